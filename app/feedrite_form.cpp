@@ -1,0 +1,116 @@
+#include "app/feedrite_form.h"
+
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+
+#include "app/editor_settings.h"
+#include "app/status_panels.h"
+#include "app/window_math.h"
+#include "btr/code_table.h"
+
+namespace feedrite {
+namespace {
+
+QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+
+// Initial size of the window: 900 x 650 pixels at 96 dpi.
+constexpr int initial_width_twips = 13500;
+constexpr int initial_height_twips = 9750;
+
+}  // namespace
+
+FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, QWidget* parent)
+    : QWidget(parent),
+      module_(module),
+      program_dir_(std::move(program_dir)),
+      txtedit_(new QPlainTextEdit(this)),
+      StatusBar1_(new StatusPanels(this)),
+      view_(*txtedit_),
+      host_(*this, Timer3_) {
+    QFont courier(QStringLiteral("Courier"), 12);
+    courier.setStyleHint(QFont::TypeWriter);
+    courier.setFixedPitch(true);
+    txtedit_->setFont(courier);
+    txtedit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Outside edit mode the operator may move the caret and select, not type.
+    txtedit_->setReadOnly(true);
+    txtedit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+
+    Timer1_.setInterval(250);
+    connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
+    Timer1_.start();
+    Timer2_.setSingleShot(true);
+    connect(&Timer2_, &QTimer::timeout, this, &FeedriteForm::Timer2_tick);
+    Timer3_.setInterval(7000);
+    connect(&Timer3_, &QTimer::timeout, this, &FeedriteForm::Timer3_tick);
+
+    const double dpi = logicalDpiY();
+    resize(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
+}
+
+void FeedriteForm::start_up(const StartRequest& request) {
+    state_.Edit_mode = false;
+    module_.CALL_expanded = false;
+    host_.set_wait_pointer(true);
+    read_editor_settings(editor_settings_path(program_dir_), state_);
+    view_.set_text("Loading...");
+    set_masters();
+    StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
+    StatusBar1_->set_panel_text(2, QStringLiteral("byte pos. = 0"));
+    (void)code_table();  // built here, once, before anything is sent
+    state_.useCALLs = true;
+
+    state_.filename = request.filename;
+    state_.IO_device_name = request.IO_device_name;
+    state_.Binaryfile = request.Binaryfile;
+    host_.set_caption(caption_for(state_.filename));
+    StatusBar1_->set_panel_text(3, QStringLiteral("Search"));
+    StatusBar1_->set_panel_text(4, QStringLiteral("Reset"));
+    StatusBar1_->set_panel_text(5, QStringLiteral("Edit"));
+    Timer2_.setInterval(100);
+    Timer2_.start();
+}
+
+void FeedriteForm::set_masters() {
+    const Presentation look =
+        presentation_for(state_.master_fore_color, state_.master_back_color, state_.master_font_size);
+    QPalette palette = txtedit_->palette();
+    if (look.text_color) palette.setColor(QPalette::Text, qt_color(*look.text_color));
+    if (look.background) palette.setColor(QPalette::Base, qt_color(*look.background));
+    txtedit_->setPalette(palette);
+    if (look.font_points) {
+        QFont font = txtedit_->font();
+        font.setPointSize(*look.font_points);
+        txtedit_->setFont(font);
+    }
+    view_.set_selection_start(0);
+}
+
+void FeedriteForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int bar_height = twips_to_pixels(status_bar_twips, logicalDpiY());
+    const QSize client = event->size();
+    const int view_height = view_height_for(client.height(), bar_height).value_or(txtedit_->height());
+    txtedit_->setGeometry(0, 0, client.width(), view_height);
+    StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
+}
+
+void FeedriteForm::Timer1_tick() {
+    const TextPos p = view_.selection_start();
+    const auto line = view_.line_index(p) + 1;
+    StatusBar1_->set_panel_text(1, QString::fromStdString(line_panel_text(line)));
+    StatusBar1_->set_panel_text(2, QString::fromStdString(byte_panel_text(p)));
+}
+
+void FeedriteForm::Timer2_tick() {
+    Timer2_.stop();
+    emit start_transmission();
+}
+
+void FeedriteForm::Timer3_tick() {
+    state_.Sending_data = 0;
+    host_.set_wait_pointer(false);
+}
+
+}  // namespace feedrite

@@ -1,0 +1,70 @@
+#pragma once
+// The main window: the program view, the status bar of five panels and the
+// three timers. It owns the window state and the port settings record and
+// hands them to the core by reference.
+
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/toolkit/qt_host.h"
+#include "app/toolkit/qt_text_view.h"
+#include "app/window_state.h"
+#include "config/port_settings.h"
+
+class QPlainTextEdit;
+
+namespace feedrite {
+
+class StatusPanels;
+
+class FeedriteForm : public QWidget {
+    Q_OBJECT
+public:
+    FeedriteForm(ModuleState& module, std::string program_dir, QWidget* parent = nullptr);
+
+    /// The start-up sequence for a program to send: editor settings, the
+    /// "Loading..." text, the code table, caption, panels, and the start timer.
+    void start_up(const StartRequest& request);
+
+    /// Applies the three presentation codes of the window state to the view.
+    void set_masters();
+
+    [[nodiscard]] WindowState& state() { return state_; }
+    [[nodiscard]] PortSettings& port_settings() { return port_settings_; }
+    [[nodiscard]] TextView& text_view() { return view_; }
+    [[nodiscard]] Host& host() { return host_; }
+    [[nodiscard]] QPlainTextEdit& txtedit() const { return *txtedit_; }
+    [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
+    [[nodiscard]] QTimer& timer1() { return Timer1_; }
+    [[nodiscard]] QTimer& timer2() { return Timer2_; }
+    [[nodiscard]] QTimer& timer3() { return Timer3_; }
+    [[nodiscard]] const std::string& program_dir() const { return program_dir_; }
+
+signals:
+    /// The start timer's one tick: the transmission begins here.
+    void start_transmission();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Timer1_tick();
+    void Timer2_tick();
+    void Timer3_tick();
+
+    ModuleState& module_;
+    std::string program_dir_;
+    WindowState state_;
+    PortSettings port_settings_;
+    QPlainTextEdit* txtedit_;
+    StatusPanels* StatusBar1_;
+    QTimer Timer1_;
+    QTimer Timer2_;
+    QTimer Timer3_;
+    QtTextView view_;
+    QtHost host_;
+};
+
+}  // namespace feedrite

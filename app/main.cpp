@@ -1,0 +1,68 @@
+// feedrite: feeds a part program to a CNC control through the parallel port.
+
+#include <QApplication>
+#include <cstdio>
+#include <iostream>
+
+#include "app/command_line.h"
+#include "app/feedrite_form.h"
+#include "app/program_dir.h"
+#include "app/window_state.h"
+
+namespace {
+
+std::vector<std::string> arguments_after_program_name(int argc, char** argv) {
+    return {argv + (argc > 0 ? 1 : 0), argv + argc};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace feedrite;
+    // Our own options come first and are read before Qt sees anything, so that
+    // --help and a bad command line never need a display.
+    const Options options = parse_options(arguments_after_program_name(argc, argv));
+    if (!options.error.empty()) {
+        std::cerr << "feedrite: " << options.error << "\n\n" << usage_text();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << usage_text();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "feedrite " << FEEDRITE_VERSION << '\n';
+        return 0;
+    }
+    // Qt takes its own options (-platform, -style, ...) out of what is left;
+    // the rest, joined with blanks, says what to do. No window exists before
+    // the text has been checked.
+    std::vector<std::string> rest = options.rest;
+    std::vector<char*> qt_argv{argv[0]};
+    for (auto& arg : rest) qt_argv.push_back(arg.data());
+    int qt_argc = static_cast<int>(qt_argv.size());
+    qt_argv.push_back(nullptr);
+
+    QApplication app(qt_argc, qt_argv.data());
+    QApplication::setApplicationName(QStringLiteral("Feedrite"));
+    QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
+
+    const std::string text = join_arguments({qt_argv.begin() + 1, qt_argv.begin() + qt_argc});
+    const StartRequest request = read_command_line(text);
+    if (request.kind == StartKind::Unsplittable) {
+        std::cerr << unsplittable_message(text);
+        return 2;
+    }
+    if (request.kind == StartKind::Empty) return 0;
+    if (request.kind == StartKind::Configure) {
+        std::cerr << "feedrite: the configuration dialog is not part of this build yet.\n"
+                     "Write the settings files by hand for now (see README.md).\n";
+        return 1;
+    }
+
+    ModuleState module;
+    FeedriteForm form(module, resolve_program_dir(options.program_dir));
+    form.start_up(request);
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The window toolkit as the core needs it. The core reaches the window only
+// through this interface: the Qt host serves the real window, the console host
+// serves the headless tools, and tests script one.
+
+#include <string>
+
+namespace feedrite {
+
+enum class MessageIcon { None, Critical, Exclamation };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+/// The title a message box shows when it is given none.
+inline constexpr const char* default_message_title = "Feedrite";
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    /// Processes every pending window event (clicks, keys, timer ticks, paints)
+    /// and returns. Handlers that run here only set window-state flags.
+    virtual void yield() = 0;
+
+    /// Modal message box. Lines of `text` are separated by LF; both strings are
+    /// 8-bit (Latin-1). An empty title shows `default_message_title`.
+    /// Returns the button chosen; a box closed without a button counts as the
+    /// last one offered (Cancel, No or Ok).
+    virtual MessageAnswer message_box(const std::string& text, const std::string& title,
+                                      MessageIcon icon, MessageButtons buttons) = 0;
+
+    /// The system beep; silent where there is no speaker.
+    virtual void beep() = 0;
+
+    /// Main window pointer: the wait (hourglass) pointer or the normal one.
+    virtual void set_wait_pointer(bool wait) = 0;
+
+    /// Enables or disables the stall watchdog. Enabling it while it already
+    /// runs keeps its current interval going.
+    virtual void set_stall_timer(bool enabled) = 0;
+
+    /// Sets the main window's caption (8-bit text).
+    virtual void set_caption(const std::string& caption) = 0;
+
+    /// Asks the main window to close; the close handler may refuse.
+    virtual void close_window() = 0;
+
+    /// Ends the program at once: no code waiting further down the stack runs
+    /// again. Does not return where a real window exists.
+    virtual void end_program() = 0;
+};
+
+}  // namespace feedrite

@@ -1,0 +1,27 @@
+#pragma once
+// The main window's arithmetic, kept apart from the widgets so it is tested
+// without painting.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace feedrite {
+
+/// Window sizes are given in twips (1/1440 inch); the screen has `dpi` pixels
+/// per inch (96 at 100 %, 144 at 150 %). Rounds to the nearest pixel.
+[[nodiscard]] int twips_to_pixels(int twips, double dpi);
+[[nodiscard]] int pixels_to_twips(int pixels, double dpi);
+
+/// Height of the status bar along the bottom edge.
+inline constexpr int status_bar_twips = 375;
+
+/// The text view's height for a client area `client_height` high: the rest
+/// above the status bar, or nothing (keep the old height) when there is no room.
+[[nodiscard]] std::optional<int> view_height_for(int client_height, int status_bar_height);
+
+/// Panel 1 and 2 texts as the position timer writes them.
+[[nodiscard]] std::string line_panel_text(std::int64_t line_number);
+[[nodiscard]] std::string byte_panel_text(std::int64_t position);
+
+}  // namespace feedrite

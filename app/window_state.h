@@ -1,0 +1,35 @@
+#pragma once
+// The main window's state shared by start-up, the send driver, the engine and
+// the window's handlers. Handlers only set these values; the engine reads them
+// afresh on every pass of its waits.
+
+#include <cstdint>
+#include <string>
+
+namespace feedrite {
+
+enum : std::int16_t { DNC_run = 0, DNC_restart = 1, DNC_closing = 2 };
+
+struct WindowState {
+    std::string filename;
+    std::string IO_device_name;
+    bool Binaryfile = false;
+    double master_fore_color = 1;
+    double master_back_color = 1;
+    std::int16_t master_font_size = 1;
+    bool Edit_mode = false;
+    bool File_is_edited = false;
+    std::int16_t Sending_data = 0;
+    std::int16_t DNC_reset = DNC_run;
+    std::int16_t DNC_alarm = 0;  ///< 0 or -1: sub-file expansion failed
+    std::int32_t Live_DNC_startpoint = 0;
+    bool useCALLs = true;
+};
+
+/// State that exists once for the whole program.
+struct ModuleState {
+    /// A CALL was expanded while loading; saving over the program is refused.
+    bool CALL_expanded = false;
+};
+
+}  // namespace feedrite

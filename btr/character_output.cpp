@@ -1,0 +1,85 @@
+#include "btr/character_output.h"
+
+#include <cstdint>
+
+#include "btr/code_table.h"
+#include "btr/port_start.h"
+#include "btr/signals.h"
+
+namespace feedrite {
+
+void busy_delay(Engine& engine, double count) {
+    if (engine.delay_observer != nullptr) engine.delay_observer->on_delay(count);
+    // volatile: each pass must cost a real pass; the loop counts stand for time.
+    volatile std::int32_t n = 0;
+    while (n < count) {
+        if (n % 10 == 0) engine.host.yield();
+        n = n + 1;
+    }
+}
+
+void convert_codes(std::string& block, int code_set) {
+    const bool known = code_set >= 0 && code_set < code_set_count;
+    for (char& c : block) {
+        const auto character = static_cast<unsigned char>(c);
+        c = static_cast<char>(known ? code_table()[code_set][character] : 0);
+    }
+}
+
+namespace {
+
+void send_normal(Engine& engine, int c) {
+    const PortSettings& s = engine.settings;
+    PortAccess& port = engine.port;
+    port.port_write(0, data_value(c, s.Data_logic));
+    busy_delay(engine, s.BTRdelay3);
+    port.port_write(2, sprocket_active(port.port_read(2), s.Sprocket_logic));
+    busy_delay(engine, s.BTRdelay2);
+    port.port_write(2, sprocket_inactive(port.port_read(2), s.Sprocket_logic));
+    busy_delay(engine, s.BTRdelay6);
+    port.port_write(0, data_idle(s.Data_logic));
+    busy_delay(engine, s.BTRdelay4);
+}
+
+// The asynchronous reader takes the character on ready; the sprocket rests
+// active and the data stay on the lines between characters.
+void send_remex(Engine& engine, int c) {
+    const PortSettings& s = engine.settings;
+    PortAccess& port = engine.port;
+    port.port_write(2, ready_on(port.port_read(2), s.Ready_logic));
+    busy_delay(engine, s.BTRdelay2);
+    port.port_write(2, remex_sprocket_inactive(port.port_read(2), s.Sprocket_logic));
+    busy_delay(engine, s.BTRdelay3);
+    port.port_write(0, data_idle(s.Data_logic));
+    busy_delay(engine, s.BTRdelay1);
+    port.port_write(0, data_value(c, s.Data_logic));
+    busy_delay(engine, s.BTRdelay3);
+    port.port_write(2, remex_sprocket_active(port.port_read(2), s.Sprocket_logic));
+    busy_delay(engine, s.BTRdelay2);
+    port.port_write(2, ready_off(port.port_read(2), s.Ready_logic));
+    busy_delay(engine, s.BTRdelay4);
+}
+
+}  // namespace
+
+void send_character(Engine& engine, int code) {
+    if (engine.settings.Remex_async)
+        send_remex(engine, code);
+    else
+        send_normal(engine, code);
+}
+
+void send_codes(Engine& engine, std::string_view codes) {
+    for (const char c : codes) {
+        if (!wait_for_run(engine)) return;
+        send_character(engine, static_cast<unsigned char>(c));
+    }
+    busy_delay(engine, engine.settings.BTRdelay5);
+    if (engine.state.Sending_data == 0) {
+        engine.state.Sending_data = 1;
+        engine.host.set_stall_timer(false);
+        engine.host.set_wait_pointer(true);
+    }
+}
+
+}  // namespace feedrite

@@ -1,0 +1,34 @@
+#pragma once
+// Clocking characters out: busy-wait delays, the normal and the asynchronous
+// (Remex) sequence, and the per-block steps. No sleeps and no clock reads:
+// all timing is counted loop passes, calibrated by the speed test.
+
+#include <string>
+#include <string_view>
+
+#include "btr/engine.h"
+
+namespace feedrite {
+
+/// Makes `count` passes of the busy loop (a fractional count rounds up),
+/// yielding to the window on passes 0, 10, 20, ...
+void busy_delay(Engine& engine, double count);
+
+/// Replaces every character by its output code in the device's code set. A
+/// code set without a column (outside 0..3) gives 0x00 for every character.
+void convert_codes(std::string& block, int code_set);
+
+/// Puts one converted code (or binary byte) on the port with the sequence the
+/// settings select. Does not wait for the control.
+void send_character(Engine& engine, int code);
+
+/// Sends a block: prepares it (unless dont_mask), converts, and clocks it out
+/// character by character, waiting for run before each; then the delay
+/// between blocks and the return to the sending state after a stall. Returns
+/// early, sending nothing more, when DNC_reset is set or preparation refuses.
+void BTRsendline(Engine& engine, std::string_view l, bool eob, bool dont_mask);
+
+/// Sends already prepared and converted codes (the output half of BTRsendline).
+void send_codes(Engine& engine, std::string_view codes);
+
+}  // namespace feedrite

@@ -1,0 +1,22 @@
+#pragma once
+// Output codes by code set and character: every character of a text block
+// reaches the reader interface as one 8-bit code from this table.
+
+#include <array>
+#include <cstdint>
+
+namespace feedrite {
+
+enum CodeSet : int { ISO_even = 0, odd_parity = 1, seven_bit = 2, EIA_RS244 = 3 };
+inline constexpr int code_set_count = 4;
+
+using CodeTable = std::array<std::array<std::uint8_t, 256>, code_set_count>;
+
+/// Fills a table: ISO even parity, odd parity and 7-bit for characters 0..127,
+/// EIA RS-244 from its fixed list. Every entry not set is 0.
+[[nodiscard]] CodeTable build_code_table();
+
+/// The program's one table, built on first use and never changed afterwards.
+[[nodiscard]] const CodeTable& code_table();
+
+}  // namespace feedrite

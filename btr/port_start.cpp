@@ -1,0 +1,78 @@
+#include "btr/port_start.h"
+
+#include "btr/signals.h"
+
+namespace feedrite {
+namespace {
+
+void show_edit_mode_message(Host& host) {
+    host.message_box(
+        "You are currently in EDIT mode.\n"
+        "Press RESET on the CNC control, then\n"
+        "click END EDIT to resume DNC operation",
+        "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok);
+}
+
+enum class Pass { Reset, Stopped, Edit, Run };
+
+// One pass of a wait: the reset check, one status read, the edit-mode check.
+Pass judge_pass(Engine& engine) {
+    if (engine.state.DNC_reset != DNC_run) return Pass::Reset;
+    const int s = engine.port.port_read(1);
+    if (!run_state(s, engine.settings.RunStop_logic)) return Pass::Stopped;
+    return engine.state.Edit_mode ? Pass::Edit : Pass::Run;
+}
+
+}  // namespace
+
+bool port_is_configured(const PortSettings& settings) {
+    return settings.BTRaddress != 0 && settings.BTRdelay1 != 0 && settings.BTRdelay2 != 0;
+}
+
+PortError port_start_up(PortAccess& port, const PortSettings& settings) {
+    PortError error = port.port_open(settings.BTRaddress, 3);
+    if (!error.ok()) return error;
+    port.port_write(0, data_idle(settings.Data_logic));
+    const int v = port.port_read(2);
+    port.port_write(2, remex_sprocket_inactive(v, settings.Sprocket_logic));
+    return error;
+}
+
+void Wait_for_FDT(Engine& engine) {
+    for (;;) {
+        engine.host.yield();
+        switch (judge_pass(engine)) {
+            case Pass::Reset:
+            case Pass::Run:
+                return;
+            case Pass::Edit:
+                show_edit_mode_message(engine.host);
+                break;
+            case Pass::Stopped:
+                break;
+        }
+    }
+}
+
+bool wait_for_run(Engine& engine) {
+    for (;;) {
+        engine.host.yield();
+        // Switching it on again while it runs keeps its interval going, so it
+        // fires once this wait has lasted that long.
+        engine.host.set_stall_timer(true);
+        switch (judge_pass(engine)) {
+            case Pass::Reset:
+                return false;  // the stall timer stays on, as the next wait expects
+            case Pass::Run:
+                engine.host.set_stall_timer(false);
+                return true;
+            case Pass::Edit:
+                show_edit_mode_message(engine.host);
+                break;
+            case Pass::Stopped:
+                break;
+        }
+    }
+}
+
+}  // namespace feedrite

@@ -1,0 +1,24 @@
+#pragma once
+// Starting the port before a transmission, and the waits for the control.
+
+#include "btr/engine.h"
+
+namespace feedrite {
+
+/// The port may be used: an address and the data-on and sprocket-on counts.
+[[nodiscard]] bool port_is_configured(const PortSettings& settings);
+
+/// Opens the port at BTRaddress and writes the idle start-up values: data
+/// lines idle, sprocket inactive, ready bit clear. On failure nothing is
+/// written and the error is returned for the caller to report.
+[[nodiscard]] PortError port_start_up(PortAccess& port, const PortSettings& settings);
+
+/// Waits until the control signals run, refusing while the text is edited.
+/// Returns at once when a reset or close is requested (DNC_reset not 0).
+void Wait_for_FDT(Engine& engine);
+
+/// The wait before each character or byte: as Wait_for_FDT, with the stall
+/// timer running while it waits. False when DNC_reset ended it.
+[[nodiscard]] bool wait_for_run(Engine& engine);
+
+}  // namespace feedrite

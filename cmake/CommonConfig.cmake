@@ -1,0 +1,17 @@
+# Compile settings shared by every target of the project, in one place.
+add_library(feedrite_common INTERFACE)
+target_compile_features(feedrite_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+target_compile_options(feedrite_common INTERFACE -Wall -Wextra -Wpedantic)
+if(FEEDRITE_WERROR)
+  target_compile_options(feedrite_common INTERFACE -Werror)
+endif()
+
+# Qt code must say how a byte string becomes text: the program's files are
+# Latin-1, never UTF-8, so implicit conversions are switched off.
+target_compile_definitions(feedrite_common INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  FEEDRITE_VERSION="${PROJECT_VERSION}")

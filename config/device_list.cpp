@@ -1,0 +1,72 @@
+#include "config/device_list.h"
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "config/file_io.h"
+
+namespace feedrite {
+
+void read_device_list(ConfigModel& model, const std::string& program_dir) {
+    model.IO_device_lst.assign(1, default_device_name);
+    model.IO_device_index = 0;
+    std::string bytes;
+    FileError error;
+    if (!read_whole_file(device_list_path(program_dir), bytes, error)) return;
+    for (auto& line : split_lines(bytes))
+        if (!line.empty()) model.IO_device_lst.push_back(std::move(line));
+}
+
+bool write_device_list(const ConfigModel& model, const std::string& program_dir, Host& host) {
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i < model.IO_device_lst.size(); ++i)
+        if (!model.IO_device_lst[i].empty()) names.push_back(model.IO_device_lst[i]);
+    const std::string path = device_list_path(program_dir);
+    if (write_file_atomic(path, join_lines_crlf(names)).ok()) return true;
+    show_write_failure(host, path);
+    return false;
+}
+
+namespace {
+
+bool drop_from_list_file(const std::string& program_dir, const std::string& name) {
+    const std::string list = device_list_path(program_dir);
+    std::string bytes;
+    FileError error;
+    if (!read_whole_file(list, bytes, error)) return false;
+    std::vector<std::string> kept;
+    for (auto& line : split_lines(bytes))
+        if (line != name) kept.push_back(std::move(line));
+
+    // The temporary list is complete on disk before it replaces the list, so
+    // a failure at any point leaves the old list whole.
+    const std::string temp = device_list_temp_path(program_dir);
+    if (!write_file_atomic(temp, join_lines_crlf(kept)).ok()) return false;
+    if (std::rename(temp.c_str(), list.c_str()) != 0) {
+        remove_file(temp);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool remove_device(const std::string& program_dir, const std::string& name, Host& host) {
+    // The default device's settings file must survive whatever the caller asks.
+    if (name == default_device_name) return false;
+    if (!drop_from_list_file(program_dir, name)) {
+        host.message_box("Cannot update I/O Device list file", "File write errror",
+                         MessageIcon::None, MessageButtons::Ok);
+        return false;
+    }
+    remove_file(settings_path(program_dir, name));  // often there is none yet
+    return true;
+}
+
+void show_write_failure(Host& host, const std::string& path) {
+    host.message_box("Unable to write to file\n" + path, "File write error",
+                     MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+}  // namespace feedrite

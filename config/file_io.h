@@ -1,0 +1,43 @@
+#pragma once
+// Whole-file reading and safe writing of the program's 8-bit text files.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace feedrite {
+
+/// Why a file operation failed, produced from errno in one place.
+enum class FileErrorCode { None, NotFound, PermissionDenied, ReadOnly, NoSpace, IsDirectory, Io };
+
+struct FileError {
+    FileErrorCode code = FileErrorCode::None;
+    std::string message;  ///< the cause in a few words, e.g. "permission denied"
+
+    [[nodiscard]] bool ok() const { return code == FileErrorCode::None; }
+};
+
+[[nodiscard]] FileError file_error_from_errno(int error_number);
+
+/// Reads a whole file as bytes. On failure returns false and sets `error`.
+bool read_whole_file(const std::string& path, std::string& bytes, FileError& error);
+
+/// Writes `bytes` to a temporary file in the same folder, flushes it to disk and
+/// renames it over `path`, so `path` is either the old file or the new one,
+/// never a truncated one. An existing file keeps its permission bits.
+[[nodiscard]] FileError write_file_atomic(const std::string& path, std::string_view bytes);
+
+/// Removes a file; true when it is gone afterwards or was never there.
+bool remove_file(const std::string& path);
+
+[[nodiscard]] bool file_exists(const std::string& path);
+
+/// Splits 8-bit text into lines. CR LF, lone LF and lone CR each end a line;
+/// the break is not part of the line; a break at the very end does not start
+/// another line.
+[[nodiscard]] std::vector<std::string> split_lines(std::string_view text);
+
+/// Joins lines, each followed by CR LF, as the program writes its text files.
+[[nodiscard]] std::string join_lines_crlf(const std::vector<std::string>& lines);
+
+}  // namespace feedrite

@@ -1,0 +1,48 @@
+#include "config/settings_lines.h"
+
+#include "config/file_io.h"
+#include "config/number_text.h"
+
+namespace feedrite {
+
+bool SettingsLines::open(const std::string& path) {
+    std::string bytes;
+    FileError error;
+    if (!read_whole_file(path, bytes, error)) return false;
+    lines_ = split_lines(bytes);
+    next_ = 0;
+    return true;
+}
+
+std::optional<std::string> SettingsLines::text() {
+    if (next_ >= lines_.size()) return std::nullopt;
+    return lines_[next_++];
+}
+
+std::optional<double> SettingsLines::number() {
+    const auto line = text();
+    if (!line) return std::nullopt;
+    return read_number(*line);
+}
+
+std::optional<std::int16_t> SettingsLines::whole_number() {
+    const auto value = number();
+    return value ? round_to_int16(*value) : std::nullopt;
+}
+
+std::string eob_characters(std::int16_t code) {
+    switch (code) {
+        case 0:
+            return "\n";
+        case 1:
+            return "\r";
+        case 2:
+            return "\n\r";
+        case 3:
+            return "\r\n";
+        default:
+            return {};
+    }
+}
+
+}  // namespace feedrite

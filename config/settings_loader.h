@@ -1,0 +1,35 @@
+#pragma once
+// Filling the configuration dialog from a port settings file, or with the
+// built-in default configuration.
+
+#include <string>
+
+#include "app/toolkit/host.h"
+#include "config/config_model.h"
+
+namespace feedrite {
+
+/// The values of the optional lines 24 to 31 before a file is read: all four
+/// polarities positive, Async clear, both replace boxes empty, spooling clear.
+void set_optional_defaults(ConfigModel& model);
+
+/// Fills the model from the settings file at `path`, setting the boxes through
+/// their reactions. A missing file, a missing line among 1 to 23, a number
+/// that overflows or a value a control rejects (port index outside 0 to 4, an
+/// address or code that does not fit) shows "Unable to read from file" with the
+/// full path, then applies `default_settings` and returns false. Lines 24 to
+/// 31 stop silently at the first missing or rejected one (line 31 must round
+/// to 0 or 1); what was not read keeps its default.
+bool load_settings(ConfigModel& model, const std::string& path, Host& host);
+
+/// The default configuration (LPT1, ISO, LF, "%LF" / "%", 3.33 / 2.2 / .565 ms,
+/// "M30", CALLs on). The loop counts, polarities, Async, replace boxes and
+/// spool box keep their values.
+void default_settings(ConfigModel& model);
+
+/// A port address as the address box shows it: the value rounded halves to
+/// even, in upper-case hexadecimal without prefix ("378"); negative values as
+/// their 32-bit pattern. Empty when it does not fit 32 bits.
+[[nodiscard]] std::string address_hex(float address);
+
+}  // namespace feedrite

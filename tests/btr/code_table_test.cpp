@@ -1,0 +1,81 @@
+#include "btr/code_table.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace feedrite {
+namespace {
+
+// Parity computed the slow way, independent of the builder.
+int ones_in_low_seven_bits(int c) {
+    int ones = 0;
+    for (int bit = 0; bit < 7; ++bit) ones += (c >> bit) & 1;
+    return ones;
+}
+
+// The EIA RS-244 list as the tape standard prints it, capitals only.
+const std::map<int, int> eia_reference = {
+    {0, 0x10},    {8, 0x2A},    {9, 0x3E},    {10, 0x80},   {18, 0x4C},   {20, 0x2F},
+    {32, 0x10},   {'$', 0x5B},  {'%', 0x0B},  {'&', 0x0E},  {'(', 0x1A},  {')', 0x4A},
+    {'+', 0x70},  {',', 0x3B},  {'-', 0x40},  {'.', 0x6B},  {'/', 0x31},  {'0', 0x20},
+    {'1', 0x01},  {'2', 0x02},  {'3', 0x13},  {'4', 0x04},  {'5', 0x15},  {'6', 0x16},
+    {'7', 0x07},  {'8', 0x08},  {'9', 0x19},  {':', 0x46},  {'A', 0x61},  {'B', 0x62},
+    {'C', 0x73},  {'D', 0x64},  {'E', 0x75},  {'F', 0x76},  {'G', 0x67},  {'H', 0x68},
+    {'I', 0x79},  {'J', 0x51},  {'K', 0x52},  {'L', 0x43},  {'M', 0x54},  {'N', 0x45},
+    {'O', 0x46},  {'P', 0x57},  {'Q', 0x58},  {'R', 0x49},  {'S', 0x32},  {'T', 0x23},
+    {'U', 0x34},  {'V', 0x25},  {'W', 0x26},  {'X', 0x37},  {'Y', 0x38},  {'Z', 0x29},
+    {'[', 0x2C},  {']', 0x7C},  {'{', 0x7C},  {'}', 0x7A},  {0xD1, 0x3E},
+};
+
+int expected_entry(int set, int c) {
+    if (set == EIA_RS244) {
+        const int key = (c >= 'a' && c <= 'z') ? c - 32 : c;
+        const auto it = eia_reference.find(key);
+        return it == eia_reference.end() ? 0 : it->second;
+    }
+    if (c > 127) return 0;
+    const bool odd = ones_in_low_seven_bits(c) % 2 == 1;
+    if (set == ISO_even) return odd ? c + 128 : c;
+    if (set == odd_parity) return odd ? c : c + 128;
+    return c;
+}
+
+TEST(CodeTable, EveryEntryOfEveryCodeSetMatchesAnIndependentTable) {
+    const CodeTable& table = code_table();
+    for (int set = 0; set < code_set_count; ++set)
+        for (int c = 0; c < 256; ++c)
+            ASSERT_EQ(table[set][c], expected_entry(set, c)) << "code set " << set << " char " << c;
+}
+
+TEST(CodeTable, KnownCharacters) {
+    struct Case {
+        int set, character, code;
+    };
+    const Case cases[] = {
+        {ISO_even, 'A', 0x41},   {ISO_even, 'C', 0xC3},  {ISO_even, '\r', 0x8D},
+        {ISO_even, '\n', 0x0A},  {ISO_even, '%', 0xA5},  {ISO_even, 0xE9, 0x00},
+        {odd_parity, 'A', 0xC1}, {odd_parity, 'C', 0x43}, {seven_bit, 0xFF, 0x00},
+        {EIA_RS244, 'G', 0x67},  {EIA_RS244, '1', 0x01}, {EIA_RS244, '\n', 0x80},
+        {EIA_RS244, '\r', 0x00}, {EIA_RS244, 'a', 0x61}, {EIA_RS244, '#', 0x00},
+        {EIA_RS244, '*', 0x00},  {EIA_RS244, '=', 0x00}, {EIA_RS244, ' ', 0x10},
+        {EIA_RS244, 0, 0x10},    {EIA_RS244, ']', 0x7C}, {EIA_RS244, '{', 0x7C},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "set " << c.set << " char " << c.character);
+        EXPECT_EQ(code_table()[c.set][c.character], c.code);
+    }
+}
+
+TEST(CodeTable, EiaCodesCarryOddParity) {
+    for (int c = 0; c < 256; ++c) {
+        const int code = code_table()[EIA_RS244][c];
+        if (code == 0) continue;
+        int ones = 0;
+        for (int bit = 0; bit < 8; ++bit) ones += (code >> bit) & 1;
+        EXPECT_EQ(ones % 2, 1) << "char " << c;
+    }
+}
+
+}  // namespace
+}  // namespace feedrite
