@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "btr/block/prepare_block.h"
 #include "btr/code_table.h"
 #include "btr/port_start.h"
 #include "btr/signals.h"
@@ -67,6 +68,13 @@ void send_character(Engine& engine, int code) {
         send_remex(engine, code);
     else
         send_normal(engine, code);
+}
+
+void BTRsendline(Engine& engine, std::string_view l, bool eob, bool dont_mask) {
+    std::optional<std::string> block = prepare_block(engine, l, eob, dont_mask);
+    if (!block) return;
+    convert_codes(*block, engine.settings.BTRcode);
+    send_codes(engine, *block);
 }
 
 void send_codes(Engine& engine, std::string_view codes) {

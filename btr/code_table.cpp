@@ -36,6 +36,37 @@ CodeTable build_code_table() {
     return table;
 }
 
+namespace {
+
+// Characters in order of preference when one EIA code stands for several.
+std::array<std::int16_t, 256> build_eia_decoding() {
+    std::array<std::int16_t, 256> decoding;
+    decoding.fill(-1);
+    const auto claim = [&](int from, int to) {
+        for (int c = from; c <= to; ++c) {
+            const std::uint8_t code = code_table()[EIA_RS244][c];
+            if (code != 0 && decoding[code] < 0) decoding[code] = static_cast<std::int16_t>(c);
+        }
+    };
+    claim('A', 'Z');
+    claim('0', '9');
+    claim(' ', 126);
+    claim(0, 255);
+    return decoding;
+}
+
+}  // namespace
+
+std::optional<char> decode_character(std::uint8_t code, int code_set) {
+    if (code_set == EIA_RS244) {
+        static const std::array<std::int16_t, 256> decoding = build_eia_decoding();
+        if (code == 0) return std::nullopt;
+        return decoding[code] < 0 ? '?' : static_cast<char>(decoding[code]);
+    }
+    if (code_set == seven_bit) return static_cast<char>(code);
+    return static_cast<char>(code & 0x7F);
+}
+
 const CodeTable& code_table() {
     static const CodeTable table = build_code_table();
     return table;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace feedrite {
 
@@ -18,5 +19,12 @@ using CodeTable = std::array<std::array<std::uint8_t, 256>, code_set_count>;
 
 /// The program's one table, built on first use and never changed afterwards.
 [[nodiscard]] const CodeTable& code_table();
+
+/// The character a control reads for an output code of a code set, for
+/// showing what was sent: parity bits are dropped; in EIA, where some codes
+/// stand for two characters, letters win over digits and signs, printable
+/// characters over control characters. Nothing for blank tape (EIA 0x00) and
+/// '?' for a code without a character.
+[[nodiscard]] std::optional<char> decode_character(std::uint8_t code, int code_set);
 
 }  // namespace feedrite

@@ -1,7 +1,8 @@
 #pragma once
 // The only way the engine touches a parallel port: three byte registers from a
 // base address (0 data, 1 status, 2 control), addressed by offset.
-// Backends (one per file): the kernel's ppdev port, raw I/O, the virtual port.
+// Backends (one per file): the kernel's ppdev port, raw I/O, the virtual port;
+// make_port (port_factory.h) picks one, once, before the port is opened.
 
 #include <cstdint>
 #include <string>

@@ -1,0 +1,22 @@
+#pragma once
+// Shared by the hardware backends: errno to a port error code, and the way a
+// message names a port address.
+
+#include <cstdint>
+#include <string>
+
+#include "btr/port/port_access.h"
+
+namespace feedrite {
+
+/// ENOENT, ENODEV, ENXIO -> NotFound; EACCES, EPERM -> PermissionDenied;
+/// EBUSY -> Busy; anything else -> Io.
+[[nodiscard]] PortErrorCode port_error_code(int err);
+
+/// The address as the configuration dialog shows it: upper-case hex, no prefix.
+[[nodiscard]] std::string hex_address(std::int32_t base);
+
+/// The system's short text for errno `err`, in lower case ("no such device").
+[[nodiscard]] std::string errno_text(int err);
+
+}  // namespace feedrite

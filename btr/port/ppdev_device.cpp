@@ -1,0 +1,93 @@
+#include "btr/port/ppdev_device.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace feedrite {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool is_parport_name(const std::string& name) {
+    constexpr std::string_view prefix = "parport";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+    return std::all_of(name.begin() + prefix.size(), name.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+std::string read_small_file(const fs::path& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class SystemPpdevDevice final : public PpdevDevice {
+  public:
+    SystemPpdevDevice(std::string proc_dir, std::string dev_dir)
+        : proc_dir_(std::move(proc_dir)), dev_dir_(std::move(dev_dir)) {}
+    ~SystemPpdevDevice() override { close(); }
+    SystemPpdevDevice(const SystemPpdevDevice&) = delete;
+    SystemPpdevDevice& operator=(const SystemPpdevDevice&) = delete;
+
+    std::vector<ParportEntry> ports() override {
+        std::vector<ParportEntry> found;
+        std::error_code ec;
+        for (const auto& dir : fs::directory_iterator(proc_dir_, ec)) {
+            const std::string name = dir.path().filename().string();
+            if (!is_parport_name(name)) continue;
+            if (auto base = parse_base_addr(read_small_file(dir.path() / "base-addr")))
+                found.push_back({dev_dir_ + "/" + name, *base});
+        }
+        // Directory order is arbitrary; parport0 first makes the choice repeatable.
+        std::sort(found.begin(), found.end(),
+                  [](const auto& a, const auto& b) { return a.device < b.device; });
+        return found;
+    }
+
+    int open(const std::string& device) override {
+        close();
+        fd_ = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+        return fd_ < 0 ? errno : 0;
+    }
+
+    int ioctl(unsigned long request, unsigned char* arg) override {
+        if (fd_ < 0) return EBADF;
+        return ::ioctl(fd_, request, arg) < 0 ? errno : 0;
+    }
+
+    void close() override {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    std::string proc_dir_;
+    std::string dev_dir_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
+std::unique_ptr<PpdevDevice> make_system_ppdev_device(std::string proc_dir, std::string dev_dir) {
+    return std::make_unique<SystemPpdevDevice>(std::move(proc_dir), std::move(dev_dir));
+}
+
+std::optional<std::int32_t> parse_base_addr(std::string_view text) {
+    const auto start = text.find_first_not_of(" \t\n");
+    if (start == std::string_view::npos) return std::nullopt;
+    std::int32_t base = 0;
+    const char* first = text.data() + start;
+    const auto [end, ec] = std::from_chars(first, text.data() + text.size(), base);
+    if (ec != std::errc() || end == first) return std::nullopt;
+    return base;
+}
+
+}  // namespace feedrite

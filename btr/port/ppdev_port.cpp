@@ -1,0 +1,131 @@
+#include "btr/port/ppdev_port.h"
+
+// <linux/ppdev.h> uses the _IO macros of <sys/ioctl.h> without including it.
+// clang-format off
+#include <sys/ioctl.h>
+#include <linux/ppdev.h>
+// clang-format on
+
+#include "btr/port/port_errno.h"
+
+namespace feedrite {
+namespace {
+
+constexpr int data_offset = 0, status_offset = 1, control_offset = 2;
+constexpr int control_power_up_high = 0xC0;
+
+std::string remedy(PortErrorCode code) {
+    switch (code) {
+        case PortErrorCode::PermissionDenied:
+            return "Add your user to the group lp (sudo usermod -aG lp $USER) and log in again.";
+        case PortErrorCode::Busy:
+            return "Close the other program, or unload the printer driver (sudo modprobe -r lp), "
+                   "and try again.";
+        case PortErrorCode::NotFound:
+            return "Check that the module ppdev is loaded (sudo modprobe ppdev).";
+        default:
+            return "Check the port in the system's log (sudo dmesg).";
+    }
+}
+
+std::string cause(PortErrorCode code, int err) {
+    switch (code) {
+        case PortErrorCode::PermissionDenied:
+            return "permission denied";
+        case PortErrorCode::Busy:
+            return "another program or driver is using it";
+        default:
+            return errno_text(err);
+    }
+}
+
+}  // namespace
+
+PpdevPort::PpdevPort(std::unique_ptr<PpdevDevice> device) : device_(std::move(device)) {}
+
+PpdevPort::~PpdevPort() {
+    shut();
+}
+
+PortError PpdevPort::port_open(std::int32_t base, int count) {
+    shut();
+    if (count < 1 || count > 3)
+        return {PortErrorCode::Unsupported,
+                "A ppdev port has 3 registers, not " + std::to_string(count) + "."};
+    const auto entry = find_port(base);
+    if (!entry)
+        return {PortErrorCode::NotFound,
+                "No parallel port at address " + hex_address(base) +
+                    " (hex): no /dev/parport device has this base address. Check the port "
+                    "address in the configuration, and that the modules parport_pc and ppdev "
+                    "are loaded."};
+    if (const int err = device_->open(entry->device)) return fail(err, "open", entry->device, base);
+    device_open_ = true;
+    // Exclusive first: the claim then fails at once if another driver (lp) has the port.
+    int err = device_->ioctl(PPEXCL, nullptr);
+    if (err == 0) err = device_->ioctl(PPCLAIM, nullptr);
+    if (err != 0) return fail(err, "claim", entry->device, base);
+    claimed_ = true;
+    count_ = count;
+    control_high_ = control_power_up_high;
+    return {};
+}
+
+int PpdevPort::port_read(int offset) {
+    if (!claimed_ || offset < 0 || offset >= count_) return 0xFF;
+    switch (offset) {
+        case data_offset:
+            return read_byte(PPRDATA).value_or(0xFF);
+        case status_offset:
+            return read_byte(PPRSTATUS).value_or(0xFF);
+        default: {
+            const auto low = read_byte(PPRCONTROL);
+            return low ? (*low & 0x0F) | control_high_ : 0xFF;
+        }
+    }
+}
+
+void PpdevPort::port_write(int offset, int value) {
+    if (!claimed_ || offset < 0 || offset >= count_) return;
+    if (offset == data_offset) write_byte(PPWDATA, value);
+    if (offset != control_offset) return;  // the status register is input only
+    control_high_ = value & 0xF0;
+    write_byte(PPWCONTROL, value & 0x0F);
+}
+
+std::optional<ParportEntry> PpdevPort::find_port(std::int32_t base) {
+    for (const auto& entry : device_->ports())
+        if (entry.base == base) return entry;
+    return std::nullopt;
+}
+
+PortError PpdevPort::fail(int err, const std::string& step, const std::string& device,
+                          std::int32_t base) {
+    shut();
+    const PortErrorCode code = port_error_code(err);
+    return {code, "Cannot " + step + " " + device + " (parallel port at " + hex_address(base) +
+                      " hex): " + cause(code, err) + ". " + remedy(code)};
+}
+
+// A failed read gives 0xFF, as a missing port would.
+std::optional<int> PpdevPort::read_byte(unsigned long request) {
+    unsigned char value = 0;
+    if (device_->ioctl(request, &value) != 0) return std::nullopt;
+    return value;
+}
+
+// The interface has no result for writes; a failing port shows in what is read.
+void PpdevPort::write_byte(unsigned long request, int value) {
+    auto byte = static_cast<unsigned char>(value);
+    device_->ioctl(request, &byte);
+}
+
+void PpdevPort::shut() {
+    if (claimed_) device_->ioctl(PPRELEASE, nullptr);
+    if (device_open_) device_->close();
+    claimed_ = false;
+    device_open_ = false;
+    count_ = 0;
+}
+
+}  // namespace feedrite

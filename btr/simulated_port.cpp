@@ -1,0 +1,12 @@
+#include "btr/simulated_port.h"
+
+namespace feedrite {
+
+PortError SimulatedPort::port_open(std::int32_t base, int count) {
+    port_.connect(nullptr);
+    control_.emplace(VirtualControlSettings::matching(device_));
+    port_.connect(&*control_);
+    return port_.port_open(base, count);
+}
+
+}  // namespace feedrite
