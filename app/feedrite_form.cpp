@@ -1,5 +1,6 @@
 #include "app/feedrite_form.h"
 
+#include <QCloseEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
@@ -8,11 +9,18 @@
 #include "app/status_panels.h"
 #include "app/window_math.h"
 #include "btr/code_table.h"
+#include "btr/simulated_port.h"
+#include "prepare/send_driver.h"
 
 namespace feedrite {
 namespace {
 
 QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+
+std::unique_ptr<PortAccess> make_form_port(PortKind kind, const PortSettings& settings) {
+    if (kind == PortKind::Virtual) return std::make_unique<SimulatedPort>(settings);
+    return make_port(kind);
+}
 
 // Initial size of the window: 900 x 650 pixels at 96 dpi.
 constexpr int initial_width_twips = 13500;
@@ -20,14 +28,19 @@ constexpr int initial_height_twips = 9750;
 
 }  // namespace
 
-FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, QWidget* parent)
+FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKind port_kind,
+                           QWidget* parent)
     : QWidget(parent),
       module_(module),
       program_dir_(std::move(program_dir)),
       txtedit_(new QPlainTextEdit(this)),
       StatusBar1_(new StatusPanels(this)),
       view_(*txtedit_),
-      host_(*this, Timer3_) {
+      host_(*this, Timer3_),
+      port_(make_form_port(port_kind, port_settings_)),
+      engine_{state_, port_settings_, *port_, host_, view_} {
+    // The port is let go before the process ends; nothing writes to it later.
+    host_.on_end([this] { port_.reset(); });
     QFont courier(QStringLiteral("Courier"), 12);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
@@ -72,6 +85,11 @@ void FeedriteForm::start_up(const StartRequest& request) {
     Timer2_.start();
 }
 
+void FeedriteForm::send_file() {
+    SendDriver driver(engine_, port_settings_, module_, program_dir_);
+    driver.send_file();
+}
+
 void FeedriteForm::set_masters() {
     const Presentation look =
         presentation_for(state_.master_fore_color, state_.master_back_color, state_.master_font_size);
@@ -94,6 +112,17 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
     const int view_height = view_height_for(client.height(), bar_height).value_or(txtedit_->height());
     txtedit_->setGeometry(0, 0, client.width(), view_height);
     StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
+}
+
+void FeedriteForm::closeEvent(QCloseEvent* event) {
+    // The transmission runs further down this stack, inside a yield: it is
+    // told to stop, and the program ends here so that it never resumes.
+    state_.DNC_reset = DNC_closing;
+    Timer1_.stop();
+    Timer2_.stop();
+    Timer3_.stop();
+    event->accept();
+    host_.end_program();
 }
 
 void FeedriteForm::Timer1_tick() {

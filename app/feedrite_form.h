@@ -5,12 +5,15 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/toolkit/qt_host.h"
 #include "app/toolkit/qt_text_view.h"
 #include "app/window_state.h"
+#include "btr/engine.h"
+#include "btr/port/port_factory.h"
 #include "config/port_settings.h"
 
 class QPlainTextEdit;
@@ -22,11 +25,18 @@ class StatusPanels;
 class FeedriteForm : public QWidget {
     Q_OBJECT
 public:
-    FeedriteForm(ModuleState& module, std::string program_dir, QWidget* parent = nullptr);
+    /// `port_kind` chooses the port once: the hardware (ppdev or raw I/O) or
+    /// the virtual port with a control always in run.
+    FeedriteForm(ModuleState& module, std::string program_dir,
+                 PortKind port_kind = PortKind::Virtual, QWidget* parent = nullptr);
 
     /// The start-up sequence for a program to send: editor settings, the
     /// "Loading..." text, the code table, caption, panels, and the start timer.
     void start_up(const StartRequest& request);
+
+    /// The transmission: loads the program and feeds it to the control until
+    /// the window closes. Runs inside the start timer's tick.
+    void send_file();
 
     /// Applies the three presentation codes of the window state to the view.
     void set_masters();
@@ -48,6 +58,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Timer1_tick();
@@ -65,6 +76,8 @@ private:
     QTimer Timer3_;
     QtTextView view_;
     QtHost host_;
+    std::unique_ptr<PortAccess> port_;
+    Engine engine_;
 };
 
 }  // namespace feedrite

@@ -61,7 +61,10 @@ int main(int argc, char** argv) {
     }
 
     ModuleState module;
-    FeedriteForm form(module, resolve_program_dir(options.program_dir));
+    const PortKind port_kind =
+        options.simulate ? PortKind::Virtual : (options.raw_io ? PortKind::RawIo : PortKind::Ppdev);
+    FeedriteForm form(module, resolve_program_dir(options.program_dir), port_kind);
+    QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.start_up(request);
     form.show();
     return QApplication::exec();

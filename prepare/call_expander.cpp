@@ -1,0 +1,113 @@
+#include "prepare/call_expander.h"
+
+#include <utility>
+
+#include "prepare/call_lines.h"
+#include "prepare/sub_file_path.h"
+
+namespace feedrite {
+namespace {
+
+constexpr const char* sub_file_error_title = "Sub file error";
+constexpr const char* nesting_message =
+    "You are trying to nest sub-files\nmore that 7 layers deep!";
+
+std::string cant_open_message(const std::string& name) {
+    return "Can't open sub file \n" + name;
+}
+
+}  // namespace
+
+CallExpander::CallExpander(Host& host, WindowState& window, ModuleState& module,
+                           std::string base_folder)
+    : host_(host), window_(window), module_(module), base_folder_(std::move(base_folder)) {}
+
+void CallExpander::reset() {
+    close_sub_files();
+    call_name_.fill({});
+    call_times_.fill(0);
+    window_.DNC_alarm = 0;
+}
+
+bool CallExpander::more_lines(const ProgramFile& main) const {
+    return !main.at_end() || (window_.useCALLs && call_level_ > 0);
+}
+
+int CallExpander::open_sub_files() const {
+    int open = 0;
+    for (const ProgramFile& file : call_file_) open += file.is_open() ? 1 : 0;
+    return open;
+}
+
+std::string CallExpander::read_expanded_line(ProgramFile& main) {
+    if (!window_.useCALLs)
+        return main.at_end() ? std::string(end_of_main_program_marker) : main.read_line();
+    if (!more_lines(main)) return std::string(end_of_main_program_marker);
+    Step step = call_level_ == 0 ? next_from_main(main) : next_from_sub_file();
+    if (step.failure) return fail(main, *step.failure);
+    return apply_quote_rule(std::move(step.line));
+}
+
+CallExpander::Step CallExpander::next_from_main(ProgramFile& main) {
+    std::string line = main.read_line();
+    const auto keyword = find_call(line, CallRule::MainProgram);
+    if (!keyword) return {std::move(line), {}};
+    return call(1, split_call(line, *keyword));
+}
+
+CallExpander::Step CallExpander::next_from_sub_file() {
+    for (;;) {
+        const int depth = call_level_;
+        if (call_file_[depth].at_end()) return finish_pass(depth);
+        std::string line = call_file_[depth].read_line();
+        if (holds_end_of_program(line)) continue;
+        const auto keyword = find_call(line, CallRule::SubFile);
+        if (!keyword) return {std::move(line), {}};
+        if (depth == max_call_level) return {{}, nesting_message};
+        return call(depth + 1, split_call(line, *keyword));
+    }
+}
+
+CallExpander::Step CallExpander::call(int depth, const CallStatement& statement) {
+    module_.CALL_expanded = true;  // stays set even when the call fails
+    call_name_[depth] = statement.name;
+    const auto passes = call_passes(statement.count);
+    if (!passes) return {{}, cant_open_message(statement.name)};
+    call_times_[depth] = *passes;
+    return open_depth(depth);
+}
+
+CallExpander::Step CallExpander::open_depth(int depth) {
+    FileError error;
+    if (!call_file_[depth].open(sub_file_path(call_name_[depth], base_folder_), error))
+        return {{}, cant_open_message(call_name_[depth])};
+    call_level_ = depth;
+    return {beginning_of_sub_file_marker(call_name_[depth]), {}};
+}
+
+// A repeated file starts its next pass with another beginning marker; only the
+// last pass ends with a marker (depth 1) or an empty line (deeper files).
+CallExpander::Step CallExpander::finish_pass(int depth) {
+    call_file_[depth].close();
+    if (--call_times_[depth] >= 1) return open_depth(depth);
+    call_level_ = depth - 1;
+    if (depth > 1) return {};
+    return {end_of_sub_file_marker(call_name_[1]), {}};
+}
+
+std::string CallExpander::fail(ProgramFile& main, const std::string& message) {
+    close_sub_files();
+    main.close();  // ends the driver's loop whatever it checks next
+    host_.beep();
+    host_.set_wait_pointer(false);
+    host_.message_box(message, sub_file_error_title, MessageIcon::Exclamation, MessageButtons::Ok);
+    window_.DNC_alarm = -1;
+    return {};
+}
+
+void CallExpander::close_sub_files() {
+    for (ProgramFile& file : call_file_) file.close();
+    call_level_ = 0;
+}
+
+}  // namespace feedrite

@@ -1,0 +1,77 @@
+#pragma once
+// Sub-file CALL expansion while a program is loaded: every CALL line is
+// replaced by the called file's lines, framed by marker lines, up to seven
+// files deep and with repeat counts.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/toolkit/host.h"
+#include "app/window_state.h"
+#include "prepare/call_statement.h"
+#include "prepare/program_file.h"
+
+namespace feedrite {
+
+class CallExpander {
+public:
+    static constexpr int max_call_level = 7;
+
+    /// `base_folder` is where relative sub-file names are looked for: the
+    /// folder of the main program (see program_folder()).
+    CallExpander(Host& host, WindowState& window, ModuleState& module, std::string base_folder);
+    CallExpander(const CallExpander&) = delete;
+    CallExpander& operator=(const CallExpander&) = delete;
+
+    /// Before each load: no sub file, no passes, no names, DNC_alarm cleared.
+    /// A sub file still open from an abandoned load is closed rather than leaked.
+    void reset();
+
+    /// The next line of the expanded program, without a line end. With
+    /// useCALLs off, the main program's next line as it is. On a failure (a sub
+    /// file that cannot be opened or read, a pass count beyond 16 bits, an
+    /// eighth nesting level) every sub file and `main` are closed, the user is
+    /// told, DNC_alarm becomes -1 and an empty line is returned.
+    std::string read_expanded_line(ProgramFile& main);
+
+    /// True while loading must go on: the main program has lines left, or a
+    /// sub file called from its last line is still open.
+    [[nodiscard]] bool more_lines(const ProgramFile& main) const;
+
+    /// Depth being read: 0 the main program, n the sub file opened at depth n.
+    /// A failure closes every sub file and brings it back to 0.
+    [[nodiscard]] int call_level() const { return call_level_; }
+    [[nodiscard]] const std::string& call_name(int depth) const { return call_name_.at(depth); }
+    [[nodiscard]] std::int16_t call_times(int depth) const { return call_times_.at(depth); }
+    [[nodiscard]] int open_sub_files() const;
+
+private:
+    /// A line to return, or the text of the failure message to show.
+    struct Step {
+        std::string line;
+        std::optional<std::string> failure;
+    };
+
+    Step next_from_main(ProgramFile& main);
+    Step next_from_sub_file();
+    Step call(int depth, const CallStatement& statement);
+    Step open_depth(int depth);
+    Step finish_pass(int depth);
+    std::string fail(ProgramFile& main, const std::string& message);
+    void close_sub_files();
+
+    Host& host_;
+    WindowState& window_;
+    ModuleState& module_;
+    std::string base_folder_;
+
+    // Indexed by depth 1..7 as the statements count them; entry 0 is unused.
+    int call_level_ = 0;
+    std::array<std::string, max_call_level + 1> call_name_{};
+    std::array<std::int16_t, max_call_level + 1> call_times_{};
+    std::array<ProgramFile, max_call_level + 1> call_file_{};
+};
+
+}  // namespace feedrite

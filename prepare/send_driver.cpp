@@ -1,0 +1,177 @@
+#include "prepare/send_driver.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "btr/binary_sender.h"
+#include "btr/block/hilight_line.h"
+#include "btr/block/parsit.h"
+#include "btr/character_output.h"
+#include "btr/port_start.h"
+#include "config/file_io.h"
+#include "config/port_settings_reader.h"
+#include "config/settings_paths.h"
+#include "prepare/program_loader.h"
+
+namespace feedrite {
+
+std::string scratchpad_path(const std::string& program_dir) {
+    return program_dir + "/scratchpad data 5b";
+}
+
+std::string replace_first(std::string line, const std::string& what, const std::string& with) {
+    const auto p = line.find(what);
+    if (!what.empty() && p != std::string::npos) line.replace(p, what.size(), with);
+    return line;
+}
+
+bool holds_reset_text(const std::string& block, const std::string& reset) {
+    if (reset.empty()) return !block.empty();
+    return block.find(reset) != std::string::npos;
+}
+
+SendDriver::SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
+                       std::string program_dir, SendDriverHooks hooks)
+    : engine_(engine),
+      settings_(settings),
+      module_(module),
+      program_dir_(std::move(program_dir)),
+      hooks_(std::move(hooks)) {}
+
+SendOutcome SendDriver::send_file() {
+    if (!read_settings()) return SendOutcome::NotConfigured;
+    if (!start_port()) return SendOutcome::PortUnavailable;
+    // From here every failure, also one nobody foresaw, ends in the same report.
+    try {
+        if (engine_.state.Binaryfile) return send_binary();
+        const SendOutcome loaded = load_text();
+        if (loaded != SendOutcome::Sent) return loaded;
+        return cycle();
+    } catch (const std::exception&) {
+        return report_load_failure();
+    }
+}
+
+bool SendDriver::read_settings() {
+    settings_ = PortSettings{};
+    const std::string path = settings_path(program_dir_, engine_.state.IO_device_name);
+    const bool read = read_port_settings(path, settings_, engine_.state.useCALLs);
+    if (!read || !port_is_configured(settings_)) {
+        engine_.host.message_box(
+            "BTR port has not been configured.\nUse BTR/Configure selection to define a port.",
+            "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    // A code set without a column would send nothing the user wrote.
+    if (settings_.BTRcode < 0 || settings_.BTRcode > 3) {
+        engine_.host.message_box("BTR port settings hold the unknown character code " +
+                                     std::to_string(settings_.BTRcode) +
+                                     ".\nUse BTR/Configure selection to choose EIA or ASCII/ISO.",
+                                 "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    settings_.BTRdelay6 =
+        std::max(0.0, settings_.BTRdelay1 - settings_.BTRdelay2 - settings_.BTRdelay3);
+    leader_block_ = parsit(settings_.BTRleader, settings_.BTRcode);
+    trailer_block_ = parsit(settings_.BTRtrailer, settings_.BTRcode);
+    settings_.Replace_with_text = parsit(settings_.Replace_with_text, settings_.BTRcode);
+    return true;
+}
+
+bool SendDriver::start_port() {
+    const PortError error = port_start_up(engine_.port, settings_);
+    if (error.ok()) return true;
+    engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
+                             MessageButtons::Ok);
+    return false;
+}
+
+SendOutcome SendDriver::send_binary() {
+    std::string data;
+    FileError error;
+    // A missing file is a failure to load, never an empty file created here.
+    if (!read_whole_file(engine_.state.filename, data, error)) return report_load_failure();
+    engine_.view.set_text("Ready to send binary file\r\n" + engine_.state.filename + "\r\n(" +
+                          std::to_string(data.size()) + " bytes )");
+    Wait_for_FDT(engine_);
+    engine_.view.set_text(bytes_sent_text(0));
+    engine_.state.Sending_data = 1;
+    engine_.host.set_wait_pointer(true);
+    BTRsendbinary(engine_, data);
+    return finish(SendOutcome::Sent);
+}
+
+SendOutcome SendDriver::load_text() {
+    ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
+    const LoadResult result = loader.load(engine_.state.filename, scratchpad_path(program_dir_));
+    settings_.Send_long_file = false;
+    switch (result.status) {
+        case LoadStatus::Loaded:
+            engine_.view.set_text(result.text);
+            return SendOutcome::Sent;
+        case LoadStatus::SubFileFailed:
+            return finish(SendOutcome::SubFileFailed);
+        case LoadStatus::Failed:
+            break;
+    }
+    return report_load_failure();
+}
+
+SendOutcome SendDriver::cycle() {
+    WindowState& state = engine_.state;
+    bool ran = false;  // the control started a run since the last restart point
+    for (;;) {
+        state.DNC_reset = DNC_run;
+        engine_.view.set_selection_start(0);
+        hilight_line(engine_.view, state);
+        state.Sending_data = 0;
+        engine_.host.set_wait_pointer(false);
+        state.Live_DNC_startpoint = 0;
+        if (ran && hooks_.at_cycle_end) hooks_.at_cycle_end();
+        ran = false;
+        Wait_for_FDT(engine_);
+        if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
+        if (state.DNC_reset == DNC_restart) continue;
+        ran = true;
+
+        state.Sending_data = 1;
+        engine_.host.set_wait_pointer(true);
+        BTRsendline(engine_, leader_block_, false, true);
+        if (send_blocks()) {
+            BTRsendline(engine_, trailer_block_, false, true);
+            engine_.host.yield();
+        }
+    }
+}
+
+// The blocks from Live_DNC_startpoint to the end of the text, cut from the
+// view one line at a time. False when a reset or the reset text cut it short.
+bool SendDriver::send_blocks() {
+    WindowState& state = engine_.state;
+    const TextPos total = engine_.view.length();
+    while (state.Live_DNC_startpoint <= total) {
+        engine_.host.yield();
+        // Read afresh: a click in a yield may have moved the start point.
+        const std::string block = engine_.view.select_line_from(state.Live_DNC_startpoint);
+        BTRsendline(engine_, block, true, false);
+        if (state.DNC_reset != DNC_run) return false;
+        if (holds_reset_text(block, settings_.BTRreset)) return false;
+        state.Live_DNC_startpoint += static_cast<std::int32_t>(block.size()) + 2;
+    }
+    return true;
+}
+
+SendOutcome SendDriver::report_load_failure() {
+    engine_.host.message_box("Cannot access file\n" + scratchpad_path(program_dir_),
+                             "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
+    return finish(SendOutcome::LoadFailed);
+}
+
+SendOutcome SendDriver::finish(SendOutcome outcome) {
+    engine_.state.Sending_data = 0;
+    engine_.host.set_wait_pointer(false);
+    engine_.host.close_window();
+    return outcome;
+}
+
+}  // namespace feedrite

@@ -1,0 +1,67 @@
+#pragma once
+// The program's main loop: read the device's settings, start the port, load
+// the program into the view, and feed it to the control in an endless cycle
+// of leader, blocks and trailer.
+
+#include <functional>
+#include <string>
+
+#include "btr/engine.h"
+
+namespace feedrite {
+
+enum class SendOutcome {
+    NotConfigured,    ///< settings missing or unusable: nothing was touched
+    PortUnavailable,  ///< the port could not be opened: nothing was written
+    LoadFailed,       ///< a failure after port start-up, reported to the user
+    SubFileFailed,    ///< CALL expansion stopped the load (it told the user)
+    Sent,             ///< a binary file went out, or the cycle ran to its end
+    Closed,           ///< the window asked the cycle to stop
+};
+
+struct SendDriverHooks {
+    /// Called each time the cycle is back at its restart point after the
+    /// control started a run (after the trailer, the reset text, a reset or a
+    /// refused block), just before the next wait for the control.
+    std::function<void()> at_cycle_end;
+};
+
+class SendDriver {
+public:
+    /// `engine.settings` must be the record `settings` refers to.
+    SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
+               std::string program_dir, SendDriverHooks hooks = {});
+
+    /// Runs until the window closes, a binary file is sent, or a failure.
+    SendOutcome send_file();
+
+private:
+    bool read_settings();
+    bool start_port();
+    SendOutcome send_binary();
+    SendOutcome load_text();
+    SendOutcome cycle();
+    bool send_blocks();
+    SendOutcome report_load_failure();
+    SendOutcome finish(SendOutcome outcome);
+
+    Engine& engine_;
+    PortSettings& settings_;
+    ModuleState& module_;
+    std::string program_dir_;
+    SendDriverHooks hooks_;
+    std::string leader_block_, trailer_block_;
+};
+
+/// The scratchpad file of a program directory.
+[[nodiscard]] std::string scratchpad_path(const std::string& program_dir);
+
+/// `line` with the first occurrence of `what` (case-sensitive) replaced.
+[[nodiscard]] std::string replace_first(std::string line, const std::string& what,
+                                        const std::string& with);
+
+/// True when the block holds the reset text; an empty reset text is in every
+/// non-empty block.
+[[nodiscard]] bool holds_reset_text(const std::string& block, const std::string& reset);
+
+}  // namespace feedrite

@@ -1,0 +1,29 @@
+#include "tests/support/device_settings.h"
+
+#include <stdexcept>
+
+#include "config/file_io.h"
+#include "config/number_text.h"
+#include "config/settings_paths.h"
+
+namespace feedrite::testing {
+
+std::string DeviceSettings::file_text() const {
+    const auto flag = [](bool on) { return format_number(on ? 1 : 0); };
+    const auto printed = [](bool on) { return format_printed_integer(on ? 1 : 0); };
+    return join_lines_crlf({
+        format_number(port), format_number(delay1), format_number(delay2), format_number(delay3),
+        format_number(delay4), format_number(delay5), "3.33", "2.2", ".565", "0",
+        format_number(address), leader, trailer, format_number(code), format_number(eob), " 300",
+        "0", reset, mask, format, flag(calls), flag(mask_comments), flag(auto_format),
+        printed(data), printed(sprocket), printed(runstop), printed(ready), printed(async),
+        replace, replace_with, printed(false),
+    });
+}
+
+void DeviceSettings::write(const std::string& program_dir, const std::string& device) const {
+    if (!write_file_atomic(settings_path(program_dir, device), file_text()).ok())
+        throw std::runtime_error("cannot write the settings file");
+}
+
+}  // namespace feedrite::testing

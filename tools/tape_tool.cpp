@@ -1,0 +1,176 @@
+#include "tools/tape_tool.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+
+#include "app/command_line.h"
+#include "app/program_dir.h"
+#include "app/toolkit/console_host.h"
+#include "app/toolkit/plain_text_view.h"
+#include "btr/port/tracing_port.h"
+#include "btr/simulated_port.h"
+#include "prepare/send_driver.h"
+
+namespace feedrite {
+namespace {
+
+enum class Output { Raw, Text, Trace };
+
+struct TapeOptions {
+    std::string program_dir;
+    int cycles = 1;
+    Output output = Output::Raw;
+    bool help = false;
+    std::string text;
+    std::string error;
+};
+
+bool parse_count(const std::string& text, int& count) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return ec == std::errc() && end == text.data() + text.size() && count >= 1;
+}
+
+TapeOptions parse_tape_options(const std::vector<std::string>& args) {
+    TapeOptions options;
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].starts_with("--"); ++i) {
+        const std::string& arg = args[i];
+        const bool has_value = i + 1 < args.size();
+        if (arg == "--") {
+            ++i;
+            break;
+        } else if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--trace" || arg == "--text") {
+            if (options.output != Output::Raw) options.error = "--trace and --text exclude each other";
+            options.output = arg == "--trace" ? Output::Trace : Output::Text;
+        } else if (arg == "--program-dir" && has_value) {
+            options.program_dir = args[++i];
+        } else if (arg == "--cycles" && has_value) {
+            if (!parse_count(args[++i], options.cycles)) options.error = "--cycles needs a whole number of 1 or more";
+        } else {
+            options.error = "unknown or incomplete option " + arg;
+        }
+        if (!options.error.empty()) return options;
+    }
+    options.text = join_arguments({args.begin() + static_cast<std::ptrdiff_t>(i), args.end()});
+    return options;
+}
+
+// What the control latched, shown as the tool's output.
+class LatchedOutput {
+public:
+    LatchedOutput(SimulatedPort& port, const PortSettings& settings, Output output)
+        : port_(port), settings_(settings), output_(output) {}
+
+    /// Writes the characters latched since the last call.
+    void flush(std::ostream& out) {
+        const VirtualControl* control = port_.control();
+        if (control == nullptr || output_ == Output::Trace) return;
+        const auto& latched = control->characters();
+        const int set = VirtualControlSettings::matching(settings_).code;
+        for (; shown_ < latched.size(); ++shown_) {
+            const std::uint8_t code = latched[shown_].code;
+            if (output_ == Output::Text) {
+                if (const auto c = decode_character(code, set)) out.put(*c);
+            } else {
+                // The data register's value: the control undid its own polarity.
+                out.put(static_cast<char>(settings_.Data_logic ? code : code ^ 0xFF));
+            }
+        }
+        out.flush();
+    }
+
+private:
+    SimulatedPort& port_;
+    const PortSettings& settings_;
+    Output output_;
+    std::size_t shown_ = 0;
+};
+
+class TapeHost final : public ConsoleHost {
+public:
+    TapeHost(std::ostream& errors, std::function<void()> on_yield)
+        : ConsoleHost(errors), on_yield_(std::move(on_yield)) {}
+    void yield() override { on_yield_(); }
+
+private:
+    std::function<void()> on_yield_;
+};
+
+int exit_status(SendOutcome outcome) {
+    switch (outcome) {
+        case SendOutcome::Sent:
+        case SendOutcome::Closed:
+            return 0;
+        case SendOutcome::NotConfigured:
+        case SendOutcome::PortUnavailable:
+            return 2;
+        case SendOutcome::LoadFailed:
+        case SendOutcome::SubFileFailed:
+            break;
+    }
+    return 1;
+}
+
+}  // namespace
+
+std::string tape_usage() {
+    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--trace | --text] path|device|mode\n"
+           "\n"
+           "Sends a part program exactly as feedrite would, with the device's settings,\n"
+           "to a virtual control that is always in run, and shows what the control reads:\n"
+           "  (default)  the bytes on the data lines, raw, on stdout\n"
+           "  --text     those bytes read back as characters in the device's code\n"
+           "  --trace    every port access and busy-wait delay, one line each\n"
+           "--cycles N stops after the program went round N times (default 1); a binary\n"
+           "file (mode 5) is sent once. Messages go to stderr as 'TITLE: TEXT'.\n"
+           "Exit status: 0 done, 1 the program could not be loaded, 2 usage error or\n"
+           "the device is not configured.\n";
+}
+
+int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostream& errors) {
+    const TapeOptions options = parse_tape_options(args);
+    if (options.help) {
+        out << tape_usage();
+        return 0;
+    }
+    const StartRequest request = read_command_line(options.text);
+    if (!options.error.empty() || request.kind != StartKind::Send) {
+        errors << "feedrite-tape: "
+               << (options.error.empty() ? "expected path|device|mode, not \"" + options.text + "\""
+                                         : options.error)
+               << "\n\n"
+               << tape_usage();
+        return 2;
+    }
+
+    WindowState state;
+    state.filename = request.filename;
+    state.IO_device_name = request.IO_device_name;
+    state.Binaryfile = request.Binaryfile;
+    ModuleState module;
+    PortSettings settings;
+    SimulatedPort cable(settings);
+    TracingPort tracer(cable, out);
+    const bool trace = options.output == Output::Trace;
+    LatchedOutput latched(cable, settings, options.output);
+    TapeHost host(errors, [&] { latched.flush(out); });
+    PlainTextView view;
+    Engine engine{state, settings, trace ? static_cast<PortAccess&>(tracer) : cable, host, view,
+                  trace ? &tracer : nullptr};
+
+    int cycles = 0;
+    SendDriverHooks hooks;
+    // Stops before the control would be waited for again.
+    hooks.at_cycle_end = [&] {
+        if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
+    };
+    SendDriver driver(engine, settings, module, resolve_program_dir(options.program_dir), hooks);
+    const SendOutcome outcome = driver.send_file();
+    latched.flush(out);
+    return exit_status(outcome);
+}
+
+}  // namespace feedrite
