@@ -8,7 +8,7 @@ namespace {
 // Steps before the end of block; returns a failure when the block must not go.
 std::optional<DecimalFailure> rewrite_body(std::string& t, const PortSettings& settings) {
     // The comment is kept out of the way of the conversion, whose points
-    // would otherwise be taken for numbers ('(PART 1.5)').
+    // would otherwise be taken for numbers ('(STEP 1.5)').
     std::string comment;
     if (!settings.BTRformat.empty() || settings.BTRmaskcomments) comment = take_first_comment(t);
     if (!settings.BTRmask.empty()) mask_outside_comments(t, settings.BTRmask);
