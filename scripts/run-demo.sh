@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh
 cmake --preset release
-cmake --build --preset release
+cmake --build --preset release --target feedrite feedrite-tape
 
 demo="$PWD/build/demo"
 mkdir -p "$demo"

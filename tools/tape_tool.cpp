@@ -64,14 +64,14 @@ public:
     LatchedOutput(SimulatedPort& port, const PortSettings& settings, Output output)
         : port_(port), settings_(settings), output_(output) {}
 
-    /// Writes the characters latched since the last call.
+    /// Writes the characters latched since the last call and forgets them, so
+    /// a long program needs no more memory than a short one.
     void flush(std::ostream& out) {
-        const VirtualControl* control = port_.control();
+        VirtualControl* control = port_.control();
         if (control == nullptr || output_ == Output::Trace) return;
-        const auto& latched = control->characters();
         const int set = VirtualControlSettings::matching(settings_).code;
-        for (; shown_ < latched.size(); ++shown_) {
-            const std::uint8_t code = latched[shown_].code;
+        for (const LatchedCharacter& character : control->characters()) {
+            const std::uint8_t code = character.code;
             if (output_ == Output::Text) {
                 if (const auto c = decode_character(code, set)) out.put(*c);
             } else {
@@ -79,6 +79,7 @@ public:
                 out.put(static_cast<char>(settings_.Data_logic ? code : code ^ 0xFF));
             }
         }
+        control->clear_record();
         out.flush();
     }
 
@@ -86,7 +87,6 @@ private:
     SimulatedPort& port_;
     const PortSettings& settings_;
     Output output_;
-    std::size_t shown_ = 0;
 };
 
 class TapeHost final : public ConsoleHost {

@@ -133,15 +133,6 @@ TEST(CharacterOutput, CodeConversion) {
     }
 }
 
-TEST(CharacterOutput, NegativeDataLogicInvertsTheCode) {
-    EngineFixture f;
-    f.settings.Data_logic = false;
-    std::string block = "1";
-    convert_codes(block, 2);
-    send_codes(f.engine, block);
-    EXPECT_EQ(f.port.data_writes(), (std::vector<int>{0xCE, 0xFF}));
-}
-
 TEST(CharacterOutput, EmptyBlockStillWaitsBetweenBlocksAndMarksSending) {
     EngineFixture f;
     f.settings.BTRdelay5 = 7;

@@ -84,13 +84,5 @@ TEST(WaitForFDT, EditModeShowsTheMessageOnEveryPassThatSeesRun) {
     EXPECT_EQ(f.port.status_reads, 4);
 }
 
-TEST(WaitForFDT, ClosingEndsTheWait) {
-    EngineFixture f;
-    f.port.registers[1] = 0x80;
-    f.host.at_yield(50, [&] { f.state.DNC_reset = DNC_closing; });
-    Wait_for_FDT(f.engine);
-    EXPECT_EQ(f.host.yields, 50);
-}
-
 }  // namespace
 }  // namespace feedrite

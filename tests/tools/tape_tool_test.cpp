@@ -136,5 +136,46 @@ TEST_F(TapeToolTest, ASubFileThatIsMissingIsALoadFailure) {
     EXPECT_EQ(run.out, "");
 }
 
+TEST_F(TapeToolTest, BadInputEndsCleanly) {
+    struct Case {
+        const char* name;
+        std::string program;
+        int status;
+        std::string errors;
+    };
+    const std::string long_line = "N1 X" + std::string(2'000'000, '1');
+    const Case cases[] = {
+        {"a file that calls itself", "CALL SELF\r\n", 1,
+         "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n"},
+        {"an empty file", "", 0, ""},
+        {"NUL bytes", std::string(1000, '\0'), 0, ""},
+    };
+    dir.write("SELF", "N1\r\ncall SELF\r\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TapeRun run = tape({"--text"}, program(c.program));
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.errors, c.errors);
+        EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
+        if (c.status != 0) {
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    const TapeRun run = tape({"--text"}, program(long_line + "\r\nM30\r\n"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(2, long_line.size() + 2), long_line + "\r\n");
+    EXPECT_EQ(tape({"--text"}, program("")).out, "%\n\r\n\r\n%");
+}
+
+TEST_F(TapeToolTest, GarbageSettingsAreAnUnconfiguredPort) {
+    const std::string command = program("N1\r\n");
+    device.write(dir.path());
+    dir.write("Editor BTR port settings", std::string("\x01\xff\x00garbage\n\x7f", 13));
+    std::ostringstream out, errors;
+    EXPECT_EQ(run_tape({"--program-dir", dir.path(), command}, out, errors), 2);
+    EXPECT_NE(errors.str().find("BTR port has not been configured."), std::string::npos);
+    EXPECT_EQ(out.str(), "");
+}
+
 }  // namespace
 }  // namespace feedrite

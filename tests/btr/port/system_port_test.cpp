@@ -1,0 +1,232 @@
+// The hardware backends on stand-ins for their system calls, and the real
+// ppdev device on a folder of files.
+
+#include <gtest/gtest.h>
+// clang-format off
+#include <sys/ioctl.h>
+#include <linux/ppdev.h>
+// clang-format on
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "btr/port/ppdev_port.h"
+#include "btr/port/raw_io_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// After a failed open, reads give 0xFF and nothing reaches the system.
+void expect_inert(PortAccess& port, const Calls& calls) {
+    const Calls before = calls;
+    for (int offset = 0; offset < 3; ++offset) {
+        EXPECT_EQ(port.port_read(offset), 0xFF);
+        port.port_write(offset, 0x55);
+    }
+    EXPECT_EQ(calls, before) << "the port was touched after failing";
+}
+
+void expect_says(const std::string& message, const std::vector<std::string>& parts) {
+    for (const std::string& part : parts)
+        EXPECT_NE(message.find(part), std::string::npos) << message;
+}
+
+// What the fake ppdev device was asked; kept by the rig, so it outlives the port.
+struct Log {
+    Calls calls;
+    std::map<unsigned long, int> failing;  // request (0 for open) -> errno
+    bool is_open = false;
+};
+
+// Two ports; reads give fixed values.
+struct FakeDevice final : PpdevDevice {
+    explicit FakeDevice(Log& l) : log(l) {}
+    std::vector<ParportEntry> ports() override {
+        return {{"/dev/parport0", 0x3BC}, {"/dev/parport1", 0x378}};
+    }
+    int open(const std::string& device) override {
+        log.calls.push_back("open " + device);
+        log.is_open = log.failing.count(0) == 0;
+        return log.is_open ? 0 : log.failing[0];
+    }
+    int ioctl(unsigned long request, unsigned char* arg) override {
+        static const std::map<unsigned long, std::string> names = {
+            {PPEXCL, "PPEXCL"},   {PPCLAIM, "PPCLAIM"},      {PPRELEASE, "PPRELEASE"},
+            {PPRDATA, "PPRDATA"}, {PPRSTATUS, "PPRSTATUS"},  {PPRCONTROL, "PPRCONTROL"},
+            {PPWDATA, "PPWDATA"}, {PPWCONTROL, "PPWCONTROL"}};
+        static const std::map<unsigned long, unsigned char> reads = {
+            {PPRDATA, 0x3C}, {PPRSTATUS, 0x5F}, {PPRCONTROL, 0xF3}};
+        const bool write = request == PPWDATA || request == PPWCONTROL;
+        log.calls.push_back(names.at(request) + (write ? " " + std::to_string(*arg) : ""));
+        if (log.failing.count(request)) return log.failing[request];
+        if (reads.count(request)) *arg = reads.at(request);
+        return 0;
+    }
+    void close() override {
+        log.calls.push_back("close");
+        log.is_open = false;
+    }
+    Log& log;
+};
+
+struct PpdevRig {
+    Log log;
+    std::optional<PpdevPort> port{std::in_place, std::make_unique<FakeDevice>(log)};
+};
+
+TEST(PpdevPort, ClaimsTheMatchingDeviceMapsRegistersAndReleasesAtTheEnd) {
+    PpdevRig rig;
+    ASSERT_TRUE(rig.port->port_open(0x378, 3).ok());
+    rig.port->port_write(0, 0x1A5);  // the low byte only
+    EXPECT_EQ(rig.port->port_read(0), 0x3C);
+    EXPECT_EQ(rig.port->port_read(1), 0x5F);
+    rig.port->port_write(1, 0x00);  // status is input only
+    rig.log.failing = {{PPRSTATUS, EIO}, {PPRCONTROL, EIO}};
+    EXPECT_EQ(rig.port->port_read(1), 0xFF) << "a failed read";
+    EXPECT_EQ(rig.port->port_read(2), 0xFF);
+    rig.port.reset();
+    EXPECT_EQ(rig.log.calls,
+              (Calls{"open /dev/parport1", "PPEXCL", "PPCLAIM", "PPWDATA 165", "PPRDATA",
+                     "PPRSTATUS", "PPRSTATUS", "PPRCONTROL", "PPRELEASE", "close"}));
+}
+
+// Bits 4 to 7 never reach the port, so bit 5 (data lines as inputs) cannot be
+// set; they are kept and read back over the port's bits 0 to 3 (here 0x3).
+TEST(PpdevPort, ControlWritesNeverSetBit5AndReadBackCombinesBits) {
+    PpdevRig rig;
+    ASSERT_TRUE(rig.port->port_open(0x378, 3).ok());
+    EXPECT_EQ(rig.port->port_read(2), 0xC3) << "bits 6 and 7 read as 1 before any write";
+    for (const auto& [written, sent] : {std::pair{0xFF, 0x0F}, {0x2C, 0x0C}, {0xD5, 0x05}}) {
+        rig.port->port_write(2, written);
+        EXPECT_EQ(rig.log.calls.back(), "PPWCONTROL " + std::to_string(sent));
+        EXPECT_EQ(rig.port->port_read(2), (written & 0xF0) | 0x03);
+    }
+}
+
+TEST(PpdevPort, EveryOpenFailureLeavesAnInertPort) {
+    const struct {
+        unsigned long request;  // 0 for open
+        int err;
+        std::int32_t base;
+        PortErrorCode code;
+        std::vector<std::string> says;
+    } cases[] = {
+        // clang-format off
+        {0, 0, 0x278, PortErrorCode::NotFound,
+         {"No parallel port at address 278 (hex)", "modules parport_pc and ppdev"}},
+        {0, EACCES, 0x378, PortErrorCode::PermissionDenied,
+         {"Cannot open /dev/parport1 (parallel port at 378 hex): permission denied",
+          "Add your user to the group lp (sudo usermod -aG lp $USER)"}},
+        {PPEXCL, EBUSY, 0x378, PortErrorCode::Busy,
+         {"Cannot claim /dev/parport1 (parallel port at 378 hex): another program or driver",
+          "(sudo modprobe -r lp)"}},
+        {0, ENODEV, 0x378, PortErrorCode::NotFound, {"Cannot open", "(sudo modprobe ppdev)"}},
+        {PPCLAIM, EIO, 0x378, PortErrorCode::Io, {"Cannot claim /dev/parport1"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says[0]);
+        PpdevRig rig;
+        if (c.err != 0) rig.log.failing[c.request] = c.err;
+        const PortError error = rig.port->port_open(c.base, 3);
+        EXPECT_EQ(error.code, c.code);
+        expect_says(error.message, c.says);
+        expect_inert(*rig.port, rig.log.calls);
+        EXPECT_FALSE(rig.log.is_open);
+    }
+}
+
+// The real device, on a folder standing in for both /proc/sys/dev/parport and /dev.
+TEST(PpdevDevice, ListsPortsByTheFirstNumberOfBaseAddrAndReportsErrno) {
+    testing::TempDir dir;
+    // clang-format off
+    const std::pair<const char*, const char*> dirs[] = {
+        {"parport1", "632\t1656\n"}, {"parport0", "  888\t1912\n"}, {"parport3", "956\n"},
+        {"parport2", "none\n"}, {"parport4", ""}, {"parportx", "2\n"}, {"default", "1\n"}};
+    // clang-format on
+    for (const auto& [name, base_addr] : dirs) {
+        std::filesystem::create_directory(dir.file(name));
+        dir.write(std::string(name) + "/base-addr", base_addr);
+    }
+    auto device = make_system_ppdev_device(dir.path(), "/devices");
+    std::string listed;
+    for (const auto& port : device->ports())
+        listed += port.device + "=" + std::to_string(port.base) + " ";
+    EXPECT_EQ(listed, "/devices/parport0=888 /devices/parport1=632 /devices/parport3=956 ");
+    EXPECT_EQ(device->ioctl(PPCLAIM, nullptr), EBADF) << "nothing open yet";
+    EXPECT_EQ(device->open(dir.file("missing")), ENOENT);
+    ASSERT_EQ(device->open(dir.write("plain", "x")), 0);
+    unsigned char byte = 0;
+    EXPECT_EQ(device->ioctl(PPRSTATUS, &byte), ENOTTY) << "a plain file is no parallel port";
+}
+
+// Stands in for ioperm, inb and outb and logs what they were asked.
+struct FakeIo {
+    int permit_error = 0;
+    Calls calls;
+    RawIo io() {
+        return {[this](unsigned long from, unsigned long count, bool on) {
+                    log("permit", from, count, on);
+                    return on ? permit_error : 0;
+                },
+                [this](unsigned short address) {
+                    log("in", address);
+                    return 0x17F;  // only the low byte may come through
+                },
+                [this](int value, unsigned short address) { log("out", value, address); }};
+    }
+    template <class... Parts>
+    void log(const char* call, Parts... parts) {
+        calls.push_back(call);
+        ((calls.back() += " " + std::to_string(parts)), ...);
+    }
+};
+
+TEST(RawIoPort, ReachesBasePlusOffsetAndNeverSetsBit5OfControl) {
+    FakeIo fake;
+    std::optional<RawIoPort> port(fake.io());
+    ASSERT_TRUE(port->port_open(0x378, 3).ok());
+    EXPECT_EQ(port->port_read(1), 0x7F);
+    port->port_write(0, 0x1A5);
+    port->port_write(2, 0xFF);
+    port.reset();
+    EXPECT_EQ(fake.calls,
+              (Calls{"permit 888 3 1", "in 889", "out 165 888", "out 223 890", "permit 888 3 0"}));
+}
+
+TEST(RawIoPort, EveryOpenFailureLeavesAnInertPort) {
+    const struct {
+        bool available;
+        int permit_error;
+        std::int32_t base;
+        PortErrorCode code;
+        std::vector<std::string> says;
+    } cases[] = {
+        // clang-format off
+        {true, EPERM, 0x378, PortErrorCode::PermissionDenied,
+         {"No permission for raw I/O at address 378 (hex): it needs root or the capability "
+          "CAP_SYS_RAWIO. Use the ppdev port instead"}},
+        {false, 0, 0x378, PortErrorCode::Unsupported, {"Raw port I/O exists on x86 PCs only."}},
+        {true, ENOSYS, 0x378, PortErrorCode::Unsupported, {"Cannot get raw I/O at address 378"}},
+        {true, 0, 0xFFFE, PortErrorCode::NotFound, {"No I/O port at address FFFE (hex)"}},
+        {true, 0, 0, PortErrorCode::NotFound, {"No I/O port at address 0 (hex)"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says[0]);
+        FakeIo fake;
+        fake.permit_error = c.permit_error;
+        RawIoPort port(c.available ? fake.io() : RawIo{});
+        const PortError error = port.port_open(c.base, 3);
+        EXPECT_EQ(error.code, c.code);
+        expect_says(error.message, c.says);
+        expect_inert(port, fake.calls);
+    }
+}
+
+}  // namespace
+}  // namespace feedrite

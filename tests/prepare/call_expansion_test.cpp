@@ -1,0 +1,312 @@
+// The CALL expansion: CALL statements, where sub files are found, reading
+// program files line by line, and loading a program with its sub files
+// expanded in place.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "prepare/call_expander.h"
+#include "prepare/call_statement.h"
+#include "prepare/program_file.h"
+#include "prepare/sub_file_path.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(CallStatement, KeywordRulesDifferForMainProgramAndSubFiles) {
+    struct Case {
+        const char* line;
+        std::optional<std::size_t> main, sub;  // where the keyword starts; {}: no CALL
+    };
+    const Case cases[] = {
+        {"N10 CALL A", 4, 4},       {"call a", 0, 0},        {"Call a", 0, {}},
+        {"N1 CALL", {}, {}},        {"CALLS X", {}, {}},     {"XCALL Y", 1, 1},
+        {"G1 call A CALL B", 3, 3}, {"Call a CALL b", 0, 7}, {"CALL\tA", {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(find_call(c.line, CallRule::MainProgram), c.main);
+        EXPECT_EQ(find_call(c.line, CallRule::SubFile), c.sub);
+    }
+}
+
+// The rest of the line after the keyword, cut at 256 characters: the name up
+// to "(" with the blanks before it dropped, the count up to ")".
+TEST(CallStatement, SplitsNameAndCountWithinTheCallText) {
+    struct Case {
+        std::string line, name, count;
+    };
+    const std::string b250(250, 'B'), b300(300, 'B');
+    // clang-format off
+    const Case cases[] = {
+        {"N10 CALL A (2 TIMES)", "A ", "2 TIMES"},  {"CALL  SUB1", "SUB1", ""},
+        {"G1 CALL S(3 TIMES) M08", "S", "3 TIMES"}, {"CALL A (3 TIMES", "A ", "3 TIMES"},
+        {"CALL ", "", ""},                          {"CALL A) (x)", "A) ", "x"},
+        {"CALL " + b300, b300.substr(0, 255), ""},
+        {"CALL " + b250 + " (3 TIMES)", b250 + " ", "3 T"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto statement = split_call(c.line, *find_call(c.line, CallRule::MainProgram));
+        EXPECT_EQ(statement.name, c.name);
+        EXPECT_EQ(statement.count, c.count);
+    }
+}
+
+TEST(CallStatement, PassesFollowTimesRoundedHalvesToEven) {
+    struct Case {
+        const char* count;
+        std::optional<std::int16_t> passes;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"3 TIMES", 3},         {"3 times", 3},      {"3", 1},            {"TIMES 3", 1},
+        {"0 TIMES", 1},         {"-4 TIMES", 1},     {"2.5 TIMES", 2},    {"3.5 TiMeS", 4},
+        {" 1 2 TIMES", 12},     {"3 TIMES ", 1},     {"", 1},             {"TIMES", 1},
+        {"32767 TIMES", 32767}, {"32768 TIMES", {}}, {"1E999 TIMES", {}}, {"-40000 TIMES", {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        EXPECT_EQ(call_passes(c.count), c.passes);
+    }
+}
+
+TEST(CallLines, SubFilePathsStartAtTheMainProgramsFolder) {
+    EXPECT_EQ(program_folder("/nc/progs/P1.NC"), "/nc/progs");
+    EXPECT_EQ(program_folder("/P1.NC"), "/");
+    EXPECT_EQ(program_folder("P1.NC"), ".");
+    EXPECT_EQ(sub_file_path(" A B  ", "/"), "/ A B");
+    EXPECT_EQ(sub_file_path("sub\\B", "/nc"), "/nc/sub/B");
+    EXPECT_EQ(sub_file_path("\\lib\\C", "/nc"), "/lib/C");
+}
+
+Lines read_all(const std::string& path) {
+    ProgramFile file;
+    FileError error;
+    EXPECT_TRUE(file.open(path, error)) << error.message;
+    Lines lines;
+    while (!file.at_end()) lines.push_back(file.read_line());
+    return lines;
+}
+
+TEST(CallProgramFile, EveryLineEndCountsOnceAndBytesPassUnchanged) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Lines lines;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"CR LF, LF, CR and LF CR", "A\r\n\nB\r\r\nC\n\r", {"A", "", "B", "", "C", ""}},
+        {"empty file", "", {}},
+        {"NUL and binary bytes, no break at the end", std::string("G1\0X\xFF\r\n\x01\x80", 9),
+         {std::string("G1\0X\xFF", 5), "\x01\x80"}},
+    };
+    // clang-format on
+    testing::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(read_all(dir.write("f", c.bytes)), c.lines);
+    }
+}
+
+// 300000 lines after a 2 MB one: serving each line by copying what is left
+// would take hours.
+TEST(CallProgramFile, LongLinesAndManyLinesAreServedWhole) {
+    testing::TempDir dir;
+    const std::string long_line(std::size_t{2} << 20, 'X');
+    std::string bytes = long_line + "\r\n";
+    for (int i = 0; i < 300'000; ++i) bytes += "G1 X1\n";
+    const Lines lines = read_all(dir.write("f", bytes + "N9"));
+    ASSERT_EQ(lines.size(), 300'002u);
+    EXPECT_EQ(lines[0], long_line);
+    EXPECT_EQ(lines[300'000], "G1 X1");
+    EXPECT_EQ(lines.back(), "N9");
+}
+
+TEST(CallProgramFile, FailedOpenAndCloseLeaveNothingToRead) {
+    testing::TempDir dir;
+    ProgramFile file;
+    FileError error;
+    ASSERT_TRUE(file.open(dir.write("f", "A\r\nB"), error));
+    EXPECT_EQ(file.read_line(), "A");
+    file.close();
+    EXPECT_TRUE(!file.is_open() && file.at_end() && file.read_line().empty());
+    ASSERT_TRUE(file.open(dir.file("f"), error));
+    EXPECT_FALSE(file.open(dir.file("missing"), error));
+    EXPECT_EQ(error.code, FileErrorCode::NotFound);
+    EXPECT_TRUE(!file.is_open() && file.at_end());
+    EXPECT_FALSE(file.open(dir.path(), error));
+    EXPECT_EQ(error.code, FileErrorCode::IsDirectory);
+}
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+std::string begin_of(const std::string& name) {
+    return "(BEGINNING OF SUB FILE " + name + ")";
+}
+std::string end_of(const std::string& name) {
+    return "(END OF SUB FILE " + name + ")";
+}
+
+// Notes what the user had noticed when a message came up.
+struct NoticingHost : testing::ScriptedHost {
+    NoticingHost() { wait_pointer = true; }  // as while the driver loads
+    MessageAnswer message_box(const std::string& text, const std::string& title, MessageIcon icon,
+                              MessageButtons buttons) override {
+        before_message = {beeps, wait_pointer};
+        return ScriptedHost::message_box(text, title, icon, buttons);
+    }
+    std::pair<int, bool> before_message;
+};
+
+class CallExpansion : public ::testing::Test {
+protected:
+    void write(const Files& files) {
+        for (const auto& [name, bytes] : files) {
+            std::filesystem::create_directories(
+                std::filesystem::path(dir.file(name)).parent_path());
+            dir.write(name, bytes);
+        }
+    }
+    void open_main() {
+        expander.reset();
+        FileError error;
+        EXPECT_TRUE(main.open(dir.file("MAIN"), error)) << error.message;
+    }
+    // Loads MAIN as the send driver does; stops at an alarm, and at a runaway
+    // expansion so that a hang shows up as a failure.
+    Lines load() {
+        open_main();
+        Lines lines;
+        while (expander.more_lines(main) && window.DNC_alarm == 0 && lines.size() <= 10'000)
+            lines.push_back(expander.read_expanded_line(main));
+        EXPECT_LE(lines.size(), 10'000u) << "the expansion does not end";
+        return lines;
+    }
+    // The user was told once, and the load ended with every file closed.
+    void expect_failure_told(const std::string& text) {
+        ASSERT_EQ(host.messages.size(), 1u);
+        const auto& m = host.messages[0];
+        EXPECT_EQ(
+            std::tie(m.text, m.title, m.icon, m.buttons),
+            std::make_tuple(text, "Sub file error", MessageIcon::Exclamation, MessageButtons::Ok));
+        EXPECT_EQ(host.before_message, std::make_pair(1, false));  // a beep, the normal pointer
+        EXPECT_EQ(window.DNC_alarm, -1);
+        EXPECT_TRUE(module.CALL_expanded);
+        EXPECT_TRUE(expander.open_sub_files() == 0 && expander.call_level() == 0);
+        EXPECT_FALSE(main.is_open() || expander.more_lines(main));
+    }
+
+    testing::TempDir dir;  // MAIN's folder; the current folder is elsewhere
+    NoticingHost host;
+    WindowState window;
+    ModuleState module;
+    CallExpander expander{host, window, module, dir.path()};
+    ProgramFile main;
+};
+
+// Each program loads as shown, or the load ends with the message given.
+TEST_F(CallExpansion, ProgramsLoadAsWrittenOrFailWithTheirMessage) {
+    struct Case {
+        const char* name;
+        Files files;
+        Lines lines;
+        std::string failure;  // the message; empty when the load succeeds
+    };
+    const std::string self = begin_of("SELF");
+    // clang-format off
+    const Case cases[] = {
+        {"a repeated file calling another, from the main program's last line",
+         {{"MAIN", "N5\r\nN10 CALL A (2 TIMES)"}, {"A", "a1\r\nCALL B\r\na2\r\n"}, {"B", "b1\r\n"}},
+         {"N5", begin_of("A "), "a1", begin_of("B"), "b1", "", "a2", begin_of("A "), "a1",
+          begin_of("B"), "b1", "", "a2", end_of("A ")}, ""},
+        {"the main program takes the keyword in any case, sub files only call and CALL",
+         {{"MAIN", "Call A"}, {"A", "Call B\ncall B\nCALL B"}, {"B", "b"}},
+         {begin_of("A"), "Call B", begin_of("B"), "b", "", begin_of("B"), "b", "", end_of("A")},
+         ""},
+        {"end-of-program codes dropped in sub files only",
+         {{"MAIN", "CALL S\nN9 M30"}, {"S", "N1\nN2 M30\nN3 M300\nN4 M02\nCALL X M30\nN5 m30"}},
+         {begin_of("S"), "N1", "N5 m30", end_of("S"), "N9 M30"}, ""},
+        {"quote rule", {{"MAIN", "\"(MSG)\"\n\"\nCALL Q"}, {"Q", "\"q\"\n\"\"\n\"\n\"ab"}},
+         {"(MSG)", "\"", begin_of("Q"), "q", "", "\"", "a", end_of("Q")}, ""},
+        {"markers: the name in Latin-1 upper case, blanks after it kept; relative names start "
+         "at the main program's folder",
+         {{"MAIN", "CALL sub\\d\xFCse\xDF  "}, {"sub/d\xFCse\xDF", "s"}},
+         {begin_of("SUB\\D\xDCSE\xDF  "), "s", end_of("SUB\\D\xDCSE\xDF  ")}, ""},
+        {"seven levels deep",
+         {{"MAIN", "CALL L1"}, {"L1", "CALL L2"}, {"L2", "CALL L3"}, {"L3", "CALL L4"},
+          {"L4", "CALL L5"}, {"L5", "CALL L6"}, {"L6", "CALL L7"}, {"L7", "seven"}},
+         {begin_of("L1"), begin_of("L2"), begin_of("L3"), begin_of("L4"), begin_of("L5"),
+          begin_of("L6"), begin_of("L7"), "seven", "", "", "", "", "", "", end_of("L1")}, ""},
+        {"empty sub file", {{"MAIN", "CALL E (2 TIMES)"}, {"E", ""}},
+         {begin_of("E "), begin_of("E "), end_of("E ")}, ""},
+        {"missing at the first pass", {{"MAIN", "N1\nCALL NOPE\nN2"}}, {"N1", ""},
+         "Can't open sub file \nNOPE"},
+        {"missing, called from a sub file",
+         {{"MAIN", "CALL A\nN2"}, {"A", "a\ncall gone (2 TIMES)"}}, {begin_of("A"), "a", ""},
+         "Can't open sub file \ngone "},
+        {"count beyond 16 bits", {{"MAIN", "CALL A (40000 TIMES)"}, {"A", "a"}}, {""},
+         "Can't open sub file \nA "},
+        {"a file calling itself goes seven levels deep, not eight",
+         {{"MAIN", "CALL SELF"}, {"SELF", "s\nCALL SELF"}},
+         {self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", ""},
+         "You are trying to nest sub-files\nmore that 7 layers deep!"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.messages.clear(), host.beeps = 0, host.wait_pointer = true;
+        module.CALL_expanded = false;
+        write(c.files);
+        EXPECT_EQ(load(), c.lines);
+        if (!c.failure.empty()) {
+            expect_failure_told(c.failure);
+            continue;
+        }
+        EXPECT_EQ(expander.read_expanded_line(main), "(END OF MAIN PROGRAM)");
+        EXPECT_TRUE(window.DNC_alarm == 0 && expander.open_sub_files() == 0);
+        EXPECT_TRUE(module.CALL_expanded && host.messages.empty());
+    }
+}
+
+TEST_F(CallExpansion, WithoutCallsLinesComeUnchanged) {
+    window.useCALLs = false;
+    write({{"A", "a"}, {"MAIN", "\"q\"\nCALL A\nN9 M30\n"}});
+    EXPECT_EQ(load(), (Lines{"\"q\"", "CALL A", "N9 M30"}));
+    EXPECT_EQ(expander.read_expanded_line(main), "(END OF MAIN PROGRAM)");
+    EXPECT_FALSE(module.CALL_expanded);
+}
+
+TEST_F(CallExpansion, ResetForgetsAnAbandonedLoad) {
+    write({{"MAIN", "CALL A (5 TIMES)\nN2"}, {"A", "a\nCALL B"}, {"B", "b"}});
+    open_main();
+    for (int i = 0; i < 3; ++i) expander.read_expanded_line(main);
+    ASSERT_EQ(expander.call_level(), 2);
+    window.DNC_alarm = -1;
+    expander.reset();
+    EXPECT_EQ(expander.open_sub_files(), 0);  // closed, not leaked
+    EXPECT_EQ(window.DNC_alarm, 0);
+    EXPECT_EQ(expander.read_expanded_line(main), "N2");  // from the main program again
+}
+
+TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
+    write({{"MAIN", "CALL A (2 TIMES)\nN2"}, {"A", "a"}});
+    open_main();
+    EXPECT_EQ(expander.read_expanded_line(main), begin_of("A "));
+    EXPECT_EQ(expander.read_expanded_line(main), "a");
+    std::filesystem::remove(dir.file("A"));
+    EXPECT_EQ(expander.read_expanded_line(main), "");
+    expect_failure_told("Can't open sub file \nA ");
+}
+
+}  // namespace
+}  // namespace feedrite
