@@ -1,21 +1,43 @@
 #include "app/feedrite_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QResizeEvent>
 
 #include "app/editor_settings.h"
+#include "app/program_edit.h"
 #include "app/status_panels.h"
+#include "app/warning_form.h"
 #include "app/window_math.h"
+#include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
 #include "btr/simulated_port.h"
+#include "edit/edit_mode.h"
+#include "edit/save_file.h"
 #include "prepare/send_driver.h"
 
 namespace feedrite {
 namespace {
 
 QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+
+// The key codes the view's rules know; every other key counts as typing.
+int key_code(const QKeyEvent& event) {
+    switch (event.key()) {
+        case Qt::Key_Up:
+            return key_arrow_up;
+        case Qt::Key_Down:
+            return key_arrow_down;
+        case Qt::Key_PageUp:
+            return key_page_up;
+        case Qt::Key_PageDown:
+            return key_page_down;
+        default:
+            return 0x10000 + event.key();
+    }
+}
 
 std::unique_ptr<PortAccess> make_form_port(PortKind kind, const PortSettings& settings) {
     if (kind == PortKind::Virtual) return std::make_unique<SimulatedPort>(settings);
@@ -33,14 +55,14 @@ FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKin
     : QWidget(parent),
       module_(module),
       program_dir_(std::move(program_dir)),
-      txtedit_(new QPlainTextEdit(this)),
+      txtedit_(new ProgramEdit(this)),
       StatusBar1_(new StatusPanels(this)),
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_(make_form_port(port_kind, port_settings_)),
-      engine_{state_, port_settings_, *port_, host_, view_} {
+      engine_{state_, port_settings_, port_, host_, view_} {
     // The port is let go before the process ends; nothing writes to it later.
-    host_.on_end([this] { port_.reset(); });
+    host_.on_end([this] { port_.close(); });
     QFont courier(QStringLiteral("Courier"), 12);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
@@ -49,6 +71,9 @@ FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKin
     // Outside edit mode the operator may move the caret and select, not type.
     txtedit_->setReadOnly(true);
     txtedit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    txtedit_->installEventFilter(this);
+    txtedit_->viewport()->installEventFilter(this);
+    connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
 
     Timer1_.setInterval(250);
     connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
@@ -85,6 +110,8 @@ void FeedriteForm::start_up(const StartRequest& request) {
     Timer2_.start();
 }
 
+QPlainTextEdit& FeedriteForm::txtedit() const { return *txtedit_; }
+
 void FeedriteForm::send_file() {
     SendDriver driver(engine_, port_settings_, module_, program_dir_);
     driver.send_file();
@@ -114,14 +141,68 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
     StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
 }
 
+void FeedriteForm::StatusBar1_click(int index) {
+    // Search and Reset wait until no data flows: the control is not reading.
+    if (index == 4 && state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
+    if (index == 5) toggle_edit();
+}
+
+void FeedriteForm::toggle_edit() {
+    const bool editing = toggle_edit_mode(state_, view_);
+    StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
+    txtedit_->setReadOnly(!editing);
+    if (!editing)
+        txtedit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+}
+
+bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtedit_ && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (!accept_key_down(key_code(key), state_, host_)) return true;
+        if (state_.Edit_mode && !ProgramEdit::is_latin1(key.text())) {
+            QApplication::beep();  // it could not be sent as it is shown
+            return true;
+        }
+    } else if (watched == txtedit_ && event->type() == QEvent::KeyRelease) {
+        view_key_up(key_code(static_cast<const QKeyEvent&>(*event)), state_, view_);
+    } else if (watched == txtedit_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        hilight_line(view_, state_);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void FeedriteForm::closeEvent(QCloseEvent* event) {
-    // The transmission runs further down this stack, inside a yield: it is
-    // told to stop, and the program ends here so that it never resumes.
+    event->ignore();
+    if (state_.Sending_data == 1) {
+        if (Warning_form_ == nullptr) {
+            Warning_form_ = new Warning_form(this);
+            connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
+                state_.Sending_data = 0;
+                close();
+            });
+        }
+        Warning_form_->show();
+        host_.beep();
+        return;
+    }
+    if (state_.File_is_edited) {
+        const MessageAnswer answer =
+            host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
+                              MessageIcon::Exclamation, MessageButtons::YesNoCancel);
+        if (answer == MessageAnswer::Cancel) return;
+        if (answer == MessageAnswer::Yes) Save_file(view_, state_, module_, port_settings_, host_);
+    }
+    shut_down();
+}
+
+// The transmission runs further down this stack, inside a yield: it is told
+// to stop, and the program ends here so that it never resumes.
+void FeedriteForm::shut_down() {
     state_.DNC_reset = DNC_closing;
+    if (Warning_form_ != nullptr) Warning_form_->hide();
     Timer1_.stop();
     Timer2_.stop();
     Timer3_.stop();
-    event->accept();
     host_.end_program();
 }
 

@@ -12,6 +12,7 @@
 #include "app/toolkit/qt_host.h"
 #include "app/toolkit/qt_text_view.h"
 #include "app/window_state.h"
+#include "btr/closable_port.h"
 #include "btr/engine.h"
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
@@ -20,7 +21,9 @@ class QPlainTextEdit;
 
 namespace feedrite {
 
+class ProgramEdit;
 class StatusPanels;
+class Warning_form;
 
 class FeedriteForm : public QWidget {
     Q_OBJECT
@@ -45,7 +48,11 @@ public:
     [[nodiscard]] PortSettings& port_settings() { return port_settings_; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
-    [[nodiscard]] QPlainTextEdit& txtedit() const { return *txtedit_; }
+    [[nodiscard]] QPlainTextEdit& txtedit() const;
+    [[nodiscard]] QtHost& qt_host() { return host_; }
+    /// The close warning, once it has been needed.
+    [[nodiscard]] Warning_form* warning_form() const { return Warning_form_; }
+    [[nodiscard]] const ModuleState& module_state() const { return module_; }
     [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
@@ -59,8 +66,12 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void StatusBar1_click(int index);
+    void toggle_edit();
+    void shut_down();
     void Timer1_tick();
     void Timer2_tick();
     void Timer3_tick();
@@ -69,14 +80,15 @@ private:
     std::string program_dir_;
     WindowState state_;
     PortSettings port_settings_;
-    QPlainTextEdit* txtedit_;
+    ProgramEdit* txtedit_;
     StatusPanels* StatusBar1_;
+    Warning_form* Warning_form_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;
     QtTextView view_;
     QtHost host_;
-    std::unique_ptr<PortAccess> port_;
+    ClosablePort port_;
     Engine engine_;
 };
 

@@ -137,10 +137,13 @@ SendOutcome SendDriver::cycle() {
         state.Sending_data = 1;
         engine_.host.set_wait_pointer(true);
         BTRsendline(engine_, leader_block_, false, true);
+        if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (send_blocks()) {
             BTRsendline(engine_, trailer_block_, false, true);
             engine_.host.yield();
         }
+        // Closing wins over a restart: the window is gone, nothing may follow.
+        if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
     }
 }
 

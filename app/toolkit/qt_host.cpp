@@ -58,6 +58,7 @@ void QtHost::yield() { QCoreApplication::processEvents(); }
 MessageAnswer QtHost::message_box(const std::string& text, const std::string& title,
                                   MessageIcon icon, MessageButtons buttons) {
     const std::string& shown_title = title.empty() ? std::string(default_message_title) : title;
+    if (answerer_) return answerer_(text, shown_title, icon, buttons);
     QMessageBox box(qt_icon(icon), QString::fromLatin1(shown_title), QString::fromLatin1(text),
                     qt_buttons(buttons), window_);
     // Esc on a box without Cancel gives its last button, as the close box does.
@@ -107,6 +108,10 @@ void QtHost::close_window() {
 
 void QtHost::end_program() {
     if (release_) release_();
+    if (exit_) {
+        exit_();
+        return;
+    }
     std::fflush(nullptr);
     // Nothing waiting further down the stack may run again, so no return.
     std::_Exit(0);

@@ -34,10 +34,19 @@ public:
     /// Runs just before the process ends, to leave the port in a known state.
     void on_end(std::function<void()> release) { release_ = std::move(release); }
 
+    using Answerer = std::function<MessageAnswer(const std::string& text, const std::string& title,
+                                                 MessageIcon, MessageButtons)>;
+    /// Answers message boxes without showing them (tests script the user).
+    void answer_with(Answerer answerer) { answerer_ = std::move(answerer); }
+    /// Replaces the end of the process (tests stay alive to look).
+    void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
+
 private:
     QPointer<QWidget> window_;
     QTimer& stall_timer_;
     std::function<void()> release_;
+    Answerer answerer_;
+    std::function<void()> exit_;
     bool waiting_ = false;
     std::vector<std::pair<QPointer<QWidget>, QCursor>> saved_cursors_;
 };

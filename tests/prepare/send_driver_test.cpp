@@ -225,6 +225,13 @@ TEST_F(SendDriverTest, ResetRequestWhileWaitingRestartsTheWait) {
     EXPECT_EQ(cycles_done, 1);  // the reset before any run ended no cycle
 }
 
+TEST_F(SendDriverTest, ClosingDuringABlockEndsTheCycle) {
+    dir.write("part.nc", "N1\r\nN2\r\n");
+    f.host.at_yield(4, [&] { f.state.DNC_reset = DNC_closing; });  // inside the leader
+    EXPECT_EQ(run(5), SendOutcome::Closed);
+    EXPECT_EQ(sent(), "%");  // the character under way is finished, nothing more
+}
+
 TEST_F(SendDriverTest, SubFilesAreExpandedNextToTheMainProgram) {
     dir.write("part.nc", "N1\r\nCALL SUB1\r\nN3\r\n");
     dir.write("SUB1", "S1\r\nM30\r\n");

@@ -1,0 +1,32 @@
+#pragma once
+// Forwards to a port until it is closed; after that nothing reaches the port.
+// The window closes it when the program ends, so code still on the stack
+// below can never write to the lines again.
+
+#include <memory>
+
+#include "btr/port/port_access.h"
+
+namespace feedrite {
+
+class ClosablePort final : public PortAccess {
+public:
+    explicit ClosablePort(std::unique_ptr<PortAccess> port) : port_(std::move(port)) {}
+
+    PortError port_open(std::int32_t base, int count) override {
+        if (!port_) return {PortErrorCode::Unsupported, "The port has been released."};
+        return port_->port_open(base, count);
+    }
+    int port_read(int offset) override { return port_ ? port_->port_read(offset) : 0xFF; }
+    void port_write(int offset, int value) override {
+        if (port_) port_->port_write(offset, value);
+    }
+
+    /// Releases the port; reads give 0xFF and writes are dropped from now on.
+    void close() { port_.reset(); }
+
+private:
+    std::unique_ptr<PortAccess> port_;
+};
+
+}  // namespace feedrite

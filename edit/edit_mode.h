@@ -1,0 +1,30 @@
+#pragma once
+// Edit mode of the program view, and the view's key and mouse rules: the text
+// is read-only while it is fed to the control; only the Edit panel opens it.
+
+#include "app/toolkit/host.h"
+#include "app/toolkit/text_view.h"
+#include "app/window_state.h"
+
+namespace feedrite {
+
+/// Key codes of the keys that only move the caret.
+enum NavigationKey : int { key_page_up = 33, key_page_down = 34, key_arrow_up = 38, key_arrow_down = 40 };
+
+[[nodiscard]] constexpr bool is_navigation_key(int key) {
+    return key == key_arrow_up || key == key_arrow_down || key == key_page_up || key == key_page_down;
+}
+
+/// Flips edit mode. Entering clears the selection (the caret stays); leaving
+/// highlights the caret's line as the next block. Returns the new `Edit_mode`;
+/// the caller sets panel 5 ("End Edit" / "Edit") and the read-only lock.
+bool toggle_edit_mode(WindowState& state, TextView& view);
+
+/// A key pressed in the view: false when the key must be cancelled. Typing
+/// outside edit mode beeps and explains; in edit mode it marks the text edited.
+[[nodiscard]] bool accept_key_down(int key, WindowState& state, Host& host);
+
+/// A key released in the view: the navigation keys highlight the caret's line.
+void view_key_up(int key, WindowState& state, TextView& view);
+
+}  // namespace feedrite
