@@ -16,6 +16,7 @@
 #include "btr/simulated_port.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
+#include "edit/search_dialog.h"
 #include "prepare/send_driver.h"
 
 namespace feedrite {
@@ -143,6 +144,10 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
 
 void FeedriteForm::StatusBar1_click(int index) {
     // Search and Reset wait until no data flows: the control is not reading.
+    if (index == 3 && state_.Sending_data == 0) {
+        if (searchform3_ == nullptr) searchform3_ = new SearchDialog(view_, state_, host_, this);
+        searchform3_->show_modal_beside(*this);
+    }
     if (index == 4 && state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
     if (index == 5) toggle_edit();
 }
@@ -200,6 +205,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
 void FeedriteForm::shut_down() {
     state_.DNC_reset = DNC_closing;
     if (Warning_form_ != nullptr) Warning_form_->hide();
+    if (searchform3_ != nullptr) searchform3_->hide();
     Timer1_.stop();
     Timer2_.stop();
     Timer3_.stop();

@@ -22,6 +22,7 @@ class QPlainTextEdit;
 namespace feedrite {
 
 class ProgramEdit;
+class SearchDialog;
 class StatusPanels;
 class Warning_form;
 
@@ -52,6 +53,8 @@ public:
     [[nodiscard]] QtHost& qt_host() { return host_; }
     /// The close warning, once it has been needed.
     [[nodiscard]] Warning_form* warning_form() const { return Warning_form_; }
+    /// The search dialog, created on the first click on the Search panel.
+    [[nodiscard]] SearchDialog* search_dialog() const { return searchform3_; }
     [[nodiscard]] const ModuleState& module_state() const { return module_; }
     [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
@@ -83,6 +86,7 @@ private:
     ProgramEdit* txtedit_;
     StatusPanels* StatusBar1_;
     Warning_form* Warning_form_ = nullptr;
+    SearchDialog* searchform3_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;

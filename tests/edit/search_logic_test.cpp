@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 
 #include "app/toolkit/plain_text_view.h"
 #include "tests/support/scripted_host.h"
@@ -10,152 +10,120 @@
 namespace feedrite {
 namespace {
 
-// The controls as one readable string: the text, then a letter per ticked box.
-std::string shown(const SearchSettings& s) {
-    std::string ticks = "'" + s.Search_txt + "' ";
-    ticks += s.chk_tcode ? 'T' : '-';
-    ticks += s.chk_scode ? 'S' : '-';
-    ticks += s.chk_from_beginning ? 'B' : '-';
-    ticks += s.chk_match_case ? 'M' : '-';
-    ticks += s.Chk_from_cursor_fwd ? 'C' : '-';
-    return ticks;
+// The text, then the letters of the ticked boxes: T, S, B(eginning), M(atch), C(ursor).
+SearchSettings with(std::string text, std::string_view ticks) {
+    const auto has = [&](char letter) { return ticks.find(letter) != ticks.npos; };
+    SearchSettings s;
+    s.Search_txt = std::move(text);
+    s.chk_tcode = has('T'), s.chk_scode = has('S'), s.chk_from_beginning = has('B');
+    s.chk_match_case = has('M'), s.Chk_from_cursor_fwd = has('C');
+    return s;
 }
 
 TEST(SearchBoxes, TickingRunsTheBoxRuleAndUntickingDoesNothingElse) {
-    using Step = std::function<void(SearchSettings&)>;
-    const auto tick = [](SearchBox b, bool on) { return [=](SearchSettings& s) { set_box(s, b, on); }; };
+    EXPECT_EQ(SearchSettings{}, with("", "C"));
     const struct {
         const char* name;
-        std::string text;
-        std::vector<Step> steps;
-        std::string expected;
+        SearchSettings before;
+        std::optional<SearchBox> box;  // none: a key typed into the text box
+        bool on;
+        SearchSettings after;
     } cases[] = {
-        {"initial state", "", {}, "'' ----C"},
-        {"from beginning unticks from cursor", "", {tick(SearchBox::FromBeginning, true)}, "'' --B--"},
-        {"and back", "", {tick(SearchBox::FromBeginning, true), tick(SearchBox::FromCursorFwd, true)}, "'' ----C"},
-        {"S empties the text and unticks T", "G0", {tick(SearchBox::TCode, true), [](SearchSettings& s) { s.Search_txt = "G0"; }, tick(SearchBox::SCode, true)}, "'' -S--C"},
-        {"T unticks S", "", {tick(SearchBox::SCode, true), tick(SearchBox::TCode, true)}, "'' T---C"},
-        {"match case alone", "G0", {tick(SearchBox::MatchCase, true)}, "'G0' ---MC"},
-        {"both From boxes may be off", "", {tick(SearchBox::FromCursorFwd, false)}, "'' -----"},
-        {"unticking S keeps the text", "X", {[](SearchSettings& s) { s.chk_scode = true; }, tick(SearchBox::SCode, false)}, "'X' ----C"},
-        {"no rule without a change", "X", {[](SearchSettings& s) { s.chk_scode = true; }, tick(SearchBox::SCode, true)}, "'X' -S--C"},
-        {"typing unticks both code boxes", "X", {[](SearchSettings& s) { s.chk_scode = s.chk_tcode = true; }, text_key_press}, "'X' ----C"},
+        {"beginning", with("", "C"), SearchBox::FromBeginning, true, with("", "B")},
+        {"cursor", with("", "BM"), SearchBox::FromCursorFwd, true, with("", "MC")},
+        {"S", with("G0", "TC"), SearchBox::SCode, true, with("", "SC")},
+        {"T", with("G0", "S"), SearchBox::TCode, true, with("", "T")},
+        {"match case", with("G0", "C"), SearchBox::MatchCase, true, with("G0", "MC")},
+        {"no From box", with("", "C"), SearchBox::FromCursorFwd, false, with("", "")},
+        {"S off keeps text", with("X", "SC"), SearchBox::SCode, false, with("X", "C")},
+        {"no change, no rule", with("X", "SC"), SearchBox::SCode, true, with("X", "SC")},
+        {"typing", with("X", "TSBM"), std::nullopt, false, with("X", "BM")},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SearchSettings s;
-        s.Search_txt = c.text;
-        for (const Step& step : c.steps) step(s);
-        EXPECT_EQ(shown(s), c.expected);
+    for (auto c : cases) {
+        if (c.box)
+            set_box(c.before, *c.box, c.on);
+        else
+            text_key_press(c.before);
+        EXPECT_EQ(c.before, c.after) << c.name;
     }
-}
-
-TEST(SearchBoxes, LaterRulesChooseTheSearchText) {
-    const struct { std::string text; bool t, s; std::string expected; } cases[] = {
-        {"", false, false, ""}, {"", false, true, "S"}, {"", true, true, "T"}, {"M6", true, true, "M6"}};
-    for (const auto& c : cases) {
-        SearchSettings s;
-        s.Search_txt = c.text;
-        s.chk_tcode = c.t;
-        s.chk_scode = c.s;
-        EXPECT_EQ(search_text_for(s), c.expected) << c.text << c.t << c.s;
-    }
+    EXPECT_EQ(search_text_for(with("", "BMC")), "");
+    EXPECT_EQ(search_text_for(with("", "S")), "S");
+    EXPECT_EQ(search_text_for(with("", "TS")), "T");
+    EXPECT_EQ(search_text_for(with("M6", "TS")), "M6");
 }
 
 // Lines start at 0, 10, 20, 33 and 48; a highlighted line holds its CR.
-const std::string program = "N1 G0 X1\r\nN2 T2 M6\r\nN3 S1200 M3\r\nN4 (tools t3)\r\nN5 T3 S800\r\n";
+const std::string program =
+    "N1 G0 X1\r\nN2 T2 M6\r\nN3 S1200 M3\r\nN4 (tools t3)\r\nN5 T3 S800\r\n";
 
-struct SearchRun {
-    PlainTextView view;
-    WindowState state;
-    testing::ScriptedHost host;
-    SearchResult run(const SearchSettings& s) { return run_search(s, view, state, host); }
-};
-
-TEST(Search, FindsTheLineFromTheCaretOrTheBeginning) {
+TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
+    using R = SearchResult;
     const struct {
         const char* name;
         SearchSettings settings;
-        TextPos caret, start, length;
+        TextPos caret;
+        SearchResult result;
+        TextPos start, length;
     } cases[] = {
-        {"next T", {.chk_tcode = true}, 0, 10, 9},
-        {"lower-case t matches", {.chk_tcode = true}, 20, 33, 14},
-        {"match case skips it", {.chk_tcode = true, .chk_match_case = true}, 20, 48, 11},
-        {"lower-case s matches", {.chk_scode = true}, 33, 33, 14},
-        {"match case skips that", {.chk_scode = true, .chk_match_case = true}, 33, 48, 11},
-        {"first line from beginning", {.Search_txt = "n1", .chk_from_beginning = true}, 40, 0, 9},
-        {"from the middle of a line", {.Search_txt = "M"}, 24, 20, 12},
+        {"next T", with("", "T"), 0, R::Found, 10, 9},
+        {"lower-case t", with("", "T"), 20, R::Found, 33, 14},
+        {"match case skips it", with("", "TM"), 20, R::Found, 48, 11},
+        {"lower-case s", with("", "S"), 33, R::Found, 33, 14},
+        {"match case skips that", with("", "SM"), 33, R::Found, 48, 11},
+        {"first line, from beginning", with("n1", "B"), 40, R::Found, 0, 9},
+        {"rest of the caret's line", with("M", ""), 24, R::Found, 20, 12},
+        {"no match: caret stays", with("Q", "C"), 24, R::NotFound, 24, 0},
+        {"no match from beginning", with("Q", "B"), 24, R::NotFound, 0, 0},
+        {"nothing to search for", with("", "BMC"), 24, R::NothingToSearch, 24, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SearchRun r;
-        r.view.set_text(program);
-        r.view.set_selection_start(c.caret);
-        EXPECT_EQ(r.run(c.settings), SearchResult::Found);
-        EXPECT_EQ(r.view.selection_start(), c.start);
-        EXPECT_EQ(r.view.selection_length(), c.length);
-        EXPECT_EQ(r.state.Live_DNC_startpoint, c.start);
-        EXPECT_TRUE(r.host.messages.empty());
+        PlainTextView view;
+        view.set_text(program);
+        view.set_selection_start(c.caret);
+        WindowState state;
+        state.Live_DNC_startpoint = -1;
+        testing::ScriptedHost host;
+        EXPECT_EQ(run_search(c.settings, view, state, host), c.result);
+        EXPECT_EQ(view.selection_start(), c.start);
+        EXPECT_EQ(view.selection_length(), c.length);
+        EXPECT_EQ(state.Live_DNC_startpoint, c.result == R::Found ? c.start : -1);
+        EXPECT_EQ(host.messages.size(), c.result == R::NotFound ? 1u : 0u);
+        EXPECT_EQ(host.beeps, c.result == R::NothingToSearch ? 1 : 0);
+        EXPECT_EQ(dialog_hides(c.result), c.result != R::NothingToSearch);
     }
 }
 
-TEST(Search, RepeatedSearchMovesLineByLineUntilNoMatch) {
-    SearchRun r;
-    r.view.set_text(program);
-    SearchSettings s;
-    s.chk_tcode = true;
+TEST(Search, RepeatedSearchFindsTheNextLineUntilNoneIsLeft) {
+    PlainTextView view;
+    view.set_text(program);
+    WindowState state;
+    testing::ScriptedHost host;
     for (TextPos line : {10, 33, 48}) {
-        EXPECT_EQ(r.run(s), SearchResult::Found);
-        EXPECT_EQ(r.state.Live_DNC_startpoint, line);
+        EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::Found);
+        EXPECT_EQ(state.Live_DNC_startpoint, line);
     }
-    EXPECT_EQ(r.run(s), SearchResult::NotFound);
-    EXPECT_EQ(r.view.selection_start(), 48);  // the highlighted line stays
-    EXPECT_EQ(r.view.selection_length(), 11);
-    ASSERT_EQ(r.host.messages.size(), 1u);
-    const auto& m = r.host.messages[0];
-    EXPECT_EQ(m.text, "No matches found");
-    EXPECT_EQ(m.title, "Search message:");
-    EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(m.buttons, MessageButtons::Ok);
-    EXPECT_TRUE(dialog_hides(SearchResult::NotFound));
-    EXPECT_TRUE(dialog_hides(SearchResult::Found));
-}
-
-TEST(Search, NoMatchFromBeginningLeavesTheCaretAtTheStart) {
-    SearchRun r;
-    r.view.set_text(program);
-    r.view.set_selection_start(24);
-    r.state.Live_DNC_startpoint = 20;
-    EXPECT_EQ(r.run({.Search_txt = "Q", .chk_from_beginning = true, .Chk_from_cursor_fwd = false}), SearchResult::NotFound);
-    EXPECT_EQ(r.view.selection_start(), 0);
-    EXPECT_EQ(r.state.Live_DNC_startpoint, 20);
-    EXPECT_EQ(r.host.messages.size(), 1u);
-}
-
-TEST(Search, NothingToSearchForOnlyBeeps) {
-    SearchRun r;
-    r.view.set_text(program);
-    r.view.set_selection_start(24);
-    const SearchResult result = r.run(SearchSettings{});
-    EXPECT_EQ(result, SearchResult::NothingToSearch);
-    EXPECT_FALSE(dialog_hides(result));
-    EXPECT_EQ(r.host.beeps, 1);
-    EXPECT_TRUE(r.host.messages.empty());
-    EXPECT_EQ(r.view.selection_start(), 24);
+    EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::NotFound);
+    EXPECT_EQ(view.selected_text(), "N5 T3 S800\r");
+    ASSERT_EQ(host.messages.size(), 1u);
+    const auto& m = host.messages[0];
+    EXPECT_EQ(m.title + ": " + m.text, "Search message:: No matches found");
+    EXPECT_TRUE(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
 }
 
 TEST(SearchDialogPosition, CentresOnTheRightEdgeAndKeepsTheDialogOnTheScreen) {
-    // Twips: a 4000-wide dialog and a screen 19200 wide.
-    const struct { const char* name; int main_left, main_width, screen_right, left; } cases[] = {
-        {"main window at the screen edge", 4200, 15000, 19200, 15200},
-        {"right edge 3000 inside", 1200, 15000, 19200, 14200},
-        {"just fits", 2200, 15000, 19200, 15200},
-        {"no correction on the left", -500, 1000, 3000, -1500},
+    // Twips: a 4000-wide dialog; the main window's top is 600.
+    const struct {
+        int main_left, main_width, screen_right, left;
+    } cases[] = {
+        {4200, 15000, 19200, 15200},  // main window's right edge on the screen's
+        {1200, 15000, 19200, 14200},  // 3000 inside: 2000 left of that edge
+        {2200, 15000, 19200, 15200},  // just fits
+        {-500, 1000, 3000, -1500},    // no correction on the left
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const DialogPosition p = search_dialog_position(c.main_left, 600, c.main_width, 4000, c.screen_right);
-        EXPECT_EQ(p.left, c.left);
+        const auto p = search_dialog_position(c.main_left, 600, c.main_width, 4000, c.screen_right);
+        EXPECT_EQ(p.left, c.left) << c.main_left;
         EXPECT_EQ(p.top, 600);
     }
 }

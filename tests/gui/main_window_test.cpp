@@ -1,6 +1,7 @@
 // The operator's window: panels, edit mode and its key rules, closing, and a
 // real transmission on the virtual port while the operator works the window.
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "app/feedrite_form.h"
 #include "app/status_panels.h"
 #include "app/warning_form.h"
+#include "edit/search_dialog.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -51,6 +53,7 @@ class MainWindowTest : public QObject {
 private slots:
     void reset_only_while_no_data_flows();
     void edit_panel_toggles_edit_mode();
+    void search_panel_finds_the_next_t_code();
     void keys_outside_and_inside_edit_mode();
     void close_while_sending_warns();
     void close_after_editing_asks_to_save();
@@ -79,6 +82,26 @@ void MainWindowTest::edit_panel_toggles_edit_mode() {
     QVERIFY(!w.form.state().Edit_mode);
     QCOMPARE(w.form.status_bar().panel_text(5), QStringLiteral("Edit"));
     QVERIFY(w.form.txtedit().isReadOnly());
+}
+
+void MainWindowTest::search_panel_finds_the_next_t_code() {
+    Window w("N1 G0\r\nN2 T2 M6\r\nN3\r\n");
+    w.form.show();
+    w.form.state().Sending_data = 1;
+    w.click_panel(3);
+    QVERIFY(w.form.search_dialog() == nullptr);  // not while data flows
+    w.form.state().Sending_data = 0;
+    QTimer::singleShot(0, &w.form, [&] {
+        SearchDialog* dialog = w.form.search_dialog();
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Search for ..."));
+        dialog->findChild<QCheckBox*>(QStringLiteral("chk_tcode"))->click();
+        QTest::keyClick(dialog, Qt::Key_F3);
+    });
+    w.click_panel(3);  // returns when the dialog is hidden again
+    QVERIFY(!w.form.search_dialog()->isVisible());
+    QCOMPARE(w.form.state().Live_DNC_startpoint, 7);  // the line holding T2
+    QVERIFY(w.recorder.messages.empty());
 }
 
 void MainWindowTest::keys_outside_and_inside_edit_mode() {
