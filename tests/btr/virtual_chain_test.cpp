@@ -56,27 +56,32 @@ TEST(VirtualChain, BlocksArriveAsMeant) {
 }
 
 TEST(VirtualChain, AControlWiredTheOtherWayReadsSomethingElse) {
-    testing::EngineFixture f;
-    f.settings.BTRcode = 0;
-    VirtualControlSettings wrong = VirtualControlSettings::matching(f.settings);
-    wrong.Data_logic = false;
-    Chain chain(wrong);
-    Engine engine{f.state, f.settings, chain.port, f.host, f.view};
-    ASSERT_TRUE(port_start_up(chain.port, f.settings).ok());
-    BTRsendline(engine, "G1", false, false);
-    EXPECT_EQ(read_back(chain.control, 0), "8N");  // every bit inverted, parity still even
-}
-
-TEST(VirtualChain, EiaReadAsIsoGivesParityErrors) {
-    testing::EngineFixture f;
-    f.settings.BTRcode = 3;
-    VirtualControlSettings wrong = VirtualControlSettings::matching(f.settings);
-    wrong.code = ISO_even;
-    Chain chain(wrong);
-    Engine engine{f.state, f.settings, chain.port, f.host, f.view};
-    ASSERT_TRUE(port_start_up(chain.port, f.settings).ok());
-    BTRsendline(engine, "G1", false, false);
-    EXPECT_EQ(parity_errors(chain.control), 2);  // EIA codes carry odd parity
+    struct Case {
+        const char* name;
+        int device_code;
+        void (*miswire)(VirtualControlSettings&);
+        const char* read;
+        int parity_errors;
+    };
+    const Case cases[] = {
+        // Every bit inverted: wrong characters, parity still even.
+        {"data polarity", 0, [](VirtualControlSettings& c) { c.Data_logic = false; }, "8N", 0},
+        // EIA codes carry odd parity.
+        {"EIA read as ISO", 3, [](VirtualControlSettings& c) { c.code = ISO_even; }, "g\x01", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::EngineFixture f;
+        f.settings.BTRcode = static_cast<std::int16_t>(c.device_code);
+        VirtualControlSettings wrong = VirtualControlSettings::matching(f.settings);
+        c.miswire(wrong);
+        Chain chain(wrong);
+        Engine engine{f.state, f.settings, chain.port, f.host, f.view};
+        ASSERT_TRUE(port_start_up(chain.port, f.settings).ok());
+        BTRsendline(engine, "G1", false, false);
+        EXPECT_EQ(read_back(chain.control, wrong.code), c.read);
+        EXPECT_EQ(parity_errors(chain.control), c.parity_errors);
+    }
 }
 
 }  // namespace
