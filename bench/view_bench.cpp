@@ -2,7 +2,8 @@
 // block (cutting the block, highlighting it, one yield) on a 1,000,000-line
 // program, and the time and memory to show a 10 MB and a 100 MB program.
 //
-// Run with QT_QPA_PLATFORM=offscreen.
+// Run with QT_QPA_PLATFORM=offscreen:  view_bench [blocks | MEGABYTES]
+// One measurement per run, so each peak of memory is its own.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -84,8 +85,10 @@ void show_program(std::size_t megabytes) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    per_block_overhead();
-    show_program(10);
-    show_program(100);
+    const std::string what = argc > 1 ? argv[1] : "blocks";
+    if (what == "blocks")
+        per_block_overhead();
+    else
+        show_program(static_cast<std::size_t>(std::stoul(what)));
     return 0;
 }

@@ -50,8 +50,10 @@ TextPos block_start(const QTextDocument& doc, int number) {
 }  // namespace
 
 QtTextView::QtTextView(QPlainTextEdit& edit) : edit_(edit) {
-    QObject::connect(edit.document(), &QTextDocument::contentsChange, &edit,
-                     [this] { requested_.reset(); });
+    QObject::connect(edit.document(), &QTextDocument::contentsChange, &edit, [this] {
+        requested_.reset();
+        last_line_.reset();
+    });
 }
 
 QTextDocument& QtTextView::document() const { return *edit_.document(); }
@@ -61,9 +63,27 @@ TextPos QtTextView::from_qt(int q) const {
     return static_cast<TextPos>(q) + (block.isValid() ? block.blockNumber() : document().blockCount() - 1);
 }
 
+std::optional<int> QtTextView::to_qt_near_last(TextPos pos) const {
+    if (!last_line_ || pos < last_line_->start) return std::nullopt;
+    QTextBlock block = last_line_->block;
+    TextPos start = last_line_->start;
+    for (int step = 0; step < 2 && block.isValid(); ++step) {
+        const int line_length = block.length() - 1;
+        const bool last = !block.next().isValid();
+        if (pos < start + line_length + 2 || last) {
+            last_line_ = LastLine{block, start};
+            return block.position() + static_cast<int>(std::min<TextPos>(pos - start, line_length));
+        }
+        start += line_length + 2;
+        block = block.next();
+    }
+    return std::nullopt;
+}
+
 int QtTextView::to_qt(TextPos pos) const {
     const QTextDocument& doc = document();
     if (pos <= 0) return 0;
+    if (const auto near = to_qt_near_last(pos)) return *near;
     // The last block whose start is at or before pos.
     int low = 0, high = doc.blockCount() - 1;
     while (low < high) {
@@ -76,6 +96,7 @@ int QtTextView::to_qt(TextPos pos) const {
     const QTextBlock block = doc.findBlockByNumber(low);
     const TextPos offset = pos - block_start(doc, low);
     const int line_length = block.length() - 1;
+    last_line_ = LastLine{block, block_start(doc, low)};
     return block.position() + static_cast<int>(std::min<TextPos>(offset, line_length));
 }
 

@@ -50,6 +50,15 @@ private:
     };
     [[nodiscard]] std::optional<Requested> still_requested() const;
 
+    // The last line a view position was found in: blocks are sent one after
+    // the other, so the next lookup is nearly always there or one line on.
+    struct LastLine {
+        QTextBlock block;
+        TextPos start = 0;  ///< view position of the line's first character
+    };
+    [[nodiscard]] std::optional<int> to_qt_near_last(TextPos pos) const;
+    mutable std::optional<LastLine> last_line_;
+
     QPlainTextEdit& edit_;
     std::optional<Requested> requested_;
 };
