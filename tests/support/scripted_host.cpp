@@ -6,6 +6,7 @@ void ScriptedHost::yield() {
     ++yields;
     const auto action = yield_actions_.find(yields);
     if (action != yield_actions_.end()) action->second();
+    if (at_every_yield) at_every_yield();
 }
 
 MessageAnswer ScriptedHost::message_box(const std::string& text, const std::string& title,

@@ -33,6 +33,8 @@ public:
     /// Runs `action` during the yield with this 1-based number.
     void at_yield(long number, std::function<void()> action) { yield_actions_[number] = std::move(action); }
 
+    /// Runs at every yield, after the numbered action of that yield.
+    std::function<void()> at_every_yield;
     std::vector<MessageAnswer> answers;  ///< consumed front to back
     std::vector<RecordedMessage> messages;
     long yields = 0;

@@ -1,0 +1,40 @@
+#pragma once
+// The speed test and the loop counts: the millisecond settings become counts
+// of busy-wait passes for this PC.
+
+#include <cstdint>
+#include <functional>
+
+#include "app/toolkit/host.h"
+
+namespace feedrite {
+
+/// The five times of a device in milliseconds, as typed.
+struct MillisecondTimes {
+    double data_on = 0, sprocket_on = 0, overlap = 0, data_off = 0, eob_delay = 0;
+};
+
+/// Loop counts for lines 2 to 6 of a settings file.
+struct LoopCounts {
+    double delay1 = 0, delay2 = 0, delay3 = 0, delay4 = 0, delay5 = 0;
+    friend bool operator==(const LoopCounts&, const LoopCounts&) = default;
+};
+
+/// Passes of the engine's delay loop per second, from the best count of the
+/// test's counting loop in one second. The constants turn passes of one loop
+/// into passes of the other; they hold only while both loops keep their cost.
+[[nodiscard]] std::int32_t calibrated_rate(std::int32_t best);
+
+/// The counts for `times` at `rate`. Every time but the two optional ones
+/// gets at least one pass; a zero data-off time or block delay gives none.
+[[nodiscard]] LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate);
+
+/// The speed test: asks first (false when declined), then counts passes of
+/// the counting loop for ten seconds, one beep after each, and keeps the best
+/// second. `start_second` arms a one-shot timer whose tick sets the flag it
+/// is given; the loop yields on every tenth pass so that the tick can run.
+/// The wait pointer shows while it counts.
+[[nodiscard]] bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
+                                  std::int32_t& best);
+
+}  // namespace feedrite
