@@ -23,6 +23,16 @@ LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate) {
     return counts;
 }
 
+std::string speed_display(bool async, std::string_view data_on, std::string_view sprocket_on,
+                          std::string_view data_off) {
+    // Kept in single precision, as the display always worked it out.
+    const float period = async ? static_cast<float>(3 * read_number_or_zero(sprocket_on))
+                               : static_cast<float>(read_number_or_zero(data_on) +
+                                                    read_number_or_zero(data_off));
+    if (period == 0) return "---";
+    return format_number(std::trunc(1000.0f / period));
+}
+
 namespace {
 
 // The counting loop: its body differs from the engine's delay loop on

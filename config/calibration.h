@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "app/toolkit/host.h"
 
@@ -28,6 +30,12 @@ struct LoopCounts {
 /// The counts for `times` at `rate`. Every time but the two optional ones
 /// gets at least one pass; a zero data-off time or block delay gives none.
 [[nodiscard]] LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate);
+
+/// The speed display of the configuration dialog: the whole characters per
+/// second of one character period, "---" when the period is 0. The period is
+/// three sprocket times with Async, else data on plus data off.
+[[nodiscard]] std::string speed_display(bool async, std::string_view data_on,
+                                        std::string_view sprocket_on, std::string_view data_off);
 
 /// The speed test: asks first (false when declined), then counts passes of
 /// the counting loop for ten seconds, one beep after each, and keeps the best
