@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include "app/editor_settings.h"
 #include "app/program_edit.h"
@@ -85,7 +86,11 @@ FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKin
     connect(&Timer3_, &QTimer::timeout, this, &FeedriteForm::Timer3_tick);
 
     const double dpi = logicalDpiY();
-    resize(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
+    QSize size(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
+    // A small or strongly scaled screen gets a window that still fits on it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 void FeedriteForm::start_up(const StartRequest& request) {
