@@ -1,6 +1,9 @@
 // feedrite: feeds a part program to a CNC control through the parallel port.
 
 #include <QApplication>
+#include <QScreen>
+#include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <iostream>
 
@@ -8,11 +11,30 @@
 #include "app/feedrite_form.h"
 #include "app/program_dir.h"
 #include "app/window_state.h"
+#include "config/dialog/configure_btr.h"
+#include "config/dialog/configure_btr.h"
 
 namespace {
 
 std::vector<std::string> arguments_after_program_name(int argc, char** argv) {
     return {argv + (argc > 0 ? 1 : 0), argv + argc};
+}
+
+// The configuration start: only the dialog, centred on the screen, over the
+// hidden main window; the program ends when the dialog closes either way.
+int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind) {
+    using namespace feedrite;
+    configure_BTR dialog(form.program_dir(), form.host(), &form);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const QSize size = dialog.sizeHint();
+        dialog.move(area.center().x() - size.width() / 2,
+                    std::max(0, area.center().y() - size.height() / 2));
+    }
+    const std::unique_ptr<PortAccess> port = make_port(port_kind);
+    if (dialog.start(port.get()) == configure_BTR::StartResult::ProgramEnds) return 0;
+    dialog.exec();
+    return 0;
 }
 
 }  // namespace
@@ -54,16 +76,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (request.kind == StartKind::Empty) return 0;
-    if (request.kind == StartKind::Configure) {
-        std::cerr << "feedrite: the configuration dialog is not part of this build yet.\n"
-                     "Write the settings files by hand for now (see README.md).\n";
-        return 1;
-    }
 
     ModuleState module;
     const PortKind port_kind =
         options.simulate ? PortKind::Virtual : (options.raw_io ? PortKind::RawIo : PortKind::Ppdev);
     FeedriteForm form(module, resolve_program_dir(options.program_dir), port_kind);
+    if (request.kind == StartKind::Configure) return run_configuration(form, port_kind);
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.start_up(request);
     form.show();
