@@ -46,7 +46,6 @@ public:
     void set_masters();
 
     [[nodiscard]] WindowState& state() { return state_; }
-    [[nodiscard]] PortSettings& port_settings() { return port_settings_; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
     [[nodiscard]] QPlainTextEdit& txtedit() const;
@@ -55,7 +54,6 @@ public:
     [[nodiscard]] Warning_form* warning_form() const { return Warning_form_; }
     /// The search dialog, created on the first click on the Search panel.
     [[nodiscard]] SearchDialog* search_dialog() const { return searchform3_; }
-    [[nodiscard]] const ModuleState& module_state() const { return module_; }
     [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }

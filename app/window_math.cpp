@@ -8,10 +8,6 @@ int twips_to_pixels(int twips, double dpi) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
-int pixels_to_twips(int pixels, double dpi) {
-    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
-}
-
 std::optional<int> view_height_for(int client_height, int status_bar_height) {
     if (client_height <= status_bar_height) return std::nullopt;
     return client_height - status_bar_height;

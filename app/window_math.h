@@ -11,7 +11,6 @@ namespace feedrite {
 /// Window sizes are given in twips (1/1440 inch); the screen has `dpi` pixels
 /// per inch (96 at 100 %, 144 at 150 %). Rounds to the nearest pixel.
 [[nodiscard]] int twips_to_pixels(int twips, double dpi);
-[[nodiscard]] int pixels_to_twips(int pixels, double dpi);
 
 /// Height of the status bar along the bottom edge.
 inline constexpr int status_bar_twips = 375;

@@ -23,13 +23,5 @@ TEST(ConsoleHost, MessagesAreOneLineAndAnsweredWithTheFirstButton) {
               "Q: Go?\n");
 }
 
-TEST(ConsoleHost, CloseRequestsAreRemembered) {
-    std::ostringstream errors;
-    ConsoleHost host(errors);
-    EXPECT_FALSE(host.close_requested());
-    host.close_window();
-    EXPECT_TRUE(host.close_requested());
-}
-
 }  // namespace
 }  // namespace feedrite
