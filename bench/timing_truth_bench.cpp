@@ -6,7 +6,6 @@
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing_truth_bench [x ROUND_MS]
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "app/toolkit/plain_text_view.h"
+#include "app/feedrite_form.h"
 #include "app/toolkit/qt_host.h"
 #include "btr/character_output.h"
 #include "btr/port/virtual_port.h"
@@ -39,12 +39,11 @@ double median_ms(feedrite::Engine& engine, double count) {
 int main(int argc, char** argv) {
     using namespace feedrite;
     QApplication app(argc, argv);
-    QPlainTextEdit window;
-    window.setPlainText(QStringLiteral("N10 G01 X1.5\nN20 M30\n"));
-    window.resize(800, 600);
+    ModuleState module;
+    FeedriteForm window(module, ".");
+    window.text_view().set_text("N10 G01 X1.5\r\nN20 M30\r\n");
     window.show();
-    QTimer stall_timer;
-    QtHost host(window, stall_timer);
+    QtHost& host = window.qt_host();
     host.answer_with([](auto&&...) { return MessageAnswer::Ok; });
 
     QTimer second;

@@ -4,6 +4,7 @@
 
 #include "btr/block/prepare_block.h"
 #include "btr/code_table.h"
+#include "btr/delay_loop.h"
 #include "btr/port_start.h"
 #include "btr/signals.h"
 
@@ -11,12 +12,7 @@ namespace feedrite {
 
 void busy_delay(Engine& engine, double count) {
     if (engine.delay_observer != nullptr) engine.delay_observer->on_delay(count);
-    // volatile: each pass must cost a real pass; the loop counts stand for time.
-    volatile std::int32_t n = 0;
-    while (n < count) {
-        if (n % 10 == 0) engine.host.yield();
-        n = n + 1;
-    }
+    (void)run_delay_passes(engine.host, 0, count);
 }
 
 void convert_codes(std::string& block, int code_set) {

@@ -1,15 +1,25 @@
 #include "config/calibration.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "btr/delay_loop.h"
 #include "config/number_text.h"
 
 namespace feedrite {
 
-std::int32_t calibrated_rate(std::int32_t best) {
+namespace {
+
+double unrounded_rate(double best) {
     // factor lives in single precision: its rounding is part of the rate.
     const auto factor = static_cast<float>((best - 65000.0) * 0.22 / 360645.0);
-    return round_to_int32((static_cast<double>(factor) * best + best) * 1.12).value_or(0);
+    return (static_cast<double>(factor) * best + best) * 1.12;
+}
+
+}  // namespace
+
+std::int32_t calibrated_rate(std::int32_t best) {
+    return round_to_int32(unrounded_rate(best)).value_or(0);
 }
 
 LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate) {
@@ -35,20 +45,37 @@ std::string speed_display(bool async, std::string_view data_on, std::string_view
 
 namespace {
 
-// The counting loop: its body differs from the engine's delay loop on
-// purpose (the rate formula was made for this pair), so it stays as it is.
+// The rate formula credits the n-th pass of the counting loop with
+// rate(n) - rate(n - 1) passes of the delay loop, more the faster the PC. So
+// each counting pass makes exactly that many passes of the delay loop itself
+// (yields included, on the same tenth passes), a little fewer by the margin:
+// the rate worked out from the best second is then the delay loop's own
+// passes per second times the margin, on a slow PC as on a fast one.
 std::int32_t count_one_second(Host& host, const std::function<void(bool&)>& start_second) {
+    constexpr double most_passes = 2147483647.0;
     double delay = 0;
+    std::int32_t passes = 0;
     bool stopit = false;
     start_second(stopit);
     while (!stopit) {
-        if (std::trunc(delay / 10) == delay / 10) host.yield();
         delay = delay + 1;
+        passes = run_delay_passes(host, passes,
+                                  std::min(unrounded_rate(delay) / timing_margin, most_passes));
     }
-    return static_cast<std::int32_t>(std::min(delay, 2147483647.0));
+    return static_cast<std::int32_t>(std::min(delay, most_passes));
 }
 
 }  // namespace
+
+std::int32_t best_of_seconds(Host& host, const std::function<void(bool& stopit)>& start_second,
+                             int seconds) {
+    std::int32_t best = 0;
+    for (int second = 0; second < seconds; ++second) {
+        best = std::max(best, count_one_second(host, start_second));
+        host.beep();
+    }
+    return best;
+}
 
 bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
                     std::int32_t& best) {
@@ -56,11 +83,7 @@ bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_s
                          "", MessageIcon::None, MessageButtons::OkCancel) != MessageAnswer::Ok)
         return false;
     host.set_wait_pointer(true);
-    best = 0;
-    for (int second = 0; second < 10; ++second) {
-        best = std::max(best, count_one_second(host, start_second));
-        host.beep();
-    }
+    best = best_of_seconds(host, start_second, 10);
     host.set_wait_pointer(false);
     return true;
 }

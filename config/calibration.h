@@ -22,9 +22,12 @@ struct LoopCounts {
     friend bool operator==(const LoopCounts&, const LoopCounts&) = default;
 };
 
+/// How much longer than set a delay is meant to last: a pulse a little long is
+/// read, a short one may be misread, so the calibration errs on the long side.
+inline constexpr double timing_margin = 1.05;
+
 /// Passes of the engine's delay loop per second, from the best count of the
-/// test's counting loop in one second. The constants turn passes of one loop
-/// into passes of the other; they hold only while both loops keep their cost.
+/// test's counting loop in one second.
 [[nodiscard]] std::int32_t calibrated_rate(std::int32_t best);
 
 /// The counts for `times` at `rate`. Every time but the two optional ones
@@ -37,11 +40,18 @@ struct LoopCounts {
 [[nodiscard]] std::string speed_display(bool async, std::string_view data_on,
                                         std::string_view sprocket_on, std::string_view data_off);
 
-/// The speed test: asks first (false when declined), then counts passes of
-/// the counting loop for ten seconds, one beep after each, and keeps the best
-/// second. `start_second` arms a one-shot timer whose tick sets the flag it
-/// is given; the loop yields on every tenth pass so that the tick can run.
-/// The wait pointer shows while it counts.
+/// Counts `seconds` seconds, one beep after each, and gives the best count.
+/// `start_second` arms a one-shot timer whose tick sets the flag it is given.
+/// Each counting pass runs the delay loop for the passes the rate formula
+/// credits it with, so the rate of the best second is the delay loop's own,
+/// times `timing_margin`; the yields on every tenth delay-loop pass let the
+/// tick run.
+[[nodiscard]] std::int32_t best_of_seconds(Host& host,
+                                           const std::function<void(bool& stopit)>& start_second,
+                                           int seconds);
+
+/// The speed test: asks first (false when declined), then keeps the best of
+/// ten seconds with the wait pointer showing.
 [[nodiscard]] bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
                                   std::int32_t& best);
 

@@ -113,4 +113,21 @@ std::string format_printed_integer(int value) {
            " ";
 }
 
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+float leading_hex_value(const std::string& text) {
+    double value = 0;
+    for (char c : text) {
+        const int digit = hex_digit(c);
+        if (digit < 0) break;
+        value = value * 16 + digit;
+    }
+    return static_cast<float>(value);
+}
+
 }  // namespace feedrite

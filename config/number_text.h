@@ -31,4 +31,11 @@ namespace feedrite {
 /// (" 1 ", "-1 ").
 [[nodiscard]] std::string format_printed_integer(int value);
 
+/// The value of a hexadecimal digit in either case, -1 for any other character.
+[[nodiscard]] int hex_digit(char c);
+
+/// The value of the leading hexadecimal digits of `text`, as the address box
+/// keeps it (single precision); 0 when there are none.
+[[nodiscard]] float leading_hex_value(const std::string& text);
+
 }  // namespace feedrite

@@ -16,12 +16,12 @@
 #include <cctype>
 
 #include "btr/port/port_access.h"
+#include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/device_list.h"
 #include "config/number_text.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
-#include "config/settings_writer.h"
 
 namespace feedrite {
 namespace {
@@ -77,24 +77,6 @@ QPushButton* make_button(QWidget* parent, const char* name, const char* caption)
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// The value of the leading hexadecimal digits, 0 when there are none.
-float leading_hex_value(const std::string& text) {
-    double value = 0;
-    for (char c : text) {
-        const int digit = hex_digit(c);
-        if (digit < 0) break;
-        value = value * 16 + digit;
-    }
-    return static_cast<float>(value);
 }
 
 }  // namespace
@@ -451,15 +433,7 @@ bool configure_BTR::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void configure_BTR::upkeep() {
-    if (!model_.ticked(Tick::chk_EIA)) {
-        bool any_eob = false;
-        for (Tick box : eob_boxes) any_eob = any_eob || model_.ticked(box);
-        if (!any_eob) model_.set_ticked(Tick::chk_LFCR, true);
-    }
-    if (!model_.ticked(Tick::chk_even) && !model_.ticked(Tick::chk_EIA))
-        model_.set_ticked(Tick::chk_even, true);
-    model_.CPS_txt = speed_display(model_.ticked(Tick::Chk_Async), model_.Data_on_txt,
-                                   model_.Sprocket_on_txt, model_.Data_off_txt);
+    keep_up(model_);
     show_model();
 }
 
@@ -472,26 +446,8 @@ void configure_BTR::set_busy(bool busy) {
 
 void configure_BTR::apply() {
     if (testing_speed_) return;
-    auto entry_error = [this](const char* text) {
-        host_.message_box(text, "Entry error", MessageIcon::Exclamation, MessageButtons::Ok);
-    };
-    if (model_.address_txt == "????" || model_.address == 0) {
-        host_.message_box("Selected port address is invalid\nChoose a different port",
-                          "Port selection error", MessageIcon::Exclamation, MessageButtons::Ok);
-        return;
-    }
-    MillisecondTimes times;
-    times.data_on = read_number_or_zero(model_.Data_on_txt);
-    times.sprocket_on = read_number_or_zero(model_.Sprocket_on_txt);
-    times.overlap = read_number_or_zero(model_.Sprocket_overlap_txt);
-    times.data_off = read_number_or_zero(model_.Data_off_txt);
-    times.eob_delay = read_number_or_zero(model_.EOB_delay_txt);
-    if (times.sprocket_on <= 0) return entry_error("Invalid entry for sprocket on time");
-    if (!model_.ticked(Tick::Chk_Async) && times.data_on <= times.sprocket_on)
-        return entry_error("Invalid entry for data on time");
-    if (times.overlap <= 0) return entry_error("Invalid entry for sprocket/data overlap");
-    if (times.data_off < 0) return entry_error("Invalid entry for data off time");
-    if (times.eob_delay < 0) return entry_error("Invalid entry for delay between blocks");
+    const std::optional<MillisecondTimes> times = checked_times(model_, host_);
+    if (!times) return;
 
     std::int32_t best = 0;
     set_busy(true);
@@ -506,19 +462,8 @@ void configure_BTR::apply() {
     set_busy(false);
     if (!tested) return;
 
-    const LoopCounts counts = loop_counts(times, calibrated_rate(best));
-    model_.delay1 = counts.delay1;
-    model_.delay2 = counts.delay2;
-    model_.delay3 = counts.delay3;
-    model_.delay4 = counts.delay4;
-    model_.delay5 = counts.delay5;
-
-    const int index = model_.IO_device_index;
-    const bool listed = index >= 0 && index < static_cast<int>(model_.IO_device_lst.size());
-    const std::string device =
-        listed ? model_.IO_device_lst[std::size_t(index)] : std::string(default_device_name);
-    // The dialog closes even when the write failed; saveit has said so.
-    (void)saveit(model_, settings_path(program_dir_, device), program_dir_, host_);
+    // The dialog closes even when the write failed; the message has said so.
+    (void)save_applied(model_, *times, calibrated_rate(best), program_dir_, host_);
     Timer1.stop();
     accept();
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "tests/support/scripted_host.h"
 
 namespace feedrite {
@@ -25,28 +28,57 @@ TEST(Calibration, LoopCounts) {
     EXPECT_EQ(loop_counts({1, 1, 1, 2, 2}, 1000).delay5, 2);
 }
 
-TEST(Calibration, SpeedTestKeepsTheBestOfTenSeconds) {
+// The scripted host stands for the PC: a second that ends in its k-th yield
+// has made 10 (k - 1) passes of the delay loop, and a few more to finish the
+// counting pass under way.
+struct ScriptedSeconds {
     testing::ScriptedHost host;
+    std::vector<long> yields_per_second;
     bool* stopit = nullptr;
-    const long yields_per_second[] = {3, 5, 2, 5, 4, 1, 2, 3, 4, 2};
-    int second = 0;
+    std::size_t second = 0;
     long end_at = 0;
-    auto start_second = [&](bool& flag) {
-        stopit = &flag;
-        end_at = host.yields + yields_per_second[second++];
-    };
-    host.at_every_yield = [&] {
-        if (host.yields == end_at) *stopit = true;
-    };
+
+    explicit ScriptedSeconds(std::vector<long> yields) : yields_per_second(std::move(yields)) {
+        host.at_every_yield = [this] {
+            if (host.yields == end_at) *stopit = true;
+        };
+    }
+    std::function<void(bool&)> start_second() {
+        return [this](bool& flag) {
+            stopit = &flag;
+            end_at = host.yields + yields_per_second.at(second++);
+        };
+    }
+};
+
+TEST(Calibration, SpeedTestKeepsTheBestOfTenSeconds) {
+    ScriptedSeconds pc({3000, 5000, 2000, 5001, 4000, 1, 2, 3, 4, 2});
     std::int32_t best = -1;
-    ASSERT_TRUE(run_speed_test(host, start_second, best));
-    EXPECT_EQ(best, 41);  // yields at 0, 10, 20, 30, 40; the tick in the fifth ends it after 41
-    EXPECT_EQ(host.beeps, 10);
-    EXPECT_FALSE(host.wait_pointer);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
+    ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), best));
+    std::int32_t best_of_5000 = -1;
+    ScriptedSeconds same({5001, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+    ASSERT_TRUE(run_speed_test(same.host, same.start_second(), best_of_5000));
+    EXPECT_EQ(best, best_of_5000);
+    EXPECT_EQ(pc.host.beeps, 10);
+    EXPECT_FALSE(pc.host.wait_pointer);
+    ASSERT_EQ(pc.host.messages.size(), 1u);
+    EXPECT_EQ(pc.host.messages[0].text,
               "Cutwave will now test your PCs speed ...\nThis test will take 10 seconds.");
-    EXPECT_EQ(host.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(pc.host.messages[0].buttons, MessageButtons::OkCancel);
+}
+
+TEST(Calibration, RateIsTheDelayLoopsOwnPassesTimesTheMargin) {
+    // From a PC that makes 50,000 passes a second to one that makes 50 million.
+    for (const long yields : {5001L, 50001L, 500001L, 5000001L}) {
+        std::vector<long> seconds(10, 1);
+        seconds[3] = yields;
+        ScriptedSeconds pc(seconds);
+        std::int32_t best = 0;
+        ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), best));
+        const double passes = 10.0 * (yields - 1);
+        EXPECT_NEAR(calibrated_rate(best) / (passes * timing_margin), 1.0, 2e-4)
+            << passes << " passes, best " << best;
+    }
 }
 
 TEST(Calibration, DecliningTheTestChangesNothing) {

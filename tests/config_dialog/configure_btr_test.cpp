@@ -13,12 +13,14 @@
 #include <QTest>
 #include <QTimer>
 #include <deque>
+#include <sstream>
 #include <memory>
 
 #include "app/toolkit/qt_host.h"
 #include "config/number_text.h"
 #include "config/settings_paths.h"
 #include "tests/support/temp_dir.h"
+#include "tools/config_tool.h"
 
 using namespace feedrite;
 
@@ -83,6 +85,7 @@ class ConfigureBtrTest : public QObject {
     void apply_checks_in_order();
     void apply_writes_loop_counts();
     void preset_then_apply_saves_for_the_new_device();
+    void feedrite_config_writes_the_same_files();
 };
 
 void ConfigureBtrTest::captions_and_start() {
@@ -298,6 +301,45 @@ void ConfigureBtrTest::preset_then_apply_saves_for_the_new_device() {
                       list->visualItemRect(list->item(1)).center());
     QCOMPARE(again.edit("Reset_on_txt")->text(), QStringLiteral("M02"));
     QVERIFY(again.ticked("chk_EIA"));
+}
+
+// Both ways of setting up a device give the same bytes, but for the loop
+// counts, which depend on this machine's speed test.
+void ConfigureBtrTest::feedrite_config_writes_the_same_files() {
+    // Lines 2 to 6 hold the loop counts.
+    const auto without_counts = [](const std::string& file) {
+        std::string kept;
+        std::size_t start = 0;
+        for (int line = 1; start < file.size(); ++line) {
+            const std::size_t end = file.find("\r\n", start);
+            const std::size_t next = end == std::string::npos ? file.size() : end + 2;
+            if (line < 2 || line > 6) kept += file.substr(start, next - start);
+            start = next;
+        }
+        return kept;
+    };
+    const std::pair<const char*, const char*> presets[] = {
+        {"Fanuc_Defaults", "fanuc"}, {"Yasnac_defaults", "yasnac"}, {"PW_defaults", "pw"}};
+    for (const auto& [button, name] : presets) {
+        Rig rig;
+        rig.open();
+        rig.type_over("New_name_txt", "Mill");
+        rig.click("Command2");
+        rig.click(button);
+        rig.dialog->upkeep();  // the speed display has caught up, as after 750 ms
+        rig.click("apply_button");
+        const std::string dialog_file = rig.file_of(settings_path(rig.dir.path(), "Mill"));
+
+        testing::TempDir tool_dir;
+        std::ostringstream out, errors;
+        QCOMPARE(run_config({"--program-dir", tool_dir.path(), "--device", "Mill", "--preset", name,
+                             "--calibrate"},
+                            rig.host, [](int) { return 200000; }, out, errors),
+                 0);
+        const std::string tool_file = tool_dir.read("Editor BTR port settings for Mill");
+        QCOMPARE(QByteArray::fromStdString(without_counts(tool_file)), QByteArray::fromStdString(without_counts(dialog_file)));
+        QCOMPARE(tool_dir.read("Editor BTR device list"), rig.dir.read("Editor BTR device list"));
+    }
 }
 
 QTEST_MAIN(ConfigureBtrTest)

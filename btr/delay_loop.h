@@ -1,0 +1,17 @@
+#pragma once
+// The busy-wait loop that all character timing counts in. The engine's
+// delays and the speed test's counting loop both run it, so the speed test
+// measures exactly the passes that the delays will later make.
+
+#include <cstdint>
+
+#include "app/toolkit/host.h"
+
+namespace feedrite {
+
+/// Makes the passes `from` .. `to` - 1 of the delay loop (a fractional `to`
+/// rounds up): each compares, yields to the window when the pass number is a
+/// multiple of ten, and counts on. Returns the number of the next pass.
+std::int32_t run_delay_passes(Host& host, std::int32_t from, double to);
+
+}  // namespace feedrite

@@ -1,0 +1,120 @@
+#include "tools/config_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+using testing::TempDir;
+
+struct ConfigRun {
+    int status;
+    std::string out, errors;
+};
+
+class ConfigToolTest : public ::testing::Test {
+protected:
+    // A PC whose best second is 200,000 passes: rate 242447.
+    ConfigRun config(std::vector<std::string> options) {
+        std::vector<std::string> args{"--program-dir", dir.path()};
+        args.insert(args.end(), options.begin(), options.end());
+        std::ostringstream out, errors;
+        const int status = run_config(
+            args, host,
+            [this](int seconds) {
+                tested_seconds.push_back(seconds);
+                return 200000;
+            },
+            out, errors);
+        return {status, out.str(), errors.str()};
+    }
+    [[nodiscard]] std::string settings_of(const std::string& device) const {
+        return dir.read(device == "(default)" ? "Editor BTR port settings"
+                                              : "Editor BTR port settings for " + device);
+    }
+
+    TempDir dir;
+    testing::ScriptedHost host;
+    std::vector<int> tested_seconds;
+};
+
+std::string crlf_lines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) text += std::string(line) + "\r\n";
+    return text;
+}
+
+TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) {
+    const ConfigRun run = config({"--device", "Mill 1", "--preset", "fanuc", "--port", "lpt2",
+                                  "--calibrate"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(tested_seconds, std::vector<int>{10});
+    EXPECT_EQ(settings_of("Mill 1"),
+              crlf_lines({" 1", " 808", " 534", " 137", " 0", " 0", "3.33", "2.2", ".565", "0",
+                          " 632", "%LF", "%", " 0", " 0", " 300", "0", "M30", "", "", " 1", " 0",
+                          " 0", " 1 ", " 1 ", " 1 ", " 1 ", " 0 ", "", "", " 0 "}));
+    EXPECT_EQ(dir.read("Editor BTR device list"), "Mill 1\r\n");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
+    ASSERT_EQ(config({"--device", "Lathe", "--preset", "yasnac", "--address", "3bc", "--quick"})
+                  .status,
+              0);
+    EXPECT_EQ(tested_seconds, std::vector<int>{1});
+    // Named in another case: the listed entry is the one updated.
+    const ConfigRun run = config({"--device", "LATHE", "--data-off", "1.5", "--quick", "--show"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(dir.read("Editor BTR device list"), "Lathe\r\n");
+    EXPECT_NE(run.out.find("Device            Lathe\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("address 3BC"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Data off          1.5 ms (364 loops)"), std::string::npos) << run.out;
+    const std::string file = settings_of("Lathe");
+    EXPECT_NE(file.find("\r\n 956\r\n"), std::string::npos);  // line 11, the address
+}
+
+TEST_F(ConfigToolTest, ApplysChecksRefuseAndNothingIsWritten) {
+    const ConfigRun run = config({"--sprocket-on", "0", "--calibrate"});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Invalid entry for sprocket on time");
+    EXPECT_EQ(host.messages[0].title, "Entry error");
+    EXPECT_TRUE(tested_seconds.empty());
+    EXPECT_EQ(settings_of("(default)"), "<missing>");
+}
+
+TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--preset", "fanuc"},  // a change without the speed test
+        {"--port", "LPT1", "--address", "378", "--quick"},
+        {"--data-on", "1.2.3", "--quick"},
+        {"--data-on", "-1", "--quick"},
+        {"--preset", "haas", "--quick"},
+        {"--port", "COM1", "--quick"},
+        {"--address", "37G", "--quick"},
+        {"--device"},
+        {},
+    };
+    for (const auto& args : bad) {
+        const ConfigRun run = config(args);
+        EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(run.errors.find("usage: feedrite-config"), std::string::npos);
+    }
+    EXPECT_TRUE(tested_seconds.empty());
+    EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
+}
+
+TEST_F(ConfigToolTest, ShowingAnUnknownDeviceFails) {
+    const ConfigRun run = config({"--device", "Nothing", "--show"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find("no device Nothing"), std::string::npos);
+    EXPECT_TRUE(run.out.empty());
+}
+
+}  // namespace
+}  // namespace feedrite

@@ -1,0 +1,291 @@
+#include "tools/config_tool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "app/program_dir.h"
+#include "config/apply_steps.h"
+#include "config/calibration.h"
+#include "config/config_model.h"
+#include "config/device_list.h"
+#include "config/number_text.h"
+#include "config/presets.h"
+#include "config/settings_loader.h"
+#include "config/settings_paths.h"
+
+namespace feedrite {
+namespace {
+
+struct ConfigOptions {
+    std::string program_dir;
+    std::string device = default_device_name;
+    std::optional<Preset> preset;
+    std::optional<int> port;  ///< LPT_lst index
+    std::string address;      ///< hexadecimal, for "Other!"
+    // Each time option sets one text box of the dialog.
+    std::vector<std::pair<std::string ConfigModel::*, std::string>> times;
+    bool calibrate = false, quick = false, show = false, help = false;
+    std::string error;
+
+    [[nodiscard]] bool changes() const {
+        return preset || port || !address.empty() || !times.empty();
+    }
+};
+
+struct TimeOption {
+    const char* name;
+    std::string ConfigModel::*box;
+};
+constexpr TimeOption time_options[] = {
+    {"--data-on", &ConfigModel::Data_on_txt},
+    {"--sprocket-on", &ConfigModel::Sprocket_on_txt},
+    {"--overlap", &ConfigModel::Sprocket_overlap_txt},
+    {"--data-off", &ConfigModel::Data_off_txt},
+    {"--block-delay", &ConfigModel::EOB_delay_txt},
+};
+
+// What the dialog's millisecond boxes let through: digits and one ".".
+bool is_millisecond_text(const std::string& text) {
+    if (text.empty() || std::count(text.begin(), text.end(), '.') > 1) return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+}
+
+std::optional<int> port_named(const std::string& name) {
+    for (int i = 0; i < LPT_other; ++i) {
+        std::string upper = name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper == LPT_items[std::size_t(i)]) return i;
+    }
+    return std::nullopt;
+}
+
+ConfigOptions parse_config_options(const std::vector<std::string>& args) {
+    ConfigOptions options;
+    for (std::size_t i = 0; i < args.size() && options.error.empty(); ++i) {
+        const std::string& arg = args[i];
+        const bool has_value = i + 1 < args.size();
+        const auto time = std::find_if(std::begin(time_options), std::end(time_options),
+                                       [&](const TimeOption& t) { return arg == t.name; });
+        if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--calibrate") {
+            options.calibrate = true;
+        } else if (arg == "--quick") {
+            options.calibrate = options.quick = true;
+        } else if (arg == "--show") {
+            options.show = true;
+        } else if (!has_value) {
+            options.error = "unknown or incomplete option " + arg;
+        } else if (arg == "--program-dir") {
+            options.program_dir = args[++i];
+        } else if (arg == "--device") {
+            options.device = args[++i];
+            if (options.device.empty()) options.error = "--device needs a name";
+        } else if (arg == "--preset") {
+            options.preset = preset_named(args[++i]);
+            if (!options.preset) options.error = "--preset takes fanuc, yasnac or pw";
+        } else if (arg == "--port") {
+            options.port = port_named(args[++i]);
+            if (!options.port) options.error = "--port takes LPT1, LPT2, LPT3 or LPT4";
+        } else if (arg == "--address") {
+            options.address = args[++i];
+            const bool hex = options.address.size() <= 8 &&
+                             std::all_of(options.address.begin(), options.address.end(),
+                                         [](char c) { return hex_digit(c) >= 0; });
+            if (options.address.empty() || !hex || leading_hex_value(options.address) == 0)
+                options.error = "--address takes a hexadecimal port address such as 378";
+        } else if (time != std::end(time_options)) {
+            const std::string& value = args[++i];
+            if (!is_millisecond_text(value))
+                options.error = arg + " takes milliseconds: digits with at most one \".\"";
+            options.times.emplace_back(time->box, value);
+        } else {
+            options.error = "unknown option " + arg;
+        }
+    }
+    if (options.error.empty() && options.port && !options.address.empty())
+        options.error = "--port and --address exclude each other";
+    if (options.error.empty() && options.changes() && !options.calibrate)
+        options.error =
+            "changed settings need --calibrate or --quick: the loop counts come from the speed test";
+    if (options.error.empty() && !options.help && !options.changes() && !options.calibrate &&
+        !options.show)
+        options.error = "nothing to do";
+    return options;
+}
+
+// Latin-1 letters compared without case, as the dialog's device list does.
+unsigned char folded(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return u + 0x20;
+    return u;
+}
+
+std::optional<std::size_t> listed_index(const ConfigModel& model, const std::string& name) {
+    for (std::size_t i = 0; i < model.IO_device_lst.size(); ++i) {
+        const std::string& entry = model.IO_device_lst[i];
+        if (entry.size() == name.size() &&
+            std::equal(entry.begin(), entry.end(), name.begin(),
+                       [](char a, char b) { return folded(a) == folded(b); }))
+            return i;
+    }
+    return std::nullopt;
+}
+
+// Numbers as the settings file writes them, without the sign's blank.
+std::string number(double value) {
+    std::string text = format_number(value);
+    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+}
+
+std::string quoted(const std::string& text) {
+    return '"' + text + '"';
+}
+
+const char* yes_no(bool on) {
+    return on ? "yes" : "no";
+}
+
+const char* polarity(const ConfigModel& m, Tick positive) {
+    return m.ticked(positive) ? "positive" : "negative";
+}
+
+void show_settings(const ConfigModel& m, const std::string& path, std::ostream& out) {
+    const auto line = [&out](const char* name, const std::string& value) {
+        out << name << std::string(18 - std::char_traits<char>::length(name), ' ') << value << '\n';
+    };
+    const auto time = [&](const char* name, const std::string& ms, double count) {
+        line(name, (ms.empty() ? std::string("0") : ms) + " ms (" + number(count) +
+                       " loops)");
+    };
+    std::string eob = "none";
+    const char* eob_names[] = {"LF", "CR", "LF/CR", "CR/LF"};
+    for (std::size_t i = 0; i < eob_boxes.size(); ++i)
+        if (m.ticked(eob_boxes[i])) eob = eob_names[i];
+    const int port = m.LPT_index();
+    line("Device", selected_device(m));
+    line("Settings file", path);
+    line("Port", (port >= 0 ? std::string(LPT_items[std::size_t(port)]) + ", " : "") +
+                     "address " + m.address_txt);
+    line("Code", m.ticked(Tick::chk_EIA) ? "EIA RS244" : "ASCII/ISO");
+    line("End of block", m.ticked(Tick::chk_EIA) ? "EIA end of block" : eob);
+    time("Data on", m.Data_on_txt, m.delay1);
+    time("Sprocket on", m.Sprocket_on_txt, m.delay2);
+    time("Overlap", m.Sprocket_overlap_txt, m.delay3);
+    time("Data off", m.Data_off_txt, m.delay4);
+    time("Block delay", m.EOB_delay_txt, m.delay5);
+    line("Speed", (m.CPS_txt.starts_with(' ') ? m.CPS_txt.substr(1) : m.CPS_txt) +
+                      " characters per second");
+    line("Polarity", std::string("data ") + polarity(m, Tick::Chk_Data_Pos) + ", sprocket " +
+                         polarity(m, Tick::Chk_Sprocket_Pos) + ", run/stop " +
+                         polarity(m, Tick::Chk_RunStop_Pos) + ", ready " +
+                         polarity(m, Tick::Chk_ready_pos));
+    line("Async", yes_no(m.ticked(Tick::Chk_Async)));
+    line("Leader", quoted(m.leader_txt));
+    line("Trailer", quoted(m.Trailer_txt));
+    line("Reset on", quoted(m.Reset_on_txt));
+    line("Mask", quoted(m.mask_txt));
+    line("Format", quoted(m.format_txt));
+    line("CALL sub files", yes_no(m.ticked(Tick::Chk_calls)));
+    line("Mask comments", yes_no(m.ticked(Tick::Chk_comments)));
+    line("Auto format", yes_no(m.ticked(Tick::Chk_format)));
+    line("Replace", quoted(m.Replace_txt) + " with " + quoted(m.Replace_with_txt));
+    line("Spool from file", yes_no(m.ticked(Tick::Chk_long_files)));
+}
+
+}  // namespace
+
+std::string config_usage() {
+    return "usage: feedrite-config [--program-dir DIR] [--device NAME] [--preset fanuc|yasnac|pw]\n"
+           "                       [--port LPT1..LPT4 | --address HEX] [--data-on MS]\n"
+           "                       [--sprocket-on MS] [--overlap MS] [--data-off MS]\n"
+           "                       [--block-delay MS] [--calibrate | --quick] [--show]\n"
+           "\n"
+           "Sets up a device's port settings as the configuration dialog's Apply does:\n"
+           "the changes are made in the order given above, then the speed test runs and\n"
+           "the settings file and the device list are written. A device not yet in the\n"
+           "list is added and starts from the built-in defaults.\n"
+           "\n"
+           "  --device NAME  the device to set up; \"(default)\" when not given\n"
+           "  --calibrate    runs the 10-second speed test (needed for any change)\n"
+           "  --quick        runs a 1-second speed test instead: less accurate\n"
+           "  --show         prints the device's settings\n";
+}
+
+int run_config(const std::vector<std::string>& args, Host& host, const SpeedTestRunner& speed_test,
+               std::ostream& out, std::ostream& errors) {
+    const ConfigOptions options = parse_config_options(args);
+    if (options.help) {
+        out << config_usage();
+        return 0;
+    }
+    if (!options.error.empty()) {
+        errors << "feedrite-config: " << options.error << "\n\n" << config_usage();
+        return 2;
+    }
+    const std::string dir = resolve_program_dir(options.program_dir);
+    ConfigModel model(host);
+    set_optional_defaults(model);
+    read_device_list(model, dir);
+
+    const std::optional<std::size_t> index = listed_index(model, options.device);
+    if (index) {
+        model.IO_device_index = static_cast<int>(*index);
+        const std::string path = settings_path(dir, model.IO_device_lst[*index]);
+        if (std::filesystem::exists(path)) {
+            if (!load_settings(model, path, host)) return 1;
+        } else if (!options.calibrate) {
+            errors << "feedrite-config: " << selected_device(model)
+                   << " has no settings file yet: " << path << '\n';
+            return 1;
+        } else {
+            default_settings(model);
+        }
+    } else {
+        if (!options.calibrate) {
+            errors << "feedrite-config: no device " << options.device << " in the device list of "
+                   << dir << '\n';
+            return 1;
+        }
+        model.IO_device_lst.push_back(options.device);
+        model.IO_device_index = static_cast<int>(model.IO_device_lst.size() - 1);
+        default_settings(model);
+        errors << "New device " << options.device << '\n';
+    }
+
+    if (options.preset) apply_preset(model, *options.preset);
+    if (options.port) model.choose_port(*options.port);
+    if (!options.address.empty()) {
+        model.choose_port(LPT_other);
+        model.address_txt.clear();
+        for (char c : options.address)
+            model.address_txt += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        model.address = leading_hex_value(model.address_txt);
+    }
+    for (const auto& [box, value] : options.times) model.*box = value;
+    keep_up(model);
+
+    const std::string path = settings_path(dir, selected_device(model));
+    if (options.calibrate) {
+        const std::optional<MillisecondTimes> times = checked_times(model, host);
+        if (!times) return 1;
+        const int seconds = options.quick ? 1 : 10;
+        errors << "Testing this PC's speed for " << seconds
+               << (options.quick ? " second (quick: less accurate than the 10-second test)"
+                                 : " seconds")
+               << " ...\n";
+        const std::int32_t best = speed_test(seconds);
+        const std::int32_t rate = calibrated_rate(best);
+        errors << "Best second: " << best << " passes; " << rate << " delay loops per second\n";
+        if (!save_applied(model, *times, rate, dir, host)) return 1;
+        errors << "Saved " << path << '\n';
+    }
+    if (options.show) show_settings(model, path, out);
+    return 0;
+}
+
+}  // namespace feedrite

@@ -1,0 +1,29 @@
+#pragma once
+// feedrite-config: sets up a device without a window, for installers and
+// scripts. It fills the configuration dialog's model the way a user would,
+// runs the same speed test and writes the files with the same writer.
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/toolkit/host.h"
+
+namespace feedrite {
+
+/// Runs the speed test for `seconds` seconds and gives the best count; the
+/// executable times the seconds with the event loop that the host yields to.
+using SpeedTestRunner = std::function<std::int32_t(int seconds)>;
+
+/// Runs the tool with `args` (without the program name). The readable
+/// settings go to `out`, progress and the messages of `host` to `errors`.
+/// Returns 0 when done, 1 when a setting was refused or a file could not be
+/// read or written, 2 for a usage error.
+int run_config(const std::vector<std::string>& args, Host& host, const SpeedTestRunner& speed_test,
+               std::ostream& out, std::ostream& errors);
+
+[[nodiscard]] std::string config_usage();
+
+}  // namespace feedrite

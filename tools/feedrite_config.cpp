@@ -1,0 +1,43 @@
+// feedrite-config: sets up a device's port settings without a window.
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <iostream>
+
+#include "app/toolkit/console_host.h"
+#include "config/calibration.h"
+#include "tools/config_tool.h"
+
+namespace {
+
+// The speed test must count the same passes as the delays that the window
+// makes later, and those yield to Qt's event loop: so does this host.
+class EventLoopHost final : public feedrite::ConsoleHost {
+public:
+    using ConsoleHost::ConsoleHost;
+    void yield() override { QCoreApplication::processEvents(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int qt_argc = 1;
+    QCoreApplication app(qt_argc, argv);
+    EventLoopHost host(std::cerr);
+    QTimer second;
+    second.setSingleShot(true);
+    second.setInterval(1000);
+    bool* stopit = nullptr;
+    QObject::connect(&second, &QTimer::timeout, [&stopit] { *stopit = true; });
+    const auto speed_test = [&](int seconds) {
+        return feedrite::best_of_seconds(
+            host,
+            [&](bool& flag) {
+                stopit = &flag;
+                second.start();
+            },
+            seconds);
+    };
+    return feedrite::run_config({argv + (argc > 0 ? 1 : 0), argv + argc}, host, speed_test,
+                                std::cout, std::cerr);
+}
