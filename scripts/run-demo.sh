@@ -6,16 +6,18 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh
 cmake --preset release
-cmake --build --preset release --target feedrite feedrite-tape
+cmake --build --preset release --target feedrite feedrite-tape feedrite-config
 
 demo="$PWD/build/demo"
 mkdir -p "$demo"
 cp tests/data/bracket.nc "$demo/bracket.nc"
-# A demo device, unless one was set up already. Its loop counts are not
-# calibrated to this PC: the virtual control does not mind.
+# A demo device for a Fanuc control on LPT1, unless one was set up already:
+# feedrite-config runs the same 10-second speed test as the window's Apply.
 if [ ! -e "$demo/Editor BTR port settings" ]; then
-  cp "tests/data/demo/Editor BTR port settings" "$demo/"
+  echo "Setting up the demo device (Fanuc preset, LPT1) with a 10-second speed test ..."
+  build/release/tools/feedrite-config --program-dir "$demo" --preset fanuc --port LPT1 --calibrate
 fi
+build/release/tools/feedrite-config --program-dir "$demo" --show
 feedrite=(build/release/app/feedrite --simulate --program-dir "$demo" "$demo/bracket.nc|(default)|1")
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
@@ -23,7 +25,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot="$demo/feedrite.png"
-echo "No display found: running Feedrite under Xvfb for 5 seconds; screenshot: $shot"
+echo "No display found: running Feedrite under Xvfb (a virtual display) for 8 seconds."
 export DISPLAY=:97
 Xvfb "$DISPLAY" -screen 0 1280x900x24 >/dev/null 2>&1 &
 xvfb=$!
@@ -31,8 +33,8 @@ trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 sleep 1
 "${feedrite[@]}" &
 app=$!
-sleep 4
-import -window root -crop 900x650+0+0 "$shot"
+sleep 7
+import -window root "$shot"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 echo "Screenshot written to $shot"
