@@ -69,10 +69,8 @@ FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKin
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
     txtedit_->setFont(courier);
-    txtedit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Outside edit mode the operator may move the caret and select, not type.
     txtedit_->setReadOnly(true);
-    txtedit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     txtedit_->installEventFilter(this);
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
@@ -116,7 +114,11 @@ void FeedriteForm::start_up(const StartRequest& request) {
     Timer2_.start();
 }
 
-QPlainTextEdit& FeedriteForm::txtedit() const { return *txtedit_; }
+ProgramEdit& FeedriteForm::txtedit() const { return *txtedit_; }
+
+SimulatedPort* FeedriteForm::simulated_port() const {
+    return dynamic_cast<SimulatedPort*>(port_.port());
+}
 
 void FeedriteForm::send_file() {
     SendDriver driver(engine_, port_settings_, module_, program_dir_);
@@ -161,8 +163,6 @@ void FeedriteForm::toggle_edit() {
     const bool editing = toggle_edit_mode(state_, view_);
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
     txtedit_->setReadOnly(!editing);
-    if (!editing)
-        txtedit_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {

@@ -17,11 +17,10 @@
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
 
-class QPlainTextEdit;
-
 namespace feedrite {
 
 class ProgramEdit;
+class SimulatedPort;
 class SearchDialog;
 class StatusPanels;
 class Warning_form;
@@ -48,7 +47,7 @@ public:
     [[nodiscard]] WindowState& state() { return state_; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
-    [[nodiscard]] QPlainTextEdit& txtedit() const;
+    [[nodiscard]] ProgramEdit& txtedit() const;
     [[nodiscard]] QtHost& qt_host() { return host_; }
     /// The close warning, once it has been needed.
     [[nodiscard]] Warning_form* warning_form() const { return Warning_form_; }
@@ -59,6 +58,9 @@ public:
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
     [[nodiscard]] const std::string& program_dir() const { return program_dir_; }
+    /// The virtual port with its control (`--simulate`); nullptr for a
+    /// hardware port and once the port is released.
+    [[nodiscard]] SimulatedPort* simulated_port() const;
 
 signals:
     /// The start timer's one tick: the transmission begins here.

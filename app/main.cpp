@@ -10,9 +10,10 @@
 #include "app/command_line.h"
 #include "app/feedrite_form.h"
 #include "app/program_dir.h"
+#include "app/virtual_control_window.h"
 #include "app/window_state.h"
 #include "config/dialog/configure_btr.h"
-#include "config/dialog/configure_btr.h"
+#include "config/settings_paths.h"
 
 namespace {
 
@@ -85,5 +86,14 @@ int main(int argc, char** argv) {
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.start_up(request);
     form.show();
+    // The control on the other end of the virtual cable, in a window of its own.
+    std::unique_ptr<VirtualControlWindow> control_window;
+    if (options.simulate) {
+        control_window = std::make_unique<VirtualControlWindow>(
+            [&form] { return form.simulated_port(); },
+            [&form] { return settings_path(form.program_dir(), form.state().IO_device_name); });
+        control_window->place(form);
+        control_window->show();
+    }
     return QApplication::exec();
 }

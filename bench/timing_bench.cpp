@@ -7,7 +7,6 @@
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing [--quick]
 
 #include <QApplication>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/feedrite_form.h"
+#include "bench/shown_window.h"
 #include "app/toolkit/plain_text_view.h"
 #include "btr/port/control_figures.h"
 #include "btr/simulated_port.h"
@@ -105,25 +104,10 @@ std::string program_text() {
 int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     QApplication app(argc, argv);
-    ModuleState module;
-    FeedriteForm window(module, ".");
-    window.text_view().set_text("N10 G01 X1.5\r\nN20 M30\r\n");
-    window.show();
-    QtHost& host = window.qt_host();
-    host.answer_with([](auto&&...) { return MessageAnswer::Ok; });
-
-    QTimer second;
-    second.setSingleShot(true);
-    second.setInterval(1000);
-    bool* stopit = nullptr;
-    QObject::connect(&second, &QTimer::timeout, [&] { *stopit = true; });
-    const std::int32_t best = best_of_seconds(
-        host,
-        [&](bool& flag) {
-            stopit = &flag;
-            second.start();
-        },
-        quick ? 1 : 10);
+    bench::ShownWindow shown;
+    QtHost& host = shown.host();
+    ModuleState& module = shown.module;
+    const std::int32_t best = shown.best_of_seconds(quick ? 1 : 10);
     const std::int32_t rate = calibrated_rate(best);
     std::printf("speed test (%s): best %d passes per second, rate %d\n",
                 quick ? "1 second, less accurate" : "10 seconds", best, rate);

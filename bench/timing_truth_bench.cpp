@@ -6,15 +6,14 @@
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing_truth_bench [x ROUND_MS]
 
 #include <QApplication>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
 #include "app/toolkit/plain_text_view.h"
-#include "app/feedrite_form.h"
 #include "app/toolkit/qt_host.h"
+#include "bench/shown_window.h"
 #include "btr/character_output.h"
 #include "btr/port/virtual_port.h"
 #include "config/calibration.h"
@@ -39,20 +38,9 @@ double median_ms(feedrite::Engine& engine, double count) {
 int main(int argc, char** argv) {
     using namespace feedrite;
     QApplication app(argc, argv);
-    ModuleState module;
-    FeedriteForm window(module, ".");
-    window.text_view().set_text("N10 G01 X1.5\r\nN20 M30\r\n");
-    window.show();
-    QtHost& host = window.qt_host();
-    host.answer_with([](auto&&...) { return MessageAnswer::Ok; });
-
-    QTimer second;
-    second.setSingleShot(true);
-    second.setInterval(argc > 2 ? std::atoi(argv[2]) : 1000);
-    bool* stopit = nullptr;
-    QObject::connect(&second, &QTimer::timeout, [&] { *stopit = true; });
-    std::int32_t best = 0;
-    (void)run_speed_test(host, [&](bool& flag) { stopit = &flag; second.start(); }, best);
+    bench::ShownWindow shown;
+    QtHost& host = shown.host();
+    const std::int32_t best = shown.best_of_seconds(10, argc > 2 ? std::atoi(argv[2]) : 1000);
     const std::int32_t rate = calibrated_rate(best);
     const MillisecondTimes fanuc{3.33, 2.2, .565, 0, 0};
     const LoopCounts counts = loop_counts(fanuc, rate);

@@ -1,17 +1,19 @@
 // The program view under load, offscreen: the send driver's own cost per
 // block (cutting the block, highlighting it, one yield) on a 1,000,000-line
-// program, and the time and memory to show a 10 MB and a 100 MB program.
+// program, the time and memory to show a 10 MB and a 100 MB program, and the
+// time of one typed character near the top of a 100 MB program (every later
+// line moves).
 //
-// Run with QT_QPA_PLATFORM=offscreen:  view_bench [blocks | MEGABYTES]
+// Run with QT_QPA_PLATFORM=offscreen:  view_bench [blocks | edit | MEGABYTES]
 // One measurement per run, so each peak of memory is its own.
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "app/program_edit.h"
 #include "app/toolkit/qt_text_view.h"
 #include "app/window_state.h"
 #include "btr/block/hilight_line.h"
@@ -42,7 +44,7 @@ long rss_kb(const char* field) {
 }
 
 void per_block_overhead() {
-    QPlainTextEdit edit;
+    feedrite::ProgramEdit edit;
     edit.resize(800, 600);
     edit.show();
     feedrite::QtTextView view(edit);
@@ -70,7 +72,7 @@ void show_program(std::size_t megabytes) {
     const long before = rss_kb("VmHWM:");
     QElapsedTimer timer;
     timer.start();
-    QPlainTextEdit edit;
+    feedrite::ProgramEdit edit;
     edit.resize(800, 600);
     feedrite::QtTextView view(edit);
     view.set_text(text);
@@ -81,6 +83,25 @@ void show_program(std::size_t megabytes) {
                 seconds, (rss_kb("VmHWM:") - before) / 1000);
 }
 
+void typed_character() {
+    feedrite::ProgramEdit edit;
+    edit.resize(800, 600);
+    edit.show();
+    feedrite::QtTextView view(edit);
+    view.set_text(program_of_size(100'000'000));
+    QCoreApplication::processEvents();
+    const int keys = 20;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < keys; ++i) {
+        view.set_selection_start(100 + i);
+        view.replace_selection(i % 4 == 3 ? "\r\n" : "X");
+        QCoreApplication::processEvents();
+    }
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6 / keys;
+    std::printf("one character typed near the top of a 100 MB program: %.1f ms\n", ms);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +109,8 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "blocks";
     if (what == "blocks")
         per_block_overhead();
+    else if (what == "edit")
+        typed_character();
     else
         show_program(static_cast<std::size_t>(std::stoul(what)));
     return 0;

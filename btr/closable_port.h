@@ -24,6 +24,8 @@ public:
 
     /// Releases the port; reads give 0xFF and writes are dropped from now on.
     void close() { port_.reset(); }
+    /// The port forwarded to; none once closed.
+    [[nodiscard]] PortAccess* port() const { return port_.get(); }
 
 private:
     std::unique_ptr<PortAccess> port_;

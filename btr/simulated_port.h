@@ -20,9 +20,15 @@ public:
 
     /// The control on the cable; none before the port is opened.
     [[nodiscard]] VirtualControl* control() { return control_ ? &*control_ : nullptr; }
+    /// Counts the opens: each one puts a new control on the cable, which
+    /// may sit at the same address as the one before.
+    [[nodiscard]] int open_count() const { return open_count_; }
+    /// The device's settings, as the send driver filled them.
+    [[nodiscard]] const PortSettings& device() const { return device_; }
 
 private:
     const PortSettings& device_;
+    int open_count_ = 0;
     VirtualPort port_;
     std::optional<VirtualControl> control_;
 };

@@ -89,6 +89,19 @@ void VirtualControl::cycle_start() {
     set_run(true, now_());
 }
 
+void VirtualControl::set_settings(const VirtualControlSettings& settings) {
+    const TimePoint now = now_();
+    refresh_run(now);
+    const bool pin11_before = pin11_high();
+    settings_ = settings;
+    if (pin11_high() != pin11_before) edges_.push_back({run_stop_pin, !pin11_before, now});
+    if (!pins_) return;
+    const bool active = is_active(*pins_);
+    // A pulse that ends by a change of polarity has no release time to report.
+    if (!active) pulse_open_ = false;
+    active_ = active;
+}
+
 bool VirtualControl::in_run() {
     refresh_run(now_());
     return run_;
@@ -109,7 +122,14 @@ void VirtualControl::clear_record() {
     characters_.clear();
     edges_.clear();
     findings_.clear();
-    pulse_open_ = false;
+}
+
+void VirtualControl::forget_settled() {
+    std::optional<LatchedCharacter> in_progress;
+    if (!characters_.empty() && (!characters_.back().released || !characters_.back().data_off))
+        in_progress = characters_.back();
+    clear_record();
+    if (in_progress) characters_.push_back(*in_progress);
 }
 
 bool VirtualControl::is_active(const OutputPins& pins) const {
@@ -144,19 +164,23 @@ void VirtualControl::on_latch(TimePoint now) {
     const std::uint8_t code = pins_->data ^ (settings_.Data_logic ? 0x00 : 0xFF);
     const bool parity = parity_ok(code, settings_.code);
     characters_.push_back({code, last_data_change_, now, std::nullopt, std::nullopt, parity});
+    ++latched_;
     pulse_open_ = true;
+    pulse_latched_ = now;
     if (!parity) report(FindingKind::ParityError, now, "parity error in code " + hex_code(code));
     check_latch_timing(now);
+    last_latch_ = now;
     check_latch_in_run(now);
     count_for_script(now);
 }
 
 void VirtualControl::on_release(TimePoint now) {
     last_release_ = now;
-    if (!pulse_open_) return;  // a pulse that began before the record did
+    if (!pulse_open_) return;  // a pulse that began before the cable was connected
     pulse_open_ = false;
-    characters_.back().released = now;
-    const double pulse = milliseconds_between(characters_.back().latched, now);
+    // The record may have been cleared since the latch; the check still runs.
+    if (!characters_.empty()) characters_.back().released = now;
+    const double pulse = milliseconds_between(pulse_latched_, now);
     if (pulse < settings_.limits.min_sprocket_ms)
         report(FindingKind::ShortSprocketPulse, now,
                "sprocket pulse " + ms_text(pulse) + ", shorter than " +
@@ -180,8 +204,8 @@ void VirtualControl::check_latch_timing(TimePoint now) {
         report(FindingKind::ShortDataSetup, now,
                "data set up " + ms_text(setup) + " before the sprocket, less than " +
                    ms_text(limits.min_setup_ms));
-    if (characters_.size() < 2) return;
-    const double interval = milliseconds_between(characters_.end()[-2].latched, now);
+    if (!last_latch_) return;
+    const double interval = milliseconds_between(*last_latch_, now);
     const double shortest = 1000.0 / limits.max_cps;
     if (interval < shortest)
         report(FindingKind::TooFast, now,
@@ -231,7 +255,7 @@ void VirtualControl::refresh_run(TimePoint now) {
 }
 
 void VirtualControl::report(FindingKind kind, TimePoint at, const std::string& detail) {
-    findings_.push_back(make_finding(kind, characters_.size(), at, detail));
+    findings_.push_back(make_finding(kind, latched_, at, detail));
 }
 
 }  // namespace feedrite

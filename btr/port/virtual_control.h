@@ -3,6 +3,7 @@
 // tape reader interface goes: it reads characters off the pins, drives its
 // run/stop pin from a script, and notes what a real interface would object to.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -53,6 +54,12 @@ class VirtualControl final : public CableEnd {
     void feed_hold();
     void cycle_start();
 
+    /// Takes new settings; they apply from the next edge. The sprocket is
+    /// judged afresh under its new polarity without that counting as an edge,
+    /// and pin 11 moves at once when the run/stop polarity changes.
+    void set_settings(const VirtualControlSettings& settings);
+    [[nodiscard]] const VirtualControlSettings& settings() const { return settings_; }
+
     [[nodiscard]] bool in_run();
     [[nodiscard]] bool ready_on() const;
     [[nodiscard]] bool sprocket_active() const { return active_; }
@@ -62,8 +69,18 @@ class VirtualControl final : public CableEnd {
     [[nodiscard]] std::vector<std::uint8_t> bytes() const;
     [[nodiscard]] const std::vector<PinEdge>& edges() const { return edges_; }
     [[nodiscard]] const std::vector<Finding>& findings() const { return findings_; }
-    /// Forgets characters, edges and findings; the pins and run state stay.
+    /// The number of characters()[0] counted from the first character latched
+    /// (1); findings number their characters the same way.
+    [[nodiscard]] std::size_t first_character_number() const {
+        return latched_ - characters_.size() + 1;
+    }
+    /// Forgets characters, edges and findings; the pins, the run state and
+    /// what the checks compare with stay, so no check or count starts over.
     void clear_record();
+    /// As clear_record, but a character still in progress (its sprocket
+    /// release or data change still to come) stays as the first entry, so
+    /// its times are still filled in.
+    void forget_settled();
 
   private:
     using TimePoint = ControlClock::time_point;
@@ -85,8 +102,11 @@ class VirtualControl final : public CableEnd {
     std::optional<OutputPins> pins_;  ///< empty until the cable is connected
     bool active_ = false;             ///< sprocket active under the control's polarity
     bool pulse_open_ = false;         ///< the current pulse latched a character
+    TimePoint pulse_latched_{};       ///< when the current pulse began
     TimePoint last_data_change_{};
     std::optional<TimePoint> last_release_;
+    std::optional<TimePoint> last_latch_;
+    std::size_t latched_ = 0;  ///< characters latched since the cable was connected
 
     bool run_ = true;
     std::optional<TimePoint> resume_at_;

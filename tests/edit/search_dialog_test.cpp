@@ -6,12 +6,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 
+#include "app/program_edit.h"
 #include "app/toolkit/qt_text_view.h"
 #include "tests/support/scripted_host.h"
 
@@ -20,7 +20,7 @@ using namespace feedrite;
 namespace {
 
 struct Fixture {
-    QPlainTextEdit edit;
+    ProgramEdit edit;
     QtTextView view{edit};
     WindowState state;
     testing::ScriptedHost host;
@@ -88,7 +88,7 @@ void SearchDialogTest::enter_f3_and_escape() {
     f.find("chk_tcode")->click();
     QTest::keyClick(f.text(), Qt::Key_Return);
     QVERIFY(!f.dialog.isVisible());
-    QCOMPARE(f.edit.textCursor().selectedText(), QStringLiteral("N2 T1 M6"));
+    QCOMPARE(f.view.selected_text(), std::string("N2 T1 M6\r"));  // up to the LF
     QCOMPARE(f.state.Live_DNC_startpoint, 7);
 
     f.dialog.show();
@@ -104,7 +104,7 @@ void SearchDialogTest::enter_f3_and_escape() {
     QTest::keyClick(f.find("chk_scode"), Qt::Key_Escape);
     QVERIFY(!f.dialog.isVisible());
     QCOMPARE(f.host.messages.size(), std::size_t(1));  // from F3, none from Esc
-    QCOMPARE(f.edit.textCursor().selectedText(), QStringLiteral("N3 S900"));
+    QCOMPARE(f.view.selected_text(), std::string("N3 S900\r"));
 }
 
 void SearchDialogTest::opens_modally_beside_the_main_window() {

@@ -1,11 +1,11 @@
 // The main window as start-up leaves it, before the transmission begins.
 
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "app/feedrite_form.h"
+#include "app/program_edit.h"
 #include "app/status_panels.h"
 #include "app/window_math.h"
 #include "tests/support/temp_dir.h"
@@ -37,12 +37,12 @@ void StartUpTest::default_look_and_caption() {
     form.start_up(request("/tmp/P.nc"));
 
     QCOMPARE(form.windowTitle(), QStringLiteral("Cutwave output of /tmp/P.nc  (BTR)"));
-    QCOMPARE(form.txtedit().toPlainText(), QStringLiteral("Loading..."));
+    QCOMPARE(form.text_view().text(), std::string("Loading..."));
     const QPalette palette = form.txtedit().palette();
     QCOMPARE(palette.color(QPalette::Text), QColor(0, 255, 0));
     QCOMPARE(palette.color(QPalette::Base), QColor(0, 0, 0));
     QCOMPARE(form.txtedit().font().pointSize(), 12);
-    QCOMPARE(form.txtedit().textCursor().position(), 0);
+    QCOMPARE(form.txtedit().model().caret(), TextPos(0));
     QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
     QCOMPARE(form.txtedit().viewport()->cursor().shape(), Qt::WaitCursor);
     QVERIFY(form.txtedit().isReadOnly());

@@ -14,6 +14,7 @@
 #include "btr/port/raw_io_port.h"
 #include "btr/port/tracing_port.h"
 #include "btr/port/virtual_control.h"
+#include "tests/btr/port/control_bench.h"
 
 namespace feedrite {
 namespace {
@@ -70,59 +71,11 @@ TEST(TracingPort, WritesOneLinePerEventAndPassesEveryCallOn) {
     EXPECT_EQ(port.port_read(2), 0xC8) << "passed on";
 }
 
+using testing::Bench;
+using testing::Timing;
 using Bytes = std::vector<std::uint8_t>;
 using Kinds = std::vector<FindingKind>;
 using K = FindingKind;
-
-struct Timing {  // milliseconds between the steps of the normal sequence
-    double overlap = 0.6, on = 2.2, rest = 0.5, off = 0.5;
-};
-
-// A virtual port wired to a virtual control on a hand-turned clock, driven with
-// the engine's register formulas under the sender's polarity. Starts with the
-// data idle and the sprocket inactive, 10 ms before the first step.
-struct Bench {
-    explicit Bench(VirtualControlSettings settings = {}, bool data = true, bool sprocket = true)
-        : control(settings, [this] { return now; }), data_logic(data), sprocket_logic(sprocket) {
-        port.connect(&control);
-        port.port_open(0x378, 3);
-        put(0);
-        this->sprocket(false);
-        advance(10);
-    }
-    void advance(double ms) { now += std::chrono::microseconds(std::lround(ms * 1000)); }
-    void put(int code) { port.port_write(0, data_logic ? code : code ^ 0xFF); }
-    void sprocket(bool active) {  // bit 2 set and bit 3 clear, or the reverse
-        const int v = port.port_read(2);
-        port.port_write(2, active == sprocket_logic ? (v | 0x04) & 0xC7 : (v | 0x08) & 0xCB);
-    }
-    void latch(int code, double overlap = 1) {
-        put(code);
-        advance(overlap);
-        sprocket(true);
-    }
-    void send(int code, const Timing& t = {}) {
-        latch(code, t.overlap);
-        advance(t.on);
-        sprocket(false);
-        advance(t.rest);
-        put(0);
-        advance(t.off);
-    }
-    void send_text(std::string_view text, CodeSet set = ISO_even, const Timing& t = {}) {
-        for (const unsigned char c : text) send(code_table()[set][c], t);
-    }
-    [[nodiscard]] Kinds kinds() const {
-        Kinds found;
-        for (const auto& finding : control.findings()) found.push_back(finding.kind);
-        return found;
-    }
-
-    ControlClock::time_point now{};
-    VirtualControl control;
-    bool data_logic, sprocket_logic;
-    VirtualPort port;
-};
 
 // Under a mismatched polarity the control latches the idle data on the sender's
 // inactive edge, then each character inverted.
@@ -209,6 +162,67 @@ TEST(ControlFindings, EachFaultGivesItsFinding) {
     held.sprocket(false);
     held.send(0x42);  // one too many
     EXPECT_EQ(held.kinds(), late);
+}
+
+// The window changes the control's settings while characters flow.
+TEST(VirtualControl, NewSettingsApplyFromTheNextEdge) {
+    Bench bench;
+    bench.send('G');
+    VirtualControlSettings settings = bench.control.settings();
+    settings.code = odd_parity;
+    settings.Data_logic = false;
+    bench.control.set_settings(settings);
+    bench.send('G');  // 0x47, even parity: read inverted, and wrong for odd parity
+    EXPECT_EQ(bench.control.bytes(), (Bytes{0x47, 0xB8}));
+    EXPECT_EQ(bench.kinds(), Kinds{K::ParityError});
+
+    settings.RunStop_logic = false;
+    bench.control.set_settings(settings);
+    EXPECT_EQ(bench.port.port_read(1), 0xFF) << "in run, yet pin 11 now reads as stop";
+    EXPECT_EQ(bench.control.edges().back().pin, 11);
+    EXPECT_TRUE(bench.control.in_run());
+
+    settings.Sprocket_logic = false;  // the resting sprocket now counts as active
+    bench.control.set_settings(settings);
+    EXPECT_EQ(bench.control.characters().size(), 2u) << "a change of polarity latches nothing";
+    bench.latch('A');  // the sender's active edge: a release for this control
+    EXPECT_EQ(bench.control.characters().size(), 2u);
+    bench.advance(2);
+    bench.sprocket(false);
+    EXPECT_EQ(bench.control.characters().size(), 3u) << "latched on the sender's inactive edge";
+}
+
+TEST(VirtualControl, ForgettingTheRecordKeepsChecksNumbersAndTheCharacterUnderWay) {
+    Bench bench;
+    bench.send('G', {0.4, 0.6, 0.6, 0.6});
+    bench.control.clear_record();
+    bench.latch('A', 0.4);
+    EXPECT_EQ(bench.kinds(), Kinds{K::TooFast}) << "measured against the forgotten one";
+    EXPECT_EQ(bench.control.findings()[0].text.rfind("character 2: ", 0), 0u);
+
+    bench.control.forget_settled();
+    ASSERT_EQ(bench.control.characters().size(), 1u) << "the character under way stays";
+    EXPECT_EQ(bench.control.first_character_number(), 2u);
+    EXPECT_TRUE(bench.control.findings().empty());
+    bench.advance(2.2);
+    bench.sprocket(false);
+    bench.advance(0.5);
+    bench.put(0);
+    const CharacterFigures figures = figures_of(bench.control.characters()[0]);
+    EXPECT_NEAR(*figures.sprocket_on_ms, 2.2, 1e-6) << "its times still land on it";
+    EXPECT_NEAR(*figures.data_on_ms, 3.1, 1e-6);
+    bench.control.forget_settled();
+    EXPECT_TRUE(bench.control.characters().empty()) << "complete: forgotten";
+    EXPECT_EQ(bench.control.first_character_number(), 3u);
+
+    bench.advance(5);
+    bench.latch('B');
+    bench.advance(0.2);
+    bench.control.clear_record();
+    bench.sprocket(false);
+    EXPECT_EQ(bench.kinds(), Kinds{K::ShortSprocketPulse}) << "checked after the clear";
+    EXPECT_EQ(bench.control.findings()[0].text,
+              "character 3: sprocket pulse 0.200 ms, shorter than 0.500 ms");
 }
 
 TEST(RunScript, WithdrawsRunOnThePinOfTheControlsPolarity) {
