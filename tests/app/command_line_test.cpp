@@ -22,6 +22,7 @@ TEST(CommandLine, ThreeFieldsAreSplitAtTheFirstTwoBars) {
         {"p|d|", "p", "d", false},
         {"p|d|x5", "p", "d", false},
         {"||", "", "", false},
+        {"p|d|5|7", "p", "d", true},  // a further bar stays in the mode field: 5, binary
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -31,13 +32,6 @@ TEST(CommandLine, ThreeFieldsAreSplitAtTheFirstTwoBars) {
         EXPECT_EQ(r.IO_device_name, c.device);
         EXPECT_EQ(r.Binaryfile, c.binary);
     }
-}
-
-TEST(CommandLine, AFurtherBarStaysInTheModeField) {
-    // "5|7" reads as the number 5: binary; the bar does not start a fourth field.
-    const StartRequest r = read_command_line("p|d|5|7");
-    EXPECT_EQ(r.IO_device_name, "d");
-    EXPECT_TRUE(r.Binaryfile);
 }
 
 TEST(CommandLine, TheOtherStarts) {
@@ -60,7 +54,8 @@ TEST(CommandLine, Caption) {
 }
 
 TEST(CommandLine, OptionsComeFirstAndTheRestIsJoinedWithSingleBlanks) {
-    const Options o = parse_options({"--program-dir", "/x", "--simulate", "my", "part.nc|LATHE", "2|1"});
+    const Options o =
+        parse_options({"--program-dir", "/x", "--simulate", "my", "part.nc|LATHE", "2|1"});
     EXPECT_TRUE(o.error.empty());
     EXPECT_EQ(o.program_dir, "/x");
     EXPECT_TRUE(o.simulate);

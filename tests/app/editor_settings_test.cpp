@@ -41,44 +41,30 @@ TEST(EditorSettings, FileContentsGiveTheseCodes) {
     }
 }
 
-TEST(EditorSettings, PathIsInTheProgramDirectory) {
-    EXPECT_EQ(editor_settings_path("/opt/feedrite"), "/opt/feedrite/settings.edt");
-}
-
+// Only exact whole numbers count; background 3 leaves the background alone.
 TEST(EditorSettings, PresentationCodes) {
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255},
         black{0, 0, 0};
-    // The defaults: green on black at 12 points.
-    Presentation p = presentation_for(1, 1, 1);
-    EXPECT_EQ(p.text_color, green);
-    EXPECT_EQ(p.background, black);
-    EXPECT_EQ(p.font_points, 12);
-
-    p = presentation_for(0, 0, 3);
-    EXPECT_EQ(p.text_color, red);
-    EXPECT_EQ(p.background, white);
-    EXPECT_EQ(p.font_points, 19);
-
-    p = presentation_for(2, 2, 2);
-    EXPECT_EQ(p.text_color, blue);
-    EXPECT_EQ(p.background, blue);
-    EXPECT_EQ(p.font_points, 15);
-
-    p = presentation_for(3, 3, 0);
-    EXPECT_EQ(p.text_color, white);
-    EXPECT_FALSE(p.background.has_value());  // 3 leaves the background alone
-    EXPECT_EQ(p.font_points, 10);
-
-    p = presentation_for(4, -1, 4);
-    EXPECT_EQ(p.text_color, black);
-    EXPECT_FALSE(p.background.has_value());
-    EXPECT_FALSE(p.font_points.has_value());
-
-    // Only exact whole numbers count.
-    p = presentation_for(1.5, 0.999, -1);
-    EXPECT_FALSE(p.text_color.has_value());
-    EXPECT_FALSE(p.background.has_value());
-    EXPECT_FALSE(p.font_points.has_value());
+    const struct {
+        double fore, back;
+        std::int16_t size;
+        std::optional<Rgb> text, background;
+        std::optional<int> points;
+    } cases[] = {
+        {1, 1, 1, green, black, 12},  // the defaults
+        {0, 0, 3, red, white, 19},
+        {2, 2, 2, blue, blue, 15},
+        {3, 3, 0, white, std::nullopt, 10},
+        {4, -1, 4, black, std::nullopt, std::nullopt},
+        {1.5, 0.999, -1, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.fore << " " << c.back << " " << c.size);
+        const Presentation p = presentation_for(c.fore, c.back, c.size);
+        EXPECT_EQ(p.text_color, c.text);
+        EXPECT_EQ(p.background, c.background);
+        EXPECT_EQ(p.font_points, c.points);
+    }
 }
 
 }  // namespace

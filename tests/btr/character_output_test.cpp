@@ -1,7 +1,11 @@
+// Port start-up, the waits for the control, character output and binary
+// sending, on a recording port.
 #include "btr/character_output.h"
 
 #include <gtest/gtest.h>
 
+#include "btr/binary_sender.h"
+#include "btr/port_start.h"
 #include "btr/signals.h"
 #include "tests/support/engine_fixture.h"
 
@@ -9,7 +13,14 @@ namespace feedrite {
 namespace {
 
 using testing::EngineFixture;
+using testing::Messages;
 using testing::PortEvent;
+
+// Shown on every pass of a wait that sees run while the program is being edited.
+const testing::RecordedMessage edit_mode_message{
+    "You are currently in EDIT mode.\nPress RESET on the CNC control, then\n"
+    "click END EDIT to resume DNC operation",
+    "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok};
 
 // The model of the lines, written bit by bit from what each signal means on
 // the connector, not from the engine's formulas.
@@ -76,20 +87,15 @@ TEST(CharacterOutput, RegisterSequenceForEveryLogicCombination) {
         EngineFixture f;
         const LineModel model{(combo & 1) != 0, (combo & 2) != 0, (combo & 4) != 0,
                               (combo & 8) != 0};
-        f.settings.Data_logic = model.data_pos;
-        f.settings.Sprocket_logic = model.sprocket_pos;
-        f.settings.RunStop_logic = model.run_pos;
-        f.settings.Ready_logic = model.ready_pos;
-        f.settings.Remex_async = (combo & 16) != 0;
-        f.settings.BTRcode = 2;
-        f.settings.BTRdelay5 = 4;
+        PortSettings& s = f.settings;
+        s.Data_logic = model.data_pos, s.Sprocket_logic = model.sprocket_pos;
+        s.RunStop_logic = model.run_pos, s.Ready_logic = model.ready_pos;
+        s.Remex_async = (combo & 16) != 0, s.BTRcode = 2, s.BTRdelay5 = 4;
         SCOPED_TRACE(::testing::Message() << "combination " << combo);
-
         int control = 0xF2;  // bits 1, 4, 5, 6, 7 set: proves every mask
         f.port.registers[2] = control;
         f.port.registers[1] = model.run_status();
         send_codes(f.engine, "1");
-
         std::vector<PortEvent> expected{{'r', 1, double(model.run_status())}};
         const auto character = expected_character(model, f.settings, '1', control);
         expected.insert(expected.end(), character.begin(), character.end());
@@ -109,8 +115,7 @@ TEST(CharacterOutput, BusyDelayYieldsOnEveryTenthPass) {
         EngineFixture f;
         busy_delay(f.engine, c.count);
         EXPECT_EQ(f.host.yields, c.yields) << "count " << c.count;
-        ASSERT_EQ(f.port.events.size(), 1u);
-        EXPECT_EQ(f.port.events[0], (PortEvent{'d', 0, c.count}));
+        EXPECT_EQ(f.port.events, (std::vector<PortEvent>{{'d', 0, c.count}}));
     }
 }
 
@@ -147,8 +152,7 @@ TEST(CharacterOutput, ResetDuringTheWaitReturnsWithoutWriting) {
     f.port.registers[1] = 0x80;  // control stopped
     f.host.at_yield(3, [&] { f.state.DNC_reset = DNC_restart; });
     send_codes(f.engine, "AB");
-    for (const PortEvent& e : f.port.events) EXPECT_NE(e.kind, 'w');
-    for (const PortEvent& e : f.port.events) EXPECT_NE(e.kind, 'd');  // no delay between blocks
+    for (const PortEvent& e : f.port.events) EXPECT_EQ(e.kind, 'r');  // no delay between blocks
     EXPECT_EQ(f.state.Sending_data, 0);
     EXPECT_TRUE(f.host.stall_timer);  // left on after an early return
 }
@@ -175,12 +179,7 @@ TEST(CharacterOutput, EditModeRefusesToSendWhileTheControlRuns) {
     f.state.Edit_mode = true;
     f.host.at_yield(3, [&] { f.state.Edit_mode = false; });
     send_codes(f.engine, "A");
-    ASSERT_EQ(f.host.messages.size(), 2u);  // once per pass that saw run
-    EXPECT_EQ(f.host.messages[0].title, "Can't run DNC ..");
-    EXPECT_EQ(f.host.messages[0].text,
-              "You are currently in EDIT mode.\nPress RESET on the CNC control, then\n"
-              "click END EDIT to resume DNC operation");
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(f.host.messages, Messages(2, edit_mode_message));  // once per pass that saw run
     EXPECT_EQ(f.port.data_writes().front(), 'A');
 }
 
@@ -194,6 +193,119 @@ TEST(CharacterOutput, AStallClearedSendingDataAndTheNextBlockSetsItAgain) {
     send_codes(f.engine, "A");
     EXPECT_EQ(f.state.Sending_data, 1);
     EXPECT_TRUE(f.host.wait_pointer);
+}
+
+TEST(PortStart, WritesIdleDataAndAnInactiveSprocket) {
+    struct Case {
+        bool data, sprocket;
+        int control_before;
+        const char* writes;
+    };
+    const Case cases[] = {
+        {true, true, 0xFF, "0:00 2:ca"},
+        {true, false, 0xFF, "0:00 2:c6"},
+        {false, true, 0x00, "0:ff 2:08"},
+        {false, false, 0x00, "0:ff 2:04"},
+    };
+    for (const Case& c : cases) {
+        EngineFixture f;
+        f.settings.Data_logic = c.data, f.settings.Sprocket_logic = c.sprocket;
+        f.port.registers[2] = c.control_before;
+        EXPECT_TRUE(port_start_up(f.port, f.settings).ok());
+        EXPECT_EQ(f.port.events.front(), (PortEvent{'o', 3, 888}));
+        EXPECT_EQ(f.port.writes(), c.writes);
+    }
+}
+
+TEST(PortStart, AFailedOpenWritesNothing) {
+    EngineFixture f;
+    f.port.open_result = {PortErrorCode::PermissionDenied, "no"};
+    EXPECT_EQ(port_start_up(f.port, f.settings).code, PortErrorCode::PermissionDenied);
+    EXPECT_EQ(f.port.writes(), "");
+}
+
+TEST(WaitForFDT, ReturnsAtOnceOnAResetRequestWithoutReadingThePort) {
+    EngineFixture f;
+    f.state.DNC_reset = DNC_restart;
+    Wait_for_FDT(f.engine);
+    EXPECT_TRUE(f.port.events.empty());
+    EXPECT_EQ(f.host.yields, 1);
+}
+
+TEST(WaitForFDT, PollsOncePerYieldUntilRun) {
+    EngineFixture f;
+    f.settings.RunStop_logic = false;  // run is bit 7 set
+    f.port.status = [](int n) { return n < 5 ? 0x7F : 0x80; };
+    Wait_for_FDT(f.engine);
+    EXPECT_EQ(f.port.status_reads, 5);
+    EXPECT_EQ(f.host.yields, 5);
+    EXPECT_FALSE(f.host.stall_timer);  // only the character wait uses the stall timer
+}
+
+TEST(WaitForFDT, EditModeShowsTheMessageOnEveryPassThatSeesRun) {
+    EngineFixture f;
+    f.state.Edit_mode = true;
+    // Run on passes 1 and 2, stopped on 3, run again on 4 with edit mode ended.
+    f.port.status = [](int n) { return n == 3 ? 0x80 : 0x00; };
+    f.host.at_yield(4, [&] { f.state.Edit_mode = false; });
+    Wait_for_FDT(f.engine);
+    EXPECT_EQ(f.host.messages, Messages(2, edit_mode_message));
+    EXPECT_EQ(f.port.status_reads, 4);
+}
+
+TEST(BinarySender, BytesGoOutAsTheyAreWithTheCountShownBeforeEach) {
+    EngineFixture f;
+    f.settings.BTRcode = 3;     // ignored: no code conversion
+    f.settings.BTRdelay5 = 99;  // ignored: no blocks
+    f.view.set_text("Ready");
+    std::vector<std::string> shown;
+    f.port.status = [&](int) {
+        shown.push_back(f.view.text());
+        return 0x00;
+    };
+    BTRsendbinary(f.engine, std::string("\x0D\xE9\x00", 3));
+    EXPECT_EQ(f.port.data_writes(), (std::vector<int>{0x0D, 0, 0xE9, 0, 0x00, 0}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"Bytes sent:  1", "Bytes sent:  2", "Bytes sent:  3"}));
+    EXPECT_EQ(f.state.Sending_data, 1);
+    for (const auto& e : f.port.events) EXPECT_FALSE(e.kind == 'd' && e.value == 99);
+}
+
+TEST(BinarySender, AnEmptyFileTouchesNothingAndNegativeDataLogicInverts) {
+    EngineFixture f;
+    f.settings.Data_logic = false;
+    f.view.set_text("Ready to send binary file");
+    BTRsendbinary(f.engine, "");
+    EXPECT_TRUE(f.port.events.empty());
+    EXPECT_EQ(f.view.text(), "Ready to send binary file");
+    BTRsendbinary(f.engine, "\x0D");
+    EXPECT_EQ(f.port.data_writes(), (std::vector<int>{0xF2, 0xFF}));
+}
+
+TEST(BinarySender, ResetDuringAStallStopsBeforeTheNextByte) {
+    EngineFixture f;
+    f.port.status = [&](int n) {
+        if (n >= 2) {
+            f.state.Sending_data = 0;  // the stall timer fired
+            if (n == 4) f.state.DNC_reset = DNC_restart;
+            return 0x80;
+        }
+        return 0x00;
+    };
+    BTRsendbinary(f.engine, "AB");
+    EXPECT_EQ(f.port.data_writes(), (std::vector<int>{'A', 0}));
+    EXPECT_EQ(f.state.Sending_data, 0);  // a binary transmission never sets it back
+}
+
+TEST(BinarySender, RemexBytesStartWithReadyOnAndEndWithReadyOff) {
+    EngineFixture f;
+    f.settings.Remex_async = true;
+    f.port.registers[2] = 0xCB;  // ready off (bit 0 set)
+    BTRsendbinary(f.engine, "AB");
+    std::vector<int> controls;
+    for (const auto& e : f.port.events)
+        if (e.kind == 'w' && e.offset == 2) controls.push_back(static_cast<int>(e.value) & 1);
+    EXPECT_EQ(controls, (std::vector<int>{0, 0, 0, 1, 0, 0, 0, 1}));
 }
 
 }  // namespace

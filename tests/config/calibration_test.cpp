@@ -1,3 +1,4 @@
+// The speed test, loop counts and speed display, and the control presets.
 #include "config/calibration.h"
 
 #include <gtest/gtest.h>
@@ -5,21 +6,16 @@
 #include <functional>
 #include <vector>
 
+#include "config/presets.h"
 #include "tests/support/scripted_host.h"
 
 namespace feedrite {
 namespace {
 
-TEST(Calibration, RateFromTheBestSecond) {
-    struct Case {
-        std::int32_t best, rate;
-    };
-    for (const Case c : {Case{65000, 72800}, Case{200000, 242447}, Case{0, 0}}) {
-        EXPECT_EQ(calibrated_rate(c.best), c.rate) << "best " << c.best;
-    }
-}
-
-TEST(Calibration, LoopCounts) {
+TEST(Calibration, RateFromTheBestSecondAndLoopCounts) {
+    EXPECT_EQ(calibrated_rate(65000), 72800);
+    EXPECT_EQ(calibrated_rate(200000), 242447);
+    EXPECT_EQ(calibrated_rate(0), 0);
     const MillisecondTimes fanuc{3.33, 2.2, .565, 0, 0};
     EXPECT_EQ(loop_counts(fanuc, 242447), (LoopCounts{808, 534, 137, 0, 0}));
     EXPECT_EQ(loop_counts(fanuc, 72800), (LoopCounts{243, 161, 42, 0, 0}));
@@ -85,11 +81,53 @@ TEST(Calibration, DecliningTheTestChangesNothing) {
     testing::ScriptedHost host;
     host.answers = {MessageAnswer::Cancel};
     std::int32_t best = 7;
-    EXPECT_FALSE(run_speed_test(host, [](bool&) {}, best));
+    EXPECT_FALSE(run_speed_test(
+        host, [](bool&) {}, best));
     EXPECT_EQ(best, 7);
     EXPECT_EQ(host.beeps, 0);
     EXPECT_EQ(host.yields, 0);
     EXPECT_FALSE(host.wait_pointer);
+}
+
+// Boxes: EIA, even, LF, LF/CR, data +, sprocket +, sprocket -, ready -, Async.
+TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
+    using enum Tick;
+    struct Case {
+        Preset preset;
+        const char *data_on, *reset, *speed, *boxes;
+        int beeps;
+    };
+    const Case cases[] = {
+        {Preset::Fanuc, "3.33", "M30", " 300", "011011000", 0},
+        {Preset::Yasnac, "4.0", "M30", " 200", "011011000", 0},
+        // EIA clears the end-of-block boxes; LF ticked under EIA beeps and stays.
+        {Preset::PW, "1.8", "M02", " 150", "101010111", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data_on);
+        testing::ScriptedHost host;
+        ConfigModel m(host);
+        m.set_ticked(chk_LFCR, true);
+        m.mask_txt = "kept";
+        apply_preset(m, c.preset);
+        EXPECT_EQ(m.Data_on_txt + "|" + m.Reset_on_txt + "|" + m.leader_txt + "|" + m.mask_txt,
+                  std::string(c.data_on) + "|" + c.reset + "|%LF|kept");
+        std::string boxes;
+        for (const Tick box : {chk_EIA, chk_even, chk_LF, chk_LFCR, Chk_Data_Pos, Chk_Sprocket_Pos,
+                               Chk_Sprocket_Neg, Chk_ready_neg, Chk_Async})
+            boxes += m.ticked(box) ? '1' : '0';
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(m.eob_enabled(), !m.ticked(chk_EIA));
+        EXPECT_EQ(host.beeps, c.beeps);
+        EXPECT_EQ(
+            speed_display(m.ticked(Chk_Async), m.Data_on_txt, m.Sprocket_on_txt, m.Data_off_txt),
+            c.speed);
+    }
+    EXPECT_EQ(speed_display(false, "0", "2", "0"), "---");
+    EXPECT_EQ(preset_named("Fanuc"), Preset::Fanuc);
+    EXPECT_EQ(preset_named("PW"), Preset::PW);
+    EXPECT_EQ(preset_named("yasnac"), Preset::Yasnac);
+    EXPECT_EQ(preset_named("fanu"), std::nullopt);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ namespace {
 
 using testing::ScriptedHost;
 using testing::TempDir;
+using testing::told;
 using Changes = std::vector<std::pair<int, std::string>>;  // 1-based line numbers
 
 // Every value differs from its default, so a line that is read shows up.
@@ -37,16 +38,6 @@ std::string sample(const Changes& changes = {}, std::size_t count = 31) {
     for (const auto& [number, value] : changes) lines[static_cast<std::size_t>(number - 1)] = value;
     lines.resize(count);
     return join_lines_crlf(lines);
-}
-
-// The host showed exactly one message box: this one, with an OK button.
-void expect_one_message(const ScriptedHost& host, const std::string& text, const std::string& title,
-                        MessageIcon icon) {
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, text);
-    EXPECT_EQ(host.messages[0].title, title);
-    EXPECT_EQ(host.messages[0].icon, icon);
-    EXPECT_EQ(host.messages[0].buttons, MessageButtons::Ok);
 }
 
 // '1' for each ticked box, '0' for each clear one.
@@ -178,8 +169,8 @@ TEST(DeviceList, FailedUpdateKeepsListAndSettingsFile) {
         // A folder in its place makes the temporary list unwritable, even for root.
         ASSERT_EQ(::mkdir(dir.file("Editor BTR device list (tempfile)").c_str(), 0755), 0);
         EXPECT_FALSE(remove_device(dir.path(), "Mill", host));
-        expect_one_message(host, "Cannot update I/O Device list file", "File write errror",
-                           MessageIcon::None);
+        EXPECT_EQ(host.messages, told("Cannot update I/O Device list file", "File write errror",
+                                      MessageIcon::None));
         EXPECT_EQ(dir.read("Editor BTR device list"), list_exists ? "Mill\r\n" : "<missing>");
         EXPECT_EQ(dir.read("Editor BTR port settings for Mill"), "x");
     }
@@ -247,10 +238,9 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         EXPECT_EQ(r.driver_ok, c.driver_accepts);
         EXPECT_EQ(r.record.BTRaddress, c.driver_accepts ? 761 : 123);  // untouched on failure
         EXPECT_FALSE(r.dialog_ok);
-        expect_one_message(r.host,
-                           "Unable to read from file\n" + r.dir.file("settings") +
-                               "\nUsing default BTR port configuration",
-                           "File read error", MessageIcon::Exclamation);
+        EXPECT_EQ(r.host.messages, told("Unable to read from file\n" + r.dir.file("settings") +
+                                            "\nUsing default BTR port configuration",
+                                        "File read error", MessageIcon::Exclamation));
         EXPECT_EQ(r.model.IO_device_index, 1);  // the device stays selected
         EXPECT_TRUE(r.model.LPT_index() == 0 && r.model.ticked(Tick::chk_LF));  // the defaults
     }
@@ -323,11 +313,11 @@ TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
 
 // The default configuration, to be saved into a fresh folder.
 class SettingsSave : public ::testing::Test {
-protected:
+  protected:
     SettingsSave() { default_settings(m); }
     void expect_write_failure(const std::string& failed) const {
-        expect_one_message(host, "Unable to write to file\n" + failed, "File write error",
-                           MessageIcon::Exclamation);
+        EXPECT_EQ(host.messages, told("Unable to write to file\n" + failed, "File write error",
+                                      MessageIcon::Exclamation));
     }
     TempDir dir;
     ScriptedHost host;

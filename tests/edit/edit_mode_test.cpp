@@ -1,33 +1,35 @@
+// Edit mode, the view's key rules, and saving the edited program.
 #include "edit/edit_mode.h"
 
 #include <gtest/gtest.h>
 
 #include "app/toolkit/plain_text_view.h"
+#include "config/file_io.h"
+#include "edit/save_file.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
 
 namespace feedrite {
 namespace {
+
+using namespace std::string_literals;
+using testing::told;
 
 TEST(EditMode, KeysOutsideEditModeAreRefusedExceptNavigation) {
     WindowState state;
     testing::ScriptedHost host;
     for (const int key : {33, 34, 38, 40}) EXPECT_TRUE(accept_key_down(key, state, host));
     EXPECT_TRUE(host.messages.empty());
-
-    const int arrow_left = 37;
-    EXPECT_FALSE(accept_key_down(arrow_left, state, host));
+    EXPECT_FALSE(accept_key_down(37, state, host));  // arrow left
     EXPECT_EQ(host.beeps, 1);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].title, "Want to edit?");
-    EXPECT_EQ(host.messages[0].text,
-              "If you want to edit this program, click the EDIT panel at the bottom of the screen");
+    EXPECT_EQ(host.messages,
+              told("If you want to edit this program, click the EDIT panel at the bottom of the "
+                   "screen",
+                   "Want to edit?", MessageIcon::Exclamation));
     EXPECT_FALSE(state.File_is_edited);
-}
 
-TEST(EditMode, AnyKeyButNavigationInEditModeMarksTheTextEdited) {
-    WindowState state;
-    testing::ScriptedHost host;
-    state.Edit_mode = true;
+    state.Edit_mode = true;  // then any key but navigation marks the text edited
+    host.messages.clear();
     EXPECT_TRUE(accept_key_down(38, state, host));
     EXPECT_FALSE(state.File_is_edited);
     EXPECT_TRUE(accept_key_down(39, state, host));  // arrow right counts as typing
@@ -39,17 +41,14 @@ TEST(EditMode, BinaryFilesCannotBeEdited) {
     for (const bool editing : {false, true}) {
         WindowState state;
         testing::ScriptedHost host;
-        state.Binaryfile = true;
-        state.Edit_mode = editing;
+        state.Binaryfile = true, state.Edit_mode = editing;
         EXPECT_TRUE(accept_key_down('A', state, host));  // not cancelled
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, "Binary files cannot be edited");
-        EXPECT_EQ(host.messages[0].title, "");
+        EXPECT_EQ(host.messages, told("Binary files cannot be edited", "", MessageIcon::Critical));
         EXPECT_FALSE(state.File_is_edited);
     }
 }
 
-TEST(EditMode, ToggleClearsTheSelectionAndLeavingHighlightsTheLine) {
+TEST(EditMode, ToggleClearsTheSelectionAndLineChoiceHighlights) {
     WindowState state;
     PlainTextView view;
     view.set_text("N1\r\nN2\r\nN3\r\n");
@@ -58,21 +57,95 @@ TEST(EditMode, ToggleClearsTheSelectionAndLeavingHighlightsTheLine) {
     EXPECT_TRUE(toggle_edit_mode(state, view));
     EXPECT_EQ(view.selection_length(), 0);
     EXPECT_EQ(view.selection_start(), 5);
-    EXPECT_FALSE(toggle_edit_mode(state, view));
+    EXPECT_FALSE(toggle_edit_mode(state, view));  // leaving highlights the caret's line
     EXPECT_EQ(state.Live_DNC_startpoint, 4);
     EXPECT_EQ(view.selection_start(), 4);
     EXPECT_FALSE(state.File_is_edited);
+
+    view.set_selection_start(9);  // navigation keys highlight on release, others do not
+    view_key_up(37, state, view);
+    EXPECT_EQ(state.Live_DNC_startpoint, 4);
+    view_key_up(40, state, view);
+    EXPECT_EQ(state.Live_DNC_startpoint, 8);
 }
 
-TEST(EditMode, NavigationKeysHighlightOnRelease) {
+class SaveFileTest : public ::testing::Test {
+  protected:
+    SaveFileTest() {
+        state.filename = dir.file("part.nc");
+        view.set_text("%\r\nN1 X1\r\n%");
+    }
+    bool save() { return Save_file(view, state, module, settings, host); }
+
+    testing::TempDir dir;
     WindowState state;
+    ModuleState module;
+    PortSettings settings;
+    testing::ScriptedHost host;
     PlainTextView view;
-    view.set_text("N1\r\nN2\r\n");
-    view.set_selection_start(5);
-    view_key_up(37, state, view);
-    EXPECT_EQ(state.Live_DNC_startpoint, 0);
-    view_key_up(40, state, view);
-    EXPECT_EQ(state.Live_DNC_startpoint, 4);
+};
+
+TEST_F(SaveFileTest, RefusesACopyThatIsNotTheFile) {
+    settings.Replace_text = "X";
+    module.CALL_expanded = true;
+    EXPECT_FALSE(save());  // only the first reason
+    settings.Replace_text.clear();
+    EXPECT_FALSE(save());
+    const auto sorry = [](const std::string& why) {
+        return testing::RecordedMessage{"Can't save edited file. " + why, "Sorry ..",
+                                        MessageIcon::Critical, MessageButtons::Ok};
+    };
+    EXPECT_EQ(host.messages,
+              (testing::Messages{sorry("Some text has been modified during the load process"),
+                                 sorry("CALL statement was executed during the load process")}));
+    EXPECT_EQ(dir.read("part.nc"), "<missing>");
+}
+
+TEST_F(SaveFileTest, WritesANewFileAndAsksBeforeOverwriting) {
+    EXPECT_TRUE(save());
+    EXPECT_TRUE(host.messages.empty());
+    dir.write("part.nc", "old");
+    host.answers = {MessageAnswer::No};
+    EXPECT_FALSE(save());
+    EXPECT_EQ(dir.read("part.nc"), "old");
+    EXPECT_EQ(host.messages,
+              (testing::Messages{{"File " + state.filename +
+                                      " already exists.\nOverwrite original file "
+                                      "with edited data?",
+                                  "Overwrite?", MessageIcon::Exclamation, MessageButtons::YesNo}}));
+    host.answers = {MessageAnswer::Yes};
+    EXPECT_TRUE(save());
+    EXPECT_EQ(dir.read("part.nc"), "%\r\nN1 X1\r\n%");
+}
+
+// The view itself changes too.
+TEST_F(SaveFileTest, LeaderAndTrailerAreRemovedOnlyAsExactCopies) {
+    struct Case {
+        const char *leader, *trailer, *text, *saved;
+    };
+    const Case cases[] = {
+        {"%", "%", "%\r\nN1\r\n%", "\r\nN1\r\n"},
+        {"%LF", "", "%\r\nN1", "%\r\nN1"},  // the stored text, not its expansion
+        {"%", "", "O1\r\n%", "O1\r\n%"},
+        {"", "TRAILER LONGER THAN TEXT", "N1", "N1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        settings.BTRleader = c.leader, settings.BTRtrailer = c.trailer;
+        view.set_text(c.text);
+        remove_file(state.filename);
+        EXPECT_TRUE(save());
+        EXPECT_EQ(dir.read("part.nc") + "|" + view.text(), c.saved + ("|"s + c.saved));
+    }
+}
+
+TEST_F(SaveFileTest, AFailedWriteSaysWhyAndKeepsTheOriginal) {
+    state.filename = dir.file("no such folder/part.nc");
+    EXPECT_FALSE(save());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].title, "Save failed");
+    EXPECT_NE(host.messages[0].text.find(state.filename), std::string::npos);
+    EXPECT_NE(host.messages[0].text.find("no such file or folder"), std::string::npos);
 }
 
 }  // namespace

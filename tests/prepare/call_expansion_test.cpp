@@ -169,7 +169,7 @@ struct NoticingHost : testing::ScriptedHost {
 };
 
 class CallExpansion : public ::testing::Test {
-protected:
+  protected:
     void write(const Files& files) {
         for (const auto& [name, bytes] : files) {
             std::filesystem::create_directories(
@@ -194,11 +194,7 @@ protected:
     }
     // The user was told once, and the load ended with every file closed.
     void expect_failure_told(const std::string& text) {
-        ASSERT_EQ(host.messages.size(), 1u);
-        const auto& m = host.messages[0];
-        EXPECT_EQ(
-            std::tie(m.text, m.title, m.icon, m.buttons),
-            std::make_tuple(text, "Sub file error", MessageIcon::Exclamation, MessageButtons::Ok));
+        EXPECT_EQ(host.messages, testing::told(text, "Sub file error", MessageIcon::Exclamation));
         EXPECT_EQ(host.before_message, std::make_pair(1, false));  // a beep, the normal pointer
         EXPECT_EQ(window.DNC_alarm, -1);
         EXPECT_TRUE(module.CALL_expanded);

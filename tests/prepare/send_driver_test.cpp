@@ -14,12 +14,14 @@ namespace {
 
 using testing::DeviceSettings;
 using testing::EngineFixture;
-using testing::TempDir;
+using testing::told;
 
-class SendDriverTest : public ::testing::Test {
-protected:
-    SendDriverTest() {
-        device.code = 2;  // seven bits, no parity: the data lines carry the text itself
+const std::string not_configured =
+    "BTR port has not been configured.\nUse BTR/Configure selection to define a port.";
+
+struct Rig {
+    Rig() {
+        device.code = 2;             // seven bits, no parity: the data lines carry the text itself
         f.port.registers[1] = 0x7F;  // the control is in run
         f.state.IO_device_name = "(default)";
         f.state.filename = dir.file("part.nc");
@@ -33,158 +35,149 @@ protected:
         hooks.at_cycle_end = [&, cycles] {
             if (++cycles_done == cycles) f.state.DNC_reset = DNC_closing;
         };
-        SendDriver driver(f.engine, f.settings, module, dir.path(), hooks);
-        return driver.send_file();
+        return SendDriver(f.engine, f.settings, module, dir.path(), hooks).send_file();
     }
 
     /// The characters put on the data lines, idle values left out.
     std::string sent() const {
         std::string text;
-        bool started = false;  // the first write is the start-up idle value
-        for (const int value : f.port.data_writes()) {
-            if (started && value != 0) text += static_cast<char>(value);
-            started = true;
-        }
+        const auto data = f.port.data_writes();  // the first is the start-up idle value
+        for (std::size_t i = 1; i < data.size(); ++i)
+            if (data[i] != 0) text += static_cast<char>(data[i]);
         return text;
     }
 
-    TempDir dir;
+    testing::TempDir dir;
     DeviceSettings device;
     EngineFixture f;
     ModuleState module;
     int cycles_done = 0;
 };
 
-TEST_F(SendDriverTest, OneCycleSendsLeaderBlocksAndTrailer) {
-    dir.write("part.nc", "N1 G0\r\nN2 X1\n\n\r\n");
-    device.reset = "M30";
-    EXPECT_EQ(run(), SendOutcome::Closed);
-    // Trailing empty lines are dropped; the empty block at the end still goes.
-    EXPECT_EQ(f.view.text(), "N1 G0\r\nN2 X1\r\n");
-    EXPECT_EQ(sent(), "%\nN1 G0\r\nN2 X1\r\n\r\n%");
-    EXPECT_TRUE(f.host.messages.empty());
-    EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
-}
+class SendDriverTest : public ::testing::Test, public Rig {};
 
-TEST_F(SendDriverTest, ResetTextRestartsWithoutTrailer) {
-    dir.write("part.nc", "N1\r\nN2 M300\r\nN3\r\n");
-    EXPECT_EQ(run(2), SendOutcome::Closed);
-    EXPECT_EQ(sent(), "%\nN1\r\nN2 M300\r\n%\nN1\r\nN2 M300\r\n");
-}
-
-TEST_F(SendDriverTest, EmptyResetTextRestartsAfterTheFirstBlock) {
-    dir.write("part.nc", "N1\r\nN2\r\n");
-    device.reset = "";
-    EXPECT_EQ(run(2), SendOutcome::Closed);
-    EXPECT_EQ(sent(), "%\nN1\r\n%\nN1\r\n");
-}
-
-TEST_F(SendDriverTest, ReplacesTheFirstOccurrenceOnEachLine) {
-    dir.write("part.nc", "G90 G90\r\ng90\r\n");
-    device.replace = "G90";
-    device.replace_with = "G91";
-    for (const bool calls : {true, false}) {
-        SCOPED_TRACE(calls ? "with CALL expansion" : "without");
-        device.calls = calls;
-        run();
-        EXPECT_EQ(f.view.text(), "G91 G90\r\ng90\r\n");
+// The view shows the loaded program; the cycle sends leader, blocks, trailer.
+TEST(SendDriver, TextProgramsLoadAndCycle) {
+    struct Case {
+        const char* name;
+        std::string program;
+        void (*change)(DeviceSettings&);
+        int cycles;
+        const char *view, *sent;
+        bool expanded;
+    };
+    const auto none = [](DeviceSettings&) {};
+    const auto replace = [](DeviceSettings& d) { d.replace = "G90", d.replace_with = "G91"; };
+    // clang-format off
+    const Case cases[] = {
+        // Trailing empty lines are dropped; the empty block at the end still goes.
+        {"one cycle", "N1 G0\r\nN2 X1\n\n\r\n", none, 1, "N1 G0\r\nN2 X1\r\n",
+         "%\nN1 G0\r\nN2 X1\r\n\r\n%", false},
+        {"reset text restarts without trailer", "N1\r\nN2 M300\r\nN3\r\n", none, 2,
+         "N1\r\nN2 M300\r\nN3\r\n", "%\nN1\r\nN2 M300\r\n%\nN1\r\nN2 M300\r\n", false},
+        {"empty reset text restarts after the first block", "N1\r\nN2\r\n",
+         [](DeviceSettings& d) { d.reset = ""; }, 2, "N1\r\nN2\r\n", "%\nN1\r\n%\nN1\r\n", false},
+        {"first occurrence replaced on each line", "G90 G90\r\ng90\r\n", replace, 1,
+         "G91 G90\r\ng90\r\n", nullptr, false},
+        {"replaced without CALL expansion too", "G90 G90\r\ng90\r\n",
+         [](DeviceSettings& d) { d.replace = "G90", d.replace_with = "G91", d.calls = false; }, 1,
+         "G91 G90\r\ng90\r\n", nullptr, false},
+        {"replacement expands control codes", "A\r\n",
+         [](DeviceSettings& d) { d.replace = "A", d.replace_with = "<66>"; }, 1, "B\r\n", nullptr,
+         false},
+        {"sub files next to the main program", "N1\r\nCALL SUB1\r\nN3\r\n", none, 1,
+         "N1\r\n(BEGINNING OF SUB FILE SUB1)\r\nS1\r\n(END OF SUB FILE SUB1)\r\nN3\r\n", nullptr,
+         true},
+        {"without CALLs the file goes over whole", "N1\rN2\nCALL X\r\n\r\n",
+         [](DeviceSettings& d) { d.calls = false; }, 1, "N1\r\nN2\r\nCALL X\r\n", nullptr, false},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        r.dir.write("part.nc", c.program);
+        r.dir.write("SUB1", "S1\r\nM30\r\n");
+        c.change(r.device);
+        EXPECT_EQ(r.run(c.cycles), SendOutcome::Closed);
+        EXPECT_EQ(r.f.view.text(), c.view);
+        if (c.sent != nullptr) {
+            EXPECT_EQ(r.sent(), c.sent);
+        }
+        EXPECT_EQ(r.module.CALL_expanded, c.expanded);
+        EXPECT_TRUE(r.f.host.messages.empty());
+        EXPECT_FALSE(file_exists(r.dir.file("scratchpad data 5b")));
     }
-}
-
-TEST_F(SendDriverTest, ReplacementTextExpandsControlCodes) {
-    dir.write("part.nc", "A\r\n");
-    device.replace = "A";
-    device.replace_with = "<66>";
-    run();
-    EXPECT_EQ(f.view.text(), "B\r\n");
 }
 
 TEST_F(SendDriverTest, DerivesTheRestOfTheDataOnTime) {
-    struct Case {
-        double d1, d2, d3, d6;
-    };
-    for (const Case c : {Case{100, 30, 10, 60}, Case{20, 30, 10, 0}}) {
+    for (const auto& [d1, d6] : {std::pair{100.0, 60.0}, std::pair{20.0, 0.0}}) {
         dir.write("part.nc", "");
-        device.delay1 = c.d1;
-        device.delay2 = c.d2;
-        device.delay3 = c.d3;
+        device.delay1 = d1;  // sprocket-on 30, data-on 10
         run();
-        EXPECT_EQ(f.settings.BTRdelay6, c.d6);
+        EXPECT_EQ(f.settings.BTRdelay6, d6);
     }
 }
 
-TEST_F(SendDriverTest, UnconfiguredPortTouchesNothing) {
+// Nothing is written, the user is told why, and the window stays at "Loading...".
+TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
     struct Case {
         const char* name;
-        std::function<void(DeviceSettings&)> change;
+        void (*change)(Rig&);
+        SendOutcome outcome;
+        std::string message;
     };
     const Case cases[] = {
-        {"address 0", [](DeviceSettings& d) { d.address = 0; }},
-        {"no data-on count", [](DeviceSettings& d) { d.delay1 = 0; }},
-        {"no sprocket-on count", [](DeviceSettings& d) { d.delay2 = 0; }},
+        {"address 0", [](Rig& r) { r.device.address = 0; }, SendOutcome::NotConfigured,
+         not_configured},
+        {"no data-on count", [](Rig& r) { r.device.delay1 = 0; }, SendOutcome::NotConfigured,
+         not_configured},
+        {"no sprocket-on count", [](Rig& r) { r.device.delay2 = 0; }, SendOutcome::NotConfigured,
+         not_configured},
+        {"no settings file for the named device",  // only "(default)" is written
+         [](Rig& r) { r.f.state.IO_device_name = "LATHE 2"; }, SendOutcome::NotConfigured,
+         not_configured},
+        {"unknown code set", [](Rig& r) { r.device.code = 7; }, SendOutcome::NotConfigured,
+         "BTR port settings hold the unknown character code 7.\nUse BTR/Configure selection to "
+         "choose EIA or ASCII/ISO."},
+        {"port that cannot be opened",
+         [](Rig& r) {
+             r.f.port.open_result = {PortErrorCode::PermissionDenied, "Cannot open: add to lp"};
+         },
+         SendOutcome::PortUnavailable, "Cannot open: add to lp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EngineFixture fresh;
-        DeviceSettings settings;
-        c.change(settings);
-        settings.write(dir.path());
-        fresh.state.IO_device_name = "(default)";
-        SendDriver driver(fresh.engine, fresh.settings, module, dir.path());
-        EXPECT_EQ(driver.send_file(), SendOutcome::NotConfigured);
-        EXPECT_TRUE(fresh.port.events.empty());
-        ASSERT_EQ(fresh.host.messages.size(), 1u);
-        EXPECT_EQ(fresh.host.messages[0].title, "BTR port error");
-        EXPECT_EQ(fresh.host.messages[0].text,
-                  "BTR port has not been configured.\nUse BTR/Configure selection to define a port.");
-        EXPECT_EQ(fresh.host.close_requests, 0);  // the window stays at "Loading..."
+        Rig r;
+        r.dir.write("part.nc", "N1\r\n");
+        c.change(r);
+        EXPECT_EQ(r.run(), c.outcome);
+        EXPECT_EQ(r.f.port.writes(), "");
+        EXPECT_EQ(r.f.port.events.empty(), c.outcome == SendOutcome::NotConfigured);
+        EXPECT_EQ(r.f.host.messages, told(c.message, "BTR port error", MessageIcon::Exclamation));
+        EXPECT_EQ(r.f.host.close_requests, 0);
     }
 }
 
-TEST_F(SendDriverTest, MissingSettingsFileOfANamedDevice) {
+TEST_F(SendDriverTest, TheNamedDevicesOwnSettingsFileIsRead) {
     f.state.IO_device_name = "LATHE 2";
     dir.write("part.nc", "N1\r\n");
-    EXPECT_EQ(run(), SendOutcome::NotConfigured);  // only "(default)" was written
     device.write(dir.path(), "LATHE 2");
-    f.host.messages.clear();
     EXPECT_EQ(run(), SendOutcome::Closed);
     EXPECT_TRUE(f.host.messages.empty());
-}
-
-TEST_F(SendDriverTest, UnknownCodeSetIsRefused) {
-    dir.write("part.nc", "N1\r\n");
-    device.code = 7;
-    EXPECT_EQ(run(), SendOutcome::NotConfigured);
-    EXPECT_TRUE(f.port.events.empty());
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_NE(f.host.messages[0].text.find("unknown character code 7"), std::string::npos);
-}
-
-TEST_F(SendDriverTest, PortThatCannotBeOpenedIsReportedWithItsCause) {
-    dir.write("part.nc", "N1\r\n");
-    f.port.open_result = {PortErrorCode::PermissionDenied, "Cannot open /dev/parport0: add yourself to lp"};
-    EXPECT_EQ(run(), SendOutcome::PortUnavailable);
-    EXPECT_EQ(f.port.writes(), "");
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text, "Cannot open /dev/parport0: add yourself to lp");
 }
 
 TEST_F(SendDriverTest, LoadFailuresNameTheScratchpadAndCloseTheWindow) {
     for (const bool binary : {false, true}) {
         SCOPED_TRACE(binary ? "binary" : "text");
-        EngineFixture fresh;
-        fresh.state.IO_device_name = "(default)";
-        fresh.state.filename = dir.file("missing.nc");
-        fresh.state.Binaryfile = binary;
-        device.write(dir.path());
-        SendDriver driver(fresh.engine, fresh.settings, module, dir.path());
-        EXPECT_EQ(driver.send_file(), SendOutcome::LoadFailed);
-        ASSERT_EQ(fresh.host.messages.size(), 1u);
-        EXPECT_EQ(fresh.host.messages[0].title, "Disk write error");
-        EXPECT_EQ(fresh.host.messages[0].text, "Cannot access file\n" + dir.file("scratchpad data 5b"));
-        EXPECT_EQ(fresh.host.close_requests, 1);
-        EXPECT_FALSE(file_exists(dir.file("missing.nc")));  // not created empty
-        EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
+        Rig r;
+        r.f.state.filename = r.dir.file("missing.nc");
+        r.f.state.Binaryfile = binary;
+        EXPECT_EQ(r.run(), SendOutcome::LoadFailed);
+        EXPECT_EQ(r.f.host.messages, told("Cannot access file\n" + r.dir.file("scratchpad data 5b"),
+                                          "Disk write error", MessageIcon::Exclamation));
+        EXPECT_EQ(r.f.host.close_requests, 1);
+        EXPECT_FALSE(file_exists(r.dir.file("missing.nc")));  // not created empty
+        EXPECT_FALSE(file_exists(r.dir.file("scratchpad data 5b")));
     }
 }
 
@@ -197,7 +190,8 @@ TEST_F(SendDriverTest, BinaryFileIsSentOnceAsItIs) {
         return 0x7F;
     };
     EXPECT_EQ(run(), SendOutcome::Sent);
-    EXPECT_EQ(shown_before_run, "Ready to send binary file\r\n" + dir.file("part.nc") + "\r\n(3 bytes )");
+    EXPECT_EQ(shown_before_run,
+              "Ready to send binary file\r\n" + dir.file("part.nc") + "\r\n(3 bytes )");
     EXPECT_EQ(sent(), "\x01\xE9\x7F");
     EXPECT_EQ(f.view.text(), "Bytes sent:  3");
     EXPECT_EQ(f.host.close_requests, 1);
@@ -205,7 +199,7 @@ TEST_F(SendDriverTest, BinaryFileIsSentOnceAsItIs) {
 
 TEST_F(SendDriverTest, ACaretPlacedWhileWaitingChoosesTheFirstBlock) {
     dir.write("part.nc", "N1\r\nN2\r\nN3\r\nN4\r\nN5\r\nN6 M30\r\n");
-    f.host.at_yield(1, [&] {  // while the driver waits for the first run
+    f.host.at_yield(1, [&] {             // while the driver waits for the first run
         f.view.set_selection_start(17);  // inside "N5"
         hilight_line(f.view, f.state);
     });
@@ -232,15 +226,6 @@ TEST_F(SendDriverTest, ClosingDuringABlockEndsTheCycle) {
     EXPECT_EQ(sent(), "%");  // the character under way is finished, nothing more
 }
 
-TEST_F(SendDriverTest, SubFilesAreExpandedNextToTheMainProgram) {
-    dir.write("part.nc", "N1\r\nCALL SUB1\r\nN3\r\n");
-    dir.write("SUB1", "S1\r\nM30\r\n");
-    run();
-    EXPECT_EQ(f.view.text(),
-              "N1\r\n(BEGINNING OF SUB FILE SUB1)\r\nS1\r\n(END OF SUB FILE SUB1)\r\nN3\r\n");
-    EXPECT_TRUE(module.CALL_expanded);
-}
-
 TEST_F(SendDriverTest, AFailedSubFileEndsTheLoadWithItsOwnMessage) {
     dir.write("part.nc", "N1\r\nCALL NOWHERE\r\n");
     EXPECT_EQ(run(), SendOutcome::SubFileFailed);
@@ -249,14 +234,6 @@ TEST_F(SendDriverTest, AFailedSubFileEndsTheLoadWithItsOwnMessage) {
     EXPECT_EQ(f.host.close_requests, 1);
     EXPECT_EQ(sent(), "");
     EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
-}
-
-TEST_F(SendDriverTest, WithoutCallsTheFileGoesOverWhole) {
-    dir.write("part.nc", "N1\rN2\nCALL X\r\n\r\n");
-    device.calls = false;
-    run();
-    EXPECT_EQ(f.view.text(), "N1\r\nN2\r\nCALL X\r\n");
-    EXPECT_FALSE(module.CALL_expanded);
 }
 
 TEST(SendDriverHelpers, ResetTextAndReplacement) {

@@ -12,25 +12,13 @@ void ScriptedHost::yield() {
 MessageAnswer ScriptedHost::message_box(const std::string& text, const std::string& title,
                                         MessageIcon icon, MessageButtons buttons) {
     messages.push_back({text, title, icon, buttons});
-    if (!answers.empty()) {
-        const MessageAnswer answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    }
-    switch (buttons) {
-        case MessageButtons::Ok:
-        case MessageButtons::OkCancel:
-            return MessageAnswer::Ok;
-        case MessageButtons::YesNo:
-        case MessageButtons::YesNoCancel:
-            return MessageAnswer::Yes;
-    }
-    return MessageAnswer::Ok;
-}
-
-void ScriptedHost::set_stall_timer(bool enabled) {
-    if (enabled && !stall_timer) ++stall_timer_starts;
-    stall_timer = enabled;
+    if (answers.empty())
+        return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+                   ? MessageAnswer::Yes
+                   : MessageAnswer::Ok;
+    const MessageAnswer answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
 }
 
 }  // namespace feedrite::testing

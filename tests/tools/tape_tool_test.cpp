@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "config/file_io.h"
@@ -11,18 +12,18 @@
 namespace feedrite {
 namespace {
 
-using testing::DeviceSettings;
-using testing::TempDir;
-
 struct TapeRun {
     int status;
     std::string out, errors;
 };
 
 class TapeToolTest : public ::testing::Test {
-protected:
-    TapeRun tape(std::vector<std::string> options, const std::string& text) {
+  protected:
+    // Writes the device's settings file unless `settings` holds other bytes for it.
+    TapeRun tape(std::vector<std::string> options, const std::string& text,
+                 const std::string& settings = "") {
         device.write(dir.path());
+        if (!settings.empty()) dir.write("Editor BTR port settings", settings);
         std::vector<std::string> args{"--program-dir", dir.path()};
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(text);
@@ -35,8 +36,8 @@ protected:
         return dir.file("part.nc") + "|(default)|1";
     }
 
-    TempDir dir;
-    DeviceSettings device;
+    testing::TempDir dir;
+    testing::DeviceSettings device;
 };
 
 TEST_F(TapeToolTest, TextShowsWhatTheControlReadsOnTheSampleProgram) {
@@ -52,6 +53,7 @@ TEST_F(TapeToolTest, TextShowsWhatTheControlReadsOnTheSampleProgram) {
     EXPECT_EQ(run.errors, "");
 }
 
+// Leader "%LF", the block "C1", the empty block, the trailer.
 TEST_F(TapeToolTest, RawBytesCarryTheCodeSetAndPolarity) {
     struct Case {
         const char* name;
@@ -60,25 +62,31 @@ TEST_F(TapeToolTest, RawBytesCarryTheCodeSetAndPolarity) {
         std::string expected;
     };
     const Case cases[] = {
-        // ISO even parity: '%', 'C', '1' and CR gain bit 7; leader "%LF" first.
-        {"ISO", 0, 3, true, "\xA5\x0A" "\xC3\xB1\x8D\x0A" "\xA5"},
+        // ISO even parity: '%', 'C', '1' and CR gain bit 7.
+        {"ISO", 0, 3, true,
+         "\xA5\x0A"
+         "\xC3\xB1\x8D\x0A"
+         "\x8D\x0A"
+         "\xA5"},
         // EIA: LF is 0x80, '%' 0x0B, 'C' 0x73, '1' 0x01.
-        {"EIA", 3, 0, true, "\x0B\x80" "\x73\x01\x80" "\x0B"},
+        {"EIA", 3, 0, true,
+         "\x0B\x80"
+         "\x73\x01\x80"
+         "\x80"
+         "\x0B"},
         // Negative data logic: the register holds the inverted code.
-        {"ISO negative", 0, 0, false, "\x5A\xF5" "\x3C\x4E\xF5" "\x5A"},
+        {"ISO negative", 0, 0, false,
+         "\x5A\xF5"
+         "\x3C\x4E\xF5"
+         "\xF5"
+         "\x5A"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        device.code = c.code;
-        device.eob = c.eob;
-        device.data = c.data_logic;
+        device.code = c.code, device.eob = c.eob, device.data = c.data_logic;
         const TapeRun run = tape({}, program("C1\r\n"));
         EXPECT_EQ(run.status, 0);
-        // Leader, the block, the empty block, the trailer.
-        std::string expected = c.expected;
-        const std::string eob = c.expected.substr(4, c.eob == 3 ? 2 : 1);
-        expected.insert(expected.size() - 1, eob);
-        EXPECT_EQ(run.out, expected);
+        EXPECT_EQ(run.out, c.expected);
     }
 }
 
@@ -88,93 +96,112 @@ TEST_F(TapeToolTest, TraceListsEveryPortEvent) {
     EXPECT_EQ(run.status, 0);
     const std::string start =
         "open 888 3\nwrite 0 00\nread 2 cc\nwrite 2 c8\n"  // start-up: idle, sprocket inactive
-        "read 1 7f\n"                                        // the wait for the first run
+        "read 1 7f\n"                                      // the wait for the first run
         "read 1 7f\nwrite 0 a5\ndelay 10\nread 2 c8\nwrite 2 c4\ndelay 30\n"
         "read 2 c4\nwrite 2 c8\ndelay 60\nwrite 0 00\ndelay 0\n";
     EXPECT_EQ(run.out.substr(0, start.size()), start);
 }
 
-TEST_F(TapeToolTest, CyclesRepeatTheProgram) {
-    device.reset = "M30";
-    const TapeRun run = tape({"--text", "--cycles", "3"}, program("N1 M30\r\n"));
-    EXPECT_EQ(run.out, "%\nN1 M30\r\n%\nN1 M30\r\n%\nN1 M30\r\n");
-}
-
-TEST_F(TapeToolTest, BinaryFileGoesOutOnce) {
+TEST_F(TapeToolTest, CyclesRepeatTheProgramAndBinaryFilesGoOutOnce) {
+    EXPECT_EQ(tape({"--text", "--cycles", "3"}, program("N1 M30\r\n")).out,
+              "%\nN1 M30\r\n%\nN1 M30\r\n%\nN1 M30\r\n");
     dir.write("part.bin", std::string("\x00\xFF\x0D", 3));
     const TapeRun run = tape({}, dir.file("part.bin") + "|(default)|5");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, std::string("\x00\xFF\x0D", 3));
 }
 
+// Every run ends cleanly with its exit status and leaves no scratchpad behind.
 TEST_F(TapeToolTest, ExitStatusesAndMessages) {
-    TapeRun run = tape({}, dir.file("missing.nc") + "|(default)|1");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errors, "Disk write error: Cannot access file / " + dir.file("scratchpad data 5b") + "\n");
-
-    run = tape({}, program("N1\r\n").replace(program("N1\r\n").find("(default)"), 9, "MILL"));
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.errors,
-              "BTR port error: BTR port has not been configured. / Use BTR/Configure selection to "
-              "define a port.\n");
-
-    for (const auto& bad : std::vector<std::vector<std::string>>{
-             {"--cycles", "0"}, {"--cycles", "x"}, {"--trace", "--text"}, {"--what"}}) {
-        run = tape(bad, program("N1\r\n"));
-        EXPECT_EQ(run.status, 2) << bad[0];
-        EXPECT_NE(run.errors.find("Usage: feedrite-tape"), std::string::npos);
-    }
-    run = tape({}, "no separators");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-}
-
-TEST_F(TapeToolTest, ASubFileThatIsMissingIsALoadFailure) {
-    const TapeRun run = tape({"--text"}, program("N1\r\nCALL GONE\r\n"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errors, "Sub file error: Can't open sub file  / GONE\n");
-    EXPECT_EQ(run.out, "");
-}
-
-TEST_F(TapeToolTest, BadInputEndsCleanly) {
     struct Case {
         const char* name;
-        std::string program;
+        std::vector<std::string> options;
+        std::string command, program, settings;  // "@" in the command: the folder
         int status;
-        std::string errors;
+        const char* out;     // nullptr: not checked
+        std::string errors;  // the whole text, or a part of it when `part`
+        bool part;
     };
-    const std::string long_line = "N1 X" + std::string(2'000'000, '1');
+    const std::string not_configured =
+        "BTR port error: BTR port has not been configured. / Use BTR/Configure selection to "
+        "define a port.\n";
+    const std::string usage = "Usage: feedrite-tape";
+    const std::string part = "@/part.nc|(default)|1";
+    // clang-format off
     const Case cases[] = {
-        {"a file that calls itself", "CALL SELF\r\n", 1,
-         "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n"},
-        {"an empty file", "", 0, ""},
-        {"NUL bytes", std::string(1000, '\0'), 0, ""},
+        {"missing file", {}, "@/missing.nc|(default)|1", "", "", 1, nullptr,
+         "Disk write error: Cannot access file / @/scratchpad data 5b\n", false},
+        {"unknown device", {}, "@/part.nc|MILL|1", "N1\r\n", "", 2, nullptr, not_configured, false},
+        {"garbage settings", {}, part, "N1\r\n", std::string("\x01\xff\x00garbage\n\x7f", 13), 2,
+         "", "BTR port has not been configured.", true},
+        {"--cycles 0", {"--cycles", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--cycles x", {"--cycles", "x"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--what", {"--what"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"no separators", {}, "no separators", "", "", 2, "", "", true},
+        {"a file that calls itself", {"--text"}, part, "CALL SELF\r\n", "", 1, "",
+         "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n", false},
+        {"an empty file", {"--text"}, part, "", "", 0, "%\n\r\n\r\n%", "", false},
+        {"NUL bytes", {"--text"}, part, std::string(1000, '\0'), "", 0, nullptr, "", false},
     };
+    // clang-format on
     dir.write("SELF", "N1\r\ncall SELF\r\n");
+    const auto in_dir = [&](std::string text) {
+        for (auto at = text.find('@'); at != text.npos; at = text.find('@'))
+            text.replace(at, 1, dir.path());
+        return text;
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const TapeRun run = tape({"--text"}, program(c.program));
+        dir.write("part.nc", c.program);
+        const TapeRun run = tape(c.options, in_dir(c.command), c.settings);
         EXPECT_EQ(run.status, c.status);
-        EXPECT_EQ(run.errors, c.errors);
-        EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
-        if (c.status != 0) {
-            EXPECT_EQ(run.out, "");
+        if (c.out != nullptr) {
+            EXPECT_EQ(run.out, c.out);
         }
+        if (c.part) {
+            EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
+        } else {
+            EXPECT_EQ(run.errors, in_dir(c.errors));
+        }
+        EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
     }
+}
+
+TEST_F(TapeToolTest, ALongLineGoesOutWhole) {
+    const std::string long_line = "N1 X" + std::string(2'000'000, '1');
     const TapeRun run = tape({"--text"}, program(long_line + "\r\nM30\r\n"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(2, long_line.size() + 2), long_line + "\r\n");
-    EXPECT_EQ(tape({"--text"}, program("")).out, "%\n\r\n\r\n%");
 }
 
-TEST_F(TapeToolTest, GarbageSettingsAreAnUnconfiguredPort) {
-    const std::string command = program("N1\r\n");
-    device.write(dir.path());
-    dir.write("Editor BTR port settings", std::string("\x01\xff\x00garbage\n\x7f", 13));
-    std::ostringstream out, errors;
-    EXPECT_EQ(run_tape({"--program-dir", dir.path(), command}, out, errors), 2);
-    EXPECT_NE(errors.str().find("BTR port has not been configured."), std::string::npos);
-    EXPECT_EQ(out.str(), "");
+// The sample programs of tests/data/e2e, against outputs worked out by hand
+// from the rules, not produced by the tool.
+TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
+    struct Case {
+        const char *folder, *program, *mode, *output;  // output: "--text", or "" for raw bytes
+    };
+    const Case cases[] = {
+        {"mill-iso", "face.nc", "1", "--text"},   // format, mask, comment put back, CR LF
+        {"lathe-eia", "turn.nc", "1", "--text"},  // EIA, LF line ends, comments masked
+        {"calls", "main.nc", "1", "--text"},      // nested CALLs with repeats, CR-only line ends
+        {"latin1", "rough.nc", "1", "--text"},    // 8-bit characters have no ISO code
+        {"binary", "part.bin", "5", ""},          // sent byte for byte, once
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        testing::TempDir dir;
+        std::filesystem::copy(std::string(FEEDRITE_TEST_DATA_DIR "/e2e/") + c.folder, dir.path(),
+                              std::filesystem::copy_options::recursive);
+        std::vector<std::string> args{"--program-dir", dir.path()};
+        if (*c.output != '\0') args.emplace_back(c.output);
+        args.push_back(dir.file(c.program) + "|(default)|" + c.mode);
+        std::ostringstream out, errors;
+        EXPECT_EQ(run_tape(args, out, errors), 0);
+        EXPECT_EQ(out.str(), dir.read("expected.txt"));
+        EXPECT_EQ(errors.str(), "");
+        EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
+    }
 }
 
 }  // namespace

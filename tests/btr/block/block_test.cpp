@@ -1,13 +1,18 @@
-#include "btr/block/block_rewrite.h"
-
+// Block rewriting, the leader's code expansion and the caret line's highlight.
 #include <gtest/gtest.h>
 
+#include "app/toolkit/plain_text_view.h"
+#include "btr/block/block_rewrite.h"
 #include "btr/block/decimal_number.h"
+#include "btr/block/hilight_line.h"
+#include "btr/block/parsit.h"
 #include "btr/block/prepare_block.h"
 #include "tests/support/scripted_host.h"
 
 namespace feedrite {
 namespace {
+
+using namespace std::string_literals;
 
 // Blanks are ignored anywhere, "-" only leads, a second point ends the number;
 // halves go up (towards zero when negative), worked on the decimal digits so
@@ -102,19 +107,75 @@ TEST(PrepareBlock, RefusesPointsItCannotConvertAndAsksForARestart) {
         WindowState state;
         EXPECT_FALSE(prepare_block(c.block, true, false, settings("X3", " R"), host, state));
         EXPECT_EQ(host.caption, c.caption);
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text,
-                  std::string("Decimal point conversion error:\n<") + c.saved + ">");
-        EXPECT_EQ(host.messages[0].title, "Decimal error");
-        EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
-        EXPECT_EQ(host.messages[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(host.messages,
+                  testing::told("Decimal point conversion error:\n<"s + c.saved + ">",
+                                "Decimal error", MessageIcon::Exclamation));
         EXPECT_EQ(state.DNC_reset, DNC_restart);
     }
     testing::ScriptedHost host;
     WindowState state;
     EXPECT_EQ(prepare_block("X1.5", false, false, settings("X3"), host, state), "X1500");
-    EXPECT_TRUE(host.messages.empty()) << "a converted block goes out without a message";
-    EXPECT_EQ(state.DNC_reset, DNC_run);
+    EXPECT_TRUE(host.messages.empty() && state.DNC_reset == DNC_run);
+}
+
+// Words first, then numeric codes; a code that cannot be made stops the
+// expansion and leaves the rest as written.
+TEST(Parsit, ExpandsWordsThenNumericCodesAndStopsAtCodesItCannotMake) {
+    const struct {
+        std::string em;
+        std::int16_t code;
+        std::string expected;
+    } cases[] = {
+        // clang-format off
+        {"%LF", 0, "%\n"},       {"CR", 3, "\n"},       {"CR", 0, "\r"},
+        {"LFCRLF", 1, "\n\r\n"}, {"ESC%", 0, "\x1b%"},  {"NULNULNUL", 0, "\0\0\0"s},
+        {"<27>", 0, "\x1b"},     {"<&H1B>", 0, "\x1b"}, {"< &h 1b>", 0, "\x1b"},
+        {"<65><66>", 0, "AB"},   {"< 6 5 >", 0, "A"},   {"<65.5>", 0, "B"},
+        {"<-0.4>", 0, "\0"s},    {"<>", 0, "\0"s},
+        {"<76>F", 0, "LF"},      // words go first: a code makes no new word
+        {"<60>5>", 0, "\x05"},   // an expanded "<" starts a new code
+        {"<255>", 0, "\xff"},    {"A<65", 0, "A<65"},   {"<65>><66>", 0, "A><66>"},
+        {"<256>", 0, "<256>"},
+        {"<255.5>", 0, "<255.5>"}, {"<-1>", 0, "<-1>"}, {"<&H100>", 0, "<&H100>"},
+        {"<65><300><66>", 0, "A<300><66>"},
+        {"<99999999999999999999999>", 0, "<99999999999999999999999>"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.em));
+        EXPECT_EQ(parsit(c.em, c.code), c.expected);
+    }
+}
+
+TEST(HilightLine, SelectsTheCaretLineAndMakesItTheStartPoint) {
+    const std::string three = "G1\r\nG2\r\nG3\r\n", head = "G1\r\n", x253(253, 'X');
+    const struct {
+        std::string name, text;
+        TextPos caret, start, length;
+    } cases[] = {
+        {"third line", three, 9, 8, 3},
+        {"first line", three, 1, 0, 3},
+        {"caret on the LF", three, 7, 4, 3},
+        {"last line without LF", "G1\r\nG22", 5, 4, 3},
+        {"after the last break", "G1\r\nG2\r\n", 8, 8, 0},
+        {"empty text", "", 0, 0, 0},
+        {"253 characters: whole line", head + x253 + "\r\n", 9, 4, 254},
+        {"254 characters: look-back ends", head + x253 + "X\r\n", 9, 5, 254},
+        {"300 characters", head + std::string(300, 'X') + "\r\n" + head, 9, 51, 254},
+        {"300 characters without LF", head + std::string(300, 'X'), 9, 50, 254},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlainTextView view;
+        view.set_text(c.text);
+        view.set_selection_start(c.caret);
+        WindowState state;
+        state.Live_DNC_startpoint = -1;
+        hilight_line(view, state);
+        EXPECT_EQ(view.selection_start(), c.start);
+        EXPECT_EQ(view.selection_length(), c.length);
+        EXPECT_EQ(state.Live_DNC_startpoint, c.start);
+    }
 }
 
 }  // namespace
