@@ -151,15 +151,19 @@ SendOutcome SendDriver::cycle() {
 // view one line at a time. False when a reset or the reset text cut it short.
 bool SendDriver::send_blocks() {
     WindowState& state = engine_.state;
-    const TextPos total = engine_.view.length();
-    while (state.Live_DNC_startpoint <= total) {
+    // The length is read afresh too: the program may have been edited.
+    while (state.Live_DNC_startpoint <= engine_.view.length()) {
         engine_.host.yield();
         // Read afresh: a click in a yield may have moved the start point.
-        const std::string block = engine_.view.select_line_from(state.Live_DNC_startpoint);
+        const std::int32_t start = state.Live_DNC_startpoint;
+        const std::string block = engine_.view.select_line_from(start);
         BTRsendline(engine_, block, true, false);
         if (state.DNC_reset != DNC_run) return false;
         if (holds_reset_text(block, settings_.BTRreset)) return false;
-        state.Live_DNC_startpoint += static_cast<std::int32_t>(block.size()) + 2;
+        // A line picked while this block was on its way is the next block:
+        // adding this block's length to it would cut the next one mid-line.
+        if (state.Live_DNC_startpoint == start)
+            state.Live_DNC_startpoint += static_cast<std::int32_t>(block.size()) + 2;
     }
     return true;
 }

@@ -207,6 +207,26 @@ TEST_F(SendDriverTest, ACaretPlacedWhileWaitingChoosesTheFirstBlock) {
     EXPECT_EQ(sent(), "%\nN5\r\nN6 M30\r\n");
 }
 
+// The next block starts at a line picked while a block is on its way (a
+// click, a search, End Edit), never part-way into a line; an edit that
+// lengthens the text is sent to its end.
+TEST_F(SendDriverTest, ALinePickedDuringABlockIsTheNextBlockWhole) {
+    dir.write("part.nc", "N1\r\nN2 X1\r\nN3\r\nN4\r\nN5\r\n");
+    bool picked = false;
+    f.port.status = [&](int) {
+        if (!picked && sent() == "%\nN1\r\nN2") {  // half-way through N2
+            picked = true;
+            f.view.set_selection_start(f.view.find("N4", 0, -1, true, false));
+            hilight_line(f.view, f.state);
+            f.view.set_selection_start(f.view.length());
+            f.view.replace_selection("N6 M30\r\n");
+        }
+        return 0x7F;
+    };
+    run();
+    EXPECT_EQ(sent(), "%\nN1\r\nN2 X1\r\nN4\r\nN5\r\nN6 M30\r\n");
+}
+
 TEST_F(SendDriverTest, ResetRequestWhileWaitingRestartsTheWait) {
     dir.write("part.nc", "N1 M30\r\n");
     int reads = 0;
