@@ -3,12 +3,16 @@
 // 3.33, 2.2 and .565 ms, the median of 100 runs each, measured with a
 // monotonic clock outside the loop. A ratio below 1 is a short pulse.
 //
-// Run under a display or with QT_QPA_PLATFORM=offscreen:  timing_truth_bench [x ROUND_MS]
+// Run under a display or with QT_QPA_PLATFORM=offscreen:
+//   timing_truth_bench [x ROUND_MS]   the measurement
+//   timing_truth_bench drift SECONDS  the rate of each second
 
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "app/toolkit/plain_text_view.h"
@@ -40,6 +44,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     bench::ShownWindow shown;
     QtHost& host = shown.host();
+    // "drift N": the rate of each of N seconds, to see how steady this PC is.
+    if (argc > 2 && std::strcmp(argv[1], "drift") == 0) {
+        for (int second = std::atoi(argv[2]); second > 0; --second)
+            std::printf("rate %d\n", calibrated_rate(shown.best_of_seconds(1)));
+        return 0;
+    }
     const std::int32_t best = shown.best_of_seconds(10, argc > 2 ? std::atoi(argv[2]) : 1000);
     const std::int32_t rate = calibrated_rate(best);
     const MillisecondTimes fanuc{3.33, 2.2, .565, 0, 0};
