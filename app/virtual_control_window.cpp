@@ -413,7 +413,19 @@ void VirtualControlWindow::match_device() {
 
 void VirtualControlWindow::place(const QWidget& main) {
     const QByteArray saved = stored_settings().value(geometry_key).toByteArray();
-    if (!saved.isEmpty() && restoreGeometry(saved) && fits_a_screen(frameGeometry())) return;
+    if (!saved.isEmpty() && restoreGeometry(saved) && fits_a_screen(frameGeometry())) {
+        // A smaller screen than last time: the whole window back on it.
+        if (const QScreen* screen = QGuiApplication::screenAt(frameGeometry().topLeft())) {
+            const QRect area = screen->availableGeometry();
+            const QRect frame = frameGeometry();
+            const QSize frame_extra = frame.size() - size();
+            const QSize fitting = frame.size().boundedTo(area.size());
+            resize(fitting - frame_extra);
+            move(std::clamp(frame.left(), area.left(), area.right() + 1 - fitting.width()),
+                 std::clamp(frame.top(), area.top(), area.bottom() + 1 - fitting.height()));
+        }
+        return;
+    }
     // As tall as the main window, so the read text has room.
     const QSize size =
         sizeHint().expandedTo(QSize(640 * logicalDpiX() / 96, main.frameGeometry().height()));

@@ -27,7 +27,7 @@ fi
 shot="$demo/feedrite.png"
 echo "No display found: running Feedrite under Xvfb (a virtual display) for 8 seconds."
 export DISPLAY=:97
-Xvfb "$DISPLAY" -screen 0 1280x900x24 >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1600x1000x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 sleep 1
