@@ -202,6 +202,20 @@ void VirtualControlWindowTest::remembers_where_it_stood_and_only_hides() {
         window.move(screen.right() + 4000, screen.bottom() + 4000);  // a screen since removed
         QTest::qWait(700);
     }
+    {
+        VirtualControlWindow window([] { return nullptr; }, [] { return std::string(); });
+        window.place(main);
+        window.show();
+        window.move(screen.right() - 300, 70);  // left on a wider screen, partly past this one
+        QTest::qWait(700);
+    }
+    {
+        VirtualControlWindow window([] { return nullptr; }, [] { return std::string(); });
+        window.place(main);
+        QVERIFY2(screen.contains(window.frameGeometry()), "the whole window is on the screen");
+        window.move(screen.right() + 4000, screen.bottom() + 4000);
+        QTest::qWait(700);
+    }
     VirtualControlWindow window([] { return nullptr; }, [] { return std::string(); });
     window.place(main);
     QVERIFY(screen.intersects(window.frameGeometry()));
