@@ -118,6 +118,8 @@ void configure_BTR::build_widgets() {
     IO_device_lst = new QListWidget(this);
     IO_device_lst->setObjectName(QStringLiteral("IO_device_lst"));
     New_name_txt = line("New_name_txt", &ConfigModel::New_name_txt);
+    // Room for a device name of a dozen characters at any scaling.
+    New_name_txt->setMinimumWidth(New_name_txt->fontMetrics().averageCharWidth() * 14);
     Command2 = make_button(this, "Command2", "Add to list:");
     Command3 = make_button(this, "Command3", "Delete");
     LPT_lst = new QComboBox(this);
