@@ -214,12 +214,8 @@ TEST(SettingsRead, EveryLineReachesItsField) {
 }
 
 TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> bytes;
-        bool driver_accepts;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::optional<std::string>, bool> cases[] = {
+        // driver accepts
         {"no file", std::nullopt, false},
         {"22 lines", sample({}, 22), false},
         {"delay overflows", sample({{2, "1E999"}}), false},
@@ -228,15 +224,15 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         {"end of block beyond 16 bits", sample({{15, " -40000"}}), false},
         {"port index the list rejects", sample({{1, " 5"}}), true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, driver_accepts] : cases) {
+        SCOPED_TRACE(name);
         Readers r;
         r.record.BTRaddress = 123;
         r.model.IO_device_lst.push_back("Mill");
         r.model.IO_device_index = 1;
-        r.read(c.bytes);
-        EXPECT_EQ(r.driver_ok, c.driver_accepts);
-        EXPECT_EQ(r.record.BTRaddress, c.driver_accepts ? 761 : 123);  // untouched on failure
+        r.read(bytes);
+        EXPECT_EQ(r.driver_ok, driver_accepts);
+        EXPECT_EQ(r.record.BTRaddress, driver_accepts ? 761 : 123);  // untouched on failure
         EXPECT_FALSE(r.dialog_ok);
         EXPECT_EQ(r.host.messages, told("Unable to read from file\n" + r.dir.file("settings") +
                                             "\nUsing default BTR port configuration",
@@ -287,27 +283,22 @@ TEST(SettingsRead, EachReaderShowsTheLinesItsOwnWay) {
 }
 
 TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        const char *driver, *dialog;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
         {"23 lines: the defaults", sample({}, 23), "11110|||0", "11110|||0"},
         {"line 25 overflows", sample({{25, "1E999"}}), "01110|||0", "01110|||0"},
         {"line 28 overflows", sample({{28, "1E999"}}), "01010|||0", "01010|||0"},
         {"line 31 holds 2: the box takes 0 or 1 only", sample({{31, " 2 "}}),
          "01011|A\xB0|B^M\xFF|1", "01011|A\xB0|B^M\xFF|0"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, driver, dialog] : cases) {
+        SCOPED_TRACE(name);
         Readers r;
         r.read(sample());  // leaves what no optional line of the next file may leave
-        r.read(c.bytes);
+        r.read(bytes);
         ASSERT_TRUE(r.driver_ok && r.dialog_ok);
         EXPECT_TRUE(r.host.messages.empty());
-        EXPECT_EQ(optional_lines(r.record), c.driver);
-        EXPECT_EQ(optional_lines(r.model), c.dialog);
+        EXPECT_EQ(optional_lines(r.record), driver);
+        EXPECT_EQ(optional_lines(r.model), dialog);
     }
 }
 

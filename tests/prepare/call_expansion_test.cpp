@@ -1,6 +1,5 @@
-// The CALL expansion: CALL statements, where sub files are found, reading
-// program files line by line, and loading a program with its sub files
-// expanded in place.
+// CALL statements, where sub files are found, reading program files line by
+// line, and loading a program with its sub files expanded in place.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,31 +19,25 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST(CallStatement, KeywordRulesDifferForMainProgramAndSubFiles) {
-    struct Case {
-        const char* line;
-        std::optional<std::size_t> main, sub;  // where the keyword starts; {}: no CALL
-    };
-    const Case cases[] = {
+    using At = std::optional<std::size_t>;  // where the keyword starts; {}: no CALL
+    const std::tuple<const char*, At, At> cases[] = {
         {"N10 CALL A", 4, 4},       {"call a", 0, 0},        {"Call a", 0, {}},
         {"N1 CALL", {}, {}},        {"CALLS X", {}, {}},     {"XCALL Y", 1, 1},
         {"G1 call A CALL B", 3, 3}, {"Call a CALL b", 0, 7}, {"CALL\tA", {}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        EXPECT_EQ(find_call(c.line, CallRule::MainProgram), c.main);
-        EXPECT_EQ(find_call(c.line, CallRule::SubFile), c.sub);
+    for (const auto& [line, main, sub] : cases) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(find_call(line, CallRule::MainProgram), main);
+        EXPECT_EQ(find_call(line, CallRule::SubFile), sub);
     }
 }
 
 // The rest of the line after the keyword, cut at 256 characters: the name up
 // to "(" with the blanks before it dropped, the count up to ")".
 TEST(CallStatement, SplitsNameAndCountWithinTheCallText) {
-    struct Case {
-        std::string line, name, count;
-    };
     const std::string b250(250, 'B'), b300(300, 'B');
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // line, name, count
         {"N10 CALL A (2 TIMES)", "A ", "2 TIMES"},  {"CALL  SUB1", "SUB1", ""},
         {"G1 CALL S(3 TIMES) M08", "S", "3 TIMES"}, {"CALL A (3 TIMES", "A ", "3 TIMES"},
         {"CALL ", "", ""},                          {"CALL A) (x)", "A) ", "x"},
@@ -52,31 +45,24 @@ TEST(CallStatement, SplitsNameAndCountWithinTheCallText) {
         {"CALL " + b250 + " (3 TIMES)", b250 + " ", "3 T"},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const auto statement = split_call(c.line, *find_call(c.line, CallRule::MainProgram));
-        EXPECT_EQ(statement.name, c.name);
-        EXPECT_EQ(statement.count, c.count);
+    for (const auto& [line, name, count] : cases) {
+        SCOPED_TRACE(line);
+        const auto statement = split_call(line, *find_call(line, CallRule::MainProgram));
+        EXPECT_EQ(statement.name, name);
+        EXPECT_EQ(statement.count, count);
     }
 }
 
 TEST(CallStatement, PassesFollowTimesRoundedHalvesToEven) {
-    struct Case {
-        const char* count;
-        std::optional<std::int16_t> passes;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<std::int16_t>> cases[] = {
         {"3 TIMES", 3},         {"3 times", 3},      {"3", 1},            {"TIMES 3", 1},
         {"0 TIMES", 1},         {"-4 TIMES", 1},     {"2.5 TIMES", 2},    {"3.5 TiMeS", 4},
         {" 1 2 TIMES", 12},     {"3 TIMES ", 1},     {"", 1},             {"TIMES", 1},
         {"32767 TIMES", 32767}, {"32768 TIMES", {}}, {"1E999 TIMES", {}}, {"-40000 TIMES", {}},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
-        EXPECT_EQ(call_passes(c.count), c.passes);
-    }
+    for (const auto& [count, passes] : cases) EXPECT_EQ(call_passes(count), passes) << count;
 }
 
 TEST(CallLines, SubFilePathsStartAtTheMainProgramsFolder) {
@@ -98,13 +84,8 @@ Lines read_all(const std::string& path) {
 }
 
 TEST(CallProgramFile, EveryLineEndCountsOnceAndBytesPassUnchanged) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        Lines lines;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, Lines> cases[] = {
         {"CR LF, LF, CR and LF CR", "A\r\n\nB\r\r\nC\n\r", {"A", "", "B", "", "C", ""}},
         {"empty file", "", {}},
         {"NUL and binary bytes, no break at the end", std::string("G1\0X\xFF\r\n\x01\x80", 9),
@@ -112,10 +93,8 @@ TEST(CallProgramFile, EveryLineEndCountsOnceAndBytesPassUnchanged) {
     };
     // clang-format on
     testing::TempDir dir;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(read_all(dir.write("f", c.bytes)), c.lines);
-    }
+    for (const auto& [name, bytes, lines] : cases)
+        EXPECT_EQ(read_all(dir.write("f", bytes)), lines) << name;
 }
 
 // 300000 lines after a 2 MB one: serving each line by copying what is left
@@ -150,12 +129,10 @@ TEST(CallProgramFile, FailedOpenAndCloseLeaveNothingToRead) {
 
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-std::string begin_of(const std::string& name) {
+const auto begin_of = [](const std::string& name) {
     return "(BEGINNING OF SUB FILE " + name + ")";
-}
-std::string end_of(const std::string& name) {
-    return "(END OF SUB FILE " + name + ")";
-}
+};
+const auto end_of = [](const std::string& name) { return "(END OF SUB FILE " + name + ")"; };
 
 // Notes what the user had noticed when a message came up.
 struct NoticingHost : testing::ScriptedHost {
@@ -217,6 +194,7 @@ TEST_F(CallExpansion, ProgramsLoadAsWrittenOrFailWithTheirMessage) {
         Files files;
         Lines lines;
         std::string failure;  // the message; empty when the load succeeds
+        bool calls = true;
     };
     const std::string self = begin_of("SELF");
     // clang-format off
@@ -256,12 +234,15 @@ TEST_F(CallExpansion, ProgramsLoadAsWrittenOrFailWithTheirMessage) {
          {{"MAIN", "CALL SELF"}, {"SELF", "s\nCALL SELF"}},
          {self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", ""},
          "You are trying to nest sub-files\nmore that 7 layers deep!"},
+        {"without CALLs lines come unchanged", {{"A", "a"}, {"MAIN", "\"q\"\nCALL A\nN9 M30\n"}},
+         {"\"q\"", "CALL A", "N9 M30"}, "", false},
     };
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         host.messages.clear(), host.beeps = 0, host.wait_pointer = true;
         module.CALL_expanded = false;
+        window.useCALLs = c.calls;
         write(c.files);
         EXPECT_EQ(load(), c.lines);
         if (!c.failure.empty()) {
@@ -270,16 +251,9 @@ TEST_F(CallExpansion, ProgramsLoadAsWrittenOrFailWithTheirMessage) {
         }
         EXPECT_EQ(expander.read_expanded_line(main), "(END OF MAIN PROGRAM)");
         EXPECT_TRUE(window.DNC_alarm == 0 && expander.open_sub_files() == 0);
-        EXPECT_TRUE(module.CALL_expanded && host.messages.empty());
+        EXPECT_EQ(module.CALL_expanded, c.calls);
+        EXPECT_TRUE(host.messages.empty());
     }
-}
-
-TEST_F(CallExpansion, WithoutCallsLinesComeUnchanged) {
-    window.useCALLs = false;
-    write({{"A", "a"}, {"MAIN", "\"q\"\nCALL A\nN9 M30\n"}});
-    EXPECT_EQ(load(), (Lines{"\"q\"", "CALL A", "N9 M30"}));
-    EXPECT_EQ(expander.read_expanded_line(main), "(END OF MAIN PROGRAM)");
-    EXPECT_FALSE(module.CALL_expanded);
 }
 
 TEST_F(CallExpansion, ResetForgetsAnAbandonedLoad) {

@@ -18,7 +18,7 @@ struct ConfigRun {
 };
 
 class ConfigToolTest : public ::testing::Test {
-protected:
+  protected:
     // A PC whose best second is 200,000 passes: rate 242447.
     ConfigRun config(std::vector<std::string> options) {
         std::vector<std::string> args{"--program-dir", dir.path()};
@@ -43,29 +43,23 @@ protected:
     std::vector<int> tested_seconds;
 };
 
-std::string crlf_lines(std::initializer_list<const char*> lines) {
-    std::string text;
-    for (const char* line : lines) text += std::string(line) + "\r\n";
-    return text;
-}
-
 TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) {
-    const ConfigRun run = config({"--device", "Mill 1", "--preset", "fanuc", "--port", "lpt2",
-                                  "--calibrate"});
+    const ConfigRun run =
+        config({"--device", "Mill 1", "--preset", "fanuc", "--port", "lpt2", "--calibrate"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(tested_seconds, std::vector<int>{10});
     EXPECT_EQ(settings_of("Mill 1"),
-              crlf_lines({" 1", " 808", " 534", " 137", " 0", " 0", "3.33", "2.2", ".565", "0",
-                          " 632", "%LF", "%", " 0", " 0", " 300", "0", "M30", "", "", " 1", " 0",
-                          " 0", " 1 ", " 1 ", " 1 ", " 1 ", " 0 ", "", "", " 0 "}));
+              " 1\r\n 808\r\n 534\r\n 137\r\n 0\r\n 0\r\n3.33\r\n2.2\r\n.565\r\n0\r\n 632\r\n"
+              "%LF\r\n%\r\n 0\r\n 0\r\n 300\r\n0\r\nM30\r\n\r\n\r\n 1\r\n 0\r\n 0\r\n 1 \r\n"
+              " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n");
     EXPECT_EQ(dir.read("Editor BTR device list"), "Mill 1\r\n");
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
-    ASSERT_EQ(config({"--device", "Lathe", "--preset", "yasnac", "--address", "3bc", "--quick"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        config({"--device", "Lathe", "--preset", "yasnac", "--address", "3bc", "--quick"}).status,
+        0);
     EXPECT_EQ(tested_seconds, std::vector<int>{1});
     // Named in another case: the listed entry is the one updated.
     const ConfigRun run = config({"--device", "LATHE", "--data-off", "1.5", "--quick", "--show"});
@@ -74,13 +68,11 @@ TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
     EXPECT_NE(run.out.find("Device            Lathe\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("address 3BC"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Data off          1.5 ms (364 loops)"), std::string::npos) << run.out;
-    const std::string file = settings_of("Lathe");
-    EXPECT_NE(file.find("\r\n 956\r\n"), std::string::npos);  // line 11, the address
+    EXPECT_NE(settings_of("Lathe").find("\r\n 956\r\n"), std::string::npos);  // line 11: address
 }
 
 TEST_F(ConfigToolTest, ApplysChecksRefuseAndNothingIsWritten) {
-    const ConfigRun run = config({"--sprocket-on", "0", "--calibrate"});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(config({"--sprocket-on", "0", "--calibrate"}).status, 1);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Invalid entry for sprocket on time");
     EXPECT_EQ(host.messages[0].title, "Entry error");

@@ -1,6 +1,4 @@
 #pragma once
-// A virtual port wired to a virtual control on a hand-turned clock, for the
-// tests of the control and of what is made of its record.
 
 #include <chrono>
 #include <cmath>

@@ -23,47 +23,37 @@ using Runs = std::vector<ReadRun>;
 using namespace std::string_view_literals;
 
 TEST(RollingFigures, MedianAndMinimumOfTheLastValues) {
-    const struct {
-        const char* name;
-        std::size_t size;
-        std::vector<double> values;
-        std::optional<double> median, minimum;
-    } cases[] = {
+    using Figure = std::optional<double>;  // size, values, median, minimum
+    const std::tuple<const char*, std::size_t, std::vector<double>, Figure, Figure> cases[] = {
         {"none yet", 100, {}, std::nullopt, std::nullopt},
         {"odd count", 100, {3, 1, 2}, 2, 1},
         {"even count: the mean of the middle two", 100, {4, 1, 3, 2}, 2.5, 1},
         {"the oldest drops out", 3, {1, 9, 8, 7}, 8, 7},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        RollingFigures figures(c.size);
-        for (const double value : c.values) figures.add(value);
-        EXPECT_EQ(figures.median(), c.median);
-        EXPECT_EQ(figures.minimum(), c.minimum);
+    for (const auto& [name, size, values, median, minimum] : cases) {
+        SCOPED_TRACE(name);
+        RollingFigures figures(size);
+        for (const double value : values) figures.add(value);
+        EXPECT_EQ(figures.median(), median);
+        EXPECT_EQ(figures.minimum(), minimum);
     }
 }
 
 TEST(ControlMonitor, CountsAndShowsWhatTheControlReadInItsCode) {
-    const struct {
-        const char* name;
-        CodeSet code;
-        std::string_view sent;
-        const char* shown;
-        std::size_t blocks;
-    } cases[] = {
+    const std::tuple<const char*, CodeSet, std::string_view, const char*, std::size_t> cases[] = {
         {"ISO", ISO_even, "%\nN1 G1\r\nN2\n"sv, "%\nN1 G1\nN2\n", 3},
         {"EIA end of block", EIA_RS244, "N1 G1\nN2\n"sv, "N1 G1\nN2\n", 2},
         // Tape feed shows nothing; CR LF and LF CR are one break each; ^R is DC2.
         {"control characters", ISO_even, "\0%\n\x12N1\tX\r\n\n\rG\x7F\n"sv, "%\n^RN1\tX\n\nG\n", 4},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bench bench({.code = c.code, .limits = {}});
+    for (const auto& [name, code, sent, shown, blocks] : cases) {  // shown: the decoded text
+        SCOPED_TRACE(name);
+        Bench bench({.code = code, .limits = {}});
         ControlMonitor monitor;
-        bench.send_text(c.sent, c.code);
+        bench.send_text(sent, code);
         monitor.poll(bench.control, bench.now);
-        EXPECT_EQ(monitor.tail_text(), c.shown);
-        EXPECT_EQ(monitor.counts(), (MonitorCounts{c.sent.size(), c.blocks, 0, 0}));
+        EXPECT_EQ(monitor.tail_text(), shown);
+        EXPECT_EQ(monitor.counts(), (MonitorCounts{sent.size(), blocks, 0, 0}));
         EXPECT_TRUE(bench.control.characters().empty()) << "the control forgot what was taken";
     }
 }

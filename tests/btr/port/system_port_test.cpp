@@ -19,6 +19,7 @@ namespace feedrite {
 namespace {
 
 using Calls = std::vector<std::string>;
+using Says = std::vector<std::string>;
 
 // After a failed open, reads give 0xFF and nothing reaches the system.
 void expect_inert(PortAccess& port, const Calls& calls) {
@@ -30,7 +31,7 @@ void expect_inert(PortAccess& port, const Calls& calls) {
     EXPECT_EQ(calls, before) << "the port was touched after failing";
 }
 
-void expect_says(const std::string& message, const std::vector<std::string>& parts) {
+void expect_says(const std::string& message, const Says& parts) {
     for (const std::string& part : parts)
         EXPECT_NE(message.find(part), std::string::npos) << message;
 }
@@ -108,13 +109,8 @@ TEST(PpdevPort, ControlWritesNeverSetBit5AndReadBackCombinesBits) {
 }
 
 TEST(PpdevPort, EveryOpenFailureLeavesAnInertPort) {
-    const struct {
-        unsigned long request;  // 0 for open
-        int err;
-        std::int32_t base;
-        PortErrorCode code;
-        std::vector<std::string> says;
-    } cases[] = {
+    // The failing request (0 for open), its errno, the base, what the error says.
+    const std::tuple<unsigned long, int, std::int32_t, PortErrorCode, Says> cases[] = {
         // clang-format off
         {0, 0, 0x278, PortErrorCode::NotFound,
          {"No parallel port at address 278 (hex)", "modules parport_pc and ppdev"}},
@@ -128,13 +124,13 @@ TEST(PpdevPort, EveryOpenFailureLeavesAnInertPort) {
         {PPCLAIM, EIO, 0x378, PortErrorCode::Io, {"Cannot claim /dev/parport1"}},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.says[0]);
+    for (const auto& [request, err, base, code, says] : cases) {
+        SCOPED_TRACE(says[0]);
         PpdevRig rig;
-        if (c.err != 0) rig.log.failing[c.request] = c.err;
-        const PortError error = rig.port->port_open(c.base, 3);
-        EXPECT_EQ(error.code, c.code);
-        expect_says(error.message, c.says);
+        if (err != 0) rig.log.failing[request] = err;
+        const PortError error = rig.port->port_open(base, 3);
+        EXPECT_EQ(error.code, code);
+        expect_says(error.message, says);
         expect_inert(*rig.port, rig.log.calls);
         EXPECT_FALSE(rig.log.is_open);
     }
@@ -199,13 +195,8 @@ TEST(RawIoPort, ReachesBasePlusOffsetAndNeverSetsBit5OfControl) {
 }
 
 TEST(RawIoPort, EveryOpenFailureLeavesAnInertPort) {
-    const struct {
-        bool available;
-        int permit_error;
-        std::int32_t base;
-        PortErrorCode code;
-        std::vector<std::string> says;
-    } cases[] = {
+    // Raw I/O available, ioperm's errno, the base, what the error says.
+    const std::tuple<bool, int, std::int32_t, PortErrorCode, Says> cases[] = {
         // clang-format off
         {true, EPERM, 0x378, PortErrorCode::PermissionDenied,
          {"No permission for raw I/O at address 378 (hex): it needs root or the capability "
@@ -216,14 +207,14 @@ TEST(RawIoPort, EveryOpenFailureLeavesAnInertPort) {
         {true, 0, 0, PortErrorCode::NotFound, {"No I/O port at address 0 (hex)"}},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.says[0]);
+    for (const auto& [available, permit_error, base, code, says] : cases) {
+        SCOPED_TRACE(says[0]);
         FakeIo fake;
-        fake.permit_error = c.permit_error;
-        RawIoPort port(c.available ? fake.io() : RawIo{});
-        const PortError error = port.port_open(c.base, 3);
-        EXPECT_EQ(error.code, c.code);
-        expect_says(error.message, c.says);
+        fake.permit_error = permit_error;
+        RawIoPort port(available ? fake.io() : RawIo{});
+        const PortError error = port.port_open(base, 3);
+        EXPECT_EQ(error.code, code);
+        expect_says(error.message, says);
         expect_inert(port, fake.calls);
     }
 }
