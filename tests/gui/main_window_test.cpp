@@ -1,16 +1,26 @@
-// The operator's window: panels, edit mode and its key rules, closing, and a
-// real transmission on the virtual port while the operator works the window.
+// The operator's window: as start-up leaves it, its panels, edit mode and its
+// key rules, closing, and a real transmission on the virtual port, read by the
+// virtual control, while the operator works both windows.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/feedrite_form.h"
 #include "app/program_edit.h"
 #include "app/status_panels.h"
+#include "app/virtual_control_window.h"
 #include "app/warning_form.h"
+#include "app/window_math.h"
+#include "config/settings_paths.h"
 #include "edit/search_dialog.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
@@ -20,198 +30,351 @@ using namespace feedrite;
 
 namespace {
 
-// A main window whose message boxes are answered by a script and whose end
-// of the program is only noted.
+// A main window on `program` whose message boxes are answered by a script and
+// whose end of the program is only noted. Held: no transmission unless a test
+// starts Timer2, and the program already in the view.
 struct Window {
-    explicit Window(const std::string& program = "N1\r\nN2\r\nN3\r\n") {
+    explicit Window(const std::string& program = "N1\r\nN2\r\nN3\r\n", bool held = true,
+                    const char* editor_settings = nullptr) {
         dir.write("part.nc", program);
+        if (editor_settings) dir.write("settings.edt", editor_settings);
         form.start_up(read_command_line(dir.file("part.nc") + "|(default)|1"));
-        form.timer2().stop();  // no transmission unless a test starts one
-        form.text_view().set_text(program);
         form.qt_host().answer_with([this](const std::string& text, const std::string& title,
                                           MessageIcon icon, MessageButtons buttons) {
             return recorder.message_box(text, title, icon, buttons);
         });
         form.qt_host().exit_with([this] { ended = true; });
+        if (!held) return;
+        form.timer2().stop();
+        form.text_view().set_text(program);
     }
     void click_panel(int index) {
         QTest::mouseClick(form.status_bar().panel(index), Qt::LeftButton);
     }
+    WindowState& state() { return form.state(); }
+    // Sends the program on the virtual port with these loop counts.
+    void transmit(double delay1, double delay2, double delay3) {
+        testing::DeviceSettings device;
+        device.delay1 = delay1;
+        device.delay2 = delay2;
+        device.delay3 = delay3;
+        device.write(dir.path());
+        QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
+        form.show();
+        form.timer2().start();
+    }
 
     testing::TempDir dir;
-    ModuleState module;
+    ModuleState module{.CALL_expanded = true};  // start-up clears it
     FeedriteForm form{module, dir.path()};
-    testing::ScriptedHost recorder;  // answers and records the message boxes
+    ProgramEdit& edit = form.txtedit();
+    testing::ScriptedHost recorder;
     bool ended = false;
 };
+
+// Whether some character of the read view carries the parity error's look.
+bool has_marked_text(const QPlainTextEdit& view) {
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().background().style() != Qt::NoBrush) return true;
+    return false;
+}
+
+QString label_text(const VirtualControlWindow& window, const char* name) {
+    return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
 
 }  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void reset_only_while_no_data_flows();
-    void edit_panel_toggles_edit_mode();
-    void search_panel_finds_the_next_t_code();
-    void keys_outside_and_inside_edit_mode();
-    void close_while_sending_warns();
-    void close_after_editing_asks_to_save();
-    void close_when_idle_ends_at_once();
-    void operator_works_the_window_during_a_transmission();
-};
+  private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-void MainWindowTest::reset_only_while_no_data_flows() {
-    Window w;
-    w.form.state().Sending_data = 1;
-    w.click_panel(4);
-    QCOMPARE(w.form.state().DNC_reset, std::int16_t(0));
-    w.form.state().Sending_data = 0;
-    w.click_panel(4);
-    QCOMPARE(w.form.state().DNC_reset, std::int16_t(DNC_restart));
-}
-
-void MainWindowTest::edit_panel_toggles_edit_mode() {
-    Window w;
-    w.form.state().Sending_data = 1;  // works while sending too
-    w.click_panel(5);
-    QVERIFY(w.form.state().Edit_mode);
-    QCOMPARE(w.form.status_bar().panel_text(5), QStringLiteral("End Edit"));
-    QVERIFY(!w.form.txtedit().isReadOnly());
-    w.click_panel(5);
-    QVERIFY(!w.form.state().Edit_mode);
-    QCOMPARE(w.form.status_bar().panel_text(5), QStringLiteral("Edit"));
-    QVERIFY(w.form.txtedit().isReadOnly());
-}
-
-void MainWindowTest::search_panel_finds_the_next_t_code() {
-    Window w("N1 G0\r\nN2 T2 M6\r\nN3\r\n");
-    w.form.show();
-    w.form.state().Sending_data = 1;
-    w.click_panel(3);
-    QVERIFY(w.form.search_dialog() == nullptr);  // not while data flows
-    w.form.state().Sending_data = 0;
-    QTimer::singleShot(0, &w.form, [&] {
-        SearchDialog* dialog = w.form.search_dialog();
-        QVERIFY(dialog != nullptr && dialog->isVisible());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Search for ..."));
-        dialog->findChild<QCheckBox*>(QStringLiteral("chk_tcode"))->click();
-        QTest::keyClick(dialog, Qt::Key_F3);
-    });
-    w.click_panel(3);  // returns when the dialog is hidden again
-    QVERIFY(!w.form.search_dialog()->isVisible());
-    QCOMPARE(w.form.state().Live_DNC_startpoint, 7);  // the line holding T2
-    QVERIFY(w.recorder.messages.empty());
-}
-
-void MainWindowTest::keys_outside_and_inside_edit_mode() {
-    Window w;
-    ProgramEdit& edit = w.form.txtedit();
-    QTest::keyClick(&edit, Qt::Key_Down);
-    QVERIFY(w.recorder.messages.empty());
-    QCOMPARE(w.form.state().Live_DNC_startpoint, 4);  // highlighted on release
-
-    QTest::keyClick(&edit, Qt::Key_Left);
-    QCOMPARE(w.recorder.messages.size(), std::size_t(1));
-    QCOMPARE(w.recorder.messages[0].title, std::string("Want to edit?"));
-
-    w.click_panel(5);
-    QTest::keyClick(&edit, Qt::Key_Z);
-    QVERIFY(w.form.state().File_is_edited);
-    QVERIFY(w.form.text_view().text().find('z') != std::string::npos);
-    // A character without a Latin-1 code is not taken: it could not be sent.
-    const std::string before = w.form.text_view().text();
-    QTest::sendKeyEvent(QTest::Press, &edit, Qt::Key_unknown, QString(QChar(0x20AC)), Qt::NoModifier);
-    QCOMPARE(w.form.text_view().text(), before);
-}
-
-void MainWindowTest::close_while_sending_warns() {
-    Window w;
-    w.form.show();
-    w.form.state().Sending_data = 1;
-    w.form.close();
-    QVERIFY(!w.ended);
-    Warning_form* warning = w.form.warning_form();
-    QVERIFY(warning != nullptr && warning->isVisible());
-    QCOMPARE(warning->windowTitle(), QStringLiteral("Close BTR window?"));
-    QCOMPARE(warning->Label1()->text(),
-             QStringLiteral("WARNING ... This BTR output window is\nsending data through the "
-                            "parallel port.\nClose this BTR window anyway ?"));
-    QTest::mouseClick(warning->Command2(), Qt::LeftButton);  // No
-    QVERIFY(!warning->isVisible());
-    QVERIFY(!w.ended);
-    w.form.close();
-    QTest::mouseClick(warning->Command1(), Qt::LeftButton);  // Yes
-    QCOMPARE(w.form.state().Sending_data, std::int16_t(0));
-    QVERIFY(w.ended);
-}
-
-void MainWindowTest::close_after_editing_asks_to_save() {
-    struct Case {
-        MessageAnswer answer;
-        bool ended;
-        std::string file;
-    };
-    const Case cases[] = {
-        {MessageAnswer::Cancel, false, "N1\r\nN2\r\nN3\r\n"},
-        {MessageAnswer::No, true, "N1\r\nN2\r\nN3\r\n"},
-        {MessageAnswer::Yes, true, "EDITED\r\n"},
-    };
-    for (const Case& c : cases) {
-        Window w;
-        w.form.state().File_is_edited = true;
-        w.form.text_view().set_text("EDITED\r\n");
-        w.recorder.answers = {c.answer, MessageAnswer::Yes};  // the second: overwrite
-        w.form.close();
-        QCOMPARE(w.recorder.messages[0].title, std::string("Edited file"));
-        QCOMPARE(w.recorder.messages[0].text, std::string("This file has been edited.\nDo you want to save it?"));
-        QCOMPARE(w.ended, c.ended);
-        QCOMPARE(w.dir.read("part.nc"), c.file);
+    void start_up_look_and_caption() {
+        Window w("", false);
+        FeedriteForm& form = w.form;
+        QCOMPARE(form.windowTitle(),
+                 QString::fromStdString("Cutwave output of " + w.dir.file("part.nc") + "  (BTR)"));
+        QCOMPARE(form.text_view().text(), std::string("Loading..."));
+        QCOMPARE(w.edit.model().caret(), TextPos(0));
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(w.edit.viewport()->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w.edit.isReadOnly());
+        const char* const panels[] = {"line pos.= 1", "byte pos. = 0", "Search", "Reset", "Edit"};
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(form.status_bar().panel_text(i), QString::fromLatin1(panels[i - 1]));
+        QCOMPARE(w.state().filename, w.dir.file("part.nc"));
+        QCOMPARE(w.state().IO_device_name, std::string("(default)"));
+        QVERIFY(!w.state().Binaryfile && w.state().useCALLs && !w.state().Edit_mode);
+        QVERIFY(!w.module.CALL_expanded);
+        QVERIFY(form.timer2().isActive());
+        QCOMPARE(form.timer2().interval(), 100);
+        QVERIFY(form.timer1().isActive());
+        QVERIFY(!form.timer3().isActive());
     }
-}
 
-void MainWindowTest::close_when_idle_ends_at_once() {
-    Window w;
-    w.form.close();
-    QVERIFY(w.ended);
-    QVERIFY(w.recorder.messages.empty());
-    QCOMPARE(w.form.state().DNC_reset, std::int16_t(DNC_closing));
-    QVERIFY(!w.form.timer1().isActive());
-}
+    void editor_settings_change_the_look() {
+        const std::tuple<const char*, QColor, QColor, int> cases[] = {
+            {nullptr, QColor(0, 255, 0), QColor(0, 0, 0), 12},
+            {"0\r\n0\r\n3\r\n", QColor(255, 0, 0), QColor(255, 255, 255), 19},
+            {"2\r\n", QColor(0, 0, 255), QColor(0, 0, 0), 12},
+            {"4\r\n2\r\n0\r\n", QColor(0, 0, 0), QColor(0, 0, 255), 10},
+        };
+        for (const auto& [content, text, base, points] : cases) {
+            Window w("", false, content);
+            QCOMPARE(w.edit.palette().color(QPalette::Text), text);
+            QCOMPARE(w.edit.palette().color(QPalette::Base), base);
+            QCOMPARE(w.edit.font().pointSize(), points);
+        }
+    }
 
-void MainWindowTest::operator_works_the_window_during_a_transmission() {
-    Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n");
-    testing::DeviceSettings device;
-    device.delay1 = 2000;
-    device.delay2 = 1000;
-    device.delay3 = 500;
-    device.write(w.dir.path());
-    QObject::connect(&w.form, &FeedriteForm::start_transmission, &w.form, &FeedriteForm::send_file);
-    int edit_messages = 0;
-    w.form.qt_host().answer_with([&](const std::string&, const std::string& title, MessageIcon,
-                                     MessageButtons) {
-        edit_messages += title == "Can't run DNC ..";
-        return MessageAnswer::Ok;
-    });
-    // What the operator does while blocks go out, each inside the driver's yields.
-    QTimer::singleShot(300, &w.form, [&] { w.click_panel(5); });   // edit mode: sending stops
-    QTimer::singleShot(600, &w.form, [&] {
-        QTest::keyClick(&w.form.txtedit(), Qt::Key_Home);
-        w.click_panel(5);  // end edit: sending goes on
-    });
-    QTimer::singleShot(900, &w.form, [&] { w.form.close(); });  // data flows: the warning
-    QTimer::singleShot(1000, &w.form, [&] {
-        QVERIFY(!w.ended);
-        QTest::mouseClick(w.form.warning_form()->Command1(), Qt::LeftButton);  // close anyway
-    });
-    w.form.show();
-    w.form.timer2().start();
-    QTRY_VERIFY_WITH_TIMEOUT(w.ended, 10000);
-    QVERIFY(edit_messages > 0);
-    QVERIFY(w.form.warning_form() != nullptr);
-    QVERIFY(w.form.state().File_is_edited);
-    QCOMPARE(w.form.state().DNC_reset, std::int16_t(DNC_closing));
-}
+    void timers_start_once_show_the_caret_and_mark_the_window_idle() {
+        Window w("", false);
+        FeedriteForm& form = w.form;
+        QSignalSpy started(&form, &FeedriteForm::start_transmission);
+        form.show();
+        form.resize(500, 400);  // events in the first 100 ms change nothing
+        form.text_view().set_text("N1\r\nN2\r\nN3\r\n");
+        form.text_view().set_selection_start(8);
+        QTRY_COMPARE_WITH_TIMEOUT(form.status_bar().panel_text(1), QStringLiteral("line pos.=3"),
+                                  1000);
+        QCOMPARE(form.status_bar().panel_text(2), QStringLiteral("byte pos. =8"));
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 2000);
+        QTest::qWait(300);
+        QCOMPARE(started.count(), 1);
+        QVERIFY(!form.timer2().isActive());
+
+        form.timer3().setInterval(50);
+        w.state().Sending_data = 1;
+        form.host().set_stall_timer(true);
+        QTRY_COMPARE_WITH_TIMEOUT(w.state().Sending_data, std::int16_t(0), 1000);
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(w.edit.viewport()->cursor().shape(), Qt::IBeamCursor);
+        QVERIFY(form.timer3().isActive());  // it keeps firing until the engine stops it
+        // Switching it on again while it runs must not restart its interval.
+        form.timer3().setInterval(400);
+        form.timer3().start();
+        QTest::qWait(250);
+        const int remaining = form.timer3().remainingTime();
+        form.host().set_stall_timer(true);
+        QVERIFY(form.timer3().remainingTime() <= remaining);
+        form.host().set_stall_timer(false);
+        QVERIFY(!form.timer3().isActive());
+    }
+
+    void resize_keeps_the_status_bar_along_the_bottom() {
+        Window w;
+        w.form.show();
+        const int bar = twips_to_pixels(status_bar_twips, w.form.logicalDpiY());
+        w.form.resize(640, 480);
+        QTRY_COMPARE(w.edit.height(), 480 - bar);
+        QCOMPARE(w.edit.width(), 640);
+        QCOMPARE(w.form.status_bar().geometry(), QRect(0, 480 - bar, 640, bar));
+        w.form.resize(300, bar);  // no room for the view: only its width changes
+        QTRY_COMPARE(w.edit.width(), 300);
+        QCOMPARE(w.edit.height(), 480 - bar);
+    }
+
+    void reset_only_while_no_data_flows_and_edit_always() {
+        Window w;
+        w.state().Sending_data = 1;
+        w.click_panel(4);
+        QCOMPARE(w.state().DNC_reset, std::int16_t(0));
+        for (const bool editing : {true, false}) {
+            w.click_panel(5);
+            QCOMPARE(w.state().Edit_mode, editing);
+            QCOMPARE(w.form.status_bar().panel_text(5),
+                     editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
+            QCOMPARE(w.form.txtedit().isReadOnly(), !editing);
+        }
+        w.state().Sending_data = 0;
+        w.click_panel(4);
+        QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_restart));
+    }
+
+    void search_panel_finds_the_next_t_code() {
+        Window w("N1 G0\r\nN2 T2 M6\r\nN3\r\n");
+        w.form.show();
+        w.state().Sending_data = 1;
+        w.click_panel(3);
+        QVERIFY(w.form.search_dialog() == nullptr);
+        w.state().Sending_data = 0;
+        QTimer::singleShot(0, &w.form, [&] {
+            SearchDialog* dialog = w.form.search_dialog();
+            QVERIFY(dialog != nullptr && dialog->isVisible());
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Search for ..."));
+            dialog->findChild<QCheckBox*>(QStringLiteral("chk_tcode"))->click();
+            QTest::keyClick(dialog, Qt::Key_F3);
+        });
+        w.click_panel(3);  // returns when the dialog is hidden again
+        QVERIFY(!w.form.search_dialog()->isVisible());
+        QCOMPARE(w.state().Live_DNC_startpoint, 7);
+        QVERIFY(w.recorder.messages.empty());
+    }
+
+    void keys_outside_and_inside_edit_mode() {
+        Window w;
+        ProgramEdit& edit = w.edit;
+        QTest::keyClick(&edit, Qt::Key_Down);
+        QVERIFY(w.recorder.messages.empty());
+        QCOMPARE(w.state().Live_DNC_startpoint, 4);  // highlighted on release
+        QTest::keyClick(&edit, Qt::Key_Left);
+        QCOMPARE(w.recorder.messages.size(), std::size_t(1));
+        QCOMPARE(w.recorder.messages[0].title, std::string("Want to edit?"));
+
+        w.click_panel(5);
+        QTest::keyClick(&edit, Qt::Key_Z);
+        QVERIFY(w.state().File_is_edited);
+        QVERIFY(w.form.text_view().text().find('z') != std::string::npos);
+        const std::string before = w.form.text_view().text();  // no Latin-1 code: not sendable
+        QTest::sendKeyEvent(QTest::Press, &edit, Qt::Key_unknown, QString(QChar(0x20AC)), {});
+        QCOMPARE(w.form.text_view().text(), before);
+    }
+
+    void close_while_sending_warns() {
+        Window w;
+        w.form.show();
+        w.state().Sending_data = 1;
+        w.form.close();
+        Warning_form* warning = w.form.warning_form();
+        QVERIFY(!w.ended && warning != nullptr && warning->isVisible());
+        QCOMPARE(warning->windowTitle(), QStringLiteral("Close BTR window?"));
+        QCOMPARE(warning->Label1()->text(),
+                 QStringLiteral("WARNING ... This BTR output window is\nsending data through the "
+                                "parallel port.\nClose this BTR window anyway ?"));
+        QTest::mouseClick(warning->Command2(), Qt::LeftButton);  // No
+        QVERIFY(!warning->isVisible() && !w.ended);
+        w.form.close();
+        QTest::mouseClick(warning->Command1(), Qt::LeftButton);  // Yes
+        QCOMPARE(w.state().Sending_data, std::int16_t(0));
+        QVERIFY(w.ended);
+    }
+
+    void close_when_idle_or_after_editing() {
+        Window idle;
+        idle.form.close();
+        QVERIFY(idle.ended && idle.recorder.messages.empty());
+        QCOMPARE(idle.state().DNC_reset, std::int16_t(DNC_closing));
+        QVERIFY(!idle.form.timer1().isActive());
+
+        const std::tuple<MessageAnswer, bool, std::string> cases[] = {
+            {MessageAnswer::Cancel, false, "N1\r\nN2\r\nN3\r\n"},
+            {MessageAnswer::No, true, "N1\r\nN2\r\nN3\r\n"},
+            {MessageAnswer::Yes, true, "EDITED\r\n"},
+        };
+        for (const auto& [answer, ended, file] : cases) {
+            Window w;
+            w.state().File_is_edited = true;
+            w.form.text_view().set_text("EDITED\r\n");
+            w.recorder.answers = {answer, MessageAnswer::Yes};  // the second: overwrite
+            w.form.close();
+            QCOMPARE(w.recorder.messages[0].title, std::string("Edited file"));
+            QCOMPARE(w.recorder.messages[0].text,
+                     std::string("This file has been edited.\nDo you want to save it?"));
+            QCOMPARE(w.ended, ended);
+            QCOMPARE(w.dir.read("part.nc"), file);
+        }
+    }
+
+    // The virtual control reads a transmission while the operator works both
+    // windows; each step runs inside the send driver's yields, as clicks would.
+    void a_transmission_read_held_edited_and_closed() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n");
+        FeedriteForm& form = w.form;
+        VirtualControlWindow window(
+            [&] { return form.simulated_port(); },
+            [&] { return settings_path(w.dir.path(), default_device_name); });
+        QCOMPARE(window.windowTitle(), QStringLiteral("Virtual control"));
+        QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
+        QVERIFY(!window.feed_hold_button()->isEnabled());
+
+        QStringList failures;
+        const auto check = [&](bool ok, const char* what) {
+            if (!ok) failures << QString::fromLatin1(what);
+        };
+        const auto shows = [&](const char* label, auto value) {
+            return label_text(window, label) == QString::number(value);
+        };
+        const auto state_is = [&](const char* text) {
+            return window.state_label()->text() == QString::fromLatin1(text);
+        };
+        int step = 0, waited = 0;
+        std::size_t at_hold = 0;
+        QTimer script;
+        script.setInterval(50);
+        QObject::connect(&script, &QTimer::timeout, &form, [&] {
+            window.poll();
+            const MonitorCounts counts = window.monitor().counts();
+            if (step == 0 && counts.blocks >= 4) {  // the leader "%" LF, then the three
+                check(window.read_view()->toPlainText().contains(u"N1 X1\nN2 X2\nN3 M30\n"),
+                      "read text");
+                check(shows("characters_lbl", counts.characters), "characters counter");
+                check(shows("blocks_lbl", counts.blocks), "blocks counter");
+                check(shows("parity_lbl", 0), "no parity errors");
+                check(state_is("Reading"), "reading");
+                window.feed_hold_button()->click();
+                at_hold = window.monitor().counts().characters;
+                step = 1;
+            } else if (step == 1 && ++waited == 12) {  // 600 ms held
+                check(state_is("Stopped"), "stopped");
+                check(counts.characters <= at_hold + 1, "the flow stops on feed hold");
+                check(window.cycle_start_button()->isEnabled(), "cycle start enabled");
+                window.cycle_start_button()->click();
+                step = 2;
+            } else if (step == 2 && counts.characters > at_hold + 10) {
+                window.code_box()->setCurrentIndex(odd_parity);
+                emit window.code_box()->activated(odd_parity);  // as the user's choice
+                at_hold = counts.characters;
+                step = 3;
+            } else if (step == 3 && counts.characters > at_hold + 10) {
+                check(counts.parity_errors > 0, "parity errors under the wrong code");
+                check(shows("parity_lbl", counts.parity_errors), "parity counter");
+                check(has_marked_text(*window.read_view()), "parity errors marked");
+                window.reset_button()->click();
+                check(window.monitor().counts().characters <= 1, "reset clears the counters");
+                check(window.read_view()->toPlainText().size() <= 2, "reset clears the text");
+                waited = 0;
+                step = 4;
+            } else if (step == 4 && ++waited == 8) {
+                check(state_is("Stopped"), "reset stops");
+                window.cycle_start_button()->click();
+                at_hold = counts.characters;
+                step = 5;
+            } else if (step == 5 && counts.characters > at_hold + 10) {
+                w.click_panel(5);  // edit mode: sending stops
+                waited = 0;
+                step = 6;
+            } else if (step == 6 && ++waited == 4) {
+                check(std::ranges::any_of(
+                          w.recorder.messages,
+                          [](const auto& m) { return m.title == "Can't run DNC .."; }),
+                      "edit mode stops the sending");
+                QTest::keyClick(&w.edit, Qt::Key_Home);
+                w.click_panel(5);
+                at_hold = counts.characters;
+                step = 7;
+            } else if (step == 7 && counts.characters > at_hold + 10) {  // sending goes on
+                form.close();                                            // data flows: the warning
+                step = 8;
+            } else if (step == 8) {
+                check(!w.ended && form.warning_form()->isVisible(), "close warns");
+                QTest::mouseClick(form.warning_form()->Command1(), Qt::LeftButton);
+                step = 9;
+            }
+        });
+        script.start();
+        w.transmit(400, 200, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(w.ended, 30000);
+        QCOMPARE(step, 9);
+        QCOMPARE(failures.join(QStringLiteral(", ")), QString());
+        QVERIFY(w.state().File_is_edited);
+        QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_closing));
+        window.poll();
+        QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
+    }
+};
 
 QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"
