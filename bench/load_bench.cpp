@@ -14,8 +14,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/toolkit/console_host.h"
-#include "app/toolkit/plain_text_view.h"
+#include "core/console_host.h"
+#include "text/plain_text_view.h"
 #include "prepare/program_loader.h"
 
 namespace {

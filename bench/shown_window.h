@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <cstdint>
 
-#include "app/feedrite_form.h"
+#include "gui/feedrite_form.h"
 #include "config/calibration.h"
 
 namespace feedrite::bench {

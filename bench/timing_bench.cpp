@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/shown_window.h"
-#include "app/toolkit/plain_text_view.h"
-#include "btr/port/control_figures.h"
-#include "btr/simulated_port.h"
+#include "text/plain_text_view.h"
+#include "sim/control_figures.h"
+#include "sim/simulated_port.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/file_io.h"

@@ -15,11 +15,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/toolkit/plain_text_view.h"
-#include "app/toolkit/qt_host.h"
+#include "text/plain_text_view.h"
+#include "gui/qt_host.h"
 #include "bench/shown_window.h"
 #include "btr/character_output.h"
-#include "btr/port/virtual_port.h"
+#include "sim/virtual_port.h"
 #include "config/calibration.h"
 
 namespace {

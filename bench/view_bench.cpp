@@ -13,9 +13,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/program_edit.h"
-#include "app/toolkit/qt_text_view.h"
-#include "app/window_state.h"
+#include "gui/program_edit.h"
+#include "gui/qt_text_view.h"
+#include "core/window_state.h"
 #include "btr/block/hilight_line.h"
 
 namespace {

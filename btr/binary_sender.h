@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "btr/engine.h"
+#include "core/engine.h"
 
 namespace feedrite {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 
 namespace feedrite {
 

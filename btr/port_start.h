@@ -1,7 +1,7 @@
 #pragma once
 // Starting the port before a transmission, and the waits for the control.
 
-#include "btr/engine.h"
+#include "core/engine.h"
 
 namespace feedrite {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 #include "config/calibration.h"
 #include "config/config_model.h"
 

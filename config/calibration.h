@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 
 namespace feedrite {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 #include "config/settings_paths.h"
 
 namespace feedrite {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 #include "config/config_model.h"
 
 namespace feedrite {

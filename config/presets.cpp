@@ -3,7 +3,7 @@
 #include <array>
 #include <variant>
 
-#include "app/toolkit/plain_text_view.h"
+#include "text/plain_text_view.h"
 
 namespace feedrite {
 namespace {

@@ -2,9 +2,9 @@
 // Edit mode of the program view, and the view's key and mouse rules: the text
 // is read-only while it is fed to the control; only the Edit panel opens it.
 
-#include "app/toolkit/host.h"
-#include "app/toolkit/text_view.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/text_view.h"
+#include "core/window_state.h"
 
 namespace feedrite {
 

@@ -1,9 +1,9 @@
 #pragma once
 // Saving the edited program back over its file.
 
-#include "app/toolkit/host.h"
-#include "app/toolkit/text_view.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/text_view.h"
+#include "core/window_state.h"
 #include "config/port_settings.h"
 
 namespace feedrite {

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "app/toolkit/host.h"
-#include "app/toolkit/text_view.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/text_view.h"
+#include "core/window_state.h"
 
 namespace feedrite {
 

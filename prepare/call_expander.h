@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "app/toolkit/host.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/window_state.h"
 #include "prepare/call_statement.h"
 #include "prepare/program_file.h"
 

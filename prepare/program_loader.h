@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/toolkit/host.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/window_state.h"
 #include "config/port_settings.h"
 
 namespace feedrite {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "btr/engine.h"
+#include "core/engine.h"
 
 namespace feedrite {
 

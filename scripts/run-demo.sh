@@ -18,7 +18,7 @@ if [ ! -e "$demo/Editor BTR port settings" ]; then
   build/release/tools/feedrite-config --program-dir "$demo" --preset fanuc --port LPT1 --calibrate
 fi
 build/release/tools/feedrite-config --program-dir "$demo" --show
-feedrite=(build/release/app/feedrite --simulate --program-dir "$demo" "$demo/bracket.nc|(default)|1")
+feedrite=(build/release/gui/feedrite --simulate --program-dir "$demo" "$demo/bracket.nc|(default)|1")
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "${feedrite[@]}"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <ostream>
 
-#include "app/program_dir.h"
+#include "config/program_dir.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/config_model.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/toolkit/host.h"
+#include "core/host.h"
 
 namespace feedrite {
 

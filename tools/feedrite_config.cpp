@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <iostream>
 
-#include "app/toolkit/console_host.h"
+#include "core/console_host.h"
 #include "config/calibration.h"
 #include "tools/config_tool.h"
 

@@ -4,12 +4,12 @@
 #include <optional>
 #include <ostream>
 
-#include "app/command_line.h"
-#include "app/program_dir.h"
-#include "app/toolkit/console_host.h"
-#include "app/toolkit/plain_text_view.h"
+#include "core/command_line.h"
+#include "config/program_dir.h"
+#include "core/console_host.h"
+#include "text/plain_text_view.h"
 #include "btr/port/tracing_port.h"
-#include "btr/simulated_port.h"
+#include "sim/simulated_port.h"
 #include "prepare/send_driver.h"
 
 namespace feedrite {

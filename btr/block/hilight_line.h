@@ -1,8 +1,8 @@
 #pragma once
 // Selects the line under the caret and makes it the next transmission's start.
 
-#include "app/toolkit/text_view.h"
-#include "app/window_state.h"
+#include "core/text_view.h"
+#include "core/window_state.h"
 
 namespace feedrite {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/host.h"
-#include "app/window_state.h"
+#include "core/host.h"
+#include "core/window_state.h"
 #include "btr/block/decimal_conversion.h"
-#include "btr/engine.h"
+#include "core/engine.h"
 #include "config/port_settings.h"
 
 namespace feedrite {

@@ -2,7 +2,7 @@
 
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
-#include "btr/port/virtual_port.h"
+#include "sim/virtual_port.h"
 
 namespace feedrite {
 

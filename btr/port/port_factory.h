@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "btr/port/pins.h"
+#include "sim/pins.h"
 #include "btr/port/port_access.h"
 
 namespace feedrite {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "btr/engine.h"
+#include "core/engine.h"
 #include "btr/port/port_access.h"
 
 namespace feedrite {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/toolkit/plain_text_view.h"
+#include "text/plain_text_view.h"
 #include "config/file_io.h"
 #include "edit/save_file.h"
 #include "tests/support/scripted_host.h"

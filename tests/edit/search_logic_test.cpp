@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/toolkit/plain_text_view.h"
+#include "text/plain_text_view.h"
 #include "tests/support/scripted_host.h"
 
 namespace feedrite {

@@ -14,14 +14,14 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/feedrite_form.h"
-#include "app/program_edit.h"
-#include "app/status_panels.h"
-#include "app/virtual_control_window.h"
-#include "app/warning_form.h"
-#include "app/window_math.h"
+#include "gui/feedrite_form.h"
+#include "gui/program_edit.h"
+#include "gui/status_panels.h"
+#include "gui/virtual_control_window.h"
+#include "gui/warning_form.h"
+#include "core/window_math.h"
 #include "config/settings_paths.h"
-#include "edit/search_dialog.h"
+#include "gui/search_dialog.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"

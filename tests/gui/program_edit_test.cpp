@@ -2,7 +2,7 @@
 // mouse, clipboard, the read-only lock, scrolling, painting only what changed,
 // and the cost per block on a large program.
 
-#include "app/program_edit.h"
+#include "gui/program_edit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,8 +11,8 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/toolkit/qt_text_view.h"
-#include "app/window_state.h"
+#include "gui/qt_text_view.h"
+#include "core/window_state.h"
 #include "btr/block/hilight_line.h"
 
 using namespace feedrite;

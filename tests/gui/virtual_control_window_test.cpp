@@ -2,7 +2,7 @@
 // changed live, and where the window stands. Reading a real transmission is
 // driven with the main window in main_window_test.
 
-#include "app/virtual_control_window.h"
+#include "gui/virtual_control_window.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -14,7 +14,7 @@
 #include <QTest>
 #include <memory>
 
-#include "btr/simulated_port.h"
+#include "sim/simulated_port.h"
 
 using namespace feedrite;
 

@@ -1,8 +1,8 @@
 #pragma once
 // Everything an engine call needs, with a recording port and a scripted host.
 
-#include "app/toolkit/plain_text_view.h"
-#include "btr/engine.h"
+#include "text/plain_text_view.h"
+#include "core/engine.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/scripted_host.h"
 

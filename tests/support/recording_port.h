@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "btr/engine.h"
+#include "core/engine.h"
 #include "btr/port/port_access.h"
 
 namespace feedrite::testing {

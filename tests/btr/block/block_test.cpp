@@ -1,7 +1,7 @@
 // Block rewriting, the leader's code expansion and the caret line's highlight.
 #include <gtest/gtest.h>
 
-#include "app/toolkit/plain_text_view.h"
+#include "text/plain_text_view.h"
 #include "btr/block/block_rewrite.h"
 #include "btr/block/decimal_number.h"
 #include "btr/block/hilight_line.h"

@@ -1,0 +1,488 @@
+#include "gui/configure_btr.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cctype>
+
+#include "btr/port/port_access.h"
+#include "config/apply_steps.h"
+#include "config/calibration.h"
+#include "config/device_list.h"
+#include "config/number_text.h"
+#include "config/settings_loader.h"
+#include "config/settings_paths.h"
+
+namespace feedrite {
+namespace {
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text);
+}
+QString latin1(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+struct TickControl {
+    Tick box;
+    const char* name;
+    const char* caption;
+};
+
+constexpr const char* positive = "Positive logic";
+constexpr const char* negative = "Negative logic";
+
+// clang-format off
+constexpr std::array<TickControl, tick_count> tick_controls = {{
+    {Tick::chk_EIA, "chk_EIA", "EIA RS244"},
+    {Tick::chk_even, "chk_even", "ASCII/ISO"},
+    {Tick::chk_LF, "chk_LF", "LF"},
+    {Tick::chk_CR, "chk_CR", "CR"},
+    {Tick::chk_LFCR, "chk_LFCR", "LF/CR"},
+    {Tick::chk_CRLF, "chk_CRLF", "CR/LF"},
+    {Tick::Chk_Data_Pos, "Chk_Data_Pos", positive},
+    {Tick::Chk_Data_Neg, "Chk_Data_Neg", negative},
+    {Tick::Chk_Sprocket_Pos, "Chk_Sprocket_Pos", positive},
+    {Tick::Chk_Sprocket_Neg, "Chk_Sprocket_Neg", negative},
+    {Tick::Chk_RunStop_Pos, "Chk_RunStop_Pos", positive},
+    {Tick::Chk_RunStop_Neg, "Chk_RunStop_Neg", negative},
+    {Tick::Chk_ready_pos, "Chk_ready_pos", positive},
+    {Tick::Chk_ready_neg, "Chk_ready_neg", negative},
+    {Tick::Chk_Async, "Chk_Async", "Async"},
+    {Tick::Chk_calls, "Chk_calls", "CALL sub files"},
+    {Tick::Chk_comments, "Chk_comments", "Mask comments"},
+    {Tick::Chk_format, "Chk_format", "Auto format"},
+    {Tick::Chk_long_files, "Chk_long_files", "Spool directly from file"},
+}};
+// clang-format on
+
+std::size_t slot(Tick box) {
+    return static_cast<std::size_t>(box);
+}
+
+QPushButton* make_button(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(latin1(caption), parent);
+    button->setObjectName(latin1(name));
+    // Enter in a text box must not press a button behind the user's back.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+}  // namespace
+
+configure_BTR::configure_BTR(std::string program_dir, Host& host, QWidget* parent)
+    : QDialog(parent), program_dir_(std::move(program_dir)), host_(host), model_(host) {
+    setObjectName(QStringLiteral("configure_BTR"));
+    setWindowTitle(QStringLiteral("Configure BTR (parallel) port"));
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(750);
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer2.setInterval(1000);
+    Timer2.setSingleShot(true);
+    build_widgets();
+    connect_widgets();
+    show_model();
+}
+
+void configure_BTR::build_widgets() {
+    auto line = [this](const char* name, std::string ConfigModel::*value) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(latin1(name));
+        text_boxes_.emplace_back(edit, value);
+        return edit;
+    };
+    for (const TickControl& control : tick_controls) {
+        auto* box = new QCheckBox(latin1(control.caption), this);
+        box->setObjectName(latin1(control.name));
+        ticks_[slot(control.box)] = box;
+    }
+    auto tick = [this](Tick box) { return ticks_[slot(box)]; };
+    auto label = [this](const char* text, QWidget* buddy) {
+        auto* shown = new QLabel(latin1(text), this);
+        shown->setBuddy(buddy);
+        return shown;
+    };
+
+    // Devices and port.
+    IO_device_lst = new QListWidget(this);
+    IO_device_lst->setObjectName(QStringLiteral("IO_device_lst"));
+    New_name_txt = line("New_name_txt", &ConfigModel::New_name_txt);
+    // Room for a device name of a dozen characters at any scaling.
+    New_name_txt->setMinimumWidth(New_name_txt->fontMetrics().averageCharWidth() * 14);
+    Command2 = make_button(this, "Command2", "Add to list:");
+    Command3 = make_button(this, "Command3", "Delete");
+    LPT_lst = new QComboBox(this);
+    LPT_lst->setObjectName(QStringLiteral("LPT_lst"));
+    for (const char* item : LPT_items) LPT_lst->addItem(latin1(item));
+    address_txt = line("address_txt", &ConfigModel::address_txt);
+    address_txt->installEventFilter(this);
+
+    auto* devices = new QGroupBox(QStringLiteral("Device and port"), this);
+    auto* devices_layout = new QGridLayout(devices);
+    devices_layout->addWidget(label("BTR device name:", IO_device_lst), 0, 0, 1, 2);
+    devices_layout->addWidget(IO_device_lst, 1, 0, 1, 2);
+    devices_layout->addWidget(Command2, 2, 0);
+    devices_layout->addWidget(New_name_txt, 2, 1);
+    devices_layout->addWidget(Command3, 3, 0);
+    auto* port_form = new QFormLayout;
+    port_form->addRow(label("Port # :", LPT_lst), LPT_lst);
+    port_form->addRow(label("Address:", address_txt), address_txt);
+    devices_layout->addLayout(port_form, 4, 0, 1, 2);
+
+    // Timings.
+    Data_on_txt = line("Data_on_txt", &ConfigModel::Data_on_txt);
+    Sprocket_on_txt = line("Sprocket_on_txt", &ConfigModel::Sprocket_on_txt);
+    Sprocket_overlap_txt = line("Sprocket_overlap_txt", &ConfigModel::Sprocket_overlap_txt);
+    Data_off_txt = line("Data_off_txt", &ConfigModel::Data_off_txt);
+    EOB_delay_txt = line("EOB_delay_txt", &ConfigModel::EOB_delay_txt);
+    millisecond_boxes_ = {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt,
+                          EOB_delay_txt};
+    for (QLineEdit* box : millisecond_boxes_) box->installEventFilter(this);
+    CPS_txt = line("CPS_txt", &ConfigModel::CPS_txt);
+    CPS_txt->setReadOnly(true);  // the upkeep rewrites it from the timings
+
+    auto* timings = new QGroupBox(QStringLiteral("Timing"), this);
+    auto* timings_form = new QFormLayout(timings);
+    timings_form->addRow(label("Data \"on\" time (ms):", Data_on_txt), Data_on_txt);
+    timings_form->addRow(label("Sprocket \"on\" time (ms):", Sprocket_on_txt), Sprocket_on_txt);
+    timings_form->addRow(label("Sprocket/data overlap (ms):", Sprocket_overlap_txt),
+                         Sprocket_overlap_txt);
+    timings_form->addRow(label("Delay between characters (ms):", Data_off_txt), Data_off_txt);
+    timings_form->addRow(label("Delay between blocks (ms):", EOB_delay_txt), EOB_delay_txt);
+    timings_form->addRow(label("Speed (cps.):", CPS_txt), CPS_txt);
+
+    auto* code = new QGroupBox(QStringLiteral("Code"), this);
+    code->setObjectName(QStringLiteral("Code"));
+    auto* code_layout = new QVBoxLayout(code);
+    code_layout->addWidget(tick(Tick::chk_EIA));
+    code_layout->addWidget(tick(Tick::chk_even));
+    code_layout->addStretch();
+    auto* eob = new QGroupBox(QStringLiteral("EOB"), this);
+    eob->setObjectName(QStringLiteral("EOB"));
+    auto* eob_layout = new QGridLayout(eob);
+    eob_layout->addWidget(tick(Tick::chk_LF), 0, 0);
+    eob_layout->addWidget(tick(Tick::chk_CR), 0, 1);
+    eob_layout->addWidget(tick(Tick::chk_LFCR), 1, 0);
+    eob_layout->addWidget(tick(Tick::chk_CRLF), 1, 1);
+
+    // Texts around the program and the options.
+    leader_txt = line("leader_txt", &ConfigModel::leader_txt);
+    Trailer_txt = line("Trailer_txt", &ConfigModel::Trailer_txt);
+    Reset_on_txt = line("Reset_on_txt", &ConfigModel::Reset_on_txt);
+    mask_txt = line("mask_txt", &ConfigModel::mask_txt);
+    format_txt = line("format_txt", &ConfigModel::format_txt);
+    auto* texts = new QGroupBox(QStringLiteral("Program text"), this);
+    auto* texts_form = new QFormLayout(texts);
+    texts_form->addRow(label("Leader:", leader_txt), leader_txt);
+    texts_form->addRow(label("Trailer:", Trailer_txt), Trailer_txt);
+    texts_form->addRow(label("Reset to beginning of file on:", Reset_on_txt), Reset_on_txt);
+    texts_form->addRow(label("Mask characters:", mask_txt), mask_txt);
+    texts_form->addRow(label("Format string:", format_txt), format_txt);
+    auto* options = new QHBoxLayout;
+    options->addWidget(tick(Tick::Chk_calls));
+    options->addWidget(tick(Tick::Chk_comments));
+    options->addWidget(tick(Tick::Chk_format));
+    texts_form->addRow(options);
+
+    // Polarities and Async.
+    auto* signals_row = new QHBoxLayout;
+    const std::array<const char*, 4> frame_titles = {"Data output", "Sprocket output",
+                                                     "Run/Stop input", "Ready Output"};
+    for (std::size_t i = 0; i < polarity_pairs.size(); ++i) {
+        auto* frame = new QGroupBox(latin1(frame_titles[i]), this);
+        auto* frame_layout = new QVBoxLayout(frame);
+        frame_layout->addWidget(tick(polarity_pairs[i].first));
+        frame_layout->addWidget(tick(polarity_pairs[i].second));
+        signals_row->addWidget(frame);
+    }
+    signals_row->addWidget(tick(Tick::Chk_Async));
+
+    // Replacement and spooling.
+    Replace_txt = line("Replace_txt", &ConfigModel::Replace_txt);
+    Replace_with_txt = line("Replace_with_txt", &ConfigModel::Replace_with_txt);
+    auto* replace = new QGroupBox(QStringLiteral("Replacement and spooling"), this);
+    auto* replace_layout = new QHBoxLayout(replace);
+    replace_layout->addWidget(label("Replace:", Replace_txt));
+    replace_layout->addWidget(Replace_txt, 1);
+    replace_layout->addWidget(label("With:", Replace_with_txt));
+    replace_layout->addWidget(Replace_with_txt, 1);
+    replace_layout->addWidget(tick(Tick::Chk_long_files));
+
+    // Presets, then Apply and Cancel.
+    Fanuc_Defaults = make_button(this, "Fanuc_Defaults", "Fanuc defaults");
+    Yasnac_defaults = make_button(this, "Yasnac_defaults", "Yasnac defaults");
+    PW_defaults = make_button(this, "PW_defaults", "P && W defaults");  // && shows one "&"
+    apply_button = make_button(this, "apply_button", "Apply");
+    cancel_button = make_button(this, "cancel_button", "Cancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Fanuc_Defaults);
+    buttons->addWidget(Yasnac_defaults);
+    buttons->addWidget(PW_defaults);
+    buttons->addStretch();
+    buttons->addWidget(apply_button);
+    buttons->addWidget(cancel_button);
+
+    auto* code_eob = new QHBoxLayout;
+    code_eob->addWidget(code);
+    code_eob->addWidget(eob);
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(timings);
+    middle->addLayout(code_eob);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(devices, 0, 0);
+    grid->addLayout(middle, 0, 1);
+    grid->addWidget(texts, 0, 2);
+    grid->addLayout(signals_row, 1, 0, 1, 3);
+    grid->addWidget(replace, 2, 0, 1, 3);
+    grid->addLayout(buttons, 3, 0, 1, 3);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+}
+
+void configure_BTR::connect_widgets() {
+    connect(&Timer1, &QTimer::timeout, this, &configure_BTR::upkeep);
+    connect(&Timer2, &QTimer::timeout, this, [this] {
+        if (stopit_) *stopit_ = true;
+    });
+    for (const auto& [edit, value] : text_boxes_) {
+        connect(edit, &QLineEdit::textEdited, this, [this, value = value](const QString& text) {
+            model_.*value = text.toLatin1().toStdString();
+        });
+    }
+    // Only a mouse press loads a device; the keyboard just moves the selection.
+    connect(IO_device_lst, &QListWidget::itemPressed, this,
+            [this](QListWidgetItem* item) { choose_device(IO_device_lst->row(item)); });
+    connect(IO_device_lst, &QListWidget::currentRowChanged, this,
+            [this](int row) { model_.IO_device_index = row; });
+    connect(Command2, &QPushButton::clicked, this, &configure_BTR::add_device);
+    connect(New_name_txt, &QLineEdit::returnPressed, this, &configure_BTR::add_device);
+    connect(Command3, &QPushButton::clicked, this, &configure_BTR::delete_device);
+    connect(LPT_lst, &QComboBox::activated, this, &configure_BTR::choose_port);
+    for (const TickControl& control : tick_controls) {
+        connect(ticks_[slot(control.box)], &QCheckBox::clicked, this,
+                [this, box = control.box](bool on) { tick_clicked(box, on); });
+    }
+    connect(Fanuc_Defaults, &QPushButton::clicked, this, [this] { use_preset(Preset::Fanuc); });
+    connect(Yasnac_defaults, &QPushButton::clicked, this, [this] { use_preset(Preset::Yasnac); });
+    connect(PW_defaults, &QPushButton::clicked, this, [this] { use_preset(Preset::PW); });
+    connect(apply_button, &QPushButton::clicked, this, &configure_BTR::apply);
+    connect(cancel_button, &QPushButton::clicked, this, &configure_BTR::cancel);
+}
+
+configure_BTR::StartResult configure_BTR::start(PortAccess* port) {
+    const MessageAnswer answer = host_.message_box(
+        "WARNING !\nSystem timing is critical to proper BTR configuration.\n"
+        "Close all other programs before using this procedure.",
+        "Warning message", MessageIcon::Exclamation, MessageButtons::OkCancel);
+    if (answer != MessageAnswer::Ok) return StartResult::ProgramEnds;
+    // Claimed at LPT1's address; a failure shows up later, when sending.
+    if (port) (void)port->port_open(888, 3);
+    set_optional_defaults(model_);
+    read_device_list(model_, program_dir_);
+    model_.IO_device_index = 0;
+    load_settings(model_, settings_path(program_dir_, default_device_name), host_);
+    Timer1.start();
+    show_model();
+    return StartResult::Opened;
+}
+
+void configure_BTR::show_model() {
+    const QSignalBlocker block_list(IO_device_lst);
+    const QSignalBlocker block_port(LPT_lst);
+
+    bool same_list = IO_device_lst->count() == static_cast<int>(model_.IO_device_lst.size());
+    for (int i = 0; same_list && i < IO_device_lst->count(); ++i)
+        same_list = IO_device_lst->item(i)->text() == latin1(model_.IO_device_lst[std::size_t(i)]);
+    if (!same_list) {
+        IO_device_lst->clear();
+        for (const std::string& name : model_.IO_device_lst) IO_device_lst->addItem(latin1(name));
+    }
+    IO_device_lst->setCurrentRow(model_.IO_device_index);
+    LPT_lst->setCurrentIndex(model_.LPT_index());
+
+    for (const auto& [edit, value] : text_boxes_) {
+        const QString text = latin1(model_.*value);
+        // Rewriting an unchanged box would move the caret to its end.
+        if (edit->text() != text) {
+            const QSignalBlocker block(edit);
+            edit->setText(text);
+        }
+    }
+    address_txt->setEnabled(model_.address_txt_enabled);
+
+    for (const TickControl& control : tick_controls) {
+        QCheckBox* box = ticks_[slot(control.box)];
+        const QSignalBlocker block(box);
+        box->setChecked(model_.ticked(control.box));
+    }
+    for (Tick box : eob_boxes) ticks_[slot(box)]->setEnabled(model_.eob_enabled());
+}
+
+void configure_BTR::tick_clicked(Tick box, bool on) {
+    model_.set_ticked(box, on);
+    show_model();
+}
+
+void configure_BTR::choose_device(int row) {
+    if (row < 0 || row >= static_cast<int>(model_.IO_device_lst.size())) return;
+    model_.IO_device_index = row;
+    load_settings(model_, settings_path(program_dir_, model_.IO_device_lst[std::size_t(row)]),
+                  host_);
+    show_model();
+}
+
+void configure_BTR::add_device() {
+    const std::string name = model_.New_name_txt;
+    if (name.empty()) return;
+    const QString wanted = latin1(name);
+    for (const std::string& entry : model_.IO_device_lst) {
+        if (latin1(entry).compare(wanted, Qt::CaseInsensitive) == 0) {
+            host_.message_box("BTR device name is already in the list", "List entry error",
+                              MessageIcon::Exclamation, MessageButtons::Ok);
+            return;
+        }
+    }
+    model_.IO_device_lst.push_back(name);
+    model_.New_name_txt.clear();
+    for (std::size_t i = 1; i < model_.IO_device_lst.size(); ++i) {
+        if (model_.IO_device_lst[i] == name) {
+            model_.IO_device_index = static_cast<int>(i);
+            break;
+        }
+    }
+    show_model();
+    write_device_list(model_, program_dir_, host_);
+}
+
+void configure_BTR::delete_device() {
+    const int index = model_.IO_device_index;
+    if (index <= 0 || index >= static_cast<int>(model_.IO_device_lst.size())) return;
+    const std::string name = model_.IO_device_lst[std::size_t(index)];
+    const MessageAnswer answer =
+        host_.message_box("Warning - You are about to delete\nthe BTR port settings for: " + name,
+                          "Delete entry?", MessageIcon::Exclamation, MessageButtons::OkCancel);
+    if (answer != MessageAnswer::Ok) return;
+    model_.IO_device_lst.erase(model_.IO_device_lst.begin() + index);
+    model_.IO_device_index = index - 1;
+    show_model();
+    remove_device(program_dir_, name, host_);
+}
+
+void configure_BTR::choose_port(int index) {
+    model_.choose_port(index);  // a refused index changes nothing, as the reaction ignores failures
+    show_model();
+}
+
+bool configure_BTR::filter_address_key(char& key) {
+    const bool backspace = key == '\b';
+    if (!backspace && hex_digit(key) < 0) return false;
+    key = static_cast<char>(std::toupper(static_cast<unsigned char>(key)));
+    model_.address = leading_hex_value(model_.address_txt + key);
+    return true;
+}
+
+bool configure_BTR::accepts_millisecond_key(char key, const std::string& text) {
+    if (key == '\b' || (key >= '0' && key <= '9')) return true;
+    return key == '.' && text.find('.') == std::string::npos;
+}
+
+bool configure_BTR::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    auto* key_event = static_cast<QKeyEvent*>(event);
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit) return QDialog::eventFilter(watched, event);
+
+    char key = 0;
+    if (key_event->key() == Qt::Key_Backspace) {
+        key = '\b';
+    } else {
+        const QString text = key_event->text();
+        // Shortcuts, navigation and control keys are not typed characters.
+        if (text.isEmpty() || key_event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+            return QDialog::eventFilter(watched, event);
+        if (text.size() != 1 || text[0].unicode() > 0xFF) return true;
+        const char16_t code = text[0].unicode();
+        if (code < 0x20 || code == 0x7F) return QDialog::eventFilter(watched, event);
+        key = static_cast<char>(code);
+    }
+
+    if (edit == address_txt) {
+        const char typed = key;
+        if (!filter_address_key(key)) return true;
+        if (key != typed) {
+            // Let the box insert the upper-case letter as if it had been typed.
+            QKeyEvent upper(QEvent::KeyPress, key_event->key(), Qt::NoModifier,
+                            QString(QChar::fromLatin1(key)));
+            QCoreApplication::sendEvent(edit, &upper);
+            return true;
+        }
+        return false;
+    }
+    if (!accepts_millisecond_key(key, edit->text().toLatin1().toStdString())) return true;
+    return false;
+}
+
+void configure_BTR::upkeep() {
+    keep_up(model_);
+    show_model();
+}
+
+void configure_BTR::set_busy(bool busy) {
+    testing_speed_ = busy;
+    for (QPushButton* button : {Command2, Command3, Fanuc_Defaults, Yasnac_defaults, PW_defaults,
+                                apply_button, cancel_button})
+        button->setEnabled(!busy);
+}
+
+void configure_BTR::apply() {
+    if (testing_speed_) return;
+    const std::optional<MillisecondTimes> times = checked_times(model_, host_);
+    if (!times) return;
+
+    std::int32_t best = 0;
+    set_busy(true);
+    const bool tested = run_speed_test(
+        host_,
+        [this](bool& stopit) {
+            stopit_ = &stopit;
+            Timer2.start();
+        },
+        best);
+    stopit_ = nullptr;
+    set_busy(false);
+    if (!tested) return;
+
+    // The dialog closes even when the write failed; the message has said so.
+    (void)save_applied(model_, *times, calibrated_rate(best), program_dir_, host_);
+    Timer1.stop();
+    accept();
+}
+
+void configure_BTR::cancel() {
+    if (testing_speed_) return;
+    Timer1.stop();
+    QDialog::reject();
+}
+
+void configure_BTR::reject() {
+    cancel();
+}
+
+void configure_BTR::use_preset(Preset preset) {
+    apply_preset(model_, preset);
+    show_model();
+}
+
+}  // namespace feedrite

@@ -1,0 +1,237 @@
+#include "gui/feedrite_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include "config/editor_settings.h"
+#include "gui/program_edit.h"
+#include "gui/status_panels.h"
+#include "gui/warning_form.h"
+#include "core/window_math.h"
+#include "btr/block/hilight_line.h"
+#include "btr/code_table.h"
+#include "sim/simulated_port.h"
+#include "edit/edit_mode.h"
+#include "edit/save_file.h"
+#include "gui/search_dialog.h"
+#include "prepare/send_driver.h"
+
+namespace feedrite {
+namespace {
+
+QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+
+// The key codes the view's rules know; every other key counts as typing.
+int key_code(const QKeyEvent& event) {
+    switch (event.key()) {
+        case Qt::Key_Up:
+            return key_arrow_up;
+        case Qt::Key_Down:
+            return key_arrow_down;
+        case Qt::Key_PageUp:
+            return key_page_up;
+        case Qt::Key_PageDown:
+            return key_page_down;
+        default:
+            return 0x10000 + event.key();
+    }
+}
+
+std::unique_ptr<PortAccess> make_form_port(PortKind kind, const PortSettings& settings) {
+    if (kind == PortKind::Virtual) return std::make_unique<SimulatedPort>(settings);
+    return make_port(kind);
+}
+
+// Initial size of the window: 900 x 650 pixels at 96 dpi.
+constexpr int initial_width_twips = 13500;
+constexpr int initial_height_twips = 9750;
+
+}  // namespace
+
+FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKind port_kind,
+                           QWidget* parent)
+    : QWidget(parent),
+      module_(module),
+      program_dir_(std::move(program_dir)),
+      txtedit_(new ProgramEdit(this)),
+      StatusBar1_(new StatusPanels(this)),
+      view_(*txtedit_),
+      host_(*this, Timer3_),
+      port_(make_form_port(port_kind, port_settings_)),
+      engine_{state_, port_settings_, port_, host_, view_} {
+    // The port is let go before the process ends; nothing writes to it later.
+    host_.on_end([this] { port_.close(); });
+    QFont courier(QStringLiteral("Courier"), 12);
+    courier.setStyleHint(QFont::TypeWriter);
+    courier.setFixedPitch(true);
+    txtedit_->setFont(courier);
+    // Outside edit mode the operator may move the caret and select, not type.
+    txtedit_->setReadOnly(true);
+    txtedit_->installEventFilter(this);
+    txtedit_->viewport()->installEventFilter(this);
+    connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
+
+    Timer1_.setInterval(250);
+    connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
+    Timer1_.start();
+    Timer2_.setSingleShot(true);
+    connect(&Timer2_, &QTimer::timeout, this, &FeedriteForm::Timer2_tick);
+    Timer3_.setInterval(7000);
+    connect(&Timer3_, &QTimer::timeout, this, &FeedriteForm::Timer3_tick);
+
+    const double dpi = logicalDpiY();
+    QSize size(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
+    // A small or strongly scaled screen gets a window that still fits on it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
+}
+
+void FeedriteForm::start_up(const StartRequest& request) {
+    state_.Edit_mode = false;
+    module_.CALL_expanded = false;
+    host_.set_wait_pointer(true);
+    read_editor_settings(editor_settings_path(program_dir_), state_);
+    view_.set_text("Loading...");
+    set_masters();
+    StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
+    StatusBar1_->set_panel_text(2, QStringLiteral("byte pos. = 0"));
+    (void)code_table();  // built here, once, before anything is sent
+    state_.useCALLs = true;
+
+    state_.filename = request.filename;
+    state_.IO_device_name = request.IO_device_name;
+    state_.Binaryfile = request.Binaryfile;
+    host_.set_caption(caption_for(state_.filename));
+    StatusBar1_->set_panel_text(3, QStringLiteral("Search"));
+    StatusBar1_->set_panel_text(4, QStringLiteral("Reset"));
+    StatusBar1_->set_panel_text(5, QStringLiteral("Edit"));
+    Timer2_.setInterval(100);
+    Timer2_.start();
+}
+
+ProgramEdit& FeedriteForm::txtedit() const { return *txtedit_; }
+
+SimulatedPort* FeedriteForm::simulated_port() const {
+    return dynamic_cast<SimulatedPort*>(port_.port());
+}
+
+void FeedriteForm::send_file() {
+    SendDriver driver(engine_, port_settings_, module_, program_dir_);
+    driver.send_file();
+}
+
+void FeedriteForm::set_masters() {
+    const Presentation look =
+        presentation_for(state_.master_fore_color, state_.master_back_color, state_.master_font_size);
+    QPalette palette = txtedit_->palette();
+    if (look.text_color) palette.setColor(QPalette::Text, qt_color(*look.text_color));
+    if (look.background) palette.setColor(QPalette::Base, qt_color(*look.background));
+    txtedit_->setPalette(palette);
+    if (look.font_points) {
+        QFont font = txtedit_->font();
+        font.setPointSize(*look.font_points);
+        txtedit_->setFont(font);
+    }
+    view_.set_selection_start(0);
+}
+
+void FeedriteForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int bar_height = twips_to_pixels(status_bar_twips, logicalDpiY());
+    const QSize client = event->size();
+    const int view_height = view_height_for(client.height(), bar_height).value_or(txtedit_->height());
+    txtedit_->setGeometry(0, 0, client.width(), view_height);
+    StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
+}
+
+void FeedriteForm::StatusBar1_click(int index) {
+    // Search and Reset wait until no data flows: the control is not reading.
+    if (index == 3 && state_.Sending_data == 0) {
+        if (searchform3_ == nullptr) searchform3_ = new SearchDialog(view_, state_, host_, this);
+        searchform3_->show_modal_beside(*this);
+    }
+    if (index == 4 && state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
+    if (index == 5) toggle_edit();
+}
+
+void FeedriteForm::toggle_edit() {
+    const bool editing = toggle_edit_mode(state_, view_);
+    StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
+    txtedit_->setReadOnly(!editing);
+}
+
+bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtedit_ && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (!accept_key_down(key_code(key), state_, host_)) return true;
+        if (state_.Edit_mode && !ProgramEdit::is_latin1(key.text())) {
+            QApplication::beep();  // it could not be sent as it is shown
+            return true;
+        }
+    } else if (watched == txtedit_ && event->type() == QEvent::KeyRelease) {
+        view_key_up(key_code(static_cast<const QKeyEvent&>(*event)), state_, view_);
+    } else if (watched == txtedit_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        hilight_line(view_, state_);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FeedriteForm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (state_.Sending_data == 1) {
+        if (Warning_form_ == nullptr) {
+            Warning_form_ = new Warning_form(this);
+            connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
+                state_.Sending_data = 0;
+                close();
+            });
+        }
+        Warning_form_->show();
+        host_.beep();
+        return;
+    }
+    if (state_.File_is_edited) {
+        const MessageAnswer answer =
+            host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
+                              MessageIcon::Exclamation, MessageButtons::YesNoCancel);
+        if (answer == MessageAnswer::Cancel) return;
+        if (answer == MessageAnswer::Yes) Save_file(view_, state_, module_, port_settings_, host_);
+    }
+    shut_down();
+}
+
+// The transmission runs further down this stack, inside a yield: it is told
+// to stop, and the program ends here so that it never resumes.
+void FeedriteForm::shut_down() {
+    state_.DNC_reset = DNC_closing;
+    if (Warning_form_ != nullptr) Warning_form_->hide();
+    if (searchform3_ != nullptr) searchform3_->hide();
+    Timer1_.stop();
+    Timer2_.stop();
+    Timer3_.stop();
+    host_.end_program();
+}
+
+void FeedriteForm::Timer1_tick() {
+    const TextPos p = view_.selection_start();
+    const auto line = view_.line_index(p) + 1;
+    StatusBar1_->set_panel_text(1, QString::fromStdString(line_panel_text(line)));
+    StatusBar1_->set_panel_text(2, QString::fromStdString(byte_panel_text(p)));
+}
+
+void FeedriteForm::Timer2_tick() {
+    Timer2_.stop();
+    emit start_transmission();
+}
+
+void FeedriteForm::Timer3_tick() {
+    state_.Sending_data = 0;
+    host_.set_wait_pointer(false);
+}
+
+}  // namespace feedrite

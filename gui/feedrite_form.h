@@ -1,0 +1,99 @@
+#pragma once
+// The main window: the program view, the status bar of five panels and the
+// three timers. It owns the window state and the port settings record and
+// hands them to the core by reference.
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "core/command_line.h"
+#include "gui/qt_host.h"
+#include "gui/qt_text_view.h"
+#include "core/window_state.h"
+#include "btr/closable_port.h"
+#include "core/engine.h"
+#include "btr/port/port_factory.h"
+#include "config/port_settings.h"
+
+namespace feedrite {
+
+class ProgramEdit;
+class SimulatedPort;
+class SearchDialog;
+class StatusPanels;
+class Warning_form;
+
+class FeedriteForm : public QWidget {
+    Q_OBJECT
+public:
+    /// `port_kind` chooses the port once: the hardware (ppdev or raw I/O) or
+    /// the virtual port with a control always in run.
+    FeedriteForm(ModuleState& module, std::string program_dir,
+                 PortKind port_kind = PortKind::Virtual, QWidget* parent = nullptr);
+
+    /// The start-up sequence for a program to send: editor settings, the
+    /// "Loading..." text, the code table, caption, panels, and the start timer.
+    void start_up(const StartRequest& request);
+
+    /// The transmission: loads the program and feeds it to the control until
+    /// the window closes. Runs inside the start timer's tick.
+    void send_file();
+
+    /// Applies the three presentation codes of the window state to the view.
+    void set_masters();
+
+    [[nodiscard]] WindowState& state() { return state_; }
+    [[nodiscard]] TextView& text_view() { return view_; }
+    [[nodiscard]] Host& host() { return host_; }
+    [[nodiscard]] ProgramEdit& txtedit() const;
+    [[nodiscard]] QtHost& qt_host() { return host_; }
+    /// The close warning, once it has been needed.
+    [[nodiscard]] Warning_form* warning_form() const { return Warning_form_; }
+    /// The search dialog, created on the first click on the Search panel.
+    [[nodiscard]] SearchDialog* search_dialog() const { return searchform3_; }
+    [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
+    [[nodiscard]] QTimer& timer1() { return Timer1_; }
+    [[nodiscard]] QTimer& timer2() { return Timer2_; }
+    [[nodiscard]] QTimer& timer3() { return Timer3_; }
+    [[nodiscard]] const std::string& program_dir() const { return program_dir_; }
+    /// The virtual port with its control (`--simulate`); nullptr for a
+    /// hardware port and once the port is released.
+    [[nodiscard]] SimulatedPort* simulated_port() const;
+
+signals:
+    /// The start timer's one tick: the transmission begins here.
+    void start_transmission();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void StatusBar1_click(int index);
+    void toggle_edit();
+    void shut_down();
+    void Timer1_tick();
+    void Timer2_tick();
+    void Timer3_tick();
+
+    ModuleState& module_;
+    std::string program_dir_;
+    WindowState state_;
+    PortSettings port_settings_;
+    ProgramEdit* txtedit_;
+    StatusPanels* StatusBar1_;
+    Warning_form* Warning_form_ = nullptr;
+    SearchDialog* searchform3_ = nullptr;
+    QTimer Timer1_;
+    QTimer Timer2_;
+    QTimer Timer3_;
+    QtTextView view_;
+    QtHost host_;
+    ClosablePort port_;
+    Engine engine_;
+};
+
+}  // namespace feedrite

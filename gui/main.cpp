@@ -1,0 +1,99 @@
+// feedrite: feeds a part program to a CNC control through the parallel port.
+
+#include <QApplication>
+#include <QScreen>
+#include <algorithm>
+#include <memory>
+#include <cstdio>
+#include <iostream>
+
+#include "core/command_line.h"
+#include "gui/feedrite_form.h"
+#include "config/program_dir.h"
+#include "gui/virtual_control_window.h"
+#include "core/window_state.h"
+#include "gui/configure_btr.h"
+#include "config/settings_paths.h"
+
+namespace {
+
+std::vector<std::string> arguments_after_program_name(int argc, char** argv) {
+    return {argv + (argc > 0 ? 1 : 0), argv + argc};
+}
+
+// The configuration start: only the dialog, centred on the screen, over the
+// hidden main window; the program ends when the dialog closes either way.
+int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind) {
+    using namespace feedrite;
+    configure_BTR dialog(form.program_dir(), form.host(), &form);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const QSize size = dialog.sizeHint();
+        dialog.move(area.center().x() - size.width() / 2,
+                    std::max(0, area.center().y() - size.height() / 2));
+    }
+    const std::unique_ptr<PortAccess> port = make_port(port_kind);
+    if (dialog.start(port.get()) == configure_BTR::StartResult::ProgramEnds) return 0;
+    dialog.exec();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace feedrite;
+    // Our own options come first and are read before Qt sees anything, so that
+    // --help and a bad command line never need a display.
+    const Options options = parse_options(arguments_after_program_name(argc, argv));
+    if (!options.error.empty()) {
+        std::cerr << "feedrite: " << options.error << "\n\n" << usage_text();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << usage_text();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "feedrite " << FEEDRITE_VERSION << '\n';
+        return 0;
+    }
+    // Qt takes its own options (-platform, -style, ...) out of what is left;
+    // the rest, joined with blanks, says what to do. No window exists before
+    // the text has been checked.
+    std::vector<std::string> rest = options.rest;
+    std::vector<char*> qt_argv{argv[0]};
+    for (auto& arg : rest) qt_argv.push_back(arg.data());
+    int qt_argc = static_cast<int>(qt_argv.size());
+    qt_argv.push_back(nullptr);
+
+    QApplication app(qt_argc, qt_argv.data());
+    QApplication::setApplicationName(QStringLiteral("Feedrite"));
+    QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
+
+    const std::string text = join_arguments({qt_argv.begin() + 1, qt_argv.begin() + qt_argc});
+    const StartRequest request = read_command_line(text);
+    if (request.kind == StartKind::Unsplittable) {
+        std::cerr << unsplittable_message(text);
+        return 2;
+    }
+    if (request.kind == StartKind::Empty) return 0;
+
+    ModuleState module;
+    const PortKind port_kind =
+        options.simulate ? PortKind::Virtual : (options.raw_io ? PortKind::RawIo : PortKind::Ppdev);
+    FeedriteForm form(module, resolve_program_dir(options.program_dir), port_kind);
+    if (request.kind == StartKind::Configure) return run_configuration(form, port_kind);
+    QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
+    form.start_up(request);
+    form.show();
+    // The control on the other end of the virtual cable, in a window of its own.
+    std::unique_ptr<VirtualControlWindow> control_window;
+    if (options.simulate) {
+        control_window = std::make_unique<VirtualControlWindow>(
+            [&form] { return form.simulated_port(); },
+            [&form] { return settings_path(form.program_dir(), form.state().IO_device_name); });
+        control_window->place(form);
+        control_window->show();
+    }
+    return QApplication::exec();
+}

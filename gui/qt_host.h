@@ -1,0 +1,54 @@
+#pragma once
+// The host services on Qt: the message loop, message boxes, the beep, the
+// pointer and the stall watchdog of one main window.
+
+#include <QCursor>
+#include <QPointer>
+#include <utility>
+#include <vector>
+#include <functional>
+
+#include "core/host.h"
+
+class QTimer;
+class QWidget;
+
+namespace feedrite {
+
+class QtHost : public Host {
+public:
+    /// `window` gets the pointer and the close requests; `stall_timer` is the
+    /// watchdog that the engine switches on while it waits for the control.
+    QtHost(QWidget& window, QTimer& stall_timer);
+
+    void yield() override;
+    MessageAnswer message_box(const std::string& text, const std::string& title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void beep() override;
+    void set_wait_pointer(bool wait) override;
+    void set_stall_timer(bool enabled) override;
+    void set_caption(const std::string& caption) override;
+    void close_window() override;
+    void end_program() override;
+
+    /// Runs just before the process ends, to leave the port in a known state.
+    void on_end(std::function<void()> release) { release_ = std::move(release); }
+
+    using Answerer = std::function<MessageAnswer(const std::string& text, const std::string& title,
+                                                 MessageIcon, MessageButtons)>;
+    /// Answers message boxes without showing them (tests script the user).
+    void answer_with(Answerer answerer) { answerer_ = std::move(answerer); }
+    /// Replaces the end of the process (tests stay alive to look).
+    void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
+
+private:
+    QPointer<QWidget> window_;
+    QTimer& stall_timer_;
+    std::function<void()> release_;
+    Answerer answerer_;
+    std::function<void()> exit_;
+    bool waiting_ = false;
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> saved_cursors_;
+};
+
+}  // namespace feedrite

@@ -1,0 +1,62 @@
+#include "gui/status_panels.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace feedrite {
+
+StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    // Panels 1 and 2 must hold the longest position texts; the command panels
+    // share the rest so they stay easy to hit.
+    const QFontMetrics metrics(font());
+    const int position_width = metrics.horizontalAdvance(QStringLiteral("byte pos. =99999999")) + 12;
+    for (int i = 0; i < panel_count; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(4);
+        panel->installEventFilter(this);
+        panel->setObjectName(QStringLiteral("panel%1").arg(i + 1));
+        if (i < 2) {
+            panel->setMinimumWidth(position_width);
+            layout->addWidget(panel, 0);
+        } else {
+            panel->setCursor(Qt::PointingHandCursor);
+            layout->addWidget(panel, 1);
+        }
+        panels_[static_cast<std::size_t>(i)] = panel;
+    }
+}
+
+void StatusPanels::set_panel_text(int index, const QString& text) {
+    if (QLabel* target = panel(index)) target->setText(text);
+}
+
+QString StatusPanels::panel_text(int index) const {
+    const QLabel* target = panel(index);
+    return target != nullptr ? target->text() : QString();
+}
+
+QLabel* StatusPanels::panel(int index) const {
+    if (index < 1 || index > panel_count) return nullptr;
+    return panels_[static_cast<std::size_t>(index - 1)];
+}
+
+bool StatusPanels::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int i = 0; i < panel_count; ++i) {
+            if (watched == panels_[static_cast<std::size_t>(i)]) {
+                emit panel_clicked(i + 1);
+                return true;
+            }
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+}  // namespace feedrite

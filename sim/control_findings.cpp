@@ -1,0 +1,42 @@
+#include "sim/control_findings.h"
+
+#include <cstdio>
+
+namespace feedrite {
+
+const char* finding_name(FindingKind kind) {
+    switch (kind) {
+        case FindingKind::DataChangedWhileLatched:
+            return "data changed while latched";
+        case FindingKind::ShortSprocketPulse:
+            return "short sprocket pulse";
+        case FindingKind::ShortSprocketGap:
+            return "short sprocket gap";
+        case FindingKind::ShortDataSetup:
+            return "short data set-up";
+        case FindingKind::TooFast:
+            return "too fast";
+        case FindingKind::LateCharacter:
+            return "character after stop";
+        case FindingKind::SprocketWhileStopped:
+            return "sprocket while stopped";
+        case FindingKind::ParityError:
+            return "parity error";
+    }
+    return "finding";
+}
+
+Finding make_finding(FindingKind kind, std::size_t character, ControlClock::time_point at,
+                     const std::string& detail) {
+    const std::string where = character == 0 ? std::string("before the first character")
+                                             : "character " + std::to_string(character);
+    return {kind, character, at, where + ": " + detail};
+}
+
+std::string ms_text(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f ms", ms);
+    return text;
+}
+
+}  // namespace feedrite

@@ -1,0 +1,36 @@
+#pragma once
+// A virtual port with a virtual control on its cable, the control wired the
+// way the device's settings expect (polarities and code set). The settings
+// are read when the port is opened, as the send driver has filled them then.
+
+#include <optional>
+
+#include "sim/virtual_control.h"
+#include "sim/virtual_port.h"
+
+namespace feedrite {
+
+class SimulatedPort final : public PortAccess {
+public:
+    explicit SimulatedPort(const PortSettings& device) : device_(device) {}
+
+    PortError port_open(std::int32_t base, int count) override;
+    int port_read(int offset) override { return port_.port_read(offset); }
+    void port_write(int offset, int value) override { port_.port_write(offset, value); }
+
+    /// The control on the cable; none before the port is opened.
+    [[nodiscard]] VirtualControl* control() { return control_ ? &*control_ : nullptr; }
+    /// Counts the opens: each one puts a new control on the cable, which
+    /// may sit at the same address as the one before.
+    [[nodiscard]] int open_count() const { return open_count_; }
+    /// The device's settings, as the send driver filled them.
+    [[nodiscard]] const PortSettings& device() const { return device_; }
+
+private:
+    const PortSettings& device_;
+    int open_count_ = 0;
+    VirtualPort port_;
+    std::optional<VirtualControl> control_;
+};
+
+}  // namespace feedrite

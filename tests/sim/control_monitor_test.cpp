@@ -1,0 +1,230 @@
+// What the virtual control window shows, without the window: counters, the
+// read text with its parity marks, the rolling figures and the control's
+// state, taken from the control's record poll by poll.
+
+#include "sim/control_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include "btr/character_output.h"
+#include "sim/device_timing.h"
+#include "btr/port_start.h"
+#include "config/settings_paths.h"
+#include "tests/sim/control_bench.h"
+#include "tests/support/device_settings.h"
+#include "tests/support/engine_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+using testing::Bench;
+using Runs = std::vector<ReadRun>;
+using namespace std::string_view_literals;
+
+TEST(RollingFigures, MedianAndMinimumOfTheLastValues) {
+    using Figure = std::optional<double>;  // size, values, median, minimum
+    const std::tuple<const char*, std::size_t, std::vector<double>, Figure, Figure> cases[] = {
+        {"none yet", 100, {}, std::nullopt, std::nullopt},
+        {"odd count", 100, {3, 1, 2}, 2, 1},
+        {"even count: the mean of the middle two", 100, {4, 1, 3, 2}, 2.5, 1},
+        {"the oldest drops out", 3, {1, 9, 8, 7}, 8, 7},
+    };
+    for (const auto& [name, size, values, median, minimum] : cases) {
+        SCOPED_TRACE(name);
+        RollingFigures figures(size);
+        for (const double value : values) figures.add(value);
+        EXPECT_EQ(figures.median(), median);
+        EXPECT_EQ(figures.minimum(), minimum);
+    }
+}
+
+TEST(ControlMonitor, CountsAndShowsWhatTheControlReadInItsCode) {
+    const std::tuple<const char*, CodeSet, std::string_view, const char*, std::size_t> cases[] = {
+        {"ISO", ISO_even, "%\nN1 G1\r\nN2\n"sv, "%\nN1 G1\nN2\n", 3},
+        {"EIA end of block", EIA_RS244, "N1 G1\nN2\n"sv, "N1 G1\nN2\n", 2},
+        // Tape feed shows nothing; CR LF and LF CR are one break each; ^R is DC2.
+        {"control characters", ISO_even, "\0%\n\x12N1\tX\r\n\n\rG\x7F\n"sv, "%\n^RN1\tX\n\nG\n", 4},
+    };
+    for (const auto& [name, code, sent, shown, blocks] : cases) {  // shown: the decoded text
+        SCOPED_TRACE(name);
+        Bench bench({.code = code, .limits = {}});
+        ControlMonitor monitor;
+        bench.send_text(sent, code);
+        monitor.poll(bench.control, bench.now);
+        EXPECT_EQ(monitor.tail_text(), shown);
+        EXPECT_EQ(monitor.counts(), (MonitorCounts{sent.size(), blocks, 0, 0}));
+        EXPECT_TRUE(bench.control.characters().empty()) << "the control forgot what was taken";
+    }
+}
+
+TEST(ControlMonitor, MeasuresTheLastCharactersAndFollowsTheRunState) {
+    Bench bench;
+    ControlMonitor monitor(200'000, 3);
+    EXPECT_EQ(monitor.state(), ControlState::Waiting);
+    bench.send_text("N10", ISO_even, {.overlap = 0.6, .on = 2.2, .rest = 0.5, .off = 0.5});
+    bench.send_text("G", ISO_even, {.overlap = 0.4, .on = 1.0, .rest = 0.5, .off = 0.5});
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.state(), ControlState::Reading);
+    // The window of three holds N10's last two and G.
+    EXPECT_DOUBLE_EQ(*monitor.data_on().median(), 3.3);
+    EXPECT_DOUBLE_EQ(*monitor.data_on().minimum(), 1.9);
+    EXPECT_DOUBLE_EQ(*monitor.sprocket_on().median(), 2.2);
+    EXPECT_DOUBLE_EQ(*monitor.overlap().minimum(), 0.4);
+    EXPECT_DOUBLE_EQ(*monitor.interval().median(), 3.8);  // latch to latch
+    EXPECT_DOUBLE_EQ(*monitor.interval().minimum(), 3.6);
+
+    bench.advance(999);
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.state(), ControlState::Waiting) << "a second without a character";
+    bench.control.feed_hold();
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.state(), ControlState::Stopped);
+    bench.control.cycle_start();
+    bench.send_text("1");
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.state(), ControlState::Reading);
+}
+
+// The timer may poll between the latch and the end of a character.
+TEST(ControlMonitor, ACharacterUnderWayIsCountedOnceAndMeasuredWhenComplete) {
+    Bench bench;
+    ControlMonitor monitor;
+    bench.latch('N', 0.6);
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.counts().characters, 1u);
+    EXPECT_EQ(monitor.tail_text(), "N");
+    EXPECT_EQ(monitor.sprocket_on().count(), 0u) << "its release is still to come";
+    bench.advance(2.2);
+    bench.sprocket(false);
+    bench.advance(0.5);
+    bench.put(0);
+    monitor.poll(bench.control, bench.now);
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.counts().characters, 1u);
+    EXPECT_EQ(monitor.overlap().count(), 1u);
+    EXPECT_DOUBLE_EQ(*monitor.sprocket_on().median(), 2.2);
+    EXPECT_DOUBLE_EQ(*monitor.data_on().median(), 3.3);
+    EXPECT_TRUE(bench.control.characters().empty());
+}
+
+TEST(ControlMonitor, AWrongCodeSetOnTheControlGivesMarkedParityErrors) {
+    Bench bench;
+    ControlMonitor monitor;
+    bench.send_text("N1\n");
+    VirtualControlSettings odd = bench.control.settings();
+    odd.code = odd_parity;
+    bench.control.set_settings(odd);
+    bench.send_text("G\nX\r\n");  // even parity codes, read as odd
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.counts(), (MonitorCounts{8, 3, 5, 5}));
+    EXPECT_EQ(monitor.latest_finding(), "character 8: parity error in code 0x0A");
+    const TextUpdate update = monitor.take_text_update();
+    EXPECT_FALSE(update.replace);
+    // A line break in error carries a marker, so the error shows: one for CR LF.
+    EXPECT_EQ(update.runs, (Runs{{"N1\n", false}, {"G\xA4\nX\xA4\n", true}}));
+    EXPECT_TRUE(monitor.take_text_update().runs.empty()) << "taken once";
+}
+
+TEST(ControlMonitor, ResetStartsAfreshWithoutTakingAnythingTwice) {
+    Bench bench;
+    ControlMonitor monitor;
+    bench.send_text("N1");
+    bench.latch('G');  // under way at the reset
+    monitor.poll(bench.control, bench.now);
+    monitor.reset();
+    EXPECT_EQ(monitor.counts(), MonitorCounts{});
+    EXPECT_EQ(monitor.tail_text(), "");
+    EXPECT_EQ(monitor.interval().count(), 0u);
+    bench.advance(2.2);
+    bench.sprocket(false);
+    bench.put(0);
+    bench.advance(5);
+    bench.send_text("X", ISO_even, {.on = 0.25});
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.counts().characters, 1u);
+    EXPECT_EQ(monitor.sprocket_on().count(), 1u) << "only X's";
+    EXPECT_EQ(monitor.latest_finding(),
+              "character 1: sprocket pulse 0.250 ms, shorter than 0.500 ms")
+        << "numbered as the counter counts";
+    const TextUpdate update = monitor.take_text_update();
+    EXPECT_TRUE(update.replace) << "the view clears";
+    EXPECT_EQ(update.runs, (Runs{{"X", false}}));
+}
+
+TEST(ControlMonitor, KeepsOnlyABoundedTail) {
+    Bench bench;
+    ControlMonitor monitor(8);
+    for (int i = 0; i < 4; ++i) bench.send_text("ABCDEFGHIJ");
+    monitor.poll(bench.control, bench.now);
+    EXPECT_EQ(monitor.counts().characters, 40u);
+    const std::string tail = monitor.tail_text();
+    EXPECT_LE(tail.size(), 9u);
+    EXPECT_EQ(tail.substr(tail.size() - 3), "HIJ");
+    TextUpdate update = monitor.take_text_update();
+    EXPECT_TRUE(update.replace) << "the view fell behind by more than the tail";
+    ASSERT_EQ(update.runs.size(), 1u);
+    EXPECT_LE(update.runs[0].text.size(), 9u);
+    bench.send_text("XY");
+    monitor.poll(bench.control, bench.now);
+    update = monitor.take_text_update();
+    EXPECT_FALSE(update.replace);
+    EXPECT_EQ(update.runs, (Runs{{"XY", false}}));
+    EXPECT_EQ(monitor.tail_text().substr(monitor.tail_text().size() - 2), "XY");
+}
+
+// The engine sending a block while the window's poll runs in its yields.
+TEST(ControlMonitor, FeedHoldStopsTheEngineUntilCycleStart) {
+    testing::EngineFixture f;
+    f.settings.BTReob = "\n";
+    VirtualControl control(VirtualControlSettings::matching(f.settings));
+    VirtualPort port;
+    port.connect(&control);
+    Engine engine{f.state, f.settings, port, f.host, f.view};
+    ASSERT_TRUE(port_start_up(port, f.settings).ok());
+    ControlMonitor monitor;
+    std::size_t at_hold = 0, most_while_held = 0;
+    int held_yields = 0;
+    bool stopped_shown = false;
+    int late = 0;  // the real clock makes the tiny loop counts too fast: only these count
+    f.host.at_every_yield = [&] {
+        for (const Finding& finding : control.findings())
+            late += finding.kind == FindingKind::LateCharacter ||
+                    finding.kind == FindingKind::SprocketWhileStopped;
+        monitor.poll(control, ControlClock::now());
+        if (at_hold == 0 && monitor.counts().characters >= 3) {
+            control.feed_hold();
+            at_hold = monitor.counts().characters;
+        } else if (at_hold != 0 && held_yields < 100) {
+            most_while_held = std::max(most_while_held, monitor.counts().characters);
+            stopped_shown |= monitor.state() == ControlState::Stopped;
+            if (++held_yields == 100) control.cycle_start();
+        }
+    };
+    BTRsendline(engine, "N10 G1 X5", true, false);
+    monitor.poll(control, ControlClock::now());
+    EXPECT_TRUE(stopped_shown);
+    EXPECT_LE(most_while_held, at_hold + 1) << "only the character under way";
+    EXPECT_EQ(monitor.tail_text(), "N10 G1 X5\n");
+    EXPECT_EQ(late, 0) << "the engine kept to the stop";
+}
+
+TEST(DeviceTiming, ReadsTheTypedMillisecondsAndRate) {
+    testing::TempDir dir;
+    testing::DeviceSettings{}.write(dir.path(), "Mill");
+    const DeviceTiming timing = read_device_timing(settings_path(dir.path(), "Mill"));
+    EXPECT_EQ(timing.data_on_ms, 3.33);
+    EXPECT_EQ(timing.sprocket_on_ms, 2.2);
+    EXPECT_EQ(timing.overlap_ms, 0.565);
+    EXPECT_EQ(timing.cps, 300);
+    const DeviceTiming none = read_device_timing(dir.file("missing"));
+    EXPECT_FALSE(none.data_on_ms || none.sprocket_on_ms || none.overlap_ms || none.cps);
+    const std::string short_file = dir.write("short", "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n3.3\r\n \r\n");
+    const DeviceTiming partial = read_device_timing(short_file);
+    EXPECT_EQ(partial.data_on_ms, 3.3);
+    EXPECT_FALSE(partial.sprocket_on_ms) << "a blank line";
+    EXPECT_FALSE(partial.overlap_ms || partial.cps) << "missing lines";
+}
+
+}  // namespace
+}  // namespace feedrite

@@ -1,0 +1,260 @@
+// The virtual port, the trace around it, and the virtual control at the far
+// end of its cable.
+
+#include "sim/virtual_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "btr/code_table.h"
+#include "btr/port/port_factory.h"
+#include "btr/port/ppdev_port.h"
+#include "btr/port/raw_io_port.h"
+#include "btr/port/tracing_port.h"
+#include "sim/virtual_control.h"
+#include "tests/sim/control_bench.h"
+
+namespace feedrite {
+namespace {
+
+struct RecordingEnd final : CableEnd {
+    std::vector<OutputPins> seen;
+    bool pin11 = true;
+    void on_pins(const OutputPins& pins) override { seen.push_back(pins); }
+    bool pin11_high() override { return pin11; }
+};
+
+// Made by the factory, which plugs the cable end in.
+TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
+    RecordingEnd end;
+    const auto made = make_port(PortKind::Virtual, &end);
+    auto& port = dynamic_cast<VirtualPort&>(*made);
+    port.fail_next_open({PortErrorCode::Busy, "in use"});
+    EXPECT_EQ(port.port_open(0x378, 3).code, PortErrorCode::Busy);
+    port.port_write(0, 0x55);
+    EXPECT_EQ(port.port_read(0), 0xFF) << "inert until opened";
+    ASSERT_TRUE(port.port_open(0x378, 3).ok()) << "the failure was injected once";
+    EXPECT_EQ(port.port_read(0), 0x00) << "the failed write never reached the register";
+    EXPECT_EQ(port.port_read(1), 0x7F);
+    EXPECT_EQ(port.port_read(2), 0xCC);
+    for (const int value : {0xFF, 0xA5, 0x1CC}) {
+        port.port_write(0, value);
+        port.port_write(2, value ^ 0xFF);
+        EXPECT_EQ(port.port_read(0), value & 0xFF);
+        EXPECT_EQ(port.port_read(2), (value ^ 0xFF) & 0xFF);
+    }
+    EXPECT_EQ(end.seen.size(), 7u) << "told on connecting and after every write";
+    // Control bits 0, 1 and 3 reach pins 1, 14 and 17 inverted, bit 2 pin 16 as it is.
+    EXPECT_EQ(end.seen.front(), (OutputPins{0x00, true, true, true, false})) << "0xCC";
+    EXPECT_EQ(end.seen.back(), (OutputPins{0xCC, false, false, false, true})) << "0x33";
+    end.pin11 = false;
+    EXPECT_EQ(port.port_read(1), 0xFF) << "status bit 7 is pin 11 inverted";
+    EXPECT_NE(dynamic_cast<PpdevPort*>(make_port(PortKind::Ppdev).get()), nullptr);
+    EXPECT_NE(dynamic_cast<RawIoPort*>(make_port(PortKind::RawIo).get()), nullptr);
+}
+
+TEST(TracingPort, WritesOneLinePerEventAndPassesEveryCallOn) {
+    VirtualPort port;
+    std::ostringstream out;
+    out << std::hex << std::uppercase;  // the caller's flags must not change the trace
+    TracingPort trace(port, out);
+    ASSERT_TRUE(trace.port_open(888, 3).ok());
+    trace.port_write(0, 0x1A5);
+    trace.port_write(2, (trace.port_read(2) | 0x08) & 0xCA);
+    for (const double count : {0.0, 1.0, 0.25, 2.0001, -4.0, 123456789.0}) trace.on_delay(count);
+    EXPECT_EQ(trace.port_read(1), 0x7F);
+    EXPECT_EQ(out.str(),
+              "open 888 3\nwrite 0 a5\nread 2 cc\nwrite 2 c8\n"
+              "delay 0\ndelay 1\ndelay 1\ndelay 3\ndelay 0\ndelay 123456789\nread 1 7f\n");
+    EXPECT_EQ(port.port_read(2), 0xC8) << "passed on";
+}
+
+using testing::Bench;
+using testing::Timing;
+using Bytes = std::vector<std::uint8_t>;
+using Kinds = std::vector<FindingKind>;
+using K = FindingKind;
+
+// Under a mismatched polarity the control latches the idle data on the sender's
+// inactive edge, then each character inverted.
+TEST(VirtualControl, LatchesOnTheActiveEdgeUnderItsOwnPolarity) {
+    const std::string_view text = "%\nG01 X-1.5\n";
+    for (const CodeSet set : {ISO_even, EIA_RS244})
+        for (const bool data : {true, false})
+            for (const bool sprocket : {true, false})
+                for (const bool matching : {true, false}) {
+                    SCOPED_TRACE(::testing::Message() << set << data << sprocket << matching);
+                    Bench bench(
+                        {.Data_logic = data, .Sprocket_logic = sprocket, .code = set, .limits = {}},
+                        data == matching, sprocket == matching);
+                    bench.send_text(text, set);
+                    const int mask = matching ? 0x00 : 0xFF;
+                    Bytes expected = matching ? Bytes{} : Bytes{0xFF};
+                    for (const unsigned char c : text)
+                        expected.push_back(code_table()[set][c] ^ mask);
+                    EXPECT_EQ(bench.control.bytes(), expected);
+                    EXPECT_EQ(bench.kinds().empty(), matching);
+                }
+}
+
+// Each character's own figures are checked through the monitor.
+TEST(VirtualControl, RecordsEachEdgeAndTheRate) {
+    Bench bench;
+    EXPECT_TRUE(bench.control.ready_on()) << "control bit 0 clear: pin 1 high";
+    bench.control.clear_record();
+    bench.send_text("N10", ISO_even, {.off = 1.7});
+    EXPECT_NEAR(*characters_per_second(bench.control.characters()), 200.0, 1e-6);  // 5 ms each
+    std::vector<int> pins;  // falling edges negative; 'N' is 0x4E: pins 3, 4, 5 and 8
+    for (const PinEdge& edge : bench.control.edges())
+        pins.push_back(edge.high ? edge.pin : -edge.pin);
+    pins.resize(12);
+    EXPECT_EQ(pins, (std::vector<int>{3, 4, 5, 8, 16, 17, -16, -17, -3, -4, -5, -8}));
+}
+
+TEST(ControlFindings, EachFaultGivesItsFinding) {
+    const Kinds late = {K::LateCharacter, K::SprocketWhileStopped, K::SprocketWhileStopped};
+    const struct {
+        const char* name;
+        bool feed_hold;
+        const char* codes;  // 'A', 'B', 'G': even parity; 'C': odd
+        Timing t;
+        Kinds expected;
+        const char* text = "";  // of the first finding, when given
+        CodeSet code = ISO_even;
+        double min_sprocket_ms = 0.5;
+    } cases[] = {
+        // clang-format off
+        {"good timing", false, "GA", {}, {}},
+        {"short pulse", false, "A", {.on = 0.75}, {K::ShortSprocketPulse},
+         "character 1: sprocket pulse 0.750 ms, shorter than 1.000 ms", ISO_even, 1.0},
+        {"short gap", false, "GA", {0.35, 3, 0, 0}, {K::ShortSprocketGap}},
+        {"short set-up", false, "A", {.overlap = 0.1}, {K::ShortDataSetup}},
+        {"too fast", false, "GA", {0.4, 0.6, 0.6, 0.6}, {K::TooFast}},
+        {"ISO even parity", false, "AC", {}, {K::ParityError},
+         "character 2: parity error in code 0x43"},
+        {"EIA odd parity", false, "G", {}, {K::ParityError}, "", EIA_RS244},
+        {"one character after feed hold", true, "A", {}, {}},
+        {"two characters after feed hold", true, "AB", {}, late},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench bench({.code = c.code, .limits = {.min_sprocket_ms = c.min_sprocket_ms}});
+        if (c.feed_hold) bench.control.feed_hold();
+        for (const char code : std::string_view(c.codes)) bench.send(code, c.t);
+        EXPECT_EQ(bench.kinds(), c.expected);
+        if (*c.text != '\0') {
+            EXPECT_EQ(bench.control.findings().at(0).text, c.text);
+        }
+    }
+    Bench changed, held;
+    changed.latch(0x41);
+    changed.put(0x42);
+    EXPECT_EQ(changed.kinds(), Kinds{K::DataChangedWhileLatched});
+    held.latch(0x41);
+    held.control.feed_hold();  // the character under way
+    held.advance(3);
+    held.sprocket(false);
+    held.send(0x42);  // one too many
+    EXPECT_EQ(held.kinds(), late);
+}
+
+// The window changes the control's settings while characters flow.
+TEST(VirtualControl, NewSettingsApplyFromTheNextEdge) {
+    Bench bench;
+    bench.send('G');
+    VirtualControlSettings settings = bench.control.settings();
+    settings.code = odd_parity;
+    settings.Data_logic = false;
+    bench.control.set_settings(settings);
+    bench.send('G');  // 0x47, even parity: read inverted, and wrong for odd parity
+    EXPECT_EQ(bench.control.bytes(), (Bytes{0x47, 0xB8}));
+    EXPECT_EQ(bench.kinds(), Kinds{K::ParityError});
+
+    settings.RunStop_logic = false;
+    bench.control.set_settings(settings);
+    EXPECT_EQ(bench.port.port_read(1), 0xFF) << "in run, yet pin 11 now reads as stop";
+    EXPECT_EQ(bench.control.edges().back().pin, 11);
+    EXPECT_TRUE(bench.control.in_run());
+
+    settings.Sprocket_logic = false;  // the resting sprocket now counts as active
+    bench.control.set_settings(settings);
+    EXPECT_EQ(bench.control.characters().size(), 2u) << "a change of polarity latches nothing";
+    bench.latch('A');  // the sender's active edge: a release for this control
+    EXPECT_EQ(bench.control.characters().size(), 2u);
+    bench.advance(2);
+    bench.sprocket(false);
+    EXPECT_EQ(bench.control.characters().size(), 3u) << "latched on the sender's inactive edge";
+}
+
+TEST(VirtualControl, ForgettingTheRecordKeepsChecksNumbersAndTheCharacterUnderWay) {
+    Bench bench;
+    bench.send('G', {0.4, 0.6, 0.6, 0.6});
+    bench.control.clear_record();
+    bench.latch('A', 0.4);
+    EXPECT_EQ(bench.kinds(), Kinds{K::TooFast}) << "measured against the forgotten one";
+    EXPECT_EQ(bench.control.findings()[0].text.rfind("character 2: ", 0), 0u);
+
+    bench.control.forget_settled();
+    ASSERT_EQ(bench.control.characters().size(), 1u) << "the character under way stays";
+    EXPECT_EQ(bench.control.first_character_number(), 2u);
+    EXPECT_TRUE(bench.control.findings().empty());
+    bench.advance(2.2);
+    bench.sprocket(false);
+    bench.advance(0.5);
+    bench.put(0);
+    const CharacterFigures figures = figures_of(bench.control.characters()[0]);
+    EXPECT_NEAR(*figures.sprocket_on_ms, 2.2, 1e-6) << "its times still land on it";
+    EXPECT_NEAR(*figures.data_on_ms, 3.1, 1e-6);
+    bench.control.forget_settled();
+    EXPECT_TRUE(bench.control.characters().empty()) << "complete: forgotten";
+    EXPECT_EQ(bench.control.first_character_number(), 3u);
+
+    bench.advance(5);
+    bench.latch('B');
+    bench.advance(0.2);
+    bench.control.clear_record();
+    bench.sprocket(false);
+    EXPECT_EQ(bench.kinds(), Kinds{K::ShortSprocketPulse}) << "checked after the clear";
+    EXPECT_EQ(bench.control.findings()[0].text,
+              "character 3: sprocket pulse 0.200 ms, shorter than 0.500 ms");
+}
+
+TEST(RunScript, WithdrawsRunOnThePinOfTheControlsPolarity) {
+    for (const bool positive : {true, false}) {
+        SCOPED_TRACE(positive);
+        Bench bench({.RunStop_logic = positive, .limits = {}});
+        const int run = positive ? 0x7F : 0xFF, stop = run ^ 0x80;  // status, pin 11 inverted
+        bench.control.stop_for(4);
+        EXPECT_EQ(bench.port.port_read(1), stop);
+        bench.advance(4);
+        EXPECT_EQ(bench.port.port_read(1), run);
+        bench.control.clear_record();
+        bench.control.set_script({.stop_after = 2, .stop_ms = 10, .repeat = true});
+        bench.send_text("G1");
+        EXPECT_EQ(bench.port.port_read(1), stop) << "after the second character";
+        bench.advance(20);
+        EXPECT_EQ(bench.port.port_read(1), run);
+        std::vector<ControlClock::time_point> pin11;
+        for (const PinEdge& edge : bench.control.edges())
+            if (edge.pin == 11) pin11.push_back(edge.at);
+        const auto latched = bench.control.characters()[1].latched;
+        EXPECT_EQ(pin11, (std::vector{latched, latched + std::chrono::milliseconds(10)}))
+            << "dated when it ran out";
+        bench.send_text("X2");
+        EXPECT_EQ(bench.port.port_read(1), stop) << "the script repeats";
+        bench.control.set_script({.stop_after = 1});
+        bench.send_text("Y");
+        bench.advance(1000);
+        EXPECT_EQ(bench.port.port_read(1), stop) << "until cycle start";
+        bench.control.cycle_start();
+        bench.send_text("Z1");
+        EXPECT_EQ(bench.port.port_read(1), run) << "the script is spent";
+        EXPECT_TRUE(bench.kinds().empty()) << "each stop came with a character under way";
+    }
+}
+
+}  // namespace
+}  // namespace feedrite
