@@ -45,10 +45,6 @@ std::string to_bytes(QString text) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 }  // namespace
 
 ProgramEdit::ProgramEdit(QWidget* parent) : QAbstractScrollArea(parent), metrics_(font()) {
@@ -90,12 +86,6 @@ int ProgramEdit::lines_in_sight() const {
     return std::max(1, (viewport()->height() - margin) / line_height_);
 }
 
-std::int64_t ProgramEdit::column_of(TextPos pos, std::int64_t line) const {
-    const LineText& lines = model_.lines();
-    return std::min<std::int64_t>(pos - lines.line_start(line),
-                                  static_cast<std::int64_t>(lines.line(line).size()));
-}
-
 int ProgramEdit::line_y(std::int64_t line) const {
     const std::int64_t y = margin + (line - first_visible_line()) * line_height_;
     return static_cast<int>(std::clamp<std::int64_t>(y, -line_height_, INT_MAX / 2));
@@ -120,17 +110,14 @@ TextPos ProgramEdit::position_at(QPoint point) const {
 QRect ProgramEdit::caret_rect() const {
     const TextPos caret = model_.caret();
     const std::int64_t line = model_.lines().line_of(caret);
-    return {column_x(column_of(caret, line)), line_y(line), 1, line_height_};
+    return {column_x(column_of(model_.lines(), caret, line)), line_y(line), 1, line_height_};
 }
 
 // ---- repainting and scrolling ----------------------------------------------
 
 void ProgramEdit::model_changed() {
     // Text replaced by the program is a new start: nothing before it to undo.
-    if (model_.lines().revision() != shown_revision_) {
-        undo_.clear();
-        redo_.clear();
-    }
+    if (model_.lines().revision() != shown_revision_) history_.clear();
     refresh(Scroll::Leap);
 }
 
@@ -198,7 +185,7 @@ void ProgramEdit::ensure_caret_visible(Scroll scroll) {
     // Sideways the caret comes to the middle, so that a short line after a
     // long one is seen from its start.
     QScrollBar* horizontal = horizontalScrollBar();
-    const std::int64_t x = column_of(caret, line) * cell_width_;
+    const std::int64_t x = column_of(model_.lines(), caret, line) * cell_width_;
     const int width = std::max(cell_width_, viewport()->width() - 2 * margin);
     if (x < horizontal->value() || x + cell_width_ > horizontal->value() + width)
         horizontal->setValue(to_int(x - width / 2));
@@ -248,14 +235,9 @@ void ProgramEdit::paint_line(QPainter& painter, std::int64_t line, TextPos sel_s
                              TextPos sel_end) const {
     const LineText& lines = model_.lines();
     const std::string_view chars = lines.line(line);
-    const TextPos begin = lines.line_start(line);
     const auto length = static_cast<std::int64_t>(chars.size());
-    // Selected cells: the characters, and one more when the break is selected.
-    std::int64_t a = std::clamp<std::int64_t>(sel_start - begin, 0, length);
-    std::int64_t b = std::clamp<std::int64_t>(sel_end - begin, 0, length);
-    if (line + 1 < lines.line_count() && sel_start < begin + length + 2 && sel_end > begin + length)
-        b = length + 1;
-    if (sel_end <= sel_start) a = b = 0;
+    const Span cells = selected_cells(lines, line, sel_start, sel_end);
+    const std::int64_t a = cells.from, b = cells.to;
     // Only the columns in sight are drawn, however long the line.
     const std::int64_t first_column = horizontalScrollBar()->value() / cell_width_;
     const std::int64_t last_column = first_column + viewport()->width() / cell_width_ + 2;
@@ -335,10 +317,7 @@ bool ProgramEdit::move_key(const QKeyEvent& event) {
     for (const Binding& binding : bindings) {
         const bool select = event.matches(binding.select);
         if (!select && !event.matches(binding.move)) continue;
-        const bool vertical = binding.motion == Motion::Up || binding.motion == Motion::Down ||
-                              binding.motion == Motion::PageUp ||
-                              binding.motion == Motion::PageDown;
-        vertical_move_ = vertical;
+        vertical_move_ = is_vertical(binding.motion);
         const TextPos anchor = model_.anchor(), caret = model_.caret();
         // An arrow without Shift first drops the selection at its own side.
         if (!select && anchor != caret && binding.motion == Motion::Left)
@@ -346,70 +325,19 @@ bool ProgramEdit::move_key(const QKeyEvent& event) {
         else if (!select && anchor != caret && binding.motion == Motion::Right)
             move_caret(std::max(anchor, caret), false);
         else
-            move_caret(moved(caret, binding.motion), select);
+            move_caret(moved_by_key(caret, binding.motion), select);
         vertical_move_ = false;
         return true;
     }
     return false;
 }
 
-TextPos ProgramEdit::moved(TextPos from, Motion motion) {
-    const LineText& lines = model_.lines();
-    const std::int64_t line = lines.line_of(from);
-    const TextPos begin = lines.line_start(line);
-    const std::string_view chars = lines.line(line);
-    const std::int64_t length = static_cast<std::int64_t>(chars.size()),
-                       column = column_of(from, line);
-    const bool first_line = line == 0, last_line = line + 1 == lines.line_count();
-    const auto vertical = [&](std::int64_t lines_down) {
-        if (goal_column_ < 0) goal_column_ = column;
-        const std::int64_t to =
-            std::clamp<std::int64_t>(line + lines_down, 0, lines.line_count() - 1);
-        return lines.line_start(to) +
-               std::min<std::int64_t>(goal_column_,
-                                      static_cast<std::int64_t>(lines.line(to).size()));
-    };
-    switch (motion) {
-        case Motion::Left:
-            return column > 0 ? begin + column - 1 : first_line ? begin : begin - 2;
-        case Motion::Right:
-            return column < length ? begin + column + 1
-                   : last_line     ? begin + length
-                                   : begin + length + 2;
-        case Motion::WordLeft: {
-            if (column == 0) return first_line ? begin : begin - 2;
-            std::int64_t c = column;
-            while (c > 0 && is_blank(chars[static_cast<std::size_t>(c - 1)])) --c;
-            while (c > 0 && !is_blank(chars[static_cast<std::size_t>(c - 1)])) --c;
-            return begin + c;
-        }
-        case Motion::WordRight: {
-            if (column == length) return last_line ? begin + length : begin + length + 2;
-            std::int64_t c = column;
-            while (c < length && !is_blank(chars[static_cast<std::size_t>(c)])) ++c;
-            while (c < length && is_blank(chars[static_cast<std::size_t>(c)])) ++c;
-            return begin + c;
-        }
-        case Motion::Up:
-            return vertical(-1);
-        case Motion::Down:
-            return vertical(1);
-        case Motion::PageUp:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() - lines_in_sight());
-            return vertical(-lines_in_sight());
-        case Motion::PageDown:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() + lines_in_sight());
-            return vertical(lines_in_sight());
-        case Motion::Home:
-            return begin;
-        case Motion::End:
-            return begin + length;
-        case Motion::Top:
-            return 0;
-        case Motion::Bottom:
-            return model_.length();
-    }
-    return from;
+TextPos ProgramEdit::moved_by_key(TextPos from, Motion motion) {
+    // The page keys scroll the view by a page as well as moving the caret.
+    const int page = lines_in_sight();
+    if (motion == Motion::PageUp) verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
+    if (motion == Motion::PageDown) verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
+    return moved(model_.lines(), from, motion, page, goal_column_);
 }
 
 void ProgramEdit::move_caret(TextPos to, bool keep_anchor) {
@@ -449,51 +377,21 @@ bool ProgramEdit::edit_key(const QKeyEvent& event) {
 
 void ProgramEdit::edit(TextPos from, TextPos to, std::string_view text) {
     if (read_only_) return;
-    // Bounds inside a break move to its CR here, as the store would, so that
-    // the change recorded for undo is the one made.
-    const LineText& lines = model_.lines();
-    const auto snapped = [&](TextPos pos) {
-        const std::int64_t line = lines.line_of(pos);
-        return lines.line_start(line) + column_of(pos, line);
-    };
-    from = snapped(from);
-    to = std::max(from, snapped(to));
-    std::string removed = lines.text(from, to);
-    model_.select(from, to);
-    model_.replace_selection(text);
-    undo_.push_back({from, std::move(removed), lines.text(from, model_.caret())});
-    redo_.clear();
+    history_.edit(model_, from, to, text);
     refresh(Scroll::Step);
 }
 
 void ProgramEdit::undo(bool redo) {
-    std::vector<Change>& from = redo ? redo_ : undo_;
-    if (read_only_ || from.empty()) return;
-    Change change = std::move(from.back());
-    from.pop_back();
-    const std::string& now = redo ? change.removed : change.inserted;
-    model_.select(change.at, change.at + static_cast<TextPos>(now.size()));
-    model_.replace_selection(redo ? change.inserted : change.removed);
-    (redo ? undo_ : redo_).push_back(std::move(change));
-    refresh(Scroll::Step);
+    if (read_only_) return;
+    if (redo ? history_.redo(model_) : history_.undo(model_)) refresh(Scroll::Step);
 }
 
 void ProgramEdit::erase(bool forward) {
-    if (model_.selection_length() > 0) {
-        edit(model_.selection_start(), model_.selection_start() + model_.selection_length(), {});
-        return;
-    }
-    const LineText& lines = model_.lines();
-    const std::int64_t line = lines.line_of(model_.caret());
-    const TextPos begin = lines.line_start(line);
-    const std::int64_t column = column_of(model_.caret(), line);
-    const auto length = static_cast<std::int64_t>(lines.line(line).size());
-    const TextPos at = begin + column;  // a caret on an LF counts as on its CR
-    // At a line's edge the whole break goes: the lines join.
-    if (forward && column < length) edit(at, at + 1, {});
-    if (forward && column == length && line + 1 < lines.line_count()) edit(at, at + 2, {});
-    if (!forward && column > 0) edit(at - 1, at, {});
-    if (!forward && column == 0 && line > 0) edit(begin - 2, begin, {});
+    const TextPos start = model_.selection_start();
+    const Span span = model_.selection_length() > 0
+                          ? Span{start, start + model_.selection_length()}
+                          : erased_span(model_.lines(), model_.caret(), forward);
+    if (span.to > span.from) edit(span.from, span.to, {});
 }
 
 // ---- clipboard and drops ---------------------------------------------------

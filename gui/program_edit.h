@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "text/line_text_view.h"
+#include "text/text_editing.h"
 
 class QMimeData;
 
@@ -72,24 +73,9 @@ class ProgramEdit : public QAbstractScrollArea {
     /// How the view follows a caret that left it: a leap puts the caret's line
     /// near the top, a step scrolls as little as needed (keys and mouse).
     enum class Scroll { Leap, Step };
-    enum class Motion {
-        Left,
-        Right,
-        WordLeft,
-        WordRight,
-        Up,
-        Down,
-        PageUp,
-        PageDown,
-        Home,
-        End,
-        Top,
-        Bottom
-    };
-
     [[nodiscard]] bool move_key(const QKeyEvent& event);
     [[nodiscard]] bool edit_key(const QKeyEvent& event);
-    [[nodiscard]] TextPos moved(TextPos from, Motion motion);
+    [[nodiscard]] TextPos moved_by_key(TextPos from, Motion motion);
     void move_caret(TextPos to, bool keep_anchor);
     /// Replaces [from, to) with `text` unless read-only.
     void edit(TextPos from, TextPos to, std::string_view text);
@@ -97,7 +83,6 @@ class ProgramEdit : public QAbstractScrollArea {
     /// Takes back the last edit, or with `redo` makes the last one taken back again.
     void undo(bool redo);
 
-    [[nodiscard]] std::int64_t column_of(TextPos pos, std::int64_t line) const;
     [[nodiscard]] int line_y(std::int64_t line) const;
     [[nodiscard]] int column_x(std::int64_t column) const;
     void paint_line(class QPainter& painter, std::int64_t line, TextPos sel_start,
@@ -109,12 +94,7 @@ class ProgramEdit : public QAbstractScrollArea {
     void font_changed();
 
     LineTextView model_;
-    // An edit made here: at `at`, `removed` gave way to `inserted`.
-    struct Change {
-        TextPos at;
-        std::string removed, inserted;
-    };
-    std::vector<Change> undo_, redo_;
+    EditHistory history_;
     bool read_only_ = false;
     bool dragging_ = false;
     // What is on screen, so a change repaints only what it touched.
