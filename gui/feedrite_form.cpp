@@ -70,7 +70,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKin
     courier.setFixedPitch(true);
     txtedit_->setFont(courier);
     // Outside edit mode the operator may move the caret and select, not type.
-    txtedit_->setReadOnly(true);
+    txtedit_->set_read_only(true);
     txtedit_->installEventFilter(this);
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
@@ -162,7 +162,7 @@ void FeedriteForm::StatusBar1_click(int index) {
 void FeedriteForm::toggle_edit() {
     const bool editing = toggle_edit_mode(state_, view_);
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
-    txtedit_->setReadOnly(!editing);
+    txtedit_->set_read_only(!editing);
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {

@@ -67,7 +67,7 @@ bool ProgramEdit::is_latin1(const QString& text) {
     return true;
 }
 
-void ProgramEdit::setReadOnly(bool read_only) {
+void ProgramEdit::set_read_only(bool read_only) {
     read_only_ = read_only;
 }
 
@@ -405,15 +405,15 @@ void ProgramEdit::copy() const {
 }
 
 void ProgramEdit::paste() {
-    insertFromMimeData(QGuiApplication::clipboard()->mimeData());
+    insert_from(QGuiApplication::clipboard()->mimeData());
 }
 
-bool ProgramEdit::canInsertFromMimeData(const QMimeData* source) const {
+bool ProgramEdit::can_insert(const QMimeData* source) const {
     return !read_only_ && source != nullptr && source->hasText();
 }
 
-void ProgramEdit::insertFromMimeData(const QMimeData* source) {
-    if (!canInsertFromMimeData(source)) return;
+void ProgramEdit::insert_from(const QMimeData* source) {
+    if (!can_insert(source)) return;
     const QString text = source->text();
     if (!is_latin1(text)) {
         QApplication::beep();  // refused whole: part of it could not be sent
@@ -424,27 +424,27 @@ void ProgramEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void ProgramEdit::dragEnterEvent(QDragEnterEvent* event) {
-    if (canInsertFromMimeData(event->mimeData()))
+    if (can_insert(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void ProgramEdit::dragMoveEvent(QDragMoveEvent* event) {
-    if (canInsertFromMimeData(event->mimeData()))
+    if (can_insert(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void ProgramEdit::dropEvent(QDropEvent* event) {
-    if (!canInsertFromMimeData(event->mimeData())) {
+    if (!can_insert(event->mimeData())) {
         event->ignore();
         return;
     }
     const TextPos at = position_at(event->position().toPoint());
     model_.select(at, at);
-    insertFromMimeData(event->mimeData());
+    insert_from(event->mimeData());
     refresh(Scroll::Step);
     event->acceptProposedAction();
 }

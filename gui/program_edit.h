@@ -38,8 +38,8 @@ class ProgramEdit : public QAbstractScrollArea {
     /// moved out of sight, its line comes in near the top.
     void model_changed();
 
-    [[nodiscard]] bool isReadOnly() const { return read_only_; }
-    void setReadOnly(bool read_only);
+    [[nodiscard]] bool is_read_only() const { return read_only_; }
+    void set_read_only(bool read_only);
 
     /// Position under `point` of the viewport.
     [[nodiscard]] TextPos position_at(QPoint point) const;
@@ -66,8 +66,8 @@ class ProgramEdit : public QAbstractScrollArea {
     void dropEvent(QDropEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
-    [[nodiscard]] bool canInsertFromMimeData(const QMimeData* source) const;
-    void insertFromMimeData(const QMimeData* source);
+    [[nodiscard]] bool can_insert(const QMimeData* source) const;
+    void insert_from(const QMimeData* source);
 
   private:
     /// How the view follows a caret that left it: a leap puts the caret's line

@@ -101,7 +101,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.edit.model().caret(), TextPos(0));
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         QCOMPARE(w.edit.viewport()->cursor().shape(), Qt::WaitCursor);
-        QVERIFY(w.edit.isReadOnly());
+        QVERIFY(w.edit.is_read_only());
         const char* const panels[] = {"line pos.= 1", "byte pos. = 0", "Search", "Reset", "Edit"};
         for (int i = 1; i <= 5; ++i)
             QCOMPARE(form.status_bar().panel_text(i), QString::fromLatin1(panels[i - 1]));
@@ -187,7 +187,7 @@ class MainWindowTest : public QObject {
             QCOMPARE(w.state().Edit_mode, editing);
             QCOMPARE(w.form.status_bar().panel_text(5),
                      editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
-            QCOMPARE(w.form.txtedit().isReadOnly(), !editing);
+            QCOMPARE(w.form.txtedit().is_read_only(), !editing);
         }
         w.state().Sending_data = 0;
         w.click_panel(4);

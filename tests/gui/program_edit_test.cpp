@@ -75,7 +75,7 @@ class ProgramEditTest : public QObject {
   private slots:
     void read_only_moves_and_selects_but_never_types() {
         Rig r;
-        r.edit.setReadOnly(true);
+        r.edit.set_read_only(true);
         const std::string text = r.view.text();
         r.keys({Qt::Key_A, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return, Qt::Key_Tab});
         QApplication::clipboard()->setText(QStringLiteral("PASTED"));
@@ -127,10 +127,10 @@ class ProgramEditTest : public QObject {
             for (const QKeyCombination key : keys) r.keys({key});
             QCOMPARE(r.view.text(), text);
         }
-        r.edit.setReadOnly(true);
+        r.edit.set_read_only(true);
         r.keys({Qt::CTRL | Qt::Key_Z});
         QCOMPARE(r.view.text(), std::string("N1N2"));
-        r.edit.setReadOnly(false);
+        r.edit.set_read_only(false);
         // A caret between CR and LF erases whole breaks only.
         r.view.set_text("A\r\nB");
         r.view.set_selection_start(2);
@@ -159,7 +159,7 @@ class ProgramEditTest : public QObject {
 
     void mouse_places_the_caret_and_drags_a_selection() {
         Rig r;
-        r.edit.setReadOnly(true);
+        r.edit.set_read_only(true);
         r.mouse(QEvent::MouseButtonPress, r.cell(1, 1), Qt::LeftButton);
         QCOMPARE(r.caret(), TextPos(12));
         r.mouse(QEvent::MouseMove, r.cell(2, 3), Qt::LeftButton);
