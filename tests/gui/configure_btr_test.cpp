@@ -207,7 +207,7 @@ class ConfigureBtrTest : public QObject {
         QCOMPARE(rig.edit("CPS_txt")->text(), QStringLiteral(" 300"));
     }
 
-    void apply_checks_in_order_then_writes_loop_counts() {
+    void apply_checks_then_writes_loop_counts() {
         Rig rig;
         rig.open();
         rig.dialog->choose_port(LPT_other);
@@ -216,22 +216,13 @@ class ConfigureBtrTest : public QObject {
         QCOMPARE(rig.messages.back(), std::string("Port selection error|Selected port address is "
                                                   "invalid\nChoose a different port"));
         rig.dialog->choose_port(0);
-
-        // Each step breaks one box (sprocket "on" is broken already), then mends it.
-        struct Step {
-            const char *box, *bad, *good, *message;
-        };
-        for (const Step& step : {Step{"Sprocket_on_txt", "0", "2.2", "sprocket on time"},
-                                 Step{"Data_on_txt", "2.2", "3.33", "data on time"},
-                                 Step{"Sprocket_overlap_txt", "0", ".565", "sprocket/data overlap"},
-                                 Step{"Data_off_txt", "-1", "0", "data off time"},
-                                 Step{"EOB_delay_txt", "-1", "0", "delay between blocks"}}) {
-            rig.type_over(step.box, step.bad);
-            rig.click("apply_button");
-            QCOMPARE(rig.messages.back(),
-                     std::string("Entry error|Invalid entry for ") + step.message);
-            rig.type_over(step.box, step.good);
-        }
+        // The order of the checks is tested in the core; here, that Apply runs them.
+        rig.click("apply_button");
+        QCOMPARE(rig.messages.back(), std::string("Entry error|Invalid entry for sprocket on time"));
+        for (const auto& [box, good] : {std::pair{"Sprocket_on_txt", "2.2"}, {"Data_on_txt", "3.33"},
+                                        {"Sprocket_overlap_txt", ".565"}, {"Data_off_txt", "0"},
+                                        {"EOB_delay_txt", "0"}})
+            rig.type_over(box, good);
 
         // Declining the speed test saves nothing and keeps the dialog open.
         rig.answers = {MessageAnswer::Cancel};
