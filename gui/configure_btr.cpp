@@ -95,29 +95,48 @@ configure_BTR::configure_BTR(std::string program_dir, Host& host, QWidget* paren
     show_model();
 }
 
+QLineEdit* configure_BTR::new_text_box(const char* name, std::string ConfigModel::*value) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(latin1(name));
+    text_boxes_.emplace_back(edit, value);
+    return edit;
+}
+
+QLabel* configure_BTR::new_label(const char* text, QWidget* buddy) {
+    auto* shown = new QLabel(latin1(text), this);
+    shown->setBuddy(buddy);
+    return shown;
+}
+
+QCheckBox* configure_BTR::tick_box(Tick box) const {
+    return ticks_[slot(box)];
+}
+
 void configure_BTR::build_widgets() {
-    auto line = [this](const char* name, std::string ConfigModel::*value) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(latin1(name));
-        text_boxes_.emplace_back(edit, value);
-        return edit;
-    };
     for (const TickControl& control : tick_controls) {
         auto* box = new QCheckBox(latin1(control.caption), this);
         box->setObjectName(latin1(control.name));
         ticks_[slot(control.box)] = box;
     }
-    auto tick = [this](Tick box) { return ticks_[slot(box)]; };
-    auto label = [this](const char* text, QWidget* buddy) {
-        auto* shown = new QLabel(latin1(text), this);
-        shown->setBuddy(buddy);
-        return shown;
-    };
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(build_timing_frame());
+    middle->addLayout(build_code_frames());
 
-    // Devices and port.
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(build_devices_frame(), 0, 0);
+    grid->addLayout(middle, 0, 1);
+    grid->addWidget(build_texts_frame(), 0, 2);
+    grid->addLayout(build_signal_frames(), 1, 0, 1, 3);
+    grid->addWidget(build_replace_frame(), 2, 0, 1, 3);
+    grid->addLayout(build_buttons(), 3, 0, 1, 3);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+}
+
+QWidget* configure_BTR::build_devices_frame() {
     IO_device_lst = new QListWidget(this);
     IO_device_lst->setObjectName(QStringLiteral("IO_device_lst"));
-    New_name_txt = line("New_name_txt", &ConfigModel::New_name_txt);
+    New_name_txt = new_text_box("New_name_txt", &ConfigModel::New_name_txt);
     // Room for a device name of a dozen characters at any scaling.
     New_name_txt->setMinimumWidth(New_name_txt->fontMetrics().averageCharWidth() * 14);
     Command2 = make_button(this, "Command2", "Add to list:");
@@ -125,101 +144,117 @@ void configure_BTR::build_widgets() {
     LPT_lst = new QComboBox(this);
     LPT_lst->setObjectName(QStringLiteral("LPT_lst"));
     for (const char* item : LPT_items) LPT_lst->addItem(latin1(item));
-    address_txt = line("address_txt", &ConfigModel::address_txt);
+    address_txt = new_text_box("address_txt", &ConfigModel::address_txt);
     address_txt->installEventFilter(this);
 
     auto* devices = new QGroupBox(QStringLiteral("Device and port"), this);
-    auto* devices_layout = new QGridLayout(devices);
-    devices_layout->addWidget(label("BTR device name:", IO_device_lst), 0, 0, 1, 2);
-    devices_layout->addWidget(IO_device_lst, 1, 0, 1, 2);
-    devices_layout->addWidget(Command2, 2, 0);
-    devices_layout->addWidget(New_name_txt, 2, 1);
-    devices_layout->addWidget(Command3, 3, 0);
+    auto* layout = new QGridLayout(devices);
+    layout->addWidget(new_label("BTR device name:", IO_device_lst), 0, 0, 1, 2);
+    layout->addWidget(IO_device_lst, 1, 0, 1, 2);
+    layout->addWidget(Command2, 2, 0);
+    layout->addWidget(New_name_txt, 2, 1);
+    layout->addWidget(Command3, 3, 0);
     auto* port_form = new QFormLayout;
-    port_form->addRow(label("Port # :", LPT_lst), LPT_lst);
-    port_form->addRow(label("Address:", address_txt), address_txt);
-    devices_layout->addLayout(port_form, 4, 0, 1, 2);
+    port_form->addRow(new_label("Port # :", LPT_lst), LPT_lst);
+    port_form->addRow(new_label("Address:", address_txt), address_txt);
+    layout->addLayout(port_form, 4, 0, 1, 2);
+    return devices;
+}
 
-    // Timings.
-    Data_on_txt = line("Data_on_txt", &ConfigModel::Data_on_txt);
-    Sprocket_on_txt = line("Sprocket_on_txt", &ConfigModel::Sprocket_on_txt);
-    Sprocket_overlap_txt = line("Sprocket_overlap_txt", &ConfigModel::Sprocket_overlap_txt);
-    Data_off_txt = line("Data_off_txt", &ConfigModel::Data_off_txt);
-    EOB_delay_txt = line("EOB_delay_txt", &ConfigModel::EOB_delay_txt);
+QWidget* configure_BTR::build_timing_frame() {
+    Data_on_txt = new_text_box("Data_on_txt", &ConfigModel::Data_on_txt);
+    Sprocket_on_txt = new_text_box("Sprocket_on_txt", &ConfigModel::Sprocket_on_txt);
+    Sprocket_overlap_txt = new_text_box("Sprocket_overlap_txt", &ConfigModel::Sprocket_overlap_txt);
+    Data_off_txt = new_text_box("Data_off_txt", &ConfigModel::Data_off_txt);
+    EOB_delay_txt = new_text_box("EOB_delay_txt", &ConfigModel::EOB_delay_txt);
     millisecond_boxes_ = {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt,
                           EOB_delay_txt};
     for (QLineEdit* box : millisecond_boxes_) box->installEventFilter(this);
-    CPS_txt = line("CPS_txt", &ConfigModel::CPS_txt);
+    CPS_txt = new_text_box("CPS_txt", &ConfigModel::CPS_txt);
     CPS_txt->setReadOnly(true);  // the upkeep rewrites it from the timings
 
     auto* timings = new QGroupBox(QStringLiteral("Timing"), this);
-    auto* timings_form = new QFormLayout(timings);
-    timings_form->addRow(label("Data \"on\" time (ms):", Data_on_txt), Data_on_txt);
-    timings_form->addRow(label("Sprocket \"on\" time (ms):", Sprocket_on_txt), Sprocket_on_txt);
-    timings_form->addRow(label("Sprocket/data overlap (ms):", Sprocket_overlap_txt),
-                         Sprocket_overlap_txt);
-    timings_form->addRow(label("Delay between characters (ms):", Data_off_txt), Data_off_txt);
-    timings_form->addRow(label("Delay between blocks (ms):", EOB_delay_txt), EOB_delay_txt);
-    timings_form->addRow(label("Speed (cps.):", CPS_txt), CPS_txt);
+    auto* form = new QFormLayout(timings);
+    form->addRow(new_label("Data \"on\" time (ms):", Data_on_txt), Data_on_txt);
+    form->addRow(new_label("Sprocket \"on\" time (ms):", Sprocket_on_txt), Sprocket_on_txt);
+    form->addRow(new_label("Sprocket/data overlap (ms):", Sprocket_overlap_txt),
+                 Sprocket_overlap_txt);
+    form->addRow(new_label("Delay between characters (ms):", Data_off_txt), Data_off_txt);
+    form->addRow(new_label("Delay between blocks (ms):", EOB_delay_txt), EOB_delay_txt);
+    form->addRow(new_label("Speed (cps.):", CPS_txt), CPS_txt);
+    return timings;
+}
 
+QLayout* configure_BTR::build_code_frames() {
     auto* code = new QGroupBox(QStringLiteral("Code"), this);
     code->setObjectName(QStringLiteral("Code"));
     auto* code_layout = new QVBoxLayout(code);
-    code_layout->addWidget(tick(Tick::chk_EIA));
-    code_layout->addWidget(tick(Tick::chk_even));
+    code_layout->addWidget(tick_box(Tick::chk_EIA));
+    code_layout->addWidget(tick_box(Tick::chk_even));
     code_layout->addStretch();
     auto* eob = new QGroupBox(QStringLiteral("EOB"), this);
     eob->setObjectName(QStringLiteral("EOB"));
     auto* eob_layout = new QGridLayout(eob);
-    eob_layout->addWidget(tick(Tick::chk_LF), 0, 0);
-    eob_layout->addWidget(tick(Tick::chk_CR), 0, 1);
-    eob_layout->addWidget(tick(Tick::chk_LFCR), 1, 0);
-    eob_layout->addWidget(tick(Tick::chk_CRLF), 1, 1);
+    eob_layout->addWidget(tick_box(Tick::chk_LF), 0, 0);
+    eob_layout->addWidget(tick_box(Tick::chk_CR), 0, 1);
+    eob_layout->addWidget(tick_box(Tick::chk_LFCR), 1, 0);
+    eob_layout->addWidget(tick_box(Tick::chk_CRLF), 1, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(code);
+    row->addWidget(eob);
+    return row;
+}
 
-    // Texts around the program and the options.
-    leader_txt = line("leader_txt", &ConfigModel::leader_txt);
-    Trailer_txt = line("Trailer_txt", &ConfigModel::Trailer_txt);
-    Reset_on_txt = line("Reset_on_txt", &ConfigModel::Reset_on_txt);
-    mask_txt = line("mask_txt", &ConfigModel::mask_txt);
-    format_txt = line("format_txt", &ConfigModel::format_txt);
+QWidget* configure_BTR::build_texts_frame() {
+    leader_txt = new_text_box("leader_txt", &ConfigModel::leader_txt);
+    Trailer_txt = new_text_box("Trailer_txt", &ConfigModel::Trailer_txt);
+    Reset_on_txt = new_text_box("Reset_on_txt", &ConfigModel::Reset_on_txt);
+    mask_txt = new_text_box("mask_txt", &ConfigModel::mask_txt);
+    format_txt = new_text_box("format_txt", &ConfigModel::format_txt);
     auto* texts = new QGroupBox(QStringLiteral("Program text"), this);
-    auto* texts_form = new QFormLayout(texts);
-    texts_form->addRow(label("Leader:", leader_txt), leader_txt);
-    texts_form->addRow(label("Trailer:", Trailer_txt), Trailer_txt);
-    texts_form->addRow(label("Reset to beginning of file on:", Reset_on_txt), Reset_on_txt);
-    texts_form->addRow(label("Mask characters:", mask_txt), mask_txt);
-    texts_form->addRow(label("Format string:", format_txt), format_txt);
+    auto* form = new QFormLayout(texts);
+    form->addRow(new_label("Leader:", leader_txt), leader_txt);
+    form->addRow(new_label("Trailer:", Trailer_txt), Trailer_txt);
+    form->addRow(new_label("Reset to beginning of file on:", Reset_on_txt), Reset_on_txt);
+    form->addRow(new_label("Mask characters:", mask_txt), mask_txt);
+    form->addRow(new_label("Format string:", format_txt), format_txt);
     auto* options = new QHBoxLayout;
-    options->addWidget(tick(Tick::Chk_calls));
-    options->addWidget(tick(Tick::Chk_comments));
-    options->addWidget(tick(Tick::Chk_format));
-    texts_form->addRow(options);
+    options->addWidget(tick_box(Tick::Chk_calls));
+    options->addWidget(tick_box(Tick::Chk_comments));
+    options->addWidget(tick_box(Tick::Chk_format));
+    form->addRow(options);
+    return texts;
+}
 
-    // Polarities and Async.
-    auto* signals_row = new QHBoxLayout;
+QLayout* configure_BTR::build_signal_frames() {
+    auto* row = new QHBoxLayout;
     const std::array<const char*, 4> frame_titles = {"Data output", "Sprocket output",
                                                      "Run/Stop input", "Ready Output"};
     for (std::size_t i = 0; i < polarity_pairs.size(); ++i) {
         auto* frame = new QGroupBox(latin1(frame_titles[i]), this);
         auto* frame_layout = new QVBoxLayout(frame);
-        frame_layout->addWidget(tick(polarity_pairs[i].first));
-        frame_layout->addWidget(tick(polarity_pairs[i].second));
-        signals_row->addWidget(frame);
+        frame_layout->addWidget(tick_box(polarity_pairs[i].first));
+        frame_layout->addWidget(tick_box(polarity_pairs[i].second));
+        row->addWidget(frame);
     }
-    signals_row->addWidget(tick(Tick::Chk_Async));
+    row->addWidget(tick_box(Tick::Chk_Async));
+    return row;
+}
 
-    // Replacement and spooling.
-    Replace_txt = line("Replace_txt", &ConfigModel::Replace_txt);
-    Replace_with_txt = line("Replace_with_txt", &ConfigModel::Replace_with_txt);
+QWidget* configure_BTR::build_replace_frame() {
+    Replace_txt = new_text_box("Replace_txt", &ConfigModel::Replace_txt);
+    Replace_with_txt = new_text_box("Replace_with_txt", &ConfigModel::Replace_with_txt);
     auto* replace = new QGroupBox(QStringLiteral("Replacement and spooling"), this);
-    auto* replace_layout = new QHBoxLayout(replace);
-    replace_layout->addWidget(label("Replace:", Replace_txt));
-    replace_layout->addWidget(Replace_txt, 1);
-    replace_layout->addWidget(label("With:", Replace_with_txt));
-    replace_layout->addWidget(Replace_with_txt, 1);
-    replace_layout->addWidget(tick(Tick::Chk_long_files));
+    auto* layout = new QHBoxLayout(replace);
+    layout->addWidget(new_label("Replace:", Replace_txt));
+    layout->addWidget(Replace_txt, 1);
+    layout->addWidget(new_label("With:", Replace_with_txt));
+    layout->addWidget(Replace_with_txt, 1);
+    layout->addWidget(tick_box(Tick::Chk_long_files));
+    return replace;
+}
 
-    // Presets, then Apply and Cancel.
+QLayout* configure_BTR::build_buttons() {
     Fanuc_Defaults = make_button(this, "Fanuc_Defaults", "Fanuc defaults");
     Yasnac_defaults = make_button(this, "Yasnac_defaults", "Yasnac defaults");
     PW_defaults = make_button(this, "PW_defaults", "P && W defaults");  // && shows one "&"
@@ -232,23 +267,7 @@ void configure_BTR::build_widgets() {
     buttons->addStretch();
     buttons->addWidget(apply_button);
     buttons->addWidget(cancel_button);
-
-    auto* code_eob = new QHBoxLayout;
-    code_eob->addWidget(code);
-    code_eob->addWidget(eob);
-    auto* middle = new QVBoxLayout;
-    middle->addWidget(timings);
-    middle->addLayout(code_eob);
-
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(devices, 0, 0);
-    grid->addLayout(middle, 0, 1);
-    grid->addWidget(texts, 0, 2);
-    grid->addLayout(signals_row, 1, 0, 1, 3);
-    grid->addWidget(replace, 2, 0, 1, 3);
-    grid->addLayout(buttons, 3, 0, 1, 3);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(2, 1);
+    return buttons;
 }
 
 void configure_BTR::connect_widgets() {

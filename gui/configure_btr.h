@@ -15,6 +15,8 @@
 #include "config/presets.h"
 
 class QCheckBox;
+class QLabel;
+class QLayout;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -72,7 +74,18 @@ class configure_BTR : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The dialog is built frame by frame; build_widgets lays the frames out.
     void build_widgets();
+    [[nodiscard]] QWidget* build_devices_frame();
+    [[nodiscard]] QWidget* build_timing_frame();
+    [[nodiscard]] QLayout* build_code_frames();
+    [[nodiscard]] QWidget* build_texts_frame();
+    [[nodiscard]] QLayout* build_signal_frames();
+    [[nodiscard]] QWidget* build_replace_frame();
+    [[nodiscard]] QLayout* build_buttons();
+    QLineEdit* new_text_box(const char* name, std::string ConfigModel::*value);
+    QLabel* new_label(const char* text, QWidget* buddy);
+    [[nodiscard]] QCheckBox* tick_box(Tick box) const;
     void connect_widgets();
     void tick_clicked(Tick box, bool on);
     void set_busy(bool busy);
