@@ -131,23 +131,22 @@ void EditHistory::edit(LineTextView& view, TextPos from, TextPos to, std::string
 }
 
 bool EditHistory::undo(LineTextView& view) {
-    if (undo_.empty()) return false;
-    Change change = std::move(undo_.back());
-    undo_.pop_back();
-    view.select(change.at, change.at + static_cast<TextPos>(change.inserted.size()));
-    view.replace_selection(change.removed);
-    redo_.push_back(std::move(change));
-    typing_ = false;
-    return true;
+    return step(view, undo_, redo_, true);
 }
 
 bool EditHistory::redo(LineTextView& view) {
-    if (redo_.empty()) return false;
-    Change change = std::move(redo_.back());
-    redo_.pop_back();
-    view.select(change.at, change.at + static_cast<TextPos>(change.removed.size()));
-    view.replace_selection(change.inserted);
-    undo_.push_back(std::move(change));
+    return step(view, redo_, undo_, false);
+}
+
+bool EditHistory::step(LineTextView& view, std::vector<Change>& from, std::vector<Change>& to,
+                       bool back) {
+    if (from.empty()) return false;
+    Change change = std::move(from.back());
+    from.pop_back();
+    const std::string& now = back ? change.inserted : change.removed;
+    view.select(change.at, change.at + static_cast<TextPos>(now.size()));
+    view.replace_selection(back ? change.removed : change.inserted);
+    to.push_back(std::move(change));
     typing_ = false;
     return true;
 }

@@ -55,6 +55,9 @@ class EditHistory {
         TextPos at = 0;
         std::string removed, inserted;
     };
+    // Moves the last change of `from` to `to`, taking it back when `back`.
+    bool step(LineTextView& view, std::vector<Change>& from, std::vector<Change>& to, bool back);
+
     std::vector<Change> undo_, redo_;
     bool typing_ = false;  ///< the last step is typing that may grow
 };
