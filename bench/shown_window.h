@@ -14,7 +14,7 @@ namespace feedrite::bench {
 /// message with OK.
 struct ShownWindow {
     ModuleState module;
-    FeedriteForm window{module, "."};
+    FeedriteForm window{module, std::string(".")};
 
     ShownWindow() {
         window.text_view().set_text("N10 G01 X1.5\r\nN20 M30\r\n");

@@ -1,9 +1,16 @@
 #include "config/program_dir.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
+
+#ifndef FEEDRITE_INSTALL_BINDIR
+#define FEEDRITE_INSTALL_BINDIR "/usr/bin"
+#endif
 
 namespace feedrite {
 namespace {
@@ -18,6 +25,66 @@ std::string env_or_empty(const char* name) {
     return value != nullptr ? value : "";
 }
 
+bool is_installed(const ProgramDirFacts& facts) {
+    return facts.executable_dir == without_trailing_separator(facts.install_bindir) ||
+           facts.executable_dir.starts_with("/usr/");
+}
+
+ProgramPlaces user_places(const ProgramDirFacts& facts) {
+    ProgramPlaces places;
+    // sudo keeps the caller's XDG_CONFIG_HOME only when told to; root's own
+    // folders would hide the user's settings, so fall back to the user's home.
+    const std::string home = facts.sudo_user.empty() ? facts.home : facts.sudo_home;
+    const std::string config_home =
+        facts.xdg_config_home.empty() ? home + "/.config" : facts.xdg_config_home;
+    places.dir = without_trailing_separator(config_home) + "/feedrite";
+    places.scratchpad_dir = facts.xdg_runtime_dir.empty()
+                                ? places.dir
+                                : without_trailing_separator(facts.xdg_runtime_dir) + "/feedrite";
+    return places;
+}
+
+// The uid and gid behind sudo, when run as root through it.
+struct SudoUser {
+    std::string name, home;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+SudoUser sudo_user() {
+    SudoUser user;
+    const std::string name = env_or_empty("SUDO_USER");
+    if (::geteuid() != 0 || name.empty() || name == "root") return user;
+    if (const passwd* entry = ::getpwnam(name.c_str())) {
+        user = {name, entry->pw_dir, entry->pw_uid, entry->pw_gid};
+    }
+    return user;
+}
+
+// Root may write anywhere: what counts is whether the user behind sudo could.
+bool user_may_write(const SudoUser& user, const std::string& dir) {
+    if (user.name.empty()) return ::access(dir.c_str(), W_OK) == 0;
+    struct stat info {};
+    if (::stat(dir.c_str(), &info) != 0) return false;
+    if (info.st_uid == user.uid) return (info.st_mode & S_IWUSR) != 0;
+    if (info.st_gid == user.gid) return (info.st_mode & S_IWGRP) != 0;
+    return (info.st_mode & S_IWOTH) != 0;
+}
+
+// Creates `dir` and its missing parents; those made here belong to `user`.
+void make_folder(const std::string& dir, const SudoUser& user) {
+    std::vector<std::filesystem::path> made;
+    for (std::filesystem::path p = dir; !p.empty() && !std::filesystem::exists(p);
+         p = p.parent_path()) {
+        made.push_back(p);
+        if (p == p.parent_path()) break;
+    }
+    std::error_code ignored;  // a folder that cannot be made shows up as file errors later
+    std::filesystem::create_directories(dir, ignored);
+    if (user.name.empty()) return;
+    for (const auto& p : made) (void)::chown(p.c_str(), user.uid, user.gid);
+}
+
 }  // namespace
 
 std::string executable_dir() {
@@ -27,13 +94,18 @@ std::string executable_dir() {
     return without_trailing_separator(exe.parent_path().string());
 }
 
-std::string choose_program_dir(const ProgramDirFacts& facts) {
-    if (!facts.override_dir.empty()) return without_trailing_separator(facts.override_dir);
-    if (facts.is_writable(facts.executable_dir) || facts.holds_settings(facts.executable_dir))
-        return facts.executable_dir;
-    const std::string config_home =
-        facts.xdg_config_home.empty() ? facts.home + "/.config" : facts.xdg_config_home;
-    return without_trailing_separator(config_home) + "/feedrite";
+ProgramPlaces choose_program_places(const ProgramDirFacts& facts) {
+    if (!facts.override_dir.empty()) return {without_trailing_separator(facts.override_dir)};
+    ProgramPlaces places;
+    if (!is_installed(facts) &&
+        (facts.is_writable(facts.executable_dir) || facts.holds_settings(facts.executable_dir)))
+        places = ProgramPlaces(facts.executable_dir);
+    else
+        places = user_places(facts);
+    if (!facts.sudo_user.empty())
+        places.note = "Run as root through sudo: the settings of " + facts.sudo_user +
+                      " in " + places.dir + " are used.";
+    return places;
 }
 
 bool holds_settings_files(const std::string& dir) {
@@ -47,19 +119,37 @@ bool holds_settings_files(const std::string& dir) {
     return false;
 }
 
-std::string resolve_program_dir(const std::string& override_dir) {
+ProgramPlaces resolve_program_places(const std::string& override_dir) {
+    const SudoUser user = sudo_user();
     ProgramDirFacts facts{
         executable_dir(),
+        FEEDRITE_INSTALL_BINDIR,
         override_dir,
         env_or_empty("XDG_CONFIG_HOME"),
+        env_or_empty("XDG_RUNTIME_DIR"),
         env_or_empty("HOME"),
-        [](const std::string& dir) { return ::access(dir.c_str(), W_OK) == 0; },
+        user.name,
+        user.home,
+        [&user](const std::string& dir) { return user_may_write(user, dir); },
         holds_settings_files,
     };
-    const std::string dir = choose_program_dir(facts);
-    std::error_code ignored;  // a folder that cannot be made shows up as file errors later
-    std::filesystem::create_directories(dir, ignored);
-    return dir;
+    const ProgramPlaces places = choose_program_places(facts);
+    make_folder(places.dir, user);
+    if (places.scratchpad_dir != places.dir) {
+        make_folder(places.scratchpad_dir, user);
+        // The runtime folder belongs to the session: without it the settings
+        // folder holds the scratchpad, as everywhere else.
+        if (!user_may_write(user, places.scratchpad_dir)) {
+            ProgramPlaces fallback = places;
+            fallback.scratchpad_dir = places.dir;
+            return fallback;
+        }
+    }
+    return places;
+}
+
+std::string resolve_program_dir(const std::string& override_dir) {
+    return resolve_program_places(override_dir).dir;
 }
 
 }  // namespace feedrite

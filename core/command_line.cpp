@@ -22,6 +22,8 @@ Options parse_options(const std::vector<std::string>& args) {
             options.simulate = true;
         } else if (arg == "--raw-io") {
             options.raw_io = true;
+        } else if (arg == "--open") {
+            options.open = true;  // the text after the options is the file, if any
         } else if (arg == "--program-dir" && i + 1 < args.size()) {
             options.program_dir = args[++i];
         } else if (arg.starts_with("--program-dir=")) {
@@ -81,18 +83,22 @@ std::string unsplittable_message(std::string_view text) {
 std::string usage_text() {
     return "Usage: feedrite [options] path|device|mode\n"
            "       feedrite [options] Configure\n"
+           "       feedrite [options] --open [FILE]\n"
            "\n"
            "Feeds an NC part program to a CNC control through the parallel port, as its\n"
            "tape reader would, in an endless cycle. path is the program file, device the\n"
            "name of a configured BTR device (\"(default)\" for the default one) and mode\n"
            "the transfer mode (5 sends a binary file once). Quote the whole text when the\n"
-           "path or the device name holds blanks.\n"
+           "path or the device name holds blanks. With --open, a window asks for the\n"
+           "program (FILE, when given, is chosen already), the device and the mode.\n"
            "\n"
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"
            "  --raw-io           reach the port by raw I/O (needs CAP_SYS_RAWIO) instead of\n"
            "                     the kernel's ppdev driver\n"
+           "  --open [FILE]      choose the program, the device and the mode in a window,\n"
+           "                     then send as path|device|mode would\n"
            "  --help             show this text\n"
            "  --version          show the version\n";
 }

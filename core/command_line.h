@@ -12,6 +12,7 @@ struct Options {
     std::string program_dir;  ///< --program-dir; empty = the usual place
     bool simulate = false;    ///< --simulate: virtual port and virtual control
     bool raw_io = false;      ///< --raw-io: raw port I/O instead of ppdev
+    bool open = false;        ///< --open [FILE]: choose program and device in a window
     bool help = false;
     bool version = false;
     std::vector<std::string> rest;  ///< everything after the options, for Qt and the text

@@ -52,11 +52,11 @@ constexpr int initial_height_twips = 9750;
 
 }  // namespace
 
-FeedriteForm::FeedriteForm(ModuleState& module, std::string program_dir, PortKind port_kind,
+FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind port_kind,
                            QWidget* parent)
     : QWidget(parent),
       module_(module),
-      program_dir_(std::move(program_dir)),
+      places_(std::move(places)),
       txtedit_(new ProgramEdit(this)),
       StatusBar1_(new StatusPanels(this)),
       view_(*txtedit_),
@@ -95,7 +95,7 @@ void FeedriteForm::start_up(const StartRequest& request) {
     state_.Edit_mode = false;
     module_.CALL_expanded = false;
     host_.set_wait_pointer(true);
-    read_editor_settings(editor_settings_path(program_dir_), state_);
+    read_editor_settings(editor_settings_path(places_.dir), state_);
     view_.set_text("Loading...");
     set_masters();
     StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
@@ -121,7 +121,7 @@ SimulatedPort* FeedriteForm::simulated_port() const {
 }
 
 void FeedriteForm::send_file() {
-    SendDriver driver(engine_, port_settings_, module_, program_dir_);
+    SendDriver driver(engine_, port_settings_, module_, places_);
     driver.send_file();
 }
 

@@ -16,6 +16,7 @@
 #include "core/engine.h"
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
+#include "config/program_dir.h"
 
 namespace feedrite {
 
@@ -30,7 +31,7 @@ class FeedriteForm : public QWidget {
 public:
     /// `port_kind` chooses the port once: the hardware (ppdev or raw I/O) or
     /// the virtual port with a control always in run.
-    FeedriteForm(ModuleState& module, std::string program_dir,
+    FeedriteForm(ModuleState& module, ProgramPlaces places,
                  PortKind port_kind = PortKind::Virtual, QWidget* parent = nullptr);
 
     /// The start-up sequence for a program to send: editor settings, the
@@ -57,7 +58,7 @@ public:
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
-    [[nodiscard]] const std::string& program_dir() const { return program_dir_; }
+    [[nodiscard]] const std::string& program_dir() const { return places_.dir; }
     /// The virtual port with its control (`--simulate`); nullptr for a
     /// hardware port and once the port is released.
     [[nodiscard]] SimulatedPort* simulated_port() const;
@@ -80,7 +81,7 @@ private:
     void Timer3_tick();
 
     ModuleState& module_;
-    std::string program_dir_;
+    ProgramPlaces places_;
     WindowState state_;
     PortSettings port_settings_;
     ProgramEdit* txtedit_;

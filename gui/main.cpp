@@ -13,6 +13,8 @@
 #include "gui/virtual_control_window.h"
 #include "core/window_state.h"
 #include "gui/configure_btr.h"
+#include "gui/open_program_dialog.h"
+#include "config/recent_programs.h"
 #include "config/settings_paths.h"
 
 namespace {
@@ -71,7 +73,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
 
     const std::string text = join_arguments({qt_argv.begin() + 1, qt_argv.begin() + qt_argc});
-    const StartRequest request = read_command_line(text);
+    StartRequest request;
+    request.kind = StartKind::Send;  // --open asks for the rest below
+    if (!options.open) request = read_command_line(text);
     if (request.kind == StartKind::Unsplittable) {
         std::cerr << unsplittable_message(text);
         return 2;
@@ -81,8 +85,17 @@ int main(int argc, char** argv) {
     ModuleState module;
     const PortKind port_kind =
         options.simulate ? PortKind::Virtual : (options.raw_io ? PortKind::RawIo : PortKind::Ppdev);
-    FeedriteForm form(module, resolve_program_dir(options.program_dir), port_kind);
+    const ProgramPlaces places = resolve_program_places(options.program_dir);
+    if (!places.note.empty()) std::cerr << "feedrite: " << places.note << '\n';
+    FeedriteForm form(module, places, port_kind);
     if (request.kind == StartKind::Configure) return run_configuration(form, port_kind);
+    if (options.open) {
+        // The text after the options is the file to preselect, if any.
+        OpenProgramDialog chooser(places.dir, form.host(), port_kind, text);
+        if (chooser.exec() != QDialog::Accepted) return 0;
+        request = chooser.request();
+    }
+    remember_program(places.dir, request);
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.start_up(request);
     form.show();

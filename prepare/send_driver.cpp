@@ -15,8 +15,8 @@
 
 namespace feedrite {
 
-std::string scratchpad_path(const std::string& program_dir) {
-    return program_dir + "/scratchpad data 5b";
+std::string scratchpad_path(const std::string& scratchpad_dir) {
+    return scratchpad_dir + "/scratchpad data 5b";
 }
 
 std::string replace_first(std::string line, const std::string& what, const std::string& with) {
@@ -31,11 +31,11 @@ bool holds_reset_text(const std::string& block, const std::string& reset) {
 }
 
 SendDriver::SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
-                       std::string program_dir, SendDriverHooks hooks)
+                       ProgramPlaces places, SendDriverHooks hooks)
     : engine_(engine),
       settings_(settings),
       module_(module),
-      program_dir_(std::move(program_dir)),
+      places_(std::move(places)),
       hooks_(std::move(hooks)) {}
 
 SendOutcome SendDriver::send_file() {
@@ -54,7 +54,7 @@ SendOutcome SendDriver::send_file() {
 
 bool SendDriver::read_settings() {
     settings_ = PortSettings{};
-    const std::string path = settings_path(program_dir_, engine_.state.IO_device_name);
+    const std::string path = settings_path(places_.dir, engine_.state.IO_device_name);
     const bool read = read_port_settings(path, settings_, engine_.state.useCALLs);
     if (!read || !port_is_configured(settings_)) {
         engine_.host.message_box(
@@ -103,7 +103,7 @@ SendOutcome SendDriver::send_binary() {
 
 SendOutcome SendDriver::load_text() {
     ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
-    const LoadResult result = loader.load(engine_.state.filename, scratchpad_path(program_dir_));
+    const LoadResult result = loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
     settings_.Send_long_file = false;
     switch (result.status) {
         case LoadStatus::Loaded:
@@ -169,7 +169,7 @@ bool SendDriver::send_blocks() {
 }
 
 SendOutcome SendDriver::report_load_failure() {
-    engine_.host.message_box("Cannot access file\n" + scratchpad_path(program_dir_),
+    engine_.host.message_box("Cannot access file\n" + scratchpad_path(places_.scratchpad_dir),
                              "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
     return finish(SendOutcome::LoadFailed);
 }

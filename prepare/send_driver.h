@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "config/program_dir.h"
 #include "core/engine.h"
 
 namespace feedrite {
@@ -30,7 +31,7 @@ class SendDriver {
 public:
     /// `engine.settings` must be the record `settings` refers to.
     SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
-               std::string program_dir, SendDriverHooks hooks = {});
+               ProgramPlaces places, SendDriverHooks hooks = {});
 
     /// Runs until the window closes, a binary file is sent, or a failure.
     SendOutcome send_file();
@@ -48,13 +49,13 @@ private:
     Engine& engine_;
     PortSettings& settings_;
     ModuleState& module_;
-    std::string program_dir_;
+    ProgramPlaces places_;
     SendDriverHooks hooks_;
     std::string leader_block_, trailer_block_;
 };
 
-/// The scratchpad file of a program directory.
-[[nodiscard]] std::string scratchpad_path(const std::string& program_dir);
+/// The scratchpad file in its folder.
+[[nodiscard]] std::string scratchpad_path(const std::string& scratchpad_dir);
 
 /// `line` with the first occurrence of `what` (case-sensitive) replaced.
 [[nodiscard]] std::string replace_first(std::string line, const std::string& what,

@@ -26,7 +26,7 @@ struct ConfigOptions {
     std::string address;      ///< hexadecimal, for "Other!"
     // Each time option sets one text box of the dialog.
     std::vector<std::pair<std::string ConfigModel::*, std::string>> times;
-    bool calibrate = false, quick = false, show = false, help = false;
+    bool calibrate = false, quick = false, show = false, help = false, version = false;
     std::string error;
 
     [[nodiscard]] bool changes() const {
@@ -71,6 +71,8 @@ ConfigOptions parse_config_options(const std::vector<std::string>& args) {
                                        [&](const TimeOption& t) { return arg == t.name; });
         if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--calibrate") {
             options.calibrate = true;
         } else if (arg == "--quick") {
@@ -111,7 +113,7 @@ ConfigOptions parse_config_options(const std::vector<std::string>& args) {
     if (options.error.empty() && options.changes() && !options.calibrate)
         options.error =
             "changed settings need --calibrate or --quick: the loop counts come from the speed test";
-    if (options.error.empty() && !options.help && !options.changes() && !options.calibrate &&
+    if (options.error.empty() && !options.help && !options.version && !options.changes() && !options.calibrate &&
         !options.show)
         options.error = "nothing to do";
     return options;
@@ -204,16 +206,32 @@ std::string config_usage() {
            "                       [--port LPT1..LPT4 | --address HEX] [--data-on MS]\n"
            "                       [--sprocket-on MS] [--overlap MS] [--data-off MS]\n"
            "                       [--block-delay MS] [--calibrate | --quick] [--show]\n"
+           "       feedrite-config --help | --version\n"
            "\n"
            "Sets up a device's port settings as the configuration dialog's Apply does:\n"
            "the changes are made in the order given above, then the speed test runs and\n"
            "the settings file and the device list are written. A device not yet in the\n"
            "list is added and starts from the built-in defaults.\n"
            "\n"
-           "  --device NAME  the device to set up; \"(default)\" when not given\n"
-           "  --calibrate    runs the 10-second speed test (needed for any change)\n"
-           "  --quick        runs a 1-second speed test instead: less accurate\n"
-           "  --show         prints the device's settings\n";
+           "Options:\n"
+           "  --program-dir DIR  use the settings in DIR instead of the usual settings folder\n"
+           "  --device NAME      the device to set up; \"(default)\" when not given\n"
+           "  --preset NAME      the preset of a control: fanuc, yasnac or pw\n"
+           "  --port LPTn        the port LPT1, LPT2, LPT3 or LPT4\n"
+           "  --address HEX      the port's base address in hexadecimal, such as 378\n"
+           "  --data-on MS       data-on time in milliseconds\n"
+           "  --sprocket-on MS   sprocket-on time in milliseconds\n"
+           "  --overlap MS       sprocket overlap time in milliseconds\n"
+           "  --data-off MS      data-off time in milliseconds\n"
+           "  --block-delay MS   delay after each end of block in milliseconds\n"
+           "  --calibrate        run the 10-second speed test (needed for any change)\n"
+           "  --quick            run a 1-second speed test instead: less accurate\n"
+           "  --show             print the device's settings\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n"
+           "\n"
+           "Exit status: 0 done, 1 a setting was refused or a file could not be read or\n"
+           "written, 2 usage error.\n";
 }
 
 int run_config(const std::vector<std::string>& args, Host& host, const SpeedTestRunner& speed_test,
@@ -223,11 +241,17 @@ int run_config(const std::vector<std::string>& args, Host& host, const SpeedTest
         out << config_usage();
         return 0;
     }
+    if (options.version) {
+        out << "feedrite-config " << FEEDRITE_VERSION << '\n';
+        return 0;
+    }
     if (!options.error.empty()) {
         errors << "feedrite-config: " << options.error << "\n\n" << config_usage();
         return 2;
     }
-    const std::string dir = resolve_program_dir(options.program_dir);
+    const ProgramPlaces places = resolve_program_places(options.program_dir);
+    if (!places.note.empty()) errors << places.note << '\n';
+    const std::string& dir = places.dir;
     ConfigModel model(host);
     set_optional_defaults(model);
     read_device_list(model, dir);

@@ -22,6 +22,7 @@ struct TapeOptions {
     int cycles = 1;
     Output output = Output::Raw;
     bool help = false;
+    bool version = false;
     std::string text;
     std::string error;
 };
@@ -42,6 +43,8 @@ TapeOptions parse_tape_options(const std::vector<std::string>& args) {
             break;
         } else if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--trace" || arg == "--text") {
             if (options.output != Output::Raw) options.error = "--trace and --text exclude each other";
             options.output = arg == "--trace" ? Output::Trace : Output::Text;
@@ -118,14 +121,23 @@ int exit_status(SendOutcome outcome) {
 
 std::string tape_usage() {
     return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--trace | --text] path|device|mode\n"
+           "       feedrite-tape --help | --version\n"
            "\n"
            "Sends a part program exactly as feedrite would, with the device's settings,\n"
            "to a virtual control that is always in run, and shows what the control reads:\n"
-           "  (default)  the bytes on the data lines, raw, on stdout\n"
-           "  --text     those bytes read back as characters in the device's code\n"
-           "  --trace    every port access and busy-wait delay, one line each\n"
-           "--cycles N stops after the program went round N times (default 1); a binary\n"
-           "file (mode 5) is sent once. Messages go to stderr as 'TITLE: TEXT'.\n"
+           "by default the bytes on the data lines, raw, on stdout. A binary file\n"
+           "(mode 5) is sent once. Messages go to stderr as 'TITLE: TEXT'.\n"
+           "\n"
+           "Options:\n"
+           "  --program-dir DIR  read the device settings from DIR instead of the usual\n"
+           "                     settings folder, and keep the scratchpad file there\n"
+           "  --cycles N         stop after N rounds of the program (default 1)\n"
+           "  --text             show those bytes read back as characters in the device's\n"
+           "                     code (EIA or ISO)\n"
+           "  --trace            show every port access and busy-wait delay, one line each\n"
+           "  --help             show this text\n"
+           "  --version          show the version\n"
+           "\n"
            "Exit status: 0 done, 1 the program could not be loaded, 2 usage error or\n"
            "the device is not configured.\n";
 }
@@ -134,6 +146,10 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const TapeOptions options = parse_tape_options(args);
     if (options.help) {
         out << tape_usage();
+        return 0;
+    }
+    if (options.version) {
+        out << "feedrite-tape " << FEEDRITE_VERSION << '\n';
         return 0;
     }
     const StartRequest request = read_command_line(options.text);
@@ -167,7 +183,9 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     hooks.at_cycle_end = [&] {
         if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
     };
-    SendDriver driver(engine, settings, module, resolve_program_dir(options.program_dir), hooks);
+    const ProgramPlaces places = resolve_program_places(options.program_dir);
+    if (!places.note.empty()) errors << places.note << '\n';
+    SendDriver driver(engine, settings, module, places, hooks);
     const SendOutcome outcome = driver.send_file();
     latched.flush(out);
     return exit_status(outcome);

@@ -1,4 +1,5 @@
 #include "config/program_dir.h"
+#include "config/recent_programs.h"
 
 #include <gtest/gtest.h>
 
@@ -7,26 +8,50 @@
 namespace feedrite {
 namespace {
 
-ProgramDirFacts facts(bool writable, bool holds) {
-    return {"/opt/feedrite/bin", "", "", "/home/ann",
-            [writable](const std::string&) { return writable; },
-            [holds](const std::string&) { return holds; }};
-}
-
-TEST(ProgramDir, Choice) {
-    ProgramDirFacts f = facts(true, false);
-    EXPECT_EQ(choose_program_dir(f), "/opt/feedrite/bin");
-
-    f = facts(false, true);  // an install that already keeps its settings there
-    EXPECT_EQ(choose_program_dir(f), "/opt/feedrite/bin");
-
-    f = facts(false, false);
-    EXPECT_EQ(choose_program_dir(f), "/home/ann/.config/feedrite");
-    f.xdg_config_home = "/cfg/";
-    EXPECT_EQ(choose_program_dir(f), "/cfg/feedrite");
-
-    f.override_dir = "/tmp/x//";
-    EXPECT_EQ(choose_program_dir(f), "/tmp/x");
+TEST(ProgramDir, ChoiceFollowsTheRule) {
+    struct Case {
+        const char* name;
+        const char* exe;
+        const char* override_dir;
+        const char* xdg_config;
+        const char* runtime;
+        const char* sudo_user;
+        bool writable, holds;
+        const char* dir;
+        const char* scratchpad;
+    };
+    const Case cases[] = {
+        // clang-format off
+        {"installed", "/usr/bin", "", "", "/run/user/1000", "", true, true,
+         "/home/ann/.config/feedrite", "/run/user/1000/feedrite"},
+        {"installed, XDG_CONFIG_HOME, no runtime", "/opt/fr/bin", "", "/cfg/", "", "", false, false,
+         "/cfg/feedrite", "/cfg/feedrite"},
+        {"build tree", "/src/build/gui", "", "", "/run/user/1000", "", true, false,
+         "/src/build/gui", "/src/build/gui"},
+        {"portable copy that already keeps settings", "/mnt/stick", "", "", "", "", false, true,
+         "/mnt/stick", "/mnt/stick"},
+        {"copy in a folder nobody may write", "/srv/fr", "", "", "", "", false, false,
+         "/home/ann/.config/feedrite", "/home/ann/.config/feedrite"},
+        {"sudo, installed: the user's folder, not root's", "/usr/local/bin", "", "", "", "ann", true, false,
+         "/home/ann/.config/feedrite", "/home/ann/.config/feedrite"},
+        {"sudo, copy in a root folder", "/srv/fr", "", "", "", "ann", false, false,
+         "/home/ann/.config/feedrite", "/home/ann/.config/feedrite"},
+        {"override wins", "/usr/bin", "/tmp/x//", "/cfg", "/run/user/1000", "ann", true, true,
+         "/tmp/x", "/tmp/x"},
+        // clang-format on
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramDirFacts facts{c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config,
+                                    c.runtime, *c.sudo_user != 0 ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
+                                    [&c](const std::string&) { return c.writable; },
+                                    [&c](const std::string&) { return c.holds; }};
+        const ProgramPlaces places = choose_program_places(facts);
+        EXPECT_EQ(places.dir, c.dir);
+        EXPECT_EQ(places.scratchpad_dir, c.scratchpad);
+        const bool says = places.note.find(c.dir) != std::string::npos;
+        EXPECT_EQ(says, *c.sudo_user != 0 && *c.override_dir == 0) << places.note;
+    }
 }
 
 TEST(ProgramDir, SettingsFilesAreRecognised) {
@@ -44,6 +69,28 @@ TEST(ProgramDir, OverrideIsCreated) {
     const std::string wanted = dir.file("new/settings");
     EXPECT_EQ(resolve_program_dir(wanted + "/"), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
+}
+
+TEST(RecentPrograms, NewestFirstOncePerFileAndCapped) {
+    testing::TempDir dir;
+    EXPECT_TRUE(read_recent_programs(dir.path()).empty());
+    const auto sent = [&](const std::string& text) {
+        remember_program(dir.path(), read_command_line(text));
+    };
+    for (int i = 0; i < 12; ++i) sent("/nc/p" + std::to_string(i) + "|(default)|1");
+    sent("/nc/p5|Mill 2|5");
+    // A file name with "|" could not come back as it went.
+    remember_program(dir.path(), {StartKind::Send, "/nc/a|b", "(default)", false});
+    const std::vector<StartRequest> recent = read_recent_programs(dir.path());
+    ASSERT_EQ(recent.size(), recent_programs_kept);
+    EXPECT_EQ(recent[0].filename, "/nc/p5");
+    EXPECT_EQ(recent[0].IO_device_name, "Mill 2");
+    EXPECT_TRUE(recent[0].Binaryfile);
+    EXPECT_EQ(recent[1].filename, "/nc/p11");
+    EXPECT_EQ(recent.back().filename, "/nc/p3");
+    EXPECT_EQ(std::count_if(recent.begin(), recent.end(),
+                            [](const StartRequest& s) { return s.filename == "/nc/p5"; }),
+              1);
 }
 
 }  // namespace
