@@ -87,7 +87,7 @@ TEST(RecentPrograms, NewestFirstOncePerFileAndCapped) {
     EXPECT_EQ(recent[0].IO_device_name, "Mill 2");
     EXPECT_TRUE(recent[0].Binaryfile);
     EXPECT_EQ(recent[1].filename, "/nc/p11");
-    EXPECT_EQ(recent.back().filename, "/nc/p3");
+    EXPECT_EQ(recent.back().filename, "/nc/p2");  // moving p5 up dropped nothing
     EXPECT_EQ(std::count_if(recent.begin(), recent.end(),
                             [](const StartRequest& s) { return s.filename == "/nc/p5"; }),
               1);
