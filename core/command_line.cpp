@@ -82,8 +82,8 @@ std::string unsplittable_message(std::string_view text) {
 
 std::string usage_text() {
     return "Usage: feedrite [options] path|device|mode\n"
-           "       feedrite [options] Configure\n"
-           "       feedrite [options] --open [FILE]\n"
+           "  or:  feedrite [options] Configure\n"
+           "  or:  feedrite [options] --open [FILE]\n"
            "\n"
            "Feeds an NC part program to a CNC control through the parallel port, as its\n"
            "tape reader would, in an endless cycle. path is the program file, device the\n"

@@ -206,7 +206,7 @@ std::string config_usage() {
            "                       [--port LPT1..LPT4 | --address HEX] [--data-on MS]\n"
            "                       [--sprocket-on MS] [--overlap MS] [--data-off MS]\n"
            "                       [--block-delay MS] [--calibrate | --quick] [--show]\n"
-           "       feedrite-config --help | --version\n"
+           "  or:  feedrite-config --help | --version\n"
            "\n"
            "Sets up a device's port settings as the configuration dialog's Apply does:\n"
            "the changes are made in the order given above, then the speed test runs and\n"

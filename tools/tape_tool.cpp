@@ -121,7 +121,7 @@ int exit_status(SendOutcome outcome) {
 
 std::string tape_usage() {
     return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--trace | --text] path|device|mode\n"
-           "       feedrite-tape --help | --version\n"
+           "  or:  feedrite-tape --help | --version\n"
            "\n"
            "Sends a part program exactly as feedrite would, with the device's settings,\n"
            "to a virtual control that is always in run, and shows what the control reads:\n"

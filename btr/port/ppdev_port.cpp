@@ -17,7 +17,10 @@ constexpr int control_power_up_high = 0xC0;
 std::string remedy(PortErrorCode code) {
     switch (code) {
         case PortErrorCode::PermissionDenied:
-            return "Add your user to the group lp (sudo usermod -aG lp $USER) and log in again.";
+            // The same advice as the README and the package's documents.
+            return "Add your user to the group lp (sudo usermod -aG lp $USER) and log in again: "
+                   "systemd gives /dev/parport* to that group. A USB \"parallel\" printer cable "
+                   "cannot drive a tape reader's lines.";
         case PortErrorCode::Busy:
             return "Close the other program, or unload the printer driver (sudo modprobe -r lp), "
                    "and try again.";
