@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  help2man gzip dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 sudo_cmd=()

@@ -202,16 +202,13 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
 }  // namespace
 
 std::string config_usage() {
-    return "usage: feedrite-config [--program-dir DIR] [--device NAME] [--preset fanuc|yasnac|pw]\n"
-           "                       [--port LPT1..LPT4 | --address HEX] [--data-on MS]\n"
-           "                       [--sprocket-on MS] [--overlap MS] [--data-off MS]\n"
-           "                       [--block-delay MS] [--calibrate | --quick] [--show]\n"
+    return "Usage: feedrite-config [options]\n"
            "  or:  feedrite-config --help | --version\n"
            "\n"
            "Sets up a device's port settings as the configuration dialog's Apply does:\n"
-           "the changes are made in the order given above, then the speed test runs and\n"
-           "the settings file and the device list are written. A device not yet in the\n"
-           "list is added and starts from the built-in defaults.\n"
+           "the changes are made in this order: preset, port, times; then the speed test\n"
+           "runs and the settings file and the device list are written. A device not yet\n"
+           "in the list is added and starts from the built-in defaults.\n"
            "\n"
            "Options:\n"
            "  --program-dir DIR  use the settings in DIR instead of the usual settings folder\n"

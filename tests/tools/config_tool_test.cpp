@@ -95,7 +95,7 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
     for (const auto& args : bad) {
         const ConfigRun run = config(args);
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
-        EXPECT_NE(run.errors.find("usage: feedrite-config"), std::string::npos);
+        EXPECT_NE(run.errors.find("Usage: feedrite-config"), std::string::npos);
     }
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");

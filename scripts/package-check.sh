@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it with apt, checks the installed
+# programs as a new user would meet them, and removes the package again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+fail() { echo "package-check: $*" >&2; exit 1; }
+
+deb=$(scripts/build-package.sh | tail -n 1)
+version=$(dpkg-deb -f "$deb" Version)
+echo "== lintian $deb"
+lintian --fail-on error "$deb"
+
+echo "== install"
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "$deb"
+trap 'DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y feedrite >/dev/null 2>&1 || true' EXIT
+
+echo "== versions"
+for program in feedrite feedrite-tape feedrite-config; do
+  [ "$(command -v "$program")" = "/usr/bin/$program" ] || fail "$program is not /usr/bin/$program"
+  [ "$("$program" --version)" = "$program $version" ] || fail "$program --version does not say $version"
+done
+
+echo "== a sample program through feedrite-tape --text, with a fresh HOME"
+sample=/usr/share/doc/feedrite/examples/bracket.nc
+[ -f "$sample" ] || fail "$sample is missing (does dpkg exclude /usr/share/doc here?)"
+fresh=$(mktemp -d)
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+as_new_user=(env -i PATH=/usr/bin:/bin HOME="$fresh" XDG_RUNTIME_DIR="$runtime")
+"${as_new_user[@]}" feedrite-config --preset fanuc --port LPT1 --quick
+[ -f "$fresh/.config/feedrite/Editor BTR port settings" ] ||
+  fail "the settings are not in \$HOME/.config/feedrite"
+[ ! -e "/usr/bin/Editor BTR port settings" ] || fail "settings were written into /usr/bin"
+tape=$("${as_new_user[@]}" feedrite-tape --text "$sample|(default)|1")
+grep -q "N140 M30" <<<"$tape" || fail "feedrite-tape --text did not show the program: $tape"
+# The scratchpad lives only while a program loads: its folder is what stays.
+[ -d "$runtime/feedrite" ] || fail "no scratchpad folder in \$XDG_RUNTIME_DIR"
+
+echo "== man pages"
+for program in feedrite feedrite-tape feedrite-config; do man -w "$program"; done
+
+echo "== desktop entry and metainfo"
+desktop-file-validate /usr/share/applications/org.feedrite.Feedrite.desktop
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net /usr/share/metainfo/org.feedrite.Feedrite.metainfo.xml
+fi
+[ -f /usr/share/icons/hicolor/scalable/apps/feedrite.svg ] || fail "the icon is missing"
+
+echo "== remove"
+installed=$(dpkg -L feedrite | while read -r path; do [ -f "$path" ] && echo "$path"; done)
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y feedrite
+trap - EXIT
+for path in $installed; do [ ! -e "$path" ] || fail "$path is still there after purge"; done
+[ -f "$fresh/.config/feedrite/Editor BTR port settings" ] || fail "purge removed the user's settings"
+rm -rf "$fresh" "$runtime"
+echo "package-check: $deb built, installed, checked and removed"
