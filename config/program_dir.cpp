@@ -134,6 +134,10 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
         holds_settings_files,
     };
     const ProgramPlaces places = choose_program_places(facts);
+    // A user behind sudo without a home gets no folders made in its place.
+    if (!user.name.empty() && places.dir.starts_with(user.home + "/") &&
+        !std::filesystem::is_directory(user.home))
+        return places;
     make_folder(places.dir, user);
     if (places.scratchpad_dir != places.dir) {
         make_folder(places.scratchpad_dir, user);
