@@ -100,7 +100,9 @@ std::string usage_text() {
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"
            "                     then send as path|device|mode would\n"
            "  --help             show this text\n"
-           "  --version          show the version\n";
+           "  --version          show the version\n"
+           "\n"
+           "Qt's own options (such as -platform offscreen) may follow and are left to Qt.\n";
 }
 
 }  // namespace feedrite

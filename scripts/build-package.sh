@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset package >/dev/null
+rm -f build/package/feedrite_*.deb  # so that the one printed is this build's
 cmake --build --preset package
 ls "$PWD"/build/package/feedrite_*.deb

@@ -10,15 +10,9 @@ namespace {
 
 TEST(ProgramDir, ChoiceFollowsTheRule) {
     struct Case {
-        const char* name;
-        const char* exe;
-        const char* override_dir;
-        const char* xdg_config;
-        const char* runtime;
-        const char* sudo_user;
+        const char *name, *exe, *override_dir, *xdg_config, *runtime, *sudo_user;
         bool writable, holds;
-        const char* dir;
-        const char* scratchpad;
+        const char *dir, *scratchpad;
     };
     const Case cases[] = {
         // clang-format off
