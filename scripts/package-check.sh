@@ -14,7 +14,7 @@ echo "== lintian $deb"
 lintian --fail-on error "$deb"
 
 echo "== install"
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "$deb"
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --reinstall --no-install-recommends "$deb"
 trap 'DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y feedrite >/dev/null 2>&1 || true' EXIT
 
 echo "== versions"
