@@ -103,8 +103,8 @@ ProgramPlaces choose_program_places(const ProgramDirFacts& facts) {
     else
         places = user_places(facts);
     if (!facts.sudo_user.empty())
-        places.note = "Run as root through sudo: the settings of " + facts.sudo_user +
-                      " in " + places.dir + " are used.";
+        places.note = "Run as root through sudo: the settings of " + facts.sudo_user + " in " +
+                      places.dir + " are used.";
     return places;
 }
 

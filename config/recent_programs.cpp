@@ -9,8 +9,7 @@ namespace feedrite {
 namespace {
 
 std::string start_text(const StartRequest& request) {
-    return request.filename + '|' + request.IO_device_name + '|' +
-           (request.Binaryfile ? "5" : "1");
+    return request.filename + '|' + request.IO_device_name + '|' + (request.Binaryfile ? "5" : "1");
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ namespace feedrite {
 
 class OpenProgramDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     /// `file` is chosen already when not empty. `host` shows the configuration
     /// dialog's messages; `port_kind` is the port that dialog claims.
     OpenProgramDialog(std::string program_dir, Host& host, PortKind port_kind,
@@ -35,7 +35,7 @@ public:
     void configure();
     void use_recent(int row);
 
-private:
+  private:
     void fill_devices(const std::string& selected);
     void update_send();
 

@@ -1,8 +1,8 @@
 #include "config/program_dir.h"
-#include "config/recent_programs.h"
 
 #include <gtest/gtest.h>
 
+#include "config/recent_programs.h"
 #include "tests/support/temp_dir.h"
 
 namespace feedrite {
@@ -36,8 +36,14 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ProgramDirFacts facts{c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config,
-                                    c.runtime, *c.sudo_user != 0 ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
+        const ProgramDirFacts facts{c.exe,
+                                    "/opt/fr/bin",
+                                    c.override_dir,
+                                    c.xdg_config,
+                                    c.runtime,
+                                    *c.sudo_user != 0 ? "/root" : "/home/ann",
+                                    c.sudo_user,
+                                    "/home/ann",
                                     [&c](const std::string&) { return c.writable; },
                                     [&c](const std::string&) { return c.holds; }};
         const ProgramPlaces places = choose_program_places(facts);

@@ -63,7 +63,7 @@ auto fields(const StartRequest& r) {
 class OpenProgramDialogTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void choice_becomes_the_command_line_start() {
         for (const bool binary : {false, true}) {
             Rig rig;
