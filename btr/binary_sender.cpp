@@ -17,6 +17,8 @@ void BTRsendbinary(Engine& engine, std::string_view content) {
         engine.view.set_text(bytes_sent_text(i + 1));
         if (!wait_for_run(engine)) return;
         send_character(engine, static_cast<unsigned char>(content[i]));
+        RunCounters& run = engine.state.run;
+        run.position = run.consumed = ++run.characters_sent;
     }
 }
 

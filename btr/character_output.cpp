@@ -77,6 +77,7 @@ void send_codes(Engine& engine, std::string_view codes) {
     for (const char c : codes) {
         if (!wait_for_run(engine)) return;
         send_character(engine, static_cast<unsigned char>(c));
+        ++engine.state.run.characters_sent;
     }
     busy_delay(engine, engine.settings.BTRdelay5);
     if (engine.state.Sending_data == 0) {

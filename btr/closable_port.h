@@ -15,7 +15,9 @@ public:
 
     PortError port_open(std::int32_t base, int count) override {
         if (!port_) return {PortErrorCode::Unsupported, "The port has been released."};
-        return port_->port_open(base, count);
+        PortError error = port_->port_open(base, count);
+        opened_ = opened_ || error.ok();
+        return error;
     }
     int port_read(int offset) override { return port_ ? port_->port_read(offset) : 0xFF; }
     void port_write(int offset, int value) override {
@@ -24,11 +26,14 @@ public:
 
     /// Releases the port; reads give 0xFF and writes are dropped from now on.
     void close() { port_.reset(); }
+    /// The port was opened (and not yet released).
+    [[nodiscard]] bool opened() const { return opened_ && port_; }
     /// The port forwarded to; none once closed.
     [[nodiscard]] PortAccess* port() const { return port_.get(); }
 
 private:
     std::unique_ptr<PortAccess> port_;
+    bool opened_ = false;
 };
 
 }  // namespace feedrite

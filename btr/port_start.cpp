@@ -23,6 +23,13 @@ Pass judge_pass(Engine& engine) {
     return engine.state.Edit_mode ? Pass::Edit : Pass::Run;
 }
 
+// A stop counts once, however long the control holds it.
+void note_stop(RunCounters& run) {
+    if (run.control_stopped) return;
+    run.control_stopped = true;
+    ++run.control_stops;
+}
+
 }  // namespace
 
 bool port_is_configured(const PortSettings& settings) {
@@ -32,10 +39,14 @@ bool port_is_configured(const PortSettings& settings) {
 PortError port_start_up(PortAccess& port, const PortSettings& settings) {
     PortError error = port.port_open(settings.BTRaddress, 3);
     if (!error.ok()) return error;
+    put_lines_at_rest(port, settings);
+    return error;
+}
+
+void put_lines_at_rest(PortAccess& port, const PortSettings& settings) {
     port.port_write(0, data_idle(settings.Data_logic));
     const int v = port.port_read(2);
     port.port_write(2, remex_sprocket_inactive(v, settings.Sprocket_logic));
-    return error;
 }
 
 void Wait_for_FDT(Engine& engine) {
@@ -65,11 +76,13 @@ bool wait_for_run(Engine& engine) {
                 return false;  // the stall timer stays on, as the next wait expects
             case Pass::Run:
                 engine.host.set_stall_timer(false);
+                engine.state.run.control_stopped = false;
                 return true;
             case Pass::Edit:
                 show_edit_mode_message(engine.host);
                 break;
             case Pass::Stopped:
+                note_stop(engine.state.run);
                 break;
         }
     }

@@ -13,6 +13,10 @@ namespace feedrite {
 /// written and the error is returned for the caller to report.
 [[nodiscard]] PortError port_start_up(PortAccess& port, const PortSettings& settings);
 
+/// The lines as start-up leaves them: data idle, sprocket inactive, ready
+/// clear. Also how the port is left when the program ends mid-character.
+void put_lines_at_rest(PortAccess& port, const PortSettings& settings);
+
 /// Waits until the control signals run, refusing while the text is edited.
 /// Returns at once when a reset or close is requested (DNC_reset not 0).
 void Wait_for_FDT(Engine& engine);

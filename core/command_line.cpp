@@ -1,5 +1,8 @@
 #include "core/command_line.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "config/number_text.h"
 
 namespace feedrite {
@@ -20,6 +23,11 @@ Options parse_options(const std::vector<std::string>& args) {
             options.version = true;
         } else if (arg == "--simulate") {
             options.simulate = true;
+        } else if (arg == "--history") {
+            // The count is optional: only a number after it is taken as one.
+            const bool counted = i + 1 < args.size() && !args[i + 1].empty() &&
+                                 args[i + 1].find_first_not_of("0123456789") == std::string::npos;
+            options.history = counted ? std::max(1, std::atoi(args[++i].c_str())) : default_history_count;
         } else if (arg == "--raw-io") {
             options.raw_io = true;
         } else if (arg == "--open") {
@@ -99,6 +107,7 @@ std::string usage_text() {
            "                     the kernel's ppdev driver\n"
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"
            "                     then send as path|device|mode would\n"
+           "  --history [N]      print the last N runs (default 20) from the history of runs\n"
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"

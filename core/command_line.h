@@ -15,9 +15,13 @@ struct Options {
     bool open = false;        ///< --open [FILE]: choose program and device in a window
     bool help = false;
     bool version = false;
+    int history = 0;          ///< --history [N]: print the last N runs (0 = not asked)
     std::vector<std::string> rest;  ///< everything after the options, for Qt and the text
     std::string error;              ///< a usage error; empty when the options are fine
 };
+
+/// Runs that --history prints when no number follows it.
+inline constexpr int default_history_count = 20;
 
 /// Reads the options from args (without the program name). Options end at the
 /// first argument that does not start with "--", or after a lone "--".

@@ -1,6 +1,7 @@
 #include "core/window_math.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace feedrite {
 
@@ -18,5 +19,13 @@ std::string line_panel_text(std::int64_t line_number) {
 }
 
 std::string byte_panel_text(std::int64_t position) { return "byte pos. =" + std::to_string(position); }
+
+std::string duration_text(std::optional<double> seconds) {
+    if (!seconds || *seconds < 0 || !std::isfinite(*seconds)) return "-:--:--";
+    const long long s = std::llround(*seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
 
 }  // namespace feedrite

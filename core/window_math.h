@@ -23,4 +23,8 @@ inline constexpr int status_bar_twips = 375;
 [[nodiscard]] std::string line_panel_text(std::int64_t line_number);
 [[nodiscard]] std::string byte_panel_text(std::int64_t position);
 
+/// "h:mm:ss" (hours as many as it takes); a missing, negative or endless
+/// time gives "-:--:--".
+[[nodiscard]] std::string duration_text(std::optional<double> seconds);
+
 }  // namespace feedrite

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/run_counters.h"
+
 namespace feedrite {
 
 enum : std::int16_t { DNC_run = 0, DNC_restart = 1, DNC_closing = 2 };
@@ -24,6 +26,8 @@ struct WindowState {
     std::int16_t DNC_alarm = 0;  ///< 0 or -1: sub-file expansion failed
     std::int32_t Live_DNC_startpoint = 0;
     bool useCALLs = true;
+    /// Our own: what this transmission has done, for the progress bar and history.
+    RunCounters run;
 };
 
 /// State that exists once for the whole program.

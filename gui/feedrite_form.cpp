@@ -9,6 +9,9 @@
 
 #include "config/editor_settings.h"
 #include "gui/program_edit.h"
+#include "gui/progress_bar.h"
+#include "btr/port_start.h"
+#include "config/number_text.h"
 #include "gui/status_panels.h"
 #include "gui/warning_form.h"
 #include "core/window_math.h"
@@ -59,12 +62,13 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       places_(std::move(places)),
       txtedit_(new ProgramEdit(this)),
       StatusBar1_(new StatusPanels(this)),
+      progress_bar_(new ProgressBar(this)),
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_(make_form_port(port_kind, port_settings_)),
       engine_{state_, port_settings_, port_, host_, view_} {
     // The port is let go before the process ends; nothing writes to it later.
-    host_.on_end([this] { port_.close(); });
+    host_.on_end([this] { end_of_run(); });
     QFont courier(QStringLiteral("Courier"), 12);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
@@ -82,6 +86,10 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     connect(&Timer2_, &QTimer::timeout, this, &FeedriteForm::Timer2_tick);
     Timer3_.setInterval(7000);
     connect(&Timer3_, &QTimer::timeout, this, &FeedriteForm::Timer3_tick);
+    // Four times a second, so the figures never lag by more than half a second.
+    progress_timer_.setInterval(250);
+    connect(&progress_timer_, &QTimer::timeout, this, &FeedriteForm::show_progress);
+    progress_timer_.start();
 
     const double dpi = logicalDpiY();
     QSize size(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
@@ -121,6 +129,7 @@ SimulatedPort* FeedriteForm::simulated_port() const {
 }
 
 void FeedriteForm::send_file() {
+    history_.open(state_);
     SendDriver driver(engine_, port_settings_, module_, places_);
     driver.send_file();
 }
@@ -144,8 +153,13 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int bar_height = twips_to_pixels(status_bar_twips, logicalDpiY());
     const QSize client = event->size();
-    const int view_height = view_height_for(client.height(), bar_height).value_or(txtedit_->height());
+    // Our progress bar sits on top of the status bar and takes its height from the view.
+    const int progress_height = progress_bar_->preferred_height();
+    const int view_height =
+        view_height_for(client.height(), bar_height + progress_height).value_or(txtedit_->height());
     txtedit_->setGeometry(0, 0, client.width(), view_height);
+    progress_bar_->setGeometry(0, client.height() - bar_height - progress_height, client.width(),
+                               progress_height);
     StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
 }
 
@@ -214,7 +228,49 @@ void FeedriteForm::shut_down() {
     Timer1_.stop();
     Timer2_.stop();
     Timer3_.stop();
+    progress_timer_.stop();
     host_.end_program();
+}
+
+void FeedriteForm::end_on_signal(const std::string& signal) {
+    ending_signal_ = signal;
+    shut_down();
+}
+
+// The last thing before the process ends: the lines idle (a signal may come
+// mid-character), the port released, the run's record closed, the lock freed.
+void FeedriteForm::end_of_run() {
+    if (port_.opened()) put_lines_at_rest(port_, port_settings_);
+    port_.close();
+    history_.close(end_reason_for(state_.run.phase, !ending_signal_.empty()), ending_signal_,
+                   state_.run, timing_source_);
+    if (awake_) awake_->release();
+}
+
+void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors) {
+    awake_.reset();
+    inhibitor_ = std::move(inhibitor);
+    if (inhibitor_) awake_ = std::make_unique<StayAwake>(*inhibitor_, errors);
+}
+
+void FeedriteForm::show_progress() {
+    const RunCounters& run = state_.run;
+    std::int64_t place = run.position;
+    std::int64_t places = run.total;
+    if (!state_.Binaryfile) {
+        // Lines, not characters: the view's text ends with a line break, after
+        // which no line begins.
+        const TextPos length = view_.length();
+        const std::int64_t last = view_.line_index(length);
+        places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
+        const TextPos at = run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
+        place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
+    }
+    progress_bar_->show_figures(tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place, places,
+                                              monotonic_seconds(),
+                                              read_number_or_zero(port_settings_.BTRcps)));
+    if (awake_) awake_->follow(run.phase);
+    history_.checkpoint(run);
 }
 
 void FeedriteForm::Timer1_tick() {

@@ -17,10 +17,14 @@
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
 #include "config/program_dir.h"
+#include "core/stay_awake.h"
+#include "gui/run_history.h"
+#include "prepare/run_progress.h"
 
 namespace feedrite {
 
 class ProgramEdit;
+class ProgressBar;
 class SimulatedPort;
 class SearchDialog;
 class StatusPanels;
@@ -45,6 +49,18 @@ public:
     /// Applies the three presentation codes of the window state to the view.
     void set_masters();
 
+    /// Keeps the history of runs in `path` (none unless called).
+    void keep_history(std::string path) { history_ = RunHistory(std::move(path)); }
+    /// Where the history's closing line gets the clock guard's timing
+    /// figures; without one the record's "timing" stays null.
+    void set_timing_source(RunHistory::TimingSource source) { timing_source_ = std::move(source); }
+    /// Keeps the PC awake with this lock while a transmission is open (none
+    /// unless called). `errors` hears once when it cannot be had.
+    void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors);
+    /// The orderly end on a signal: as closing the window with the tape
+    /// stopped, without the close questions; the history says `signal`.
+    void end_on_signal(const std::string& signal);
+
     [[nodiscard]] WindowState& state() { return state_; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
@@ -55,6 +71,9 @@ public:
     /// The search dialog, created on the first click on the Search panel.
     [[nodiscard]] SearchDialog* search_dialog() const { return searchform3_; }
     [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
+    [[nodiscard]] ProgressBar& progress_bar() const { return *progress_bar_; }
+    /// Refreshes the progress bar (its timer calls this four times a second).
+    void show_progress();
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
@@ -79,6 +98,7 @@ private:
     void Timer1_tick();
     void Timer2_tick();
     void Timer3_tick();
+    void end_of_run();
 
     ModuleState& module_;
     ProgramPlaces places_;
@@ -86,11 +106,19 @@ private:
     PortSettings port_settings_;
     ProgramEdit* txtedit_;
     StatusPanels* StatusBar1_;
+    ProgressBar* progress_bar_;
     Warning_form* Warning_form_ = nullptr;
     SearchDialog* searchform3_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;
+    QTimer progress_timer_;
+    ProgressTracker tracker_;
+    RunHistory history_;
+    RunHistory::TimingSource timing_source_;
+    std::unique_ptr<SleepInhibitor> inhibitor_;
+    std::unique_ptr<StayAwake> awake_;
+    std::string ending_signal_;
     QtTextView view_;
     QtHost host_;
     ClosablePort port_;

@@ -16,6 +16,10 @@
 #include "gui/open_program_dialog.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
+#include "config/state_dir.h"
+#include "gui/logind_inhibitor.h"
+#include "gui/run_history.h"
+#include "gui/signal_watch.h"
 
 namespace {
 
@@ -59,6 +63,11 @@ int main(int argc, char** argv) {
         std::cout << "feedrite " << FEEDRITE_VERSION << '\n';
         return 0;
     }
+    // Qt Core's JSON only: no display needed.
+    if (options.history > 0) {
+        std::cout << history_table(read_history(history_path()), static_cast<std::size_t>(options.history));
+        return 0;
+    }
     // Qt takes its own options (-platform, -style, ...) out of what is left;
     // the rest, joined with blanks, says what to do. No window exists before
     // the text has been checked.
@@ -97,6 +106,11 @@ int main(int argc, char** argv) {
     }
     remember_program(places.dir, request);
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
+    form.keep_history(history_path());
+    form.keep_awake_with(std::make_unique<LogindInhibitor>(), std::cerr);
+    SignalWatch signal_watch;
+    QObject::connect(&signal_watch, &SignalWatch::ending, &form,
+                     [&form](const QString& name) { form.end_on_signal(name.toStdString()); });
     form.start_up(request);
     form.show();
     // The control on the other end of the virtual cable, in a window of its own.

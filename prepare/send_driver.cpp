@@ -39,8 +39,16 @@ SendDriver::SendDriver(Engine& engine, PortSettings& settings, ModuleState& modu
       hooks_(std::move(hooks)) {}
 
 SendOutcome SendDriver::send_file() {
-    if (!read_settings()) return SendOutcome::NotConfigured;
-    if (!start_port()) return SendOutcome::PortUnavailable;
+    RunCounters& run = engine_.state.run;
+    run = RunCounters{};
+    if (!read_settings()) {
+        run.phase = RunPhase::NotConfigured;
+        return SendOutcome::NotConfigured;
+    }
+    if (!start_port()) {
+        run.phase = RunPhase::PortError;
+        return SendOutcome::PortUnavailable;
+    }
     // From here every failure, also one nobody foresaw, ends in the same report.
     try {
         if (engine_.state.Binaryfile) return send_binary();
@@ -93,11 +101,16 @@ SendOutcome SendDriver::send_binary() {
     if (!read_whole_file(engine_.state.filename, data, error)) return report_load_failure();
     engine_.view.set_text("Ready to send binary file\r\n" + engine_.state.filename + "\r\n(" +
                           std::to_string(data.size()) + " bytes )");
+    RunCounters& run = engine_.state.run;
+    run.phase = RunPhase::Waiting;
+    run.total = static_cast<std::int64_t>(data.size());
     Wait_for_FDT(engine_);
+    open_cycle();
     engine_.view.set_text(bytes_sent_text(0));
     engine_.state.Sending_data = 1;
     engine_.host.set_wait_pointer(true);
     BTRsendbinary(engine_, data);
+    if (run.position == run.total) run.phase = RunPhase::Finished;
     return finish(SendOutcome::Sent);
 }
 
@@ -110,6 +123,7 @@ SendOutcome SendDriver::load_text() {
             engine_.view.set_text(result.text);
             return SendOutcome::Sent;
         case LoadStatus::SubFileFailed:
+            engine_.state.run.phase = RunPhase::LoadFailed;
             return finish(SendOutcome::SubFileFailed);
         case LoadStatus::Failed:
             break;
@@ -127,12 +141,14 @@ SendOutcome SendDriver::cycle() {
         state.Sending_data = 0;
         engine_.host.set_wait_pointer(false);
         state.Live_DNC_startpoint = 0;
-        if (ran && hooks_.at_cycle_end) hooks_.at_cycle_end();
+        state.run.phase = RunPhase::Waiting;
+        if (ran) close_cycle();
         ran = false;
         Wait_for_FDT(engine_);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (state.DNC_reset == DNC_restart) continue;
         ran = true;
+        open_cycle();
 
         state.Sending_data = 1;
         engine_.host.set_wait_pointer(true);
@@ -157,7 +173,10 @@ bool SendDriver::send_blocks() {
         // Read afresh: a click in a yield may have moved the start point.
         const std::int32_t start = state.Live_DNC_startpoint;
         const std::string block = engine_.view.select_line_from(start);
+        state.run.position = start;
         BTRsendline(engine_, block, true, false);
+        ++state.run.blocks_sent;
+        state.run.consumed += static_cast<std::int64_t>(block.size()) + 2;
         if (state.DNC_reset != DNC_run) return false;
         if (holds_reset_text(block, settings_.BTRreset)) return false;
         // A line picked while this block was on its way is the next block:
@@ -168,7 +187,26 @@ bool SendDriver::send_blocks() {
     return true;
 }
 
+void SendDriver::open_cycle() {
+    RunCounters& run = engine_.state.run;
+    run.phase = RunPhase::Sending;
+    run.control_stopped = false;
+    run.cycle_started_at = monotonic_seconds();
+    ++run.cycles_started;
+    run.consumed = 0;
+    run.position = engine_.state.Binaryfile ? 0 : engine_.state.Live_DNC_startpoint;
+    if (!engine_.state.Binaryfile) run.total = engine_.view.length();
+}
+
+void SendDriver::close_cycle() {
+    RunCounters& run = engine_.state.run;
+    ++run.cycles_completed;
+    run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;
+    if (hooks_.at_cycle_end) hooks_.at_cycle_end();
+}
+
 SendOutcome SendDriver::report_load_failure() {
+    engine_.state.run.phase = RunPhase::LoadFailed;
     engine_.host.message_box("Cannot access file\n" + scratchpad_path(places_.scratchpad_dir),
                              "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
     return finish(SendOutcome::LoadFailed);

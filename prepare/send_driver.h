@@ -43,6 +43,8 @@ private:
     SendOutcome load_text();
     SendOutcome cycle();
     bool send_blocks();
+    void open_cycle();
+    void close_cycle();
     SendOutcome report_load_failure();
     SendOutcome finish(SendOutcome outcome);
 

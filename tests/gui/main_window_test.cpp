@@ -16,6 +16,7 @@
 
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
+#include "gui/progress_bar.h"
 #include "gui/status_panels.h"
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
@@ -164,17 +165,19 @@ class MainWindowTest : public QObject {
         QVERIFY(!form.timer3().isActive());
     }
 
-    void resize_keeps_the_status_bar_along_the_bottom() {
+    void resize_keeps_the_status_bar_along_the_bottom_and_the_progress_above_it() {
         Window w;
         w.form.show();
         const int bar = twips_to_pixels(status_bar_twips, w.form.logicalDpiY());
+        const int progress = w.form.progress_bar().preferred_height();
         w.form.resize(640, 480);
-        QTRY_COMPARE(w.edit.height(), 480 - bar);
+        QTRY_COMPARE(w.edit.height(), 480 - bar - progress);
         QCOMPARE(w.edit.width(), 640);
         QCOMPARE(w.form.status_bar().geometry(), QRect(0, 480 - bar, 640, bar));
-        w.form.resize(300, bar);  // no room for the view: only its width changes
+        QCOMPARE(w.form.progress_bar().geometry(), QRect(0, 480 - bar - progress, 640, progress));
+        w.form.resize(300, bar + progress);  // no room for the view: only its width changes
         QTRY_COMPARE(w.edit.width(), 300);
-        QCOMPARE(w.edit.height(), 480 - bar);
+        QCOMPARE(w.edit.height(), 480 - bar - progress);
     }
 
     void reset_only_while_no_data_flows_and_edit_always() {

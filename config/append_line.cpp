@@ -1,0 +1,53 @@
+#include "config/append_line.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace feedrite {
+namespace {
+
+// Whether the file's last byte is not an LF (an earlier write was cut short).
+bool ends_torn(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size == 0) return false;
+    char last = '\n';
+    return ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+FileError append_line(const std::string& path, std::string_view line) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return file_error_from_errno(errno);
+    FileError error;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error = file_error_from_errno(errno);
+            break;
+        }
+    }
+    if (error.ok()) {
+        std::string bytes = ends_torn(fd) ? "\n" : "";
+        bytes.append(line);
+        bytes += '\n';
+        if (!write_all(fd, bytes) || ::fdatasync(fd) != 0) error = file_error_from_errno(errno);
+    }
+    ::close(fd);  // also lets go of the lock
+    return error;
+}
+
+}  // namespace feedrite

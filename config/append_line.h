@@ -1,0 +1,19 @@
+#pragma once
+// Appending records to a file that several processes share and a power cut
+// may interrupt.
+
+#include <string>
+#include <string_view>
+
+#include "config/file_io.h"
+
+namespace feedrite {
+
+/// Appends `line` and an LF to `path` (created with mode 0600 when missing)
+/// in one write under an exclusive flock, with O_APPEND, then flushes it to
+/// disk: writers in other processes never interleave, and a crash leaves at
+/// worst one torn last line. A torn last line left by an earlier crash is
+/// ended first (in the same write), so that it cannot swallow this one.
+[[nodiscard]] FileError append_line(const std::string& path, std::string_view line);
+
+}  // namespace feedrite

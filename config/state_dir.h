@@ -1,0 +1,24 @@
+#pragma once
+// Where Feedrite keeps what it learns while it runs (the history of runs, and
+// whatever else must outlive one run): the user's state folder.
+
+#include <string>
+
+namespace feedrite {
+
+/// "$XDG_STATE_HOME/feedrite", or "$HOME/.local/state/feedrite" when the
+/// variable is unset, empty or not an absolute path (as the XDG rules say).
+[[nodiscard]] std::string state_dir_for(const std::string& xdg_state_home, const std::string& home);
+
+/// state_dir_for with this process's environment. Not created here: see
+/// make_dirs.
+[[nodiscard]] std::string state_dir();
+
+/// The history of runs: one JSON object per line.
+[[nodiscard]] std::string history_path();
+
+/// Creates `dir` and its missing parents (mode 0700, as the XDG rules ask);
+/// false when it cannot be made.
+bool make_dirs(const std::string& dir);
+
+}  // namespace feedrite

@@ -1,0 +1,170 @@
+#include "gui/run_history.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+
+#include "config/append_line.h"
+#include "config/file_io.h"
+#include "config/state_dir.h"
+
+namespace feedrite {
+namespace {
+
+std::int64_t now_ms() { return QDateTime::currentMSecsSinceEpoch(); }
+
+// Local time with its offset, so the line reads right anywhere.
+QJsonValue time_value(std::int64_t ms) {
+    if (ms == 0) return QJsonValue::Null;
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+std::int64_t time_of(const QJsonValue& value) {
+    if (!value.isString()) return 0;
+    const QDateTime t = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+    return t.isValid() ? t.toMSecsSinceEpoch() : 0;
+}
+
+QString text(const std::string& bytes) { return QString::fromLocal8Bit(bytes); }
+std::string bytes(const QJsonValue& value) { return value.toString().toLocal8Bit().toStdString(); }
+std::int64_t number(const QJsonValue& value, std::int64_t otherwise = 0) {
+    return value.isDouble() ? static_cast<std::int64_t>(value.toDouble()) : otherwise;
+}
+
+bool is_running_feedrite(std::int64_t pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    return std::getline(comm, name) && name == "feedrite";
+}
+
+}  // namespace
+
+QByteArray record_line(const RunRecord& r) {
+    QJsonObject o;
+    o[QStringLiteral("id")] = text(r.id);
+    o[QStringLiteral("pid")] = static_cast<double>(r.pid);
+    o[QStringLiteral("start")] = time_value(r.start_ms);
+    o[QStringLiteral("updated")] = time_value(r.updated_ms);
+    o[QStringLiteral("end")] = time_value(r.end_ms);
+    o[QStringLiteral("device")] = text(r.device);
+    o[QStringLiteral("program")] = text(r.program);
+    o[QStringLiteral("size")] = r.program_size < 0 ? QJsonValue() : QJsonValue(static_cast<double>(r.program_size));
+    o[QStringLiteral("sha256")] = r.sha256.empty() ? QJsonValue() : QJsonValue(text(r.sha256));
+    o[QStringLiteral("cycles")] = static_cast<double>(r.cycles);
+    o[QStringLiteral("characters")] = static_cast<double>(r.characters);
+    o[QStringLiteral("blocks")] = static_cast<double>(r.blocks);
+    o[QStringLiteral("stops")] = static_cast<double>(r.stops);
+    o[QStringLiteral("end_reason")] = QString::fromLatin1(end_reason_name(r.end));
+    o[QStringLiteral("end_detail")] = text(r.end_detail);
+    // null: the clock guard gave no figures for this run.
+    QJsonValue timing;
+    if (!r.timing.empty()) {
+        QJsonObject figures;
+        for (const TimingFigure& f : r.timing) figures[text(f.name)] = f.value;
+        timing = figures;
+    }
+    o[QStringLiteral("timing")] = timing;
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<RunRecord> read_record_line(const QByteArray& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+    const QJsonObject o = document.object();
+    RunRecord r;
+    r.id = bytes(o[QStringLiteral("id")]);
+    r.start_ms = time_of(o[QStringLiteral("start")]);
+    if (r.id.empty() || r.start_ms == 0) return std::nullopt;
+    r.pid = number(o[QStringLiteral("pid")]);
+    r.updated_ms = time_of(o[QStringLiteral("updated")]);
+    r.end_ms = time_of(o[QStringLiteral("end")]);
+    r.device = bytes(o[QStringLiteral("device")]);
+    r.program = bytes(o[QStringLiteral("program")]);
+    r.program_size = number(o[QStringLiteral("size")], -1);
+    r.sha256 = bytes(o[QStringLiteral("sha256")]);
+    r.cycles = number(o[QStringLiteral("cycles")]);
+    r.characters = number(o[QStringLiteral("characters")]);
+    r.blocks = number(o[QStringLiteral("blocks")]);
+    r.stops = number(o[QStringLiteral("stops")]);
+    r.end = end_reason_named(bytes(o[QStringLiteral("end_reason")]));
+    r.end_detail = bytes(o[QStringLiteral("end_detail")]);
+    const QJsonObject timing = o[QStringLiteral("timing")].toObject();
+    for (auto it = timing.begin(); it != timing.end(); ++it)
+        r.timing.push_back({it.key().toStdString(), it.value().toDouble()});
+    return r;
+}
+
+std::vector<RunRecord> read_history(const std::string& path) {
+    std::string content;
+    FileError error;
+    if (!read_whole_file(path, content, error)) return {};
+    std::vector<RunRecord> lines;
+    for (const QByteArray& line : QByteArray::fromStdString(content).split('\n'))
+        if (auto record = read_record_line(line)) lines.push_back(std::move(*record));
+    return merge_runs(lines, is_running_feedrite);
+}
+
+std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::string& path) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return std::nullopt;
+    return std::pair{hash.result().toHex().toStdString(), static_cast<std::int64_t>(file.size())};
+}
+
+void RunHistory::open(const WindowState& state) {
+    if (path_.empty()) return;
+    record_ = RunRecord{};
+    record_.pid = ::getpid();
+    record_.start_ms = now_ms();
+    record_.id = std::to_string(record_.pid) + "-" + std::to_string(record_.start_ms);
+    record_.device = state.IO_device_name;
+    record_.program = state.filename;
+    if (const auto digest = file_digest(state.filename)) {
+        record_.sha256 = digest->first;
+        record_.program_size = digest->second;
+    }
+    open_ = true;
+    write(state.run);
+}
+
+void RunHistory::checkpoint(const RunCounters& run, std::int64_t every_ms) {
+    if (open_ && now_ms() - record_.updated_ms >= every_ms) write(run);
+}
+
+void RunHistory::close(EndReason reason, const std::string& detail, const RunCounters& run,
+                       const TimingSource& timing) {
+    if (!open_) return;
+    record_.end = reason;
+    record_.end_detail = detail;
+    if (timing) record_.timing = timing();
+    open_ = false;
+    write(run);
+}
+
+void RunHistory::write(const RunCounters& run) {
+    take_counts(record_, run);
+    record_.updated_ms = now_ms();
+    if (record_.end != EndReason::Open) record_.end_ms = record_.updated_ms;
+    const std::string folder = path_.substr(0, path_.rfind('/'));
+    FileError error;
+    if (!folder.empty() && !make_dirs(folder)) error = file_error_from_errno(errno);
+    if (error.ok()) error = append_line(path_, record_line(record_).toStdString());
+    // Said once: the run itself goes on without its history.
+    if (!error.ok() && !warned_) {
+        warned_ = true;
+        std::cerr << "feedrite: cannot write the history of runs to " << path_ << ": "
+                  << error.message << '\n';
+    }
+}
+
+}  // namespace feedrite

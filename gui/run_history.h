@@ -1,0 +1,60 @@
+#pragma once
+// The history of runs on disk: one JSON object per line (Qt's JSON), a line
+// when a run starts, now and then while it runs, and when it ends. The last
+// line of a run is its record; a run whose last line is still open crashed.
+
+#include <QByteArray>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/run_record.h"
+#include "core/window_state.h"
+
+namespace feedrite {
+
+/// One record as one line of JSON (no LF).
+[[nodiscard]] QByteArray record_line(const RunRecord& record);
+/// The record of one line; nothing for a line that is not a whole record
+/// (torn by a crash, or written by someone else).
+[[nodiscard]] std::optional<RunRecord> read_record_line(const QByteArray& line);
+
+/// The runs of the history file (merged as merge_runs says); empty when the
+/// file is missing. A run still open counts as running while its process
+/// lives and is a feedrite.
+[[nodiscard]] std::vector<RunRecord> read_history(const std::string& path);
+
+/// The hex SHA-256 and size of a file; nothing when it cannot be read.
+[[nodiscard]] std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::string& path);
+
+/// The record of the window's one run, kept on disk as it goes.
+class RunHistory {
+public:
+    using TimingSource = std::function<std::vector<TimingFigure>()>;
+
+    /// An empty path keeps no history (tests, and the headless tools).
+    explicit RunHistory(std::string path = {}) : path_(std::move(path)) {}
+
+    /// The run begins: the program's digest is taken and the open line written.
+    void open(const WindowState& state);
+    /// Writes the counts again when `every_ms` have passed since the last
+    /// line, so that a crash loses little.
+    void checkpoint(const RunCounters& run, std::int64_t every_ms = 10 * 60 * 1000);
+    /// The closing line; `timing` gives the clock guard's figures, where any.
+    void close(EndReason reason, const std::string& detail, const RunCounters& run,
+               const TimingSource& timing);
+
+    [[nodiscard]] bool is_open() const { return open_; }
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+private:
+    void write(const RunCounters& run);
+
+    std::string path_;
+    RunRecord record_;
+    bool open_ = false;
+    bool warned_ = false;
+};
+
+}  // namespace feedrite

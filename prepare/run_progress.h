@@ -1,0 +1,78 @@
+#pragma once
+// The figures of the progress bar, computed from the run's counters at a given
+// moment: where the tape is, how much of the program it has read this cycle,
+// how long the cycle runs and how long is left, and the cycles so far.
+// Time is handed in, so the arithmetic is tested with scripted time.
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "core/run_counters.h"
+
+namespace feedrite {
+
+/// Characters per second over the last `span` seconds, from samples of a
+/// count that only grows. No rate until the samples cover `least` seconds:
+/// a few seconds of tape say little about the next hours.
+class RateWindow {
+public:
+    explicit RateWindow(double span = 60, double least = 10) : span_(span), least_(least) {}
+
+    /// Forgets everything: counting starts again at (t, count).
+    void restart(double t, std::int64_t count);
+    void sample(double t, std::int64_t count);
+    [[nodiscard]] std::optional<double> rate() const;
+
+private:
+    double span_, least_;
+    std::deque<std::pair<double, std::int64_t>> samples_;
+};
+
+/// What the bar shows as the state, in order of precedence.
+enum class ShownState { Loading, NotConfigured, PortError, LoadFailed, EditMode, Waiting, Stopped, Sending, Finished };
+
+struct ProgressFigures {
+    ShownState state = ShownState::Loading;
+    bool binary = false;
+    std::int64_t place = 0;   ///< line (text) or byte (binary), 1-based; 0 = none yet
+    std::int64_t places = 0;  ///< lines or bytes of the program
+    std::optional<double> percent;
+    std::optional<double> elapsed, left;  ///< seconds of this cycle, and still to go
+    bool left_measured = false;           ///< `left` comes from the measured rate
+    std::int64_t cycles = 0;
+    std::optional<double> last_cycle;
+};
+
+/// Follows one run; `poll` is called by the window's timer (several times a
+/// second) and restarts the rate window with every new cycle.
+class ProgressTracker {
+public:
+    explicit ProgressTracker(RateWindow window = RateWindow()) : window_(window) {}
+
+    /// `place`/`places`: the block's line and the program's lines (the
+    /// caller reads them from the view; a binary file counts bytes).
+    /// `configured_cps`: the device's speed, used until a rate is measured
+    /// (0 = none known).
+    ProgressFigures poll(const RunCounters& run, bool binary, bool edit_mode, std::int64_t place,
+                         std::int64_t places, double now, double configured_cps);
+
+private:
+    RateWindow window_;
+    std::int64_t cycle_ = -1;
+};
+
+/// The state's words as the bar shows them.
+[[nodiscard]] const char* shown_state_text(ShownState state);
+
+/// The bar's three texts: the state, the figures read from afar (share sent
+/// and time left; "~" marks a time left at the configured speed), and the
+/// details (line N of M, elapsed, cycles and the last one's time).
+struct ProgressTexts {
+    std::string state, main, detail;
+    bool operator==(const ProgressTexts&) const = default;
+};
+[[nodiscard]] ProgressTexts progress_texts(const ProgressFigures& figures);
+
+}  // namespace feedrite
