@@ -31,7 +31,7 @@ bool write_all(int fd, std::string_view bytes) {
 }  // namespace
 
 FileError append_line(const std::string& path, std::string_view line) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return file_error_from_errno(errno);
     FileError error;
     while (::flock(fd, LOCK_EX) != 0) {

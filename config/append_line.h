@@ -13,7 +13,8 @@ namespace feedrite {
 /// in one write under an exclusive flock, with O_APPEND, then flushes it to
 /// disk: writers in other processes never interleave, and a crash leaves at
 /// worst one torn last line. A torn last line left by an earlier crash is
-/// ended first (in the same write), so that it cannot swallow this one.
+/// ended first (in the same write; the file is opened for reading too, to
+/// look at its last byte), so that it cannot swallow this one.
 [[nodiscard]] FileError append_line(const std::string& path, std::string_view line);
 
 }  // namespace feedrite

@@ -155,6 +155,8 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
         EXPECT_EQ(r.f.port.events.empty(), c.outcome == SendOutcome::NotConfigured);
         EXPECT_EQ(r.f.host.messages, told(c.message, "BTR port error", MessageIcon::Exclamation));
         EXPECT_EQ(r.f.host.close_requests, 0);
+        EXPECT_EQ(r.f.state.run.phase, c.outcome == SendOutcome::NotConfigured ? RunPhase::NotConfigured
+                                                                              : RunPhase::PortError);
     }
 }
 
@@ -176,6 +178,7 @@ TEST_F(SendDriverTest, LoadFailuresNameTheScratchpadAndCloseTheWindow) {
         EXPECT_EQ(r.f.host.messages, told("Cannot access file\n" + r.dir.file("scratchpad data 5b"),
                                           "Disk write error", MessageIcon::Exclamation));
         EXPECT_EQ(r.f.host.close_requests, 1);
+        EXPECT_EQ(r.f.state.run.phase, RunPhase::LoadFailed);
         EXPECT_FALSE(file_exists(r.dir.file("missing.nc")));  // not created empty
         EXPECT_FALSE(file_exists(r.dir.file("scratchpad data 5b")));
     }
@@ -195,6 +198,8 @@ TEST_F(SendDriverTest, BinaryFileIsSentOnceAsItIs) {
     EXPECT_EQ(sent(), "\x01\xE9\x7F");
     EXPECT_EQ(f.view.text(), "Bytes sent:  3");
     EXPECT_EQ(f.host.close_requests, 1);
+    EXPECT_EQ(f.state.run.phase, RunPhase::Finished);
+    EXPECT_EQ(f.state.run.position, 3);
 }
 
 TEST_F(SendDriverTest, ACaretPlacedWhileWaitingChoosesTheFirstBlock) {
@@ -225,6 +230,24 @@ TEST_F(SendDriverTest, ALinePickedDuringABlockIsTheNextBlockWhole) {
     };
     run();
     EXPECT_EQ(sent(), "%\nN1\r\nN2 X1\r\nN4\r\nN5\r\nN6 M30\r\n");
+}
+
+// What the progress bar and the history read: one feed hold of several
+// reads counts as one stop; every cut block counts, the empty last one too.
+TEST_F(SendDriverTest, CountsCyclesBlocksCharactersAndStops) {
+    dir.write("part.nc", "N1\r\nN2\r\nN3\r\n");
+    f.port.status = [](int n) { return n >= 8 && n < 12 ? 0x80 : 0x7F; };
+    run(2);
+    const RunCounters& c = f.state.run;
+    EXPECT_EQ(c.cycles_completed, 2);
+    EXPECT_EQ(c.cycles_started, 2);
+    EXPECT_EQ(c.blocks_sent, 8);
+    EXPECT_EQ(c.characters_sent, static_cast<std::int64_t>(sent().size()));
+    EXPECT_EQ(c.control_stops, 1);
+    EXPECT_EQ(c.total, 12);
+    EXPECT_EQ(c.consumed, 14);  // three lines and the empty last block, each with its CR LF
+    EXPECT_GE(c.last_cycle_seconds, 0.0);
+    EXPECT_EQ(c.phase, RunPhase::Waiting);
 }
 
 TEST_F(SendDriverTest, ResetRequestWhileWaitingRestartsTheWait) {
