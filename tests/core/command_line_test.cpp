@@ -67,6 +67,12 @@ TEST(CommandLine, OptionsComeFirstAndTheRestIsJoinedWithSingleBlanks) {
     EXPECT_EQ(parse_options({"--program-dir=/y"}).program_dir, "/y");
     EXPECT_TRUE(parse_options({"--raw-io"}).raw_io);
     EXPECT_TRUE(parse_options({"--version"}).version);
+    // --history takes a count only when a number follows it.
+    EXPECT_EQ(parse_options({"--history", "5"}).history, 5);
+    EXPECT_EQ(parse_options({"--history"}).history, default_history_count);
+    const Options text_follows = parse_options({"--history", "part.nc|(default)|1"});
+    EXPECT_EQ(text_follows.history, default_history_count);
+    EXPECT_EQ(text_follows.rest.size(), 1u);
 }
 
 TEST(CommandLine, OptionErrors) {

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
+#include <iostream>
 
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
@@ -23,6 +24,7 @@
 #include "core/window_math.h"
 #include "config/settings_paths.h"
 #include "gui/search_dialog.h"
+#include "gui/run_history.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -80,6 +82,16 @@ bool has_marked_text(const QPlainTextEdit& view) {
             if (it.fragment().charFormat().background().style() != Qt::NoBrush) return true;
     return false;
 }
+
+class FakeLock final : public SleepInhibitor {
+public:
+    std::optional<std::string> take() override {
+        ++takes;
+        return std::nullopt;
+    }
+    void release() override { ++releases; }
+    int takes = 0, releases = 0;
+};
 
 QString label_text(const VirtualControlWindow& window, const char* name) {
     return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
@@ -310,7 +322,10 @@ class MainWindowTest : public QObject {
         QObject::connect(&script, &QTimer::timeout, &form, [&] {
             window.poll();
             const MonitorCounts counts = window.monitor().counts();
+            form.show_progress();
+            const ShownState shown = form.progress_bar().state();
             if (step == 0 && counts.blocks >= 4) {  // the leader "%" LF, then the three
+                check(shown == ShownState::Sending, "progress: sending");
                 check(window.read_view()->toPlainText().contains(u"N1 X1\nN2 X2\nN3 M30\n"),
                       "read text");
                 check(shows("characters_lbl", counts.characters), "characters counter");
@@ -322,6 +337,7 @@ class MainWindowTest : public QObject {
                 step = 1;
             } else if (step == 1 && ++waited == 12) {  // 600 ms held
                 check(state_is("Stopped"), "stopped");
+                check(shown == ShownState::Stopped, "progress: stopped by the control");
                 check(counts.characters <= at_hold + 1, "the flow stops on feed hold");
                 check(window.cycle_start_button()->isEnabled(), "cycle start enabled");
                 window.cycle_start_button()->click();
@@ -350,6 +366,7 @@ class MainWindowTest : public QObject {
                 waited = 0;
                 step = 6;
             } else if (step == 6 && ++waited == 4) {
+                check(shown == ShownState::EditMode, "progress: edit mode");
                 check(std::ranges::any_of(
                           w.recorder.messages,
                           [](const auto& m) { return m.title == "Can't run DNC .."; }),
@@ -376,6 +393,43 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_closing));
         window.poll();
         QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
+    }
+
+    // A signal mid-block: no close questions although data flows and the
+    // text was edited; the port released, the record closed, the lock freed.
+    void a_signal_ends_the_run_in_order() {
+        const std::string program = "N1 X1\r\nN2 X2\r\nN3 M30\r\n";
+        Window w(program);
+        const std::string history = w.dir.file("state/history.jsonl");
+        w.form.keep_history(history);
+        auto lock = std::make_unique<FakeLock>();
+        FakeLock& held = *lock;
+        w.form.keep_awake_with(std::move(lock), std::cerr);
+        QTimer script;
+        script.setInterval(20);
+        QObject::connect(&script, &QTimer::timeout, &w.form, [&] {
+            if (w.state().run.blocks_sent < 2 || held.takes == 0 || w.ended) return;
+            w.state().File_is_edited = true;
+            w.form.end_on_signal("SIGTERM");
+        });
+        script.start();
+        w.transmit(400, 200, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(w.ended, 10000);
+        QCOMPARE(w.state().Sending_data, std::int16_t(1));
+        QVERIFY(w.recorder.messages.empty());
+        QVERIFY(w.form.warning_form() == nullptr);
+        QVERIFY(w.form.simulated_port() == nullptr);
+        QCOMPARE(held.takes, 1);
+        QCOMPARE(held.releases, 1);
+        const std::vector<RunRecord> runs = read_history(history);
+        QCOMPARE(runs.size(), std::size_t(1));
+        const RunRecord& run = runs[0];
+        QCOMPARE(run.end, EndReason::Signal);
+        QCOMPARE(run.end_detail, std::string("SIGTERM"));
+        QCOMPARE(run.program_size, std::int64_t(program.size()));
+        QCOMPARE(run.sha256.size(), std::size_t(64));
+        QVERIFY(run.blocks >= 2 && run.characters > run.blocks);
+        QVERIFY(run.end_ms >= run.start_ms && run.timing.empty());
     }
 };
 
