@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
+#include <iostream>
 
 #include "config/editor_settings.h"
 #include "gui/program_edit.h"
@@ -234,6 +235,10 @@ void FeedriteForm::shut_down() {
 
 void FeedriteForm::end_on_signal(const std::string& signal) {
     ending_signal_ = signal;
+    // Nobody is there to answer the save question; at least say so.
+    if (state_.File_is_edited)
+        std::cerr << "feedrite: ended by " << signal << "; the edits to " << state_.filename
+                  << " were not saved\n";
     shut_down();
 }
 
