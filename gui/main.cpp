@@ -65,7 +65,11 @@ int main(int argc, char** argv) {
     }
     // Qt Core's JSON only: no display needed.
     if (options.history > 0) {
-        std::cout << history_table(read_history(history_path()), static_cast<std::size_t>(options.history));
+        const std::vector<RunRecord> runs = read_history(history_path());
+        if (runs.empty())
+            std::cout << "No runs recorded in " << history_path() << " yet.\n";
+        else
+            std::cout << history_table(runs, static_cast<std::size_t>(options.history));
         return 0;
     }
     // Qt takes its own options (-platform, -style, ...) out of what is left;

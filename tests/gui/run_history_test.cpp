@@ -39,8 +39,6 @@ class RunHistoryTest : public QObject {
             const std::optional<RunRecord> back = read_record_line(line);
             QVERIFY(back.has_value());
             QCOMPARE(record_line(*back), line);
-            QCOMPARE(back->program, r.program);
-            QCOMPARE(back->end_ms, r.end_ms);
             QVERIFY(!read_record_line(line.left(line.size() - 1)));  // torn
         }
     }
