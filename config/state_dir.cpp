@@ -27,9 +27,13 @@ std::string state_dir_for(const std::string& xdg_state_home, const std::string& 
     return (base == "/" ? "" : base) + "/feedrite";
 }
 
-std::string state_dir() { return state_dir_for(environment("XDG_STATE_HOME"), environment("HOME")); }
+std::string state_dir() {
+    return state_dir_for(environment("XDG_STATE_HOME"), environment("HOME"));
+}
 
-std::string history_path() { return state_dir() + "/history.jsonl"; }
+std::string history_path() {
+    return state_dir() + "/history.jsonl";
+}
 
 bool make_dirs(const std::string& dir) {
     for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {

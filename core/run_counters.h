@@ -23,7 +23,7 @@ struct RunCounters {
     bool control_stopped = false;
     std::int64_t characters_sent = 0;  ///< characters on the port, leader and trailer included
     std::int64_t blocks_sent = 0;
-    std::int64_t control_stops = 0;    ///< times the control withdrew run within a cycle
+    std::int64_t control_stops = 0;  ///< times the control withdrew run within a cycle
     std::int64_t cycles_started = 0;
     std::int64_t cycles_completed = 0;
     /// The program: its length (text with CR LF, or a binary file's bytes) and
@@ -33,7 +33,7 @@ struct RunCounters {
     /// Program characters the tape has gone through in this cycle; unlike
     /// `position` it never jumps back, so the rate is measured on it.
     std::int64_t consumed = 0;
-    double cycle_started_at = 0;  ///< monotonic seconds
+    double cycle_started_at = 0;     ///< monotonic seconds
     double last_cycle_seconds = -1;  ///< negative until a cycle completed
 };
 

@@ -25,7 +25,8 @@ std::string local_time_text(std::int64_t ms) {
     const std::time_t t = static_cast<std::time_t>(ms / 1000);
     std::tm parts{};
     char text[32] = "?";
-    if (localtime_r(&t, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    if (localtime_r(&t, &parts) != nullptr)
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;
 }
 
@@ -86,9 +87,11 @@ std::vector<RunRecord> merge_runs(const std::vector<RunRecord>& lines,
             runs[it->second] = line;
     }
     for (RunRecord& run : runs)
-        if (run.end == EndReason::Open && !(still_running && still_running(run.pid))) run.end = EndReason::Crash;
-    std::stable_sort(runs.begin(), runs.end(),
-                     [](const RunRecord& a, const RunRecord& b) { return a.start_ms < b.start_ms; });
+        if (run.end == EndReason::Open && !(still_running && still_running(run.pid)))
+            run.end = EndReason::Crash;
+    std::stable_sort(runs.begin(), runs.end(), [](const RunRecord& a, const RunRecord& b) {
+        return a.start_ms < b.start_ms;
+    });
     return runs;
 }
 
@@ -96,19 +99,21 @@ std::string history_table(const std::vector<RunRecord>& runs, std::size_t count)
     std::string table;
     char line[512];
     std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7s %11s %9s %6s  %-12s %s\n", "Started",
-                  "Duration", "End", "Cycles", "Characters", "Blocks", "Stops", "Device", "Program");
+                  "Duration", "End", "Cycles", "Characters", "Blocks", "Stops", "Device",
+                  "Program");
     table += line;
     const std::size_t first = runs.size() > count ? runs.size() - count : 0;
     for (std::size_t i = first; i < runs.size(); ++i) {
         const RunRecord& run = runs[i];
         // A run that never ended lasted at least until its last line.
         const std::int64_t end = run.end_ms != 0 ? run.end_ms : run.updated_ms;
-        const std::string duration = duration_text(static_cast<double>(end - run.start_ms) / 1000.0);
+        const std::string duration =
+            duration_text(static_cast<double>(end - run.start_ms) / 1000.0);
         std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7lld %11lld %9lld %6lld  %-12s ",
-                      local_time_text(run.start_ms).c_str(), duration.c_str(), end_text(run).c_str(),
-                      static_cast<long long>(run.cycles), static_cast<long long>(run.characters),
-                      static_cast<long long>(run.blocks), static_cast<long long>(run.stops),
-                      run.device.c_str());
+                      local_time_text(run.start_ms).c_str(), duration.c_str(),
+                      end_text(run).c_str(), static_cast<long long>(run.cycles),
+                      static_cast<long long>(run.characters), static_cast<long long>(run.blocks),
+                      static_cast<long long>(run.stops), run.device.c_str());
         table += line + run.program + "\n";
     }
     return table;

@@ -31,7 +31,7 @@ struct TimingFigure {
 };
 
 struct RunRecord {
-    std::string id;          ///< unique per run: pid and start time
+    std::string id;  ///< unique per run: pid and start time
     std::int64_t pid = 0;
     std::int64_t start_ms = 0;    ///< wall clock, milliseconds since 1970
     std::int64_t updated_ms = 0;  ///< when this line was written
@@ -52,8 +52,8 @@ void take_counts(RunRecord& record, const RunCounters& run);
 /// The runs of the history's records (in file order, one or more lines per
 /// run, the last line of a run wins), in the order they started. A run whose
 /// last line is still open ended in a crash, unless `still_running(pid)`.
-[[nodiscard]] std::vector<RunRecord> merge_runs(const std::vector<RunRecord>& lines,
-                                                const std::function<bool(std::int64_t)>& still_running);
+[[nodiscard]] std::vector<RunRecord> merge_runs(
+    const std::vector<RunRecord>& lines, const std::function<bool(std::int64_t)>& still_running);
 
 /// The last `count` runs as a table with a heading, one line per run.
 [[nodiscard]] std::string history_table(const std::vector<RunRecord>& runs, std::size_t count);

@@ -12,7 +12,7 @@
 namespace feedrite {
 
 class SleepInhibitor {
-public:
+  public:
     virtual ~SleepInhibitor() = default;
     /// Takes a lock against sleep and idle. Nothing when it is held, else why
     /// it cannot be had, in a few words.
@@ -22,9 +22,10 @@ public:
 };
 
 class StayAwake {
-public:
+  public:
     /// `errors` hears once that the PC cannot be kept awake.
-    StayAwake(SleepInhibitor& inhibitor, std::ostream& errors) : inhibitor_(inhibitor), errors_(errors) {}
+    StayAwake(SleepInhibitor& inhibitor, std::ostream& errors)
+        : inhibitor_(inhibitor), errors_(errors) {}
 
     /// Holds the lock while the window waits for the control or sends; lets
     /// it go once the run cannot send any more. Tries once per run.
@@ -33,7 +34,7 @@ public:
     void release();
     [[nodiscard]] bool held() const { return held_; }
 
-private:
+  private:
     SleepInhibitor& inhibitor_;
     std::ostream& errors_;
     bool held_ = false;

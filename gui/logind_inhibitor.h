@@ -9,11 +9,11 @@
 namespace feedrite {
 
 class LogindInhibitor final : public SleepInhibitor {
-public:
+  public:
     std::optional<std::string> take() override;
     void release() override;
 
-private:
+  private:
     QDBusUnixFileDescriptor lock_;
 };
 

@@ -49,12 +49,14 @@ ProgressBar::ProgressBar(QWidget* parent)
 }
 
 int ProgressBar::preferred_height() const {
-    return QFontMetrics(big_, this).lineSpacing() + QFontMetrics(small_, this).lineSpacing() + 3 * margin;
+    return QFontMetrics(big_, this).lineSpacing() + QFontMetrics(small_, this).lineSpacing() +
+           3 * margin;
 }
 
 int ProgressBar::state_width() const {
     // Room for the longest state on two lines.
-    return QFontMetrics(state_font_, this).horizontalAdvance(QStringLiteral("Waiting for the")) + 6 * margin;
+    return QFontMetrics(state_font_, this).horizontalAdvance(QStringLiteral("Waiting for the")) +
+           6 * margin;
 }
 
 void ProgressBar::show_figures(const ProgressFigures& figures) {
@@ -90,12 +92,13 @@ void ProgressBar::paintEvent(QPaintEvent*) {
 
     painter.setPen(palette().color(QPalette::Text));
     const int big_height = QFontMetrics(big_, this).lineSpacing();
-    const QRect main_row = figures.adjusted(2 * margin, 0, -margin, 0).adjusted(0, 0, 0, big_height - figures.height());
+    const QRect main_row = figures.adjusted(2 * margin, 0, -margin, 0)
+                               .adjusted(0, 0, 0, big_height - figures.height());
     painter.setFont(big_);
     painter.drawText(main_row, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(texts_.main));
     painter.setFont(small_);
-    painter.drawText(figures.adjusted(2 * margin, big_height, -margin, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromUtf8(texts_.detail));
+    painter.drawText(figures.adjusted(2 * margin, big_height, -margin, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(texts_.detail));
 }
 
 }  // namespace feedrite

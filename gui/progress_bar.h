@@ -12,7 +12,7 @@ namespace feedrite {
 
 class ProgressBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ProgressBar(QWidget* parent = nullptr);
 
     /// Shows these figures; repaints only what changed.
@@ -22,10 +22,10 @@ public:
     /// The height the bar needs for its fonts at this screen's dpi.
     [[nodiscard]] int preferred_height() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     [[nodiscard]] int state_width() const;
 
     QFont big_, small_, state_font_;

@@ -1,13 +1,13 @@
 #include "gui/run_history.h"
 
+#include <unistd.h>
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <unistd.h>
-
 #include <fstream>
 #include <iostream>
 
@@ -18,7 +18,9 @@
 namespace feedrite {
 namespace {
 
-std::int64_t now_ms() { return QDateTime::currentMSecsSinceEpoch(); }
+std::int64_t now_ms() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
 
 // Local time with its offset, so the line reads right anywhere.
 QJsonValue time_value(std::int64_t ms) {
@@ -33,8 +35,12 @@ std::int64_t time_of(const QJsonValue& value) {
     return t.isValid() ? t.toMSecsSinceEpoch() : 0;
 }
 
-QString text(const std::string& bytes) { return QString::fromLocal8Bit(bytes); }
-std::string bytes(const QJsonValue& value) { return value.toString().toLocal8Bit().toStdString(); }
+QString text(const std::string& bytes) {
+    return QString::fromLocal8Bit(bytes);
+}
+std::string bytes(const QJsonValue& value) {
+    return value.toString().toLocal8Bit().toStdString();
+}
 std::int64_t number(const QJsonValue& value, std::int64_t otherwise = 0) {
     return value.isDouble() ? static_cast<std::int64_t>(value.toDouble()) : otherwise;
 }
@@ -56,7 +62,8 @@ QByteArray record_line(const RunRecord& r) {
     o[QStringLiteral("end")] = time_value(r.end_ms);
     o[QStringLiteral("device")] = text(r.device);
     o[QStringLiteral("program")] = text(r.program);
-    o[QStringLiteral("size")] = r.program_size < 0 ? QJsonValue() : QJsonValue(static_cast<double>(r.program_size));
+    o[QStringLiteral("size")] =
+        r.program_size < 0 ? QJsonValue() : QJsonValue(static_cast<double>(r.program_size));
     o[QStringLiteral("sha256")] = r.sha256.empty() ? QJsonValue() : QJsonValue(text(r.sha256));
     o[QStringLiteral("cycles")] = static_cast<double>(r.cycles);
     o[QStringLiteral("characters")] = static_cast<double>(r.characters);

@@ -26,11 +26,12 @@ namespace feedrite {
 [[nodiscard]] std::vector<RunRecord> read_history(const std::string& path);
 
 /// The hex SHA-256 and size of a file; nothing when it cannot be read.
-[[nodiscard]] std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::string& path);
+[[nodiscard]] std::optional<std::pair<std::string, std::int64_t>> file_digest(
+    const std::string& path);
 
 /// The record of the window's one run, kept on disk as it goes.
 class RunHistory {
-public:
+  public:
     using TimingSource = std::function<std::vector<TimingFigure>()>;
 
     /// An empty path keeps no history (tests, and the headless tools).
@@ -48,7 +49,7 @@ public:
     [[nodiscard]] bool is_open() const { return open_; }
     [[nodiscard]] const std::string& path() const { return path_; }
 
-private:
+  private:
     void write(const RunCounters& run);
 
     std::string path_;

@@ -1,9 +1,9 @@
 #include "gui/signal_watch.h"
 
-#include <QSocketNotifier>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <csignal>
 
 namespace feedrite {

@@ -13,7 +13,7 @@ namespace feedrite {
 
 class SignalWatch : public QObject {
     Q_OBJECT
-public:
+  public:
     /// Installs the handlers; only one watch may exist at a time.
     explicit SignalWatch(QObject* parent = nullptr);
     /// Puts the default handlers back.
@@ -21,11 +21,11 @@ public:
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
 
-signals:
+  signals:
     /// The first signal arrived; `name` is "SIGTERM", "SIGINT" or "SIGHUP".
     void ending(const QString& name);
 
-private:
+  private:
     void read_pipe();
 
     int pipe_[2] = {-1, -1};

@@ -1,9 +1,9 @@
 #include "prepare/run_progress.h"
 
-#include "core/window_math.h"
-
 #include <algorithm>
 #include <cstdio>
+
+#include "core/window_math.h"
 
 namespace feedrite {
 
@@ -84,7 +84,8 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
         f.elapsed = now - run.cycle_started_at;
     }
     const std::int64_t position = open ? std::clamp<std::int64_t>(run.position, 0, run.total) : 0;
-    if (run.total > 0) f.percent = 100.0 * static_cast<double>(position) / static_cast<double>(run.total);
+    if (run.total > 0)
+        f.percent = 100.0 * static_cast<double>(position) / static_cast<double>(run.total);
     const auto remaining = static_cast<double>(run.total - position);
     const std::optional<double> measured = open ? window_.rate() : std::nullopt;
     if (measured) {
@@ -127,7 +128,8 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
         char share[32];
         std::snprintf(share, sizeof share, "%.1f %%", *f.percent);
         t.main = share;
-        t.main += "    " + std::string(f.left && !f.left_measured ? "~" : "") + duration_text(f.left) + " left";
+        t.main += "    " + std::string(f.left && !f.left_measured ? "~" : "") +
+                  duration_text(f.left) + " left";
     }
     if (f.places > 0 || f.place > 0)
         t.detail = std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) + " of " +

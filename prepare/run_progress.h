@@ -17,7 +17,7 @@ namespace feedrite {
 /// count that only grows. No rate until the samples cover `least` seconds:
 /// a few seconds of tape say little about the next hours.
 class RateWindow {
-public:
+  public:
     explicit RateWindow(double span = 60, double least = 10) : span_(span), least_(least) {}
 
     /// Forgets everything: counting starts again at (t, count).
@@ -25,13 +25,23 @@ public:
     void sample(double t, std::int64_t count);
     [[nodiscard]] std::optional<double> rate() const;
 
-private:
+  private:
     double span_, least_;
     std::deque<std::pair<double, std::int64_t>> samples_;
 };
 
 /// What the bar shows as the state, in order of precedence.
-enum class ShownState { Loading, NotConfigured, PortError, LoadFailed, EditMode, Waiting, Stopped, Sending, Finished };
+enum class ShownState {
+    Loading,
+    NotConfigured,
+    PortError,
+    LoadFailed,
+    EditMode,
+    Waiting,
+    Stopped,
+    Sending,
+    Finished
+};
 
 struct ProgressFigures {
     ShownState state = ShownState::Loading;
@@ -48,7 +58,7 @@ struct ProgressFigures {
 /// Follows one run; `poll` is called by the window's timer (several times a
 /// second) and restarts the rate window with every new cycle.
 class ProgressTracker {
-public:
+  public:
     explicit ProgressTracker(RateWindow window = RateWindow()) : window_(window) {}
 
     /// `place`/`places`: the block's line and the program's lines (the
@@ -58,7 +68,7 @@ public:
     ProgressFigures poll(const RunCounters& run, bool binary, bool edit_mode, std::int64_t place,
                          std::int64_t places, double now, double configured_cps);
 
-private:
+  private:
     RateWindow window_;
     std::int64_t cycle_ = -1;
 };

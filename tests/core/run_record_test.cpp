@@ -31,7 +31,8 @@ TEST(RunRecord, EndReasonsByPhaseAndNamesBothWays) {
 // The last line of a run is its record; an open one crashed unless its
 // process still runs; runs come in the order they started.
 TEST(RunRecord, MergingLinesIntoRuns) {
-    const auto line = [](const char* id, std::int64_t pid, std::int64_t start, std::int64_t cycles, EndReason end) {
+    const auto line = [](const char* id, std::int64_t pid, std::int64_t start, std::int64_t cycles,
+                         EndReason end) {
         RunRecord r;
         r.id = id;
         r.pid = pid;
@@ -64,7 +65,7 @@ TEST(RunRecord, MergingLinesIntoRuns) {
 }
 
 class FakeInhibitor final : public SleepInhibitor {
-public:
+  public:
     std::optional<std::string> take() override {
         ++takes;
         return problem;
@@ -83,7 +84,8 @@ TEST(StayAwake, HeldWhileTheTransmissionIsOpen) {
         if (!available) lock.problem = "no logind";
         std::ostringstream errors;
         StayAwake awake(lock, errors);
-        for (const RunPhase phase : {RunPhase::Loading, RunPhase::Waiting, RunPhase::Sending, RunPhase::Waiting})
+        for (const RunPhase phase :
+             {RunPhase::Loading, RunPhase::Waiting, RunPhase::Sending, RunPhase::Waiting})
             awake.follow(phase);
         EXPECT_EQ(lock.takes, 1);
         EXPECT_EQ(awake.held(), available);

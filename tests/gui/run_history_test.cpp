@@ -1,13 +1,13 @@
 // The history's lines through Qt's JSON, read back past a torn last line, and
 // signals turned into an orderly end.
 
+#include "gui/run_history.h"
+
 #include <QSignalSpy>
 #include <QTest>
-
 #include <csignal>
 
 #include "config/append_line.h"
-#include "gui/run_history.h"
 #include "gui/signal_watch.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,8 +18,9 @@ class RunHistoryTest : public QObject {
 
   private slots:
     void records_survive_the_round_trip_for_every_end() {
-        for (const EndReason end : {EndReason::Open, EndReason::Closed, EndReason::Signal, EndReason::LoadFailure,
-                                    EndReason::PortError, EndReason::Finished}) {
+        for (const EndReason end :
+             {EndReason::Open, EndReason::Closed, EndReason::Signal, EndReason::LoadFailure,
+              EndReason::PortError, EndReason::Finished}) {
             RunRecord r;
             r.id = "42-1700000000123";
             r.pid = 42;

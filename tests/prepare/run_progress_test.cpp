@@ -24,7 +24,7 @@ TEST(RunProgress, TimeLeftFollowsTheRateOfTheLastMinute) {
         {110, 1000, false, 290, true, 10},
         {160, 6000, false, 240, true, 60},
         {170, 6000, true, 24000 / (5000 / 60.0), true, 70},  // from 1,000 at 110 s
-        {240, 6000, true, std::nullopt, true, 140},           // nothing for a minute
+        {240, 6000, true, std::nullopt, true, 140},          // nothing for a minute
     };
     RunCounters run;
     run.phase = RunPhase::Sending;
@@ -97,7 +97,7 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
 
 TEST(RunProgress, DurationTexts) {
     const std::pair<std::optional<double>, const char*> cases[] = {
-        {0.0, "0:00:00"}, {59.6, "0:01:00"}, {11 * 3600 + 65.0, "11:01:05"},
+        {0.0, "0:00:00"},          {59.6, "0:01:00"}, {11 * 3600 + 65.0, "11:01:05"},
         {std::nullopt, "-:--:--"}, {-1.0, "-:--:--"},
     };
     for (const auto& [seconds, text] : cases) EXPECT_EQ(duration_text(seconds), text);
