@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -183,8 +184,17 @@ void typed_character() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     const std::string what = argc > 1 ? argv[1] : "blocks";
+    std::size_t megabytes = 0;
+    const auto [end, ec] = std::from_chars(what.data(), what.data() + what.size(), megabytes);
+    const bool size = ec == std::errc() && end == what.data() + what.size() && megabytes > 0;
+    const bool known = what == "blocks" || what == "hidden-bar" || what == "view" ||
+                       what == "bar" || what == "edit" || size;
+    if (!known) {
+        std::fprintf(stderr, "usage: view_bench [blocks | hidden-bar | view | bar | edit | MEGABYTES]\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
     if (what == "blocks" || what == "hidden-bar")
         per_block_overhead(what == "blocks");
     else if (what == "view")
@@ -194,6 +204,6 @@ int main(int argc, char** argv) {
     else if (what == "edit")
         typed_character();
     else
-        show_program(static_cast<std::size_t>(std::stoul(what)));
+        show_program(megabytes);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "config/apply_steps.h"
 
+#include "config/entry_rules.h"
 #include "config/number_text.h"
 #include "config/settings_paths.h"
 #include "config/settings_writer.h"
@@ -19,8 +20,12 @@ void keep_up(ConfigModel& model) {
 }
 
 std::optional<MillisecondTimes> checked_times(const ConfigModel& model, Host& host) {
-    if (model.address_txt == "????" || model.address == 0) {
-        host.message_box("Selected port address is invalid\nChoose a different port",
+    // A typed address is judged by the text as it stands: the value kept while
+    // typing lags behind a box that was cleared or edited.
+    const bool typed = model.address_txt_enabled;
+    if (typed ? !typed_port_address(model.address_txt) : model.address == 0) {
+        host.message_box(std::string("Selected port address is invalid\nChoose a different port") +
+                             (typed ? "\n" + typed_address_rule() : std::string()),
                          "Port selection error", MessageIcon::Exclamation, MessageButtons::Ok);
         return std::nullopt;
     }
@@ -57,6 +62,8 @@ bool save_applied(ConfigModel& model, const MillisecondTimes& times, std::int32_
     model.delay3 = counts.delay3;
     model.delay4 = counts.delay4;
     model.delay5 = counts.delay5;
+    if (model.address_txt_enabled)
+        if (const auto typed = typed_port_address(model.address_txt)) model.address = float(*typed);
     return saveit(model, settings_path(program_dir, selected_device(model)), program_dir, host);
 }
 

@@ -17,8 +17,9 @@ namespace feedrite {
 /// (outside EIA), ASCII/ISO back when no code is ticked, and the speed display.
 void keep_up(ConfigModel& model);
 
-/// Apply's checks in their order: the port address, then the five times. The
-/// first that fails shows its message and gives nothing.
+/// Apply's checks in their order: the port address (a typed one by the
+/// typed-address rule), then the five times. The first that fails shows its
+/// message and gives nothing.
 [[nodiscard]] std::optional<MillisecondTimes> checked_times(const ConfigModel& model, Host& host);
 
 /// The name of the selected device; "(default)" when the selection is off the list.

@@ -5,30 +5,46 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace feedrite {
 
-FileError file_error_from_errno(int error_number) {
+namespace {
+
+FileError plain_error(int error_number) {
     switch (error_number) {
         case 0:
             return {};
         case ENOENT:
         case ENOTDIR:
-            return {FileErrorCode::NotFound, "no such file or folder"};
+            return {FileErrorCode::NotFound, "no such file or folder", {}};
         case EACCES:
         case EPERM:
-            return {FileErrorCode::PermissionDenied, "permission denied"};
+            return {FileErrorCode::PermissionDenied, "permission denied", {}};
         case EROFS:
-            return {FileErrorCode::ReadOnly, "the disk is read-only"};
+            return {FileErrorCode::ReadOnly, "the disk is read-only", {}};
         case ENOSPC:
         case EDQUOT:
-            return {FileErrorCode::NoSpace, "the disk is full"};
+            return {FileErrorCode::NoSpace, "the disk is full", {}};
         case EISDIR:
-            return {FileErrorCode::IsDirectory, "it is a folder, not a file"};
+            return {FileErrorCode::IsDirectory, "it is a folder, not a file", {}};
         default:
-            return {FileErrorCode::Io, std::strerror(error_number)};
+            return {FileErrorCode::Io, std::strerror(error_number), {}};
     }
+}
+
+}  // namespace
+
+FileError file_error_from_errno(int error_number) {
+    FileError error = plain_error(error_number);
+    if (!error.ok()) error.reason = std::strerror(error_number);
+    return error;
+}
+
+FileError not_regular_file_error() {
+    return {FileErrorCode::NotRegular, "it is not a regular file",
+            "Not a regular file (a FIFO, device or socket)"};
 }
 
 namespace {
@@ -70,7 +86,8 @@ std::string folder_of(const std::string& path) {
 }  // namespace
 
 bool read_whole_file(const std::string& path, std::string& bytes, FileError& error) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
         error = file_error_from_errno(errno);
@@ -78,6 +95,10 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
     }
     if (S_ISDIR(info.st_mode)) {
         error = file_error_from_errno(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = not_regular_file_error();
         return false;
     }
     bytes.clear();
@@ -97,18 +118,80 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
     return true;
 }
 
-FileError write_file_atomic(const std::string& path, std::string_view bytes) {
-    std::string temp = folder_of(path) + "/.feedrite-save-XXXXXX";
-    Fd fd(::mkstemp(temp.data()));
-    if (fd.get() < 0) return file_error_from_errno(errno);
+namespace {
 
+// Saving over a symbolic link writes the file it points to; the link stays.
+std::string link_target(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+// One temporary name per file, so one left by a crash is found and removed
+// the next time that file is saved.
+std::string temporary_for(const std::string& target) {
+    const auto slash = target.rfind('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder_of(target) + "/." + name + ".feedrite-save";
+}
+
+int open_temporary(const std::string& temp) {
+    ::unlink(temp.c_str());
+    return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+}
+
+// The new file takes the old one's permissions, and its owner where we may
+// give it (as root; a group we belong to otherwise).
+int take_over(int fd, const struct stat* old) {
+    if (old == nullptr) return ::fchmod(fd, 0644) == 0 ? 0 : errno;
+    if (::fchown(fd, ::geteuid() == 0 ? old->st_uid : static_cast<uid_t>(-1), old->st_gid) != 0 &&
+        ::geteuid() == 0)
+        return errno;
+    return ::fchmod(fd, old->st_mode & 07777) == 0 ? 0 : errno;
+}
+
+bool rewrite(int fd, std::string_view bytes) {
+    return ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, bytes) &&
+           ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
+// The folder takes no new file but the file may be written: the old content
+// is kept as a copy, then the file is written and flushed; a failure puts the
+// copy back, so the program is never left half-written.
+FileError write_in_place(const std::string& target, std::string_view bytes) {
+    std::string original;
+    FileError error;
+    if (!read_whole_file(target, original, error)) return error;
+    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0) return file_error_from_errno(errno);
+    if (rewrite(fd.get(), bytes))
+        return fd.close() == 0 ? FileError{} : file_error_from_errno(errno);
+    error = file_error_from_errno(errno != 0 ? errno : EIO);
+    if (!rewrite(fd.get(), original)) error.message += "; the file could not be put back as it was";
+    return error;
+}
+
+}  // namespace
+
+FileError write_file_atomic(const std::string& path, std::string_view bytes,
+                            bool in_place_fallback) {
+    const std::string target = link_target(path);
     struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    int failure = 0;
-    if (::fchmod(fd.get(), mode) != 0 || !write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)
-        failure = errno;
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    const std::string temp = temporary_for(target);
+    Fd fd(open_temporary(temp));
+    if (fd.get() < 0) {
+        const int failure = errno;
+        if (in_place_fallback && exists && (failure == EACCES || failure == EPERM))
+            return write_in_place(target, bytes);
+        return file_error_from_errno(failure);
+    }
+    int failure = take_over(fd.get(), exists ? &old : nullptr);
+    if (failure == 0 && (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)) failure = errno;
     if (fd.close() != 0 && failure == 0) failure = errno;
-    if (failure == 0 && ::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure == 0 && ::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
     if (failure != 0) {
         ::unlink(temp.c_str());
         return file_error_from_errno(failure);

@@ -8,24 +8,43 @@
 namespace feedrite {
 
 /// Why a file operation failed, produced from errno in one place.
-enum class FileErrorCode { None, NotFound, PermissionDenied, ReadOnly, NoSpace, IsDirectory, Io };
+enum class FileErrorCode {
+    None,
+    NotFound,
+    PermissionDenied,
+    ReadOnly,
+    NoSpace,
+    IsDirectory,
+    NotRegular,  ///< a FIFO, device or socket: reading it might never end
+    Io
+};
 
 struct FileError {
     FileErrorCode code = FileErrorCode::None;
     std::string message;  ///< the cause in a few words, e.g. "permission denied"
+    std::string reason;   ///< the operating system's words, e.g. "Permission denied"
 
     [[nodiscard]] bool ok() const { return code == FileErrorCode::None; }
 };
 
 [[nodiscard]] FileError file_error_from_errno(int error_number);
 
-/// Reads a whole file as bytes. On failure returns false and sets `error`.
+/// The error for a path that is neither a regular file nor a folder.
+[[nodiscard]] FileError not_regular_file_error();
+
+/// Reads a whole regular file as bytes. A FIFO or a device is refused at once
+/// (NotRegular), never waited on. On failure returns false and sets `error`.
 bool read_whole_file(const std::string& path, std::string& bytes, FileError& error);
 
 /// Writes `bytes` to a temporary file in the same folder, flushes it to disk and
 /// renames it over `path`, so `path` is either the old file or the new one,
-/// never a truncated one. An existing file keeps its permission bits.
-[[nodiscard]] FileError write_file_atomic(const std::string& path, std::string_view bytes);
+/// never a truncated one. A symbolic link's target is written, the link kept.
+/// An existing file keeps its permission bits (and, as root, its owner). A
+/// temporary file left by a crash is removed. With `in_place_fallback`, when
+/// the folder takes no new file but the file is writable, the file is
+/// rewritten in place and put back as it was if that fails.
+[[nodiscard]] FileError write_file_atomic(const std::string& path, std::string_view bytes,
+                                          bool in_place_fallback = false);
 
 /// Removes a file; true when it is gone afterwards or was never there.
 bool remove_file(const std::string& path);

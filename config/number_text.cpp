@@ -109,8 +109,11 @@ std::string format_number(double value) {
 }
 
 std::string format_printed_integer(int value) {
-    return (value < 0 ? "-" : " ") + std::to_string(value < 0 ? -static_cast<long>(value) : value) +
-           " ";
+    // Built by appending: prepending to a temporary trips GCC 12's -Wrestrict at -O3.
+    std::string text(1, value < 0 ? '-' : ' ');
+    text += std::to_string(value < 0 ? -static_cast<long>(value) : value);
+    text += ' ';
+    return text;
 }
 
 int hex_digit(char c) {

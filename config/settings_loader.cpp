@@ -117,7 +117,9 @@ bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
 void default_settings(ConfigModel& model) {
     model.choose_port(0);
     model.leader_txt = "%LF";
-    model.Trailer_txt = "%";
+    // One-character texts are moved in whole: GCC 12 at -O3 misreads the
+    // copy of a one-byte literal as overlapping (-Wrestrict).
+    model.Trailer_txt = std::string("%");
     model.set_ticked(Tick::chk_even, true);
     model.set_ticked(Tick::chk_EIA, false);
     model.set_ticked(Tick::chk_LF, true);
@@ -126,8 +128,8 @@ void default_settings(ConfigModel& model) {
     model.Data_on_txt = "3.33";
     model.Sprocket_on_txt = "2.2";
     model.Sprocket_overlap_txt = ".565";
-    model.Data_off_txt = "0";
-    model.EOB_delay_txt = "0";
+    model.Data_off_txt = std::string("0");
+    model.EOB_delay_txt = std::string("0");
     model.CPS_txt = "300";
     model.Reset_on_txt = "M30";
     model.mask_txt.clear();

@@ -4,47 +4,116 @@
 #include <cstdlib>
 
 #include "config/number_text.h"
+#include "core/option_table.h"
 
 namespace feedrite {
 
+namespace {
+
+std::string set_flag(bool Options::*flag, Options& options) {
+    options.*flag = true;
+    return {};
+}
+
+bool all_digits(std::string_view text) {
+    return !text.empty() && text.size() < 9 &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Our options, one row each.
+constexpr OptionRow<Options> option_table[] = {
+    {{"--help"}, [](Options& o, const auto&) { return set_flag(&Options::help, o); }},
+    {{"--version"}, [](Options& o, const auto&) { return set_flag(&Options::version, o); }},
+    {{"--simulate"}, [](Options& o, const auto&) { return set_flag(&Options::simulate, o); }},
+    {{"--raw-io"}, [](Options& o, const auto&) { return set_flag(&Options::raw_io, o); }},
+    // The words of the text are then the file, if any.
+    {{"--open"}, [](Options& o, const auto&) { return set_flag(&Options::open, o); }},
+    // The count is optional: only a number after it is taken as one.
+    {{"--history", OptionValue::Optional, "a number (N)", all_digits},
+     [](Options& o, const std::optional<std::string>& count) {
+         if (count && !all_digits(*count)) return std::string("--history takes a number (N)");
+         o.history = count ? std::max(1, std::atoi(count->c_str())) : default_history_count;
+         return std::string();
+     }},
+    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
+     [](Options& o, const std::optional<std::string>& dir) {
+         o.program_dir = *dir;
+         return dir->empty() ? std::string("--program-dir needs a folder (DIR)") : std::string();
+     }},
+};
+
+// Qt's documented options that take the next argument as their value.
+constexpr std::string_view toolkit_with_value[] = {
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+    "-geometry", "-qwindowicon",        "-qwindowtitle",  "-title",  "-session",
+    "-style",    "-stylesheet",         "-display",       "-name",   "-qmljsdebugger",
+};
+constexpr std::string_view toolkit_flags[] = {"-reverse", "-widgetcount", "-nograb", "-dograb",
+                                              "-sync"};
+
+template <std::size_t N>
+bool listed(const std::string_view (&list)[N], std::string_view name) {
+    return std::find(std::begin(list), std::end(list), name) != std::end(list);
+}
+
+// One platform name of a QT_QPA_PLATFORM list ("xcb", "wayland-egl", "offscreen:...").
+bool platform_has_display(std::string_view platform, bool display_option, Environment env) {
+    platform = platform.substr(0, platform.find(':'));
+    if (platform.empty()) return !env("DISPLAY").empty() || !env("WAYLAND_DISPLAY").empty();
+    if (platform == "xcb") return display_option || !env("DISPLAY").empty();
+    if (platform.starts_with("wayland")) return !env("WAYLAND_DISPLAY").empty();
+    return true;  // offscreen, minimal, vnc, eglfs, linuxfb: no display server needed
+}
+
+}  // namespace
+
 Options parse_options(const std::vector<std::string>& args) {
     Options options;
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!arg.starts_with("--")) break;
-        if (arg == "--") {
-            ++i;
-            break;
-        }
-        if (arg == "--help") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--simulate") {
-            options.simulate = true;
-        } else if (arg == "--history") {
-            // The count is optional: only a number after it is taken as one.
-            const bool counted = i + 1 < args.size() && !args[i + 1].empty() &&
-                                 args[i + 1].find_first_not_of("0123456789") == std::string::npos;
-            options.history = counted ? std::max(1, std::atoi(args[++i].c_str())) : default_history_count;
-        } else if (arg == "--raw-io") {
-            options.raw_io = true;
-        } else if (arg == "--open") {
-            options.open = true;  // the text after the options is the file, if any
-        } else if (arg == "--program-dir" && i + 1 < args.size()) {
-            options.program_dir = args[++i];
-        } else if (arg.starts_with("--program-dir=")) {
-            options.program_dir = arg.substr(std::string_view("--program-dir=").size());
-        } else if (arg == "--program-dir") {
-            options.error = "--program-dir needs a folder";
-        } else {
-            options.error = "unknown option " + arg;
-        }
-        if (!options.error.empty()) return options;
-    }
-    options.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    options.rest = read_options<Options>(option_table, args, options, options.error);
     return options;
+}
+
+ToolkitSplit split_toolkit_options(const std::vector<std::string>& words) {
+    ToolkitSplit split;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const std::string_view name = std::string_view(word).substr(0, word.find('='));
+        if (listed(toolkit_with_value, name)) {
+            split.toolkit.push_back(word);
+            if (name == word && i + 1 < words.size()) split.toolkit.push_back(words[++i]);
+        } else if (listed(toolkit_flags, word)) {
+            split.toolkit.push_back(word);
+        } else {
+            split.text.push_back(word);
+        }
+    }
+    return split;
+}
+
+bool display_available(const std::vector<std::string>& toolkit, Environment env) {
+    std::string platforms = env("QT_QPA_PLATFORM");
+    bool display_option = false;
+    for (std::size_t i = 0; i < toolkit.size(); ++i) {
+        const std::string& word = toolkit[i];
+        const bool next = i + 1 < toolkit.size();
+        if (word == "-platform" && next) platforms = toolkit[i + 1];
+        if (word.starts_with("-platform=")) platforms = word.substr(10);
+        if (word == "-display" || word.starts_with("-display=")) display_option = true;
+    }
+    // Qt tries the names of a list in turn.
+    std::size_t start = 0;
+    for (;;) {
+        const auto end = platforms.find(';', start);
+        const std::string_view name = std::string_view(platforms).substr(start, end - start);
+        if (platform_has_display(name, display_option, env)) return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+std::string no_display_message() {
+    return "feedrite: no display to show the window on (DISPLAY is not set); "
+           "feedrite-tape sends a program without one.\n";
 }
 
 std::string join_arguments(const std::vector<std::string>& args) {
@@ -100,6 +169,7 @@ std::string usage_text() {
            "path or the device name holds blanks. With --open, a window asks for the\n"
            "program (FILE, when given, is chosen already), the device and the mode.\n"
            "\n"
+           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"

@@ -1,6 +1,7 @@
 #pragma once
-// The command line: our own "--" options first, then the text that says what
-// to do ("Configure", empty, or path|device|mode).
+// The command line: our own "--" options wherever they stand, Qt's own
+// single-dash options, and the text that says what to do ("Configure",
+// empty, or path|device|mode).
 
 #include <string>
 #include <string_view>
@@ -16,16 +17,33 @@ struct Options {
     bool help = false;
     bool version = false;
     int history = 0;          ///< --history [N]: print the last N runs (0 = not asked)
-    std::vector<std::string> rest;  ///< everything after the options, for Qt and the text
+    std::vector<std::string> rest;  ///< every word that is not one of our options, in order
     std::string error;              ///< a usage error; empty when the options are fine
 };
 
 /// Runs that --history prints when no number follows it.
 inline constexpr int default_history_count = 20;
 
-/// Reads the options from args (without the program name). Options end at the
-/// first argument that does not start with "--", or after a lone "--".
+/// Reads the options from args (without the program name), wherever they
+/// stand; after a lone "--" everything is a word.
 [[nodiscard]] Options parse_options(const std::vector<std::string>& args);
+
+/// The words split into Qt's own options (-platform NAME, -style=S, -reverse,
+/// ...) and the words of the text.
+struct ToolkitSplit {
+    std::vector<std::string> toolkit;
+    std::vector<std::string> text;
+};
+[[nodiscard]] ToolkitSplit split_toolkit_options(const std::vector<std::string>& words);
+
+/// Whether a window can be shown: the platform chosen by -platform or
+/// QT_QPA_PLATFORM, and for X11 or Wayland the display it needs. `env` reads
+/// an environment variable ("" when not set).
+using Environment = std::string (*)(const char* name);
+[[nodiscard]] bool display_available(const std::vector<std::string>& toolkit, Environment env);
+
+/// The one line for a window that has no display to go to.
+[[nodiscard]] std::string no_display_message();
 
 /// The command-line text: the arguments joined with single blanks.
 [[nodiscard]] std::string join_arguments(const std::vector<std::string>& args);

@@ -22,12 +22,22 @@ public:
     /// and returns. Handlers that run here only set window-state flags.
     virtual void yield() = 0;
 
-    /// Modal message box. Lines of `text` are separated by LF; both strings are
-    /// 8-bit (Latin-1). An empty title shows `default_message_title`.
+    /// Modal message box: it blocks the main window, never the windows that
+    /// stand for the machine (the Virtual control). Lines of `text` are
+    /// separated by LF; both strings are 8-bit (Latin-1), file names in them
+    /// in the locale's encoding. An empty title shows `default_message_title`.
     /// Returns the button chosen; a box closed without a button counts as the
     /// last one offered (Cancel, No or Ok).
     virtual MessageAnswer message_box(const std::string& text, const std::string& title,
                                       MessageIcon icon, MessageButtons buttons) = 0;
+
+    /// A message with an OK button that must stop nothing: where a window
+    /// exists it is shown without waiting, and only one at a time (a later
+    /// notice takes the place of one still shown). A host without windows
+    /// shows it as a message box.
+    virtual void notice(const std::string& text, const std::string& title, MessageIcon icon) {
+        (void)message_box(text, title, icon, MessageButtons::Ok);
+    }
 
     /// The system beep; silent where there is no speaker.
     virtual void beep() = 0;

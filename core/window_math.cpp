@@ -1,5 +1,6 @@
 #include "core/window_math.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -12,6 +13,21 @@ int twips_to_pixels(int twips, double dpi) {
 std::optional<int> view_height_for(int client_height, int status_bar_height) {
     if (client_height <= status_bar_height) return std::nullopt;
     return client_height - status_bar_height;
+}
+
+SideBySide side_by_side(const Box& area, int main_width, int main_height, int control_width,
+                        int gap, int min_width) {
+    main_width = std::min(main_width, area.width);
+    const int height = std::min(main_height, area.height);
+    int room = area.width - main_width - gap;
+    if (room < std::min(control_width, min_width)) {
+        main_width = std::max(min_width, area.width - gap - std::min(control_width, min_width));
+        room = area.width - main_width - gap;
+    }
+    control_width = std::max(0, std::min(control_width, room));
+    const int left = area.x + std::max(0, (area.width - main_width - gap - control_width) / 2);
+    const int top = area.y + std::max(0, (area.height - height) / 2);
+    return {{left, top, main_width, height}, {left + main_width + gap, top, control_width, height}};
 }
 
 std::string line_panel_text(std::int64_t line_number) {

@@ -19,6 +19,24 @@ inline constexpr int status_bar_twips = 375;
 /// above the status bar, or nothing (keep the old height) when there is no room.
 [[nodiscard]] std::optional<int> view_height_for(int client_height, int status_bar_height);
 
+/// A window's place on the screen in pixels, its frame included.
+struct Box {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const Box&) const = default;
+};
+
+struct SideBySide {
+    Box main, control;
+};
+
+/// The main window and the Virtual control side by side on the screen's free
+/// `area`, `gap` apart, neither covering the other (the control over the main
+/// window would hide its scroll bar and panels). The control is as tall as
+/// the main window. Where the two do not fit, the control and then the main
+/// window give up width, down to `min_width` each.
+[[nodiscard]] SideBySide side_by_side(const Box& area, int main_width, int main_height,
+                                      int control_width, int gap, int min_width);
+
 /// Panel 1 and 2 texts as the position timer writes them.
 [[nodiscard]] std::string line_panel_text(std::int64_t line_number);
 [[nodiscard]] std::string byte_panel_text(std::int64_t position);

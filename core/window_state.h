@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/run_counters.h"
+#include "core/line_ends.h"
 
 namespace feedrite {
 
@@ -28,6 +29,11 @@ struct WindowState {
     bool useCALLs = true;
     /// Our own: what this transmission has done, for the progress bar and history.
     RunCounters run;
+    /// How the program file ended its lines; saving writes them so again.
+    LineEnds file_line_ends;
+    /// The view shows "Loading..." or what went wrong, not the program:
+    /// it is neither edited nor saved.
+    bool view_holds_report = false;
 };
 
 /// State that exists once for the whole program.

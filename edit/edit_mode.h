@@ -15,7 +15,8 @@ enum NavigationKey : int { key_page_up = 33, key_page_down = 34, key_arrow_up = 
     return key == key_arrow_up || key == key_arrow_down || key == key_page_up || key == key_page_down;
 }
 
-/// Flips edit mode. Entering clears the selection (the caret stays); leaving
+/// Flips edit mode; it is not entered while the view holds a report instead
+/// of the program. Entering clears the selection (the caret stays); leaving
 /// highlights the caret's line as the next block. Returns the new `Edit_mode`;
 /// the caller sets panel 5 ("End Edit" / "Edit") and the read-only lock.
 bool toggle_edit_mode(WindowState& state, TextView& view);
@@ -23,6 +24,10 @@ bool toggle_edit_mode(WindowState& state, TextView& view);
 /// A key pressed in the view: false when the key must be cancelled. Typing
 /// outside edit mode beeps and explains; in edit mode it marks the text edited.
 [[nodiscard]] bool accept_key_down(int key, WindowState& state, Host& host);
+
+/// The user changed the view's text (typing, paste, drop, delete, undo):
+/// the program is offered for saving when the window closes.
+void text_changed(WindowState& state);
 
 /// A key released in the view: the navigation keys highlight the caret's line.
 void view_key_up(int key, WindowState& state, TextView& view);

@@ -22,6 +22,8 @@ void remove_if_there(TextView& view, TextPos start, const std::string& text) {
 
 bool Save_file(TextView& view, const WindowState& state, const ModuleState& module,
                const PortSettings& settings, Host& host) {
+    // What the view shows is not the program: nothing to save.
+    if (state.view_holds_report) return false;
     if (!settings.Replace_text.empty())
         return refuse(host, "Some text has been modified during the load process");
     if (module.CALL_expanded)
@@ -38,7 +40,9 @@ bool Save_file(TextView& view, const WindowState& state, const ModuleState& modu
     if (trailer > 0 && trailer <= view.length())
         remove_if_there(view, view.length() - trailer, settings.BTRtrailer);
 
-    const FileError error = write_file_atomic(state.filename, view.text());
+    // Written in the file's own line ends, not the view's CR LF.
+    const FileError error =
+        write_file_atomic(state.filename, with_line_ends(view.text(), state.file_line_ends), true);
     if (error.ok()) return true;
     host.message_box("The edited program could not be saved to\n" + state.filename + "\n(" +
                          error.message + "). The file on disk is unchanged.",

@@ -12,9 +12,10 @@ namespace feedrite {
 /// copy of the file (text replaced or CALLs expanded while loading) or the
 /// user declines to overwrite. A leader or trailer that the view holds as an
 /// exact copy at its very start or end is removed from the view first. The
-/// file is written whole to a temporary file and renamed into place, so a
-/// failure leaves the original untouched; the user is told why. True when the
-/// file was written.
+/// file gets the line ends it was loaded with, its final line end only when
+/// it had one; it is written safely (see `write_file_atomic`), so a failure
+/// leaves the original untouched and the user is told why. True when the file
+/// was written.
 bool Save_file(TextView& view, const WindowState& state, const ModuleState& module,
                const PortSettings& settings, Host& host);
 

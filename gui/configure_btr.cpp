@@ -19,6 +19,7 @@
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/device_list.h"
+#include "config/entry_rules.h"
 #include "config/number_text.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
@@ -172,6 +173,11 @@ QWidget* configure_BTR::build_timing_frame() {
     for (QLineEdit* box : millisecond_boxes_) box->installEventFilter(this);
     CPS_txt = new_text_box("CPS_txt", &ConfigModel::CPS_txt);
     CPS_txt->setReadOnly(true);  // the upkeep rewrites it from the timings
+    // Room for a time such as 12.345 at any scale, so the layout cannot squeeze them.
+    for (QLineEdit* box :
+         {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt, CPS_txt})
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000.0000")) +
+                             box->fontMetrics().averageCharWidth() * 2);
 
     auto* timings = new QGroupBox(QStringLiteral("Timing"), this);
     auto* form = new QFormLayout(timings);
@@ -364,7 +370,11 @@ void configure_BTR::choose_device(int row) {
 
 void configure_BTR::add_device() {
     const std::string name = model_.New_name_txt;
-    if (name.empty()) return;
+    if (const std::string problem = device_name_problem(name); !problem.empty()) {
+        host_.message_box(problem, "List entry error", MessageIcon::Exclamation,
+                          MessageButtons::Ok);
+        return;
+    }
     const QString wanted = latin1(name);
     for (const std::string& entry : model_.IO_device_lst) {
         if (latin1(entry).compare(wanted, Qt::CaseInsensitive) == 0) {
@@ -413,8 +423,7 @@ bool configure_BTR::filter_address_key(char& key) {
 }
 
 bool configure_BTR::accepts_millisecond_key(char key, const std::string& text) {
-    if (key == '\b' || (key >= '0' && key <= '9')) return true;
-    return key == '.' && text.find('.') == std::string::npos;
+    return key == '\b' || is_millisecond_text(text + key, false);
 }
 
 bool configure_BTR::eventFilter(QObject* watched, QEvent* event) {

@@ -79,6 +79,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->installEventFilter(this);
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
+    connect(txtedit_, &ProgramEdit::text_edited, this, [this] { text_changed(state_); });
 
     Timer1_.setInterval(250);
     connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
@@ -106,6 +107,7 @@ void FeedriteForm::start_up(const StartRequest& request) {
     host_.set_wait_pointer(true);
     read_editor_settings(editor_settings_path(places_.dir), state_);
     view_.set_text("Loading...");
+    state_.view_holds_report = true;
     set_masters();
     StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
     StatusBar1_->set_panel_text(2, QStringLiteral("byte pos. = 0"));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "core/command_line.h"
@@ -44,12 +45,17 @@ int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind
     return 0;
 }
 
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace feedrite;
-    // Our own options come first and are read before Qt sees anything, so that
-    // --help and a bad command line never need a display.
+    // Everything that needs no window is decided before Qt starts, so --help,
+    // a bad command line and the empty text never need a display.
     const Options options = parse_options(arguments_after_program_name(argc, argv));
     if (!options.error.empty()) {
         std::cerr << "feedrite: " << options.error << "\n\n" << usage_text();
@@ -72,28 +78,30 @@ int main(int argc, char** argv) {
             std::cout << history_table(runs, static_cast<std::size_t>(options.history));
         return 0;
     }
-    // Qt takes its own options (-platform, -style, ...) out of what is left;
-    // the rest, joined with blanks, says what to do. No window exists before
-    // the text has been checked.
-    std::vector<std::string> rest = options.rest;
-    std::vector<char*> qt_argv{argv[0]};
-    for (auto& arg : rest) qt_argv.push_back(arg.data());
-    int qt_argc = static_cast<int>(qt_argv.size());
-    qt_argv.push_back(nullptr);
-
-    QApplication app(qt_argc, qt_argv.data());
-    QApplication::setApplicationName(QStringLiteral("Feedrite"));
-    QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
-
-    const std::string text = join_arguments({qt_argv.begin() + 1, qt_argv.begin() + qt_argc});
+    // Qt's own options (-platform, -style, ...) go to Qt; the other words,
+    // joined with blanks, say what to do (with --open: the file, if any).
+    ToolkitSplit words = split_toolkit_options(options.rest);
+    const std::string text = join_arguments(words.text);
     StartRequest request;
-    request.kind = StartKind::Send;  // --open asks for the rest below
+    request.kind = StartKind::Send;  // --open asks for the rest in a window
     if (!options.open) request = read_command_line(text);
     if (request.kind == StartKind::Unsplittable) {
         std::cerr << unsplittable_message(text);
         return 2;
     }
     if (request.kind == StartKind::Empty) return 0;
+    if (!display_available(words.toolkit, environment)) {
+        std::cerr << no_display_message();
+        return 2;
+    }
+    std::vector<char*> qt_argv{argv[0]};
+    for (auto& arg : words.toolkit) qt_argv.push_back(arg.data());
+    int qt_argc = static_cast<int>(qt_argv.size());
+    qt_argv.push_back(nullptr);
+
+    QApplication app(qt_argc, qt_argv.data());
+    QApplication::setApplicationName(QStringLiteral("Feedrite"));
+    QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
 
     ModuleState module;
     const PortKind port_kind =
@@ -116,15 +124,16 @@ int main(int argc, char** argv) {
     QObject::connect(&signal_watch, &SignalWatch::ending, &form,
                      [&form](const QString& name) { form.end_on_signal(name.toStdString()); });
     form.start_up(request);
-    form.show();
-    // The control on the other end of the virtual cable, in a window of its own.
+    // The control on the other end of the virtual cable, in a window of its
+    // own, placed with the main window before either is shown.
     std::unique_ptr<VirtualControlWindow> control_window;
     if (options.simulate) {
         control_window = std::make_unique<VirtualControlWindow>(
             [&form] { return form.simulated_port(); },
             [&form] { return settings_path(form.program_dir(), form.state().IO_device_name); });
         control_window->place(form);
-        control_window->show();
     }
+    form.show();
+    if (control_window) control_window->show();
     return QApplication::exec();
 }

@@ -379,11 +379,15 @@ void ProgramEdit::edit(TextPos from, TextPos to, std::string_view text) {
     if (read_only_) return;
     history_.edit(model_, from, to, text);
     refresh(Scroll::Step);
+    emit text_edited();
 }
 
 void ProgramEdit::undo(bool redo) {
     if (read_only_) return;
-    if (redo ? history_.redo(model_) : history_.undo(model_)) refresh(Scroll::Step);
+    if (redo ? history_.redo(model_) : history_.undo(model_)) {
+        refresh(Scroll::Step);
+        emit text_edited();
+    }
 }
 
 void ProgramEdit::erase(bool forward) {

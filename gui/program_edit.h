@@ -51,6 +51,11 @@ class ProgramEdit : public QAbstractScrollArea {
     void copy() const;
     void paste();
 
+  signals:
+    /// The user changed the text: typed, pasted, dropped, cut, deleted, undid
+    /// or redid. Changes made through `model()` do not count.
+    void text_edited();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

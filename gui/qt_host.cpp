@@ -1,11 +1,14 @@
 #include "gui/qt_host.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+
+#include "core/display_text.h"
 
 namespace feedrite {
 namespace {
@@ -49,6 +52,30 @@ MessageAnswer answer_of(int button) {
     }
 }
 
+// File names in the locale's encoding, the program's own text in Latin-1.
+QString shown(const std::string& text) {
+    return reads_as_utf8(text) ? QString::fromLocal8Bit(text.data(), qsizetype(text.size()))
+                               : QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// A box is as wide as its text; a short text would clip a longer title
+// ("Sear…sage:"). Room for the title and the frame's buttons is kept.
+void fit_title(QMessageBox& box) {
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) * 5 / 4 + 150;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// A box belongs to the window the user works in (a dialog shown modally over
+// the main window, or the main window) and blocks that window's family only:
+// the Virtual control, a window of its own, stays operable.
+QWidget* owner_for(QWidget* window) {
+    if (QWidget* dialog = QApplication::activeModalWidget()) return dialog;
+    return window;
+}
+
 }  // namespace
 
 QtHost::QtHost(QWidget& window, QTimer& stall_timer) : window_(&window), stall_timer_(stall_timer) {}
@@ -59,13 +86,35 @@ MessageAnswer QtHost::message_box(const std::string& text, const std::string& ti
                                   MessageIcon icon, MessageButtons buttons) {
     const std::string& shown_title = title.empty() ? std::string(default_message_title) : title;
     if (answerer_) return answerer_(text, shown_title, icon, buttons);
-    QMessageBox box(qt_icon(icon), QString::fromLatin1(shown_title), QString::fromLatin1(text),
-                    qt_buttons(buttons), window_);
+    QMessageBox box(qt_icon(icon), shown(shown_title), shown(text), qt_buttons(buttons),
+                    owner_for(window_));
+    box.setWindowModality(Qt::WindowModal);
+    fit_title(box);
     // Esc on a box without Cancel gives its last button, as the close box does.
     if (buttons == MessageButtons::YesNo) box.setEscapeButton(QMessageBox::No);
     const int chosen = box.exec();
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer_of(chosen);
+}
+
+void QtHost::notice(const std::string& text, const std::string& title, MessageIcon icon) {
+    const std::string& shown_title = title.empty() ? std::string(default_message_title) : title;
+    if (answerer_) {
+        (void)answerer_(text, shown_title, icon, MessageButtons::Ok);
+        return;
+    }
+    if (!notice_) {
+        notice_ = new QMessageBox(window_);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setWindowModality(Qt::NonModal);
+        notice_->setStandardButtons(QMessageBox::Ok);
+    }
+    notice_->setIcon(qt_icon(icon));
+    notice_->setWindowTitle(shown(shown_title));
+    notice_->setText(shown(text));
+    if (!notice_->isVisible()) fit_title(*notice_);
+    notice_->show();
+    notice_->raise();
 }
 
 void QtHost::beep() { QApplication::beep(); }
@@ -99,7 +148,7 @@ void QtHost::set_stall_timer(bool enabled) {
 }
 
 void QtHost::set_caption(const std::string& caption) {
-    if (window_) window_->setWindowTitle(QString::fromLatin1(caption));
+    if (window_) window_->setWindowTitle(shown(caption));
 }
 
 void QtHost::close_window() {

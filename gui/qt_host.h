@@ -10,6 +10,7 @@
 
 #include "core/host.h"
 
+class QMessageBox;
 class QTimer;
 class QWidget;
 
@@ -24,6 +25,7 @@ public:
     void yield() override;
     MessageAnswer message_box(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
+    void notice(const std::string& text, const std::string& title, MessageIcon icon) override;
     void beep() override;
     void set_wait_pointer(bool wait) override;
     void set_stall_timer(bool enabled) override;
@@ -36,13 +38,15 @@ public:
 
     using Answerer = std::function<MessageAnswer(const std::string& text, const std::string& title,
                                                  MessageIcon, MessageButtons)>;
-    /// Answers message boxes without showing them (tests script the user).
+    /// Answers message boxes and notices without showing them (tests script
+    /// the user; a notice's answer is not used).
     void answer_with(Answerer answerer) { answerer_ = std::move(answerer); }
     /// Replaces the end of the process (tests stay alive to look).
     void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
 
 private:
     QPointer<QWidget> window_;
+    QPointer<QMessageBox> notice_;
     QTimer& stall_timer_;
     std::function<void()> release_;
     Answerer answerer_;

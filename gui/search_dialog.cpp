@@ -69,6 +69,8 @@ SearchDialog::SearchDialog(TextView& view, WindowState& state, Host& host, QWidg
       Cancel_button_(new QPushButton(QStringLiteral("Cancel"), this)) {
     setObjectName(QStringLiteral("searchform3"));
     setWindowTitle(QStringLiteral("Search for ..."));
+    // Modal to the main window only: the Virtual control stays operable.
+    setWindowModality(Qt::WindowModal);
     Search_txt_->setObjectName(QStringLiteral("Search_txt"));
     // The program is 8-bit text: a character outside Latin-1 could never match.
     Search_txt_->setValidator(new QRegularExpressionValidator(

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/window_math.h"
 #include "sim/simulated_port.h"
 
 namespace feedrite {
@@ -31,7 +32,8 @@ const QColor parity_back(0xff, 0xc7, 0xce);
 QSettings stored_settings() {
     return QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"));
 }
-const QString geometry_key = QStringLiteral("VirtualControl/geometry");
+const QString position_key = QStringLiteral("VirtualControl/position");
+const QString size_key = QStringLiteral("VirtualControl/size");
 
 QString number_text(const std::optional<double>& value, int decimals) {
     if (!value) return QStringLiteral("\u2013");
@@ -411,39 +413,57 @@ void VirtualControlWindow::match_device() {
     show_settings(settings);
 }
 
-void VirtualControlWindow::place(const QWidget& main) {
-    const QByteArray saved = stored_settings().value(geometry_key).toByteArray();
-    if (!saved.isEmpty() && restoreGeometry(saved) && fits_a_screen(frameGeometry())) {
+void VirtualControlWindow::place(QWidget& main) {
+    QSettings stored = stored_settings();
+    const QPoint at = stored.value(position_key).toPoint();
+    const QSize size = stored.value(size_key).toSize();
+    if (size.isValid() && fits_a_screen(QRect(at, size))) {
+        // The inner area's place and size, as they were kept; a window
+        // manager's frame then adds nothing at each start.
+        setGeometry(QRect(at, size));
         // A smaller screen than last time: the whole window back on it.
-        if (const QScreen* screen = QGuiApplication::screenAt(frameGeometry().topLeft())) {
+        if (const QScreen* screen = QGuiApplication::screenAt(at)) {
             const QRect area = screen->availableGeometry();
-            const QRect frame = frameGeometry();
-            const QSize frame_extra = frame.size() - size();
-            const QSize fitting = frame.size().boundedTo(area.size());
-            resize(fitting - frame_extra);
-            move(std::clamp(frame.left(), area.left(), area.right() + 1 - fitting.width()),
-                 std::clamp(frame.top(), area.top(), area.bottom() + 1 - fitting.height()));
+            const QSize fitting = size.boundedTo(area.size());
+            setGeometry(std::clamp(at.x(), area.left(), area.right() + 1 - fitting.width()),
+                        std::clamp(at.y(), area.top(), area.bottom() + 1 - fitting.height()),
+                        fitting.width(), fitting.height());
+            place_beside(main, area);
         }
         return;
     }
-    // As tall as the main window, so the read text has room.
-    const QSize size =
-        sizeHint().expandedTo(QSize(640 * logicalDpiX() / 96, main.frameGeometry().height()));
-    QRect frame(main.frameGeometry().topRight() + QPoint(8, 0), size);
-    if (const QScreen* screen = main.screen()) {
-        const QRect area = screen->availableGeometry();
-        // No room beside the main window: in the screen's top right corner,
-        // over the main window's text rather than its status bar.
-        if (!area.contains(frame)) frame.moveTopRight(area.topRight());
-        frame = frame.intersected(area);
-    }
-    resize(frame.size());
-    move(frame.topLeft());
+    const QScreen* screen = main.screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const int wanted = std::max(sizeHint().width(), 640 * logicalDpiX() / 96);
+    const SideBySide places =
+        side_by_side({area.x(), area.y(), area.width(), area.height()}, main.width(), main.height(),
+                     wanted, 16 * logicalDpiX() / 96, 420 * logicalDpiX() / 96);
+    main.resize(places.main.width, places.main.height);
+    main.move(places.main.x, places.main.y);
+    resize(places.control.width, places.control.height);
+    move(places.control.x, places.control.y);
+}
+
+// The main window next to where this window came back, on the side with more
+// room, narrower when it must be; where neither side has room it stays.
+void VirtualControlWindow::place_beside(QWidget& main, const QRect& area) const {
+    const int gap = 16 * logicalDpiX() / 96;
+    const QRect here = geometry();
+    const int right_room = area.right() - here.right() - 2 * gap;  // room for the frame too
+    const int left_room = here.left() - gap - area.left();
+    const int width = std::min(main.width(), std::max(right_room, left_room));
+    if (width < 420 * logicalDpiX() / 96) return;
+    const int top =
+        std::clamp(here.top(), area.top(), std::max(area.top(), area.bottom() + 1 - main.height()));
+    main.resize(width, main.height());
+    main.move(right_room >= left_room ? here.right() + 1 + gap : here.left() - gap - width, top);
 }
 
 void VirtualControlWindow::save_geometry() const {
     QSettings settings = stored_settings();
-    settings.setValue(geometry_key, saveGeometry());
+    settings.setValue(position_key, geometry().topLeft());
+    settings.setValue(size_key, size());
 }
 
 void VirtualControlWindow::moveEvent(QMoveEvent* event) {

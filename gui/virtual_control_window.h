@@ -35,9 +35,11 @@ class VirtualControlWindow : public QWidget {
     /// Takes what the control recorded and shows it; the timer calls it.
     void poll();
 
-    /// The saved position and size when they still fit a screen, otherwise
-    /// beside `main` (or over it when there is no room beside it).
-    void place(const QWidget& main);
+    /// The saved position and size when they still fit a screen; otherwise
+    /// this window and `main` are placed side by side, `main` made narrower
+    /// when both would not fit, so neither covers the other. Call it before
+    /// the windows are shown.
+    void place(QWidget& main);
 
     [[nodiscard]] const ControlMonitor& monitor() const { return monitor_; }
     [[nodiscard]] QTimer& poll_timer() { return poll_timer_; }
@@ -54,6 +56,7 @@ class VirtualControlWindow : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void place_beside(QWidget& main, const QRect& area) const;
     QWidget* make_state_row();
     QWidget* make_read_box();
     QWidget* make_counter_box();

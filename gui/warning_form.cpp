@@ -26,7 +26,11 @@ Warning_form::Warning_form(QWidget* owner)
     Command1_->setGeometry(px(480), px(1200), px(1575), px(495));
     Command2_->setGeometry(px(2640), px(1200), px(1575), px(495));
     setTabOrder(Command1_, Command2_);
-    Command1_->setDefault(true);
+    // Enter must not stop the tape: No is the default and has the focus, and
+    // Yes only acts when it is clicked or chosen on purpose.
+    Command1_->setAutoDefault(false);
+    Command2_->setDefault(true);
+    Command2_->setFocus();
     connect(Command1_, &QPushButton::clicked, this, &Warning_form::close_anyway);
     connect(Command2_, &QPushButton::clicked, this, &QDialog::hide);
 }

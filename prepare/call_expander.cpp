@@ -79,8 +79,9 @@ CallExpander::Step CallExpander::call(int depth, const CallStatement& statement)
 
 CallExpander::Step CallExpander::open_depth(int depth) {
     FileError error;
-    if (!call_file_[depth].open(sub_file_path(call_name_[depth], base_folder_), error))
-        return {{}, cant_open_message(call_name_[depth])};
+    const std::string path = sub_file_path(call_name_[depth], base_folder_);
+    if (!call_file_[depth].open(path, error))
+        return {{}, cant_open_message(call_name_[depth]) + "\n" + path + ": " + error.reason};
     call_level_ = depth;
     return {beginning_of_sub_file_marker(call_name_[depth]), {}};
 }
@@ -102,6 +103,7 @@ std::string CallExpander::fail(ProgramFile& main, const std::string& message) {
     host_.set_wait_pointer(false);
     host_.message_box(message, sub_file_error_title, MessageIcon::Exclamation, MessageButtons::Ok);
     window_.DNC_alarm = -1;
+    failure_ = message;
     return {};
 }
 

@@ -44,6 +44,9 @@ public:
     /// A failure closes every sub file and brings it back to 0.
     [[nodiscard]] int call_level() const { return call_level_; }
     [[nodiscard]] const std::string& call_name(int depth) const { return call_name_.at(depth); }
+
+    /// The message of the failure that stopped the expansion, as shown.
+    [[nodiscard]] const std::string& failure() const { return failure_; }
     [[nodiscard]] std::int16_t call_times(int depth) const { return call_times_.at(depth); }
     [[nodiscard]] int open_sub_files() const;
 
@@ -66,6 +69,7 @@ private:
     WindowState& window_;
     ModuleState& module_;
     std::string base_folder_;
+    std::string failure_;
 
     // Indexed by depth 1..7 as the statements count them; entry 0 is unused.
     int call_level_ = 0;

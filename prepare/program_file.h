@@ -28,6 +28,9 @@ public:
     /// The next line without its line end; empty at the end.
     std::string read_line();
 
+    /// The whole file as read; empty once closed.
+    [[nodiscard]] const std::string& text() const { return text_; }
+
     /// Releases the text; at_end() holds afterwards.
     void close();
 

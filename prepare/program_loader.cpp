@@ -1,5 +1,6 @@
 #include "prepare/program_loader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -29,16 +30,24 @@ public:
 
     [[nodiscard]] bool is_open() const { return file_ != nullptr; }
     void write_line(const std::string& line) {
+        if (failed_) return;
         if (std::fwrite(line.data(), 1, line.size(), file_.get()) != line.size() ||
             std::fwrite("\r\n", 1, 2, file_.get()) != 2)
             failed_ = true;
     }
-    /// Closes the file and reads it back; false on any write or read failure.
-    bool read_back(std::string& content) {
+    /// Closes the file and reads it back; false on any write or read failure,
+    /// with the reason in `error`.
+    bool read_back(std::string& content, FileError& error) {
+        errno = 0;
         const bool closed = std::fclose(file_.release()) == 0;
-        FileError error;
-        if (failed_ || !closed || !read_whole_file(path_, content, error)) return false;
-        return std::remove(path_.c_str()) == 0;
+        if (failed_ || !closed) {
+            error = file_error_from_errno(errno != 0 ? errno : EIO);
+            return false;
+        }
+        if (!read_whole_file(path_, content, error)) return false;
+        if (std::remove(path_.c_str()) == 0) return true;
+        error = file_error_from_errno(errno);
+        return false;
     }
 
 private:
@@ -62,11 +71,20 @@ ProgramLoader::ProgramLoader(Host& host, WindowState& state, ModuleState& module
 
 LoadResult ProgramLoader::load(const std::string& filename, const std::string& scratchpad_path) {
     LoadResult result;
-    ProgramFile main;
     FileError error;
-    if (!main.open(filename, error)) return result;
+    const auto failed = [&](const std::string& file) {
+        result.failed_file = file;
+        result.reason = error.reason;
+        return result;
+    };
+    ProgramFile main;
+    if (!main.open(filename, error)) return failed(filename);
+    result.line_ends = line_ends_of(main.text());
     Scratchpad scratchpad(scratchpad_path);
-    if (!scratchpad.is_open()) return result;
+    if (!scratchpad.is_open()) {
+        error = file_error_from_errno(errno);
+        return failed(scratchpad_path);
+    }
 
     const std::string& what = settings_.Replace_text;
     const auto replaced = [&](std::string line) {
@@ -79,6 +97,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
             std::string line = expander.read_expanded_line(main);
             if (state_.DNC_alarm != 0) {
                 result.status = LoadStatus::SubFileFailed;
+                result.reason = expander.failure();
                 return result;
             }
             scratchpad.write_line(replaced(std::move(line)));
@@ -87,7 +106,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
         // Nothing to change: the file goes over whole, its own line ends kept.
         main.close();
         std::string content;
-        if (!read_whole_file(filename, content, error)) return result;
+        if (!read_whole_file(filename, content, error)) return failed(filename);
         scratchpad.write_line(content);
     } else {
         while (!main.at_end()) scratchpad.write_line(replaced(main.read_line()));
@@ -95,7 +114,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
     main.close();
 
     std::string content;
-    if (!scratchpad.read_back(content)) return result;
+    if (!scratchpad.read_back(content, error)) return failed(scratchpad_path);
     result.text = view_text_from_scratchpad(std::move(content));
     result.status = LoadStatus::Loaded;
     return result;

@@ -8,6 +8,7 @@
 #include "core/host.h"
 #include "core/window_state.h"
 #include "config/port_settings.h"
+#include "core/line_ends.h"
 
 namespace feedrite {
 
@@ -15,7 +16,10 @@ enum class LoadStatus { Loaded, Failed, SubFileFailed };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Failed;
-    std::string text;  ///< the view's text, ending with one CR LF
+    std::string text;         ///< the view's text, ending with one CR LF
+    std::string failed_file;  ///< Failed: the file that could not be used
+    std::string reason;       ///< Failed: the operating system's reason
+    LineEnds line_ends;       ///< Loaded: how the program file ended its lines
 };
 
 class ProgramLoader {

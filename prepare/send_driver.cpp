@@ -8,15 +8,25 @@
 #include "btr/block/parsit.h"
 #include "btr/character_output.h"
 #include "btr/port_start.h"
+#include "config/entry_rules.h"
 #include "config/file_io.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
+#include "core/display_text.h"
 #include "prepare/program_loader.h"
 
 namespace feedrite {
 
 std::string scratchpad_path(const std::string& scratchpad_dir) {
     return scratchpad_dir + "/scratchpad data 5b";
+}
+
+std::string set_up_advice(const std::string& device, const std::string& settings_file) {
+    const std::string option =
+        device == default_device_name ? std::string() : " --device \"" + device + '"';
+    return "Device: " + device + "  (" + settings_file + ")\n" +
+           "Set it up with  feedrite Configure  or, without a window, for example\n" +
+           "feedrite-config" + option + " --preset fanuc --port LPT1 --calibrate";
 }
 
 std::string replace_first(std::string line, const std::string& what, const std::string& with) {
@@ -55,19 +65,26 @@ SendOutcome SendDriver::send_file() {
         const SendOutcome loaded = load_text();
         if (loaded != SendOutcome::Sent) return loaded;
         return cycle();
-    } catch (const std::exception&) {
-        return report_load_failure();
+    } catch (const std::exception& failure) {
+        return report_load_failure(scratchpad_path(places_.scratchpad_dir), failure.what());
     }
 }
 
 bool SendDriver::read_settings() {
     settings_ = PortSettings{};
-    const std::string path = settings_path(places_.dir, engine_.state.IO_device_name);
-    const bool read = read_port_settings(path, settings_, engine_.state.useCALLs);
+    const std::string& device = engine_.state.IO_device_name;
+    const std::string path = settings_path(places_.dir, device);
+    const std::string problem = device_name_problem(device);
+    const bool read =
+        problem.empty() && read_port_settings(path, settings_, engine_.state.useCALLs);
     if (!read || !port_is_configured(settings_)) {
+        const std::string advice = problem.empty() ? set_up_advice(device, path) : problem;
         engine_.host.message_box(
-            "BTR port has not been configured.\nUse BTR/Configure selection to define a port.",
+            "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n" +
+                advice,
             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        show_report("Nothing can be sent: the BTR port of this device has not been configured.",
+                    advice);
         return false;
     }
     // A code set without a column would send nothing the user wrote.
@@ -76,6 +93,8 @@ bool SendDriver::read_settings() {
                                      std::to_string(settings_.BTRcode) +
                                      ".\nUse BTR/Configure selection to choose EIA or ASCII/ISO.",
                                  "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        show_report("Nothing can be sent: the device's settings hold an unknown character code.",
+                    "Choose EIA or ASCII/ISO with  feedrite Configure.");
         return false;
     }
     settings_.BTRdelay6 =
@@ -91,6 +110,7 @@ bool SendDriver::start_port() {
     if (error.ok()) return true;
     engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
                              MessageButtons::Ok);
+    show_report("Nothing can be sent: the BTR port could not be opened.", error.message);
     return false;
 }
 
@@ -98,7 +118,9 @@ SendOutcome SendDriver::send_binary() {
     std::string data;
     FileError error;
     // A missing file is a failure to load, never an empty file created here.
-    if (!read_whole_file(engine_.state.filename, data, error)) return report_load_failure();
+    if (!read_whole_file(engine_.state.filename, data, error))
+        return report_load_failure(engine_.state.filename, error.reason);
+    engine_.state.view_holds_report = false;  // the status text stands for the file
     engine_.view.set_text("Ready to send binary file\r\n" + engine_.state.filename + "\r\n(" +
                           std::to_string(data.size()) + " bytes )");
     RunCounters& run = engine_.state.run;
@@ -121,14 +143,19 @@ SendOutcome SendDriver::load_text() {
     switch (result.status) {
         case LoadStatus::Loaded:
             engine_.view.set_text(result.text);
+            engine_.state.file_line_ends = result.line_ends;
+            engine_.state.view_holds_report = false;
             return SendOutcome::Sent;
         case LoadStatus::SubFileFailed:
             engine_.state.run.phase = RunPhase::LoadFailed;
-            return finish(SendOutcome::SubFileFailed);
+            // The sub file's own message has been shown.
+            show_report("The program could not be loaded: a sub file it calls could not be used.",
+                        result.reason);
+            return SendOutcome::SubFileFailed;
         case LoadStatus::Failed:
             break;
     }
-    return report_load_failure();
+    return report_load_failure(result.failed_file, result.reason);
 }
 
 SendOutcome SendDriver::cycle() {
@@ -205,11 +232,28 @@ void SendDriver::close_cycle() {
     if (hooks_.at_cycle_end) hooks_.at_cycle_end();
 }
 
-SendOutcome SendDriver::report_load_failure() {
+SendOutcome SendDriver::report_load_failure(const std::string& file, const std::string& reason) {
     engine_.state.run.phase = RunPhase::LoadFailed;
-    engine_.host.message_box("Cannot access file\n" + scratchpad_path(places_.scratchpad_dir),
+    const std::string cause = file + ": " + reason;
+    engine_.host.message_box(
+        "Cannot access file\n" + scratchpad_path(places_.scratchpad_dir) + "\n" + cause,
                              "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
-    return finish(SendOutcome::LoadFailed);
+    show_report("The program could not be loaded; nothing has been sent.", cause);
+    return SendOutcome::LoadFailed;
+}
+
+// The window stays open with the cause in the view, so nobody is left
+// looking at "Loading..." and the user can read what to do.
+void SendDriver::show_report(const std::string& what, const std::string& detail) {
+    engine_.state.view_holds_report = true;
+    engine_.state.Sending_data = 0;
+    engine_.host.set_wait_pointer(false);
+    std::string text = what + "\r\n\r\n";
+    // The view shows Latin-1; file names in the detail come in the locale's UTF-8.
+    for (char c : latin1_for_view(detail))
+        text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    text += "\r\n\r\nClose this window, put it right, then start the program again.\r\n";
+    engine_.view.set_text(text);
 }
 
 SendOutcome SendDriver::finish(SendOutcome outcome) {

@@ -12,9 +12,11 @@
 namespace feedrite {
 
 enum class SendOutcome {
+    // The four failures are told to the user and shown in the view, whose
+    // window stays open until the user closes it.
     NotConfigured,    ///< settings missing or unusable: nothing was touched
     PortUnavailable,  ///< the port could not be opened: nothing was written
-    LoadFailed,       ///< a failure after port start-up, reported to the user
+    LoadFailed,       ///< a failure after port start-up
     SubFileFailed,    ///< CALL expansion stopped the load (it told the user)
     Sent,             ///< a binary file went out, or the cycle ran to its end
     Closed,           ///< the window asked the cycle to stop
@@ -45,7 +47,8 @@ private:
     bool send_blocks();
     void open_cycle();
     void close_cycle();
-    SendOutcome report_load_failure();
+    SendOutcome report_load_failure(const std::string& file, const std::string& reason);
+    void show_report(const std::string& what, const std::string& detail);
     SendOutcome finish(SendOutcome outcome);
 
     Engine& engine_;
@@ -58,6 +61,11 @@ private:
 
 /// The scratchpad file in its folder.
 [[nodiscard]] std::string scratchpad_path(const std::string& scratchpad_dir);
+
+/// How to set up a device that is not configured: its name, its settings
+/// file, and the two ways to set it up (the program has no menu).
+[[nodiscard]] std::string set_up_advice(const std::string& device,
+                                        const std::string& settings_file);
 
 /// `line` with the first occurrence of `what` (case-sensitive) replaced.
 [[nodiscard]] std::string replace_first(std::string line, const std::string& what,

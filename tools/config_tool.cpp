@@ -10,6 +10,8 @@
 #include "config/calibration.h"
 #include "config/config_model.h"
 #include "config/device_list.h"
+#include "config/entry_rules.h"
+#include "core/option_table.h"
 #include "config/number_text.h"
 #include "config/presets.h"
 #include "config/settings_loader.h"
@@ -34,25 +36,6 @@ struct ConfigOptions {
     }
 };
 
-struct TimeOption {
-    const char* name;
-    std::string ConfigModel::*box;
-};
-constexpr TimeOption time_options[] = {
-    {"--data-on", &ConfigModel::Data_on_txt},
-    {"--sprocket-on", &ConfigModel::Sprocket_on_txt},
-    {"--overlap", &ConfigModel::Sprocket_overlap_txt},
-    {"--data-off", &ConfigModel::Data_off_txt},
-    {"--block-delay", &ConfigModel::EOB_delay_txt},
-};
-
-// What the dialog's millisecond boxes let through: digits and one ".".
-bool is_millisecond_text(const std::string& text) {
-    if (text.empty() || std::count(text.begin(), text.end(), '.') > 1) return false;
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
-}
-
 std::optional<int> port_named(const std::string& name) {
     for (int i = 0; i < LPT_other; ++i) {
         std::string upper = name;
@@ -62,52 +45,71 @@ std::optional<int> port_named(const std::string& name) {
     return std::nullopt;
 }
 
+using Value = std::optional<std::string>;
+
+template <std::string ConfigModel::*box>
+std::string set_time(ConfigOptions& o, const Value& value) {
+    o.times.emplace_back(box, *value);
+    return is_millisecond_text(*value, true)
+               ? std::string()
+               : "times are milliseconds: digits with at most one \".\", not \"" + *value + '"';
+}
+
+std::string set_flag(bool& flag) {
+    flag = true;
+    return {};
+}
+
+// One row per option; the time options set the dialog's boxes in the order given.
+constexpr OptionRow<ConfigOptions> config_options[] = {
+    {{"--help"}, [](ConfigOptions& o, const Value&) { return set_flag(o.help); }},
+    {{"--version"}, [](ConfigOptions& o, const Value&) { return set_flag(o.version); }},
+    {{"--calibrate"}, [](ConfigOptions& o, const Value&) { return set_flag(o.calibrate); }},
+    {{"--quick"},
+     [](ConfigOptions& o, const Value&) {
+         o.calibrate = true;
+         return set_flag(o.quick);
+     }},
+    {{"--show"}, [](ConfigOptions& o, const Value&) { return set_flag(o.show); }},
+    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
+     [](ConfigOptions& o, const Value& dir) {
+         o.program_dir = *dir;
+         return std::string();
+     }},
+    {{"--device", OptionValue::Required, "a name"},
+     [](ConfigOptions& o, const Value& name) {
+         o.device = *name;
+         const std::string problem = device_name_problem(o.device);
+         return problem.empty() ? problem : "--device: " + problem;
+     }},
+    {{"--preset", OptionValue::Required, "fanuc, yasnac or pw"},
+     [](ConfigOptions& o, const Value& name) {
+         o.preset = preset_named(*name);
+         return o.preset ? std::string() : std::string("--preset takes fanuc, yasnac or pw");
+     }},
+    {{"--port", OptionValue::Required, "LPT1 to LPT4"},
+     [](ConfigOptions& o, const Value& name) {
+         o.port = port_named(*name);
+         return o.port ? std::string() : std::string("--port takes LPT1, LPT2, LPT3 or LPT4");
+     }},
+    {{"--address", OptionValue::Required, "a hexadecimal address"},
+     [](ConfigOptions& o, const Value& text) {
+         o.address = *text;
+         return typed_port_address(o.address) ? std::string()
+                                              : "--address: " + typed_address_rule();
+     }},
+    {{"--data-on", OptionValue::Required, "MS"}, set_time<&ConfigModel::Data_on_txt>},
+    {{"--sprocket-on", OptionValue::Required, "MS"}, set_time<&ConfigModel::Sprocket_on_txt>},
+    {{"--overlap", OptionValue::Required, "MS"}, set_time<&ConfigModel::Sprocket_overlap_txt>},
+    {{"--data-off", OptionValue::Required, "MS"}, set_time<&ConfigModel::Data_off_txt>},
+    {{"--block-delay", OptionValue::Required, "MS"}, set_time<&ConfigModel::EOB_delay_txt>},
+};
+
 ConfigOptions parse_config_options(const std::vector<std::string>& args) {
     ConfigOptions options;
-    for (std::size_t i = 0; i < args.size() && options.error.empty(); ++i) {
-        const std::string& arg = args[i];
-        const bool has_value = i + 1 < args.size();
-        const auto time = std::find_if(std::begin(time_options), std::end(time_options),
-                                       [&](const TimeOption& t) { return arg == t.name; });
-        if (arg == "--help") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--calibrate") {
-            options.calibrate = true;
-        } else if (arg == "--quick") {
-            options.calibrate = options.quick = true;
-        } else if (arg == "--show") {
-            options.show = true;
-        } else if (!has_value) {
-            options.error = "unknown or incomplete option " + arg;
-        } else if (arg == "--program-dir") {
-            options.program_dir = args[++i];
-        } else if (arg == "--device") {
-            options.device = args[++i];
-            if (options.device.empty()) options.error = "--device needs a name";
-        } else if (arg == "--preset") {
-            options.preset = preset_named(args[++i]);
-            if (!options.preset) options.error = "--preset takes fanuc, yasnac or pw";
-        } else if (arg == "--port") {
-            options.port = port_named(args[++i]);
-            if (!options.port) options.error = "--port takes LPT1, LPT2, LPT3 or LPT4";
-        } else if (arg == "--address") {
-            options.address = args[++i];
-            const bool hex = options.address.size() <= 8 &&
-                             std::all_of(options.address.begin(), options.address.end(),
-                                         [](char c) { return hex_digit(c) >= 0; });
-            if (options.address.empty() || !hex || leading_hex_value(options.address) == 0)
-                options.error = "--address takes a hexadecimal port address such as 378";
-        } else if (time != std::end(time_options)) {
-            const std::string& value = args[++i];
-            if (!is_millisecond_text(value))
-                options.error = arg + " takes milliseconds: digits with at most one \".\"";
-            options.times.emplace_back(time->box, value);
-        } else {
-            options.error = "unknown option " + arg;
-        }
-    }
+    const std::vector<std::string> words =
+        read_options<ConfigOptions>(config_options, args, options, options.error);
+    if (options.error.empty() && !words.empty()) options.error = "unexpected word " + words.front();
     if (options.error.empty() && options.port && !options.address.empty())
         options.error = "--port and --address exclude each other";
     if (options.error.empty() && options.changes() && !options.calibrate)

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "core/command_line.h"
+#include "core/option_table.h"
 #include "config/program_dir.h"
 #include "core/console_host.h"
 #include "text/plain_text_view.h"
@@ -32,32 +33,44 @@ bool parse_count(const std::string& text, int& count) {
     return ec == std::errc() && end == text.data() + text.size() && count >= 1;
 }
 
+std::string set_output(TapeOptions& options, Output output) {
+    if (options.output != Output::Raw && options.output != output)
+        return "--trace and --text exclude each other";
+    options.output = output;
+    return {};
+}
+
+using Value = std::optional<std::string>;
+constexpr OptionRow<TapeOptions> tape_options[] = {
+    {{"--help"},
+     [](TapeOptions& o, const Value&) {
+         o.help = true;
+         return std::string();
+     }},
+    {{"--version"},
+     [](TapeOptions& o, const Value&) {
+         o.version = true;
+         return std::string();
+     }},
+    {{"--trace"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Trace); }},
+    {{"--text"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Text); }},
+    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
+     [](TapeOptions& o, const Value& dir) {
+         o.program_dir = *dir;
+         return std::string();
+     }},
+    {{"--cycles", OptionValue::Required, "a number (N)"},
+     [](TapeOptions& o, const Value& count) {
+         return parse_count(*count, o.cycles)
+                    ? std::string()
+                    : std::string("--cycles needs a whole number of 1 or more");
+     }},
+};
+
 TapeOptions parse_tape_options(const std::vector<std::string>& args) {
     TapeOptions options;
-    std::size_t i = 0;
-    for (; i < args.size() && args[i].starts_with("--"); ++i) {
-        const std::string& arg = args[i];
-        const bool has_value = i + 1 < args.size();
-        if (arg == "--") {
-            ++i;
-            break;
-        } else if (arg == "--help") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--trace" || arg == "--text") {
-            if (options.output != Output::Raw) options.error = "--trace and --text exclude each other";
-            options.output = arg == "--trace" ? Output::Trace : Output::Text;
-        } else if (arg == "--program-dir" && has_value) {
-            options.program_dir = args[++i];
-        } else if (arg == "--cycles" && has_value) {
-            if (!parse_count(args[++i], options.cycles)) options.error = "--cycles needs a whole number of 1 or more";
-        } else {
-            options.error = "unknown or incomplete option " + arg;
-        }
-        if (!options.error.empty()) return options;
-    }
-    options.text = join_arguments({args.begin() + static_cast<std::ptrdiff_t>(i), args.end()});
+    options.text =
+        join_arguments(read_options<TapeOptions>(tape_options, args, options, options.error));
     return options;
 }
 
@@ -123,6 +136,7 @@ std::string tape_usage() {
     return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--trace | --text] path|device|mode\n"
            "  or:  feedrite-tape --help | --version\n"
            "\n"
+           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Sends a part program exactly as feedrite would, with the device's settings,\n"
            "to a virtual control that is always in run, and shows what the control reads:\n"
            "by default the bytes on the data lines, raw, on stdout. A binary file\n"

@@ -43,41 +43,49 @@ TEST(CommandLine, TheOtherStarts) {
     EXPECT_EQ(read_command_line("part.nc").kind, StartKind::Unsplittable);
 }
 
-TEST(CommandLine, UnsplittableMessageShowsTheExpectedForm) {
-    const std::string message = unsplittable_message("part.nc");
-    EXPECT_NE(message.find("part.nc"), std::string::npos);
-    EXPECT_NE(message.find("path|device|mode"), std::string::npos);
-}
-
-TEST(CommandLine, Caption) {
-    EXPECT_EQ(caption_for("/tmp/P.nc"), "Cutwave output of /tmp/P.nc  (BTR)");
-}
-
-TEST(CommandLine, OptionsComeFirstAndTheRestIsJoinedWithSingleBlanks) {
-    const Options o =
-        parse_options({"--program-dir", "/x", "--simulate", "my", "part.nc|LATHE", "2|1"});
-    EXPECT_TRUE(o.error.empty());
-    EXPECT_EQ(o.program_dir, "/x");
-    EXPECT_TRUE(o.simulate);
-    EXPECT_EQ(join_arguments(o.rest), "my part.nc|LATHE 2|1");
-
-    // After the text starts, "--" words belong to it.
-    EXPECT_EQ(join_arguments(parse_options({"a|b|1", "--help"}).rest), "a|b|1 --help");
-    EXPECT_EQ(join_arguments(parse_options({"--", "--odd|b|1"}).rest), "--odd|b|1");
-    EXPECT_EQ(parse_options({"--program-dir=/y"}).program_dir, "/y");
-    EXPECT_TRUE(parse_options({"--raw-io"}).raw_io);
-    EXPECT_TRUE(parse_options({"--version"}).version);
-    // --history takes a count only when a number follows it.
-    EXPECT_EQ(parse_options({"--history", "5"}).history, 5);
-    EXPECT_EQ(parse_options({"--history"}).history, default_history_count);
+// Our options count wherever they stand; the other words are the text.
+TEST(CommandLine, OptionsAnywhere) {
+    struct Case {
+        std::vector<std::string> args;
+        const char *text, *dir, *error;
+    };
+    const Case cases[] = {
+        {{"--program-dir", "/x", "my", "p|L", "2|1"}, "my p|L 2|1", "/x", ""},
+        {{"p|d|1", "--program-dir", "/y"}, "p|d|1", "/y", ""},
+        {{"my", "--program-dir=/z", "part|d|1"}, "my part|d|1", "/z", ""},
+        {{"--", "--odd|b|1", "--simulate"}, "--odd|b|1 --simulate", "", ""},
+        {{"p|d|1", "--simulat"}, "", "", "unknown option --simulat"},
+        {{"--program-dir", "--simulate", "p|d|1"}, "", "", "--program-dir needs a folder (DIR)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(join_arguments(c.args));
+        const Options o = parse_options(c.args);
+        EXPECT_EQ(o.error.empty() ? join_arguments(o.rest) + o.program_dir : o.error,
+                  std::string(c.error) + c.text + c.dir);
+    }
+    EXPECT_TRUE(parse_options({"p|d|1", "--simulate"}).simulate);
+    // --history takes a count only when a number follows it, before or after the text.
+    EXPECT_EQ(parse_options({"p|d|1", "--history", "5"}).history, 5);
     const Options text_follows = parse_options({"--history", "part.nc|(default)|1"});
     EXPECT_EQ(text_follows.history, default_history_count);
     EXPECT_EQ(text_follows.rest.size(), 1u);
 }
 
-TEST(CommandLine, OptionErrors) {
-    EXPECT_EQ(parse_options({"--bogus", "a|b|1"}).error, "unknown option --bogus");
-    EXPECT_FALSE(parse_options({"--program-dir"}).error.empty());
+TEST(CommandLine, QtOptionsAndTheDisplay) {
+    const ToolkitSplit split =
+        split_toolkit_options({"-platform", "xcb", "my", "-reverse", "p|d|1"});
+    EXPECT_EQ(join_arguments(split.toolkit) + "/" + join_arguments(split.text),
+              "-platform xcb -reverse/my p|d|1");
+    static std::string platform, display;  // QT_QPA_PLATFORM, DISPLAY
+    const Environment env = [](const char* name) {
+        return name[0] == 'Q' ? platform : name[0] == 'D' ? display : "";
+    };
+    EXPECT_FALSE(display_available({}, env));
+    EXPECT_TRUE(display_available({"-platform", "offscreen"}, env));
+    platform = "offscreen";
+    EXPECT_FALSE(display_available({"-platform", "xcb"}, env));  // the option wins
+    platform = "wayland;xcb", display = ":0";                    // Qt tries each in turn
+    EXPECT_TRUE(display_available({}, env));
 }
 
 }  // namespace

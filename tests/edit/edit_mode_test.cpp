@@ -2,6 +2,10 @@
 #include "edit/edit_mode.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "text/plain_text_view.h"
 #include "config/file_io.h"
@@ -54,6 +58,9 @@ TEST(EditMode, ToggleClearsTheSelectionAndLineChoiceHighlights) {
     view.set_text("N1\r\nN2\r\nN3\r\n");
     view.set_selection_start(5);
     view.set_selection_length(2);
+    state.view_holds_report = true;  // "Loading..." or a failure report: not the program
+    EXPECT_FALSE(toggle_edit_mode(state, view));
+    state.view_holds_report = false;
     EXPECT_TRUE(toggle_edit_mode(state, view));
     EXPECT_EQ(view.selection_length(), 0);
     EXPECT_EQ(view.selection_start(), 5);
@@ -137,6 +144,49 @@ TEST_F(SaveFileTest, LeaderAndTrailerAreRemovedOnlyAsExactCopies) {
         EXPECT_TRUE(save());
         EXPECT_EQ(dir.read("part.nc") + "|" + view.text(), c.saved + ("|"s + c.saved));
     }
+}
+
+// Saved in the file's own line ends, over a link's target, keeping the
+// file's permissions, and a temporary file left by a crash goes.
+TEST_F(SaveFileTest, KeepsTheFileAsItsUserKnowsIt) {
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"N1\nN2\n", "N1\r\nN2\r\nN3\r\n", "N1\nN2\nN3\n", false},
+        {"N1\rN2\r", "N1\r\nX\r\n", "N1\rX\r", false},
+        {"N1\nN2", "N1\r\nX\r\n", "N1\nX", false},  // no final line end
+        {"N1\n", "X\r\n", "X\n", true}};            // through a link
+    host.answers.assign(10, MessageAnswer::Yes);
+    namespace fs = std::filesystem;
+    for (const auto& [file, shown, saved, link] : cases) {
+        SCOPED_TRACE(file);
+        dir.write("real.nc", file);
+        ASSERT_EQ(::chmod(dir.file("real.nc").c_str(), 0640), 0);
+        dir.write(".real.nc.feedrite-save", "left by a crash");
+        fs::remove(dir.file("link.nc"));
+        fs::create_symlink(dir.file("real.nc"), dir.file("link.nc"));
+        state.filename = dir.file(link ? "link.nc" : "real.nc");
+        state.file_line_ends = line_ends_of(file);
+        view.set_text(shown);
+        EXPECT_TRUE(save());
+        EXPECT_EQ(dir.read("real.nc"), saved);
+        EXPECT_TRUE(fs::is_symlink(dir.file("link.nc")) &&
+                    fs::status(dir.file("real.nc")).permissions() == fs::perms(0640) &&
+                    !fs::exists(dir.file(".real.nc.feedrite-save")));
+    }
+    state.view_holds_report = true;  // a failure report is never saved over the program
+    EXPECT_FALSE(save());
+    EXPECT_EQ(dir.read("real.nc"), "X\n");
+}
+
+// The folder takes no new file: the file is written in place.
+TEST_F(SaveFileTest, AReadOnlyFolderStillTakesTheSave) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; run as a user";
+    dir.write("part.nc", "N1\n");
+    state.file_line_ends = line_ends_of("N1\n");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    view.set_text("N1\r\nN2\r\n");
+    EXPECT_TRUE(save());  // "Overwrite?" answered Yes
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(dir.read("part.nc"), "N1\nN2\n");
 }
 
 TEST_F(SaveFileTest, AFailedWriteSaysWhyAndKeepsTheOriginal) {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 
+#include "config/entry_rules.h"
 #include "gui/qt_host.h"
 #include "config/number_text.h"
 #include "config/settings_paths.h"
@@ -145,6 +146,9 @@ class ConfigureBtrTest : public QObject {
             QCOMPARE(rig.messages.back(),
                      std::string("List entry error|BTR device name is already in the list"));
         }
+        rig.type_over("New_name_txt", "a/b");  // the rules feedrite-config keeps too
+        rig.click("Command2");
+        QVERIFY(rig.messages.back().starts_with("List entry error|A device name cannot hold"));
         QCOMPARE(list->count(), 3);
 
         rig.dialog->model().IO_device_index = 1;
@@ -212,9 +216,14 @@ class ConfigureBtrTest : public QObject {
         rig.open();
         rig.dialog->choose_port(LPT_other);
         rig.type_over("Sprocket_on_txt", "0");
-        rig.click("apply_button");
-        QCOMPARE(rig.messages.back(), std::string("Port selection error|Selected port address is "
-                                                  "invalid\nChoose a different port"));
+        // "????", an address below 100 hex, and then the box cleared are all refused.
+        for (const char* address : {"????", "9", ""}) {
+            rig.type_over("address_txt", address);
+            rig.click("apply_button");
+            QCOMPARE(rig.messages.back(),
+                     "Port selection error|Selected port address is invalid\nChoose a different "
+                     "port\n" + typed_address_rule());
+        }
         rig.dialog->choose_port(0);
         // The order of the checks is tested in the core; here, that Apply runs them.
         rig.click("apply_button");

@@ -3,8 +3,11 @@
 // virtual control, while the operator works both windows.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -14,6 +17,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <iostream>
+#include <functional>
 
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
@@ -50,6 +54,7 @@ struct Window {
         if (!held) return;
         form.timer2().stop();
         form.text_view().set_text(program);
+        form.state().view_holds_report = false;  // as after a load
     }
     void click_panel(int index) {
         QTest::mouseClick(form.status_bar().panel(index), Qt::LeftButton);
@@ -259,12 +264,63 @@ class MainWindowTest : public QObject {
         QCOMPARE(warning->Label1()->text(),
                  QStringLiteral("WARNING ... This BTR output window is\nsending data through the "
                                 "parallel port.\nClose this BTR window anyway ?"));
+        QTest::keyClick(warning, Qt::Key_Return);  // Enter is No: one key must not stop the tape
+        QVERIFY(!warning->isVisible() && !w.ended);
+        w.form.close();
         QTest::mouseClick(warning->Command2(), Qt::LeftButton);  // No
         QVERIFY(!warning->isVisible() && !w.ended);
         w.form.close();
         QTest::mouseClick(warning->Command1(), Qt::LeftButton);  // Yes
         QCOMPARE(w.state().Sending_data, std::int16_t(0));
         QVERIFY(w.ended);
+    }
+
+    // Every kind of change in edit mode is offered for saving.
+    void every_change_marks_the_text_edited() {
+        QGuiApplication::clipboard()->setText(QStringLiteral("P"));
+        QMimeData mime;
+        mime.setText(QStringLiteral("D"));
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        const std::function<void(ProgramEdit&)> changes[] = {
+            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_Delete); },
+            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier); },
+            [&](ProgramEdit& e) {
+                QCoreApplication::sendEvent(e.viewport(), &enter);
+                QCoreApplication::sendEvent(e.viewport(), &drop);
+            },
+            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier); }};
+        for (const auto& change : changes) {
+            Window w;
+            w.click_panel(5);
+            QTest::keyClick(&w.edit, Qt::Key_B);  // something for undo to take back
+            w.state().File_is_edited = false;
+            const std::string before = w.form.text_view().text();
+            change(w.edit);
+            QVERIFY(w.form.text_view().text() != before && w.state().File_is_edited);
+        }
+    }
+
+    // A stray key raises a notice that stops nothing: one box, not modal;
+    // real boxes block the main window only, never the Virtual control.
+    void boxes_stop_nothing_but_the_main_window() {
+        Window w;
+        w.form.show();
+        w.form.qt_host().answer_with(nullptr);
+        QTest::keyClick(&w.edit, Qt::Key_Left);
+        QTest::keyClick(&w.edit, Qt::Key_X);
+        const auto boxes = w.form.findChildren<QMessageBox*>();
+        QCOMPARE(boxes.size(), qsizetype(1));
+        QVERIFY(boxes[0]->isVisible() && boxes[0]->windowModality() == Qt::NonModal);
+        boxes[0]->close();
+
+        Qt::WindowModality modality = Qt::NonModal;
+        QTimer::singleShot(0, &w.form, [&] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                modality = box->windowModality(), box->close();
+        });
+        w.form.host().message_box("text", "Search message:", MessageIcon::None, MessageButtons::Ok);
+        QCOMPARE(modality, Qt::WindowModal);
     }
 
     void close_when_idle_or_after_editing() {

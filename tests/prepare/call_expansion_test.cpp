@@ -169,9 +169,13 @@ class CallExpansion : public ::testing::Test {
         EXPECT_LE(lines.size(), 10'000u) << "the expansion does not end";
         return lines;
     }
-    // The user was told once, and the load ended with every file closed.
+    // The user was told once (a file that failed is named on a line of its
+    // own), and the load ended with every file closed.
     void expect_failure_told(const std::string& text) {
-        EXPECT_EQ(host.messages, testing::told(text, "Sub file error", MessageIcon::Exclamation));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].title, "Sub file error");
+        EXPECT_EQ(host.messages[0].text.substr(0, text.size()), text);
+        EXPECT_EQ(expander.failure(), host.messages[0].text);
         EXPECT_EQ(host.before_message, std::make_pair(1, false));  // a beep, the normal pointer
         EXPECT_EQ(window.DNC_alarm, -1);
         EXPECT_TRUE(module.CALL_expanded);
@@ -275,7 +279,8 @@ TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
     EXPECT_EQ(expander.read_expanded_line(main), "a");
     std::filesystem::remove(dir.file("A"));
     EXPECT_EQ(expander.read_expanded_line(main), "");
-    expect_failure_told("Can't open sub file \nA ");
+    expect_failure_told("Can't open sub file \nA \n" + dir.file("A") +
+                        ": No such file or directory");
 }
 
 }  // namespace

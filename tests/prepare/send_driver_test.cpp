@@ -1,6 +1,9 @@
 #include "prepare/send_driver.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "btr/block/hilight_line.h"
 #include "config/file_io.h"
@@ -17,7 +20,7 @@ using testing::EngineFixture;
 using testing::told;
 
 const std::string not_configured =
-    "BTR port has not been configured.\nUse BTR/Configure selection to define a port.";
+    "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n";
 
 struct Rig {
     Rig() {
@@ -128,14 +131,17 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
     };
     const Case cases[] = {
         {"address 0", [](Rig& r) { r.device.address = 0; }, SendOutcome::NotConfigured,
-         not_configured},
+         not_configured + "Device: (default)"},
         {"no data-on count", [](Rig& r) { r.device.delay1 = 0; }, SendOutcome::NotConfigured,
-         not_configured},
+         not_configured + "Device: (default)"},
         {"no sprocket-on count", [](Rig& r) { r.device.delay2 = 0; }, SendOutcome::NotConfigured,
-         not_configured},
+         not_configured + "Device: (default)"},
         {"no settings file for the named device",  // only "(default)" is written
          [](Rig& r) { r.f.state.IO_device_name = "LATHE 2"; }, SendOutcome::NotConfigured,
-         not_configured},
+         not_configured + "Device: LATHE 2"},
+        {"a name that leaves the program directory",
+         [](Rig& r) { r.f.state.IO_device_name = "../(default)"; }, SendOutcome::NotConfigured,
+         not_configured + "A device name cannot hold \"/\""},
         {"unknown code set", [](Rig& r) { r.device.code = 7; }, SendOutcome::NotConfigured,
          "BTR port settings hold the unknown character code 7.\nUse BTR/Configure selection to "
          "choose EIA or ASCII/ISO."},
@@ -153,10 +159,15 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
         EXPECT_EQ(r.run(), c.outcome);
         EXPECT_EQ(r.f.port.writes(), "");
         EXPECT_EQ(r.f.port.events.empty(), c.outcome == SendOutcome::NotConfigured);
-        EXPECT_EQ(r.f.host.messages, told(c.message, "BTR port error", MessageIcon::Exclamation));
-        EXPECT_EQ(r.f.host.close_requests, 0);
-        EXPECT_EQ(r.f.state.run.phase, c.outcome == SendOutcome::NotConfigured ? RunPhase::NotConfigured
-                                                                              : RunPhase::PortError);
+        ASSERT_EQ(r.f.host.messages.size(), 1u);
+        EXPECT_EQ(r.f.host.messages[0].title, "BTR port error");
+        EXPECT_EQ(r.f.host.messages[0].text.substr(0, c.message.size()), c.message);
+        // The window stays open and says what went wrong instead of "Loading...".
+        EXPECT_TRUE(r.f.host.close_requests == 0 && r.f.state.view_holds_report);
+        EXPECT_NE(r.f.view.text().find("Nothing can be sent"), std::string::npos);
+        EXPECT_EQ(r.f.state.run.phase, c.outcome == SendOutcome::NotConfigured
+                                           ? RunPhase::NotConfigured
+                                           : RunPhase::PortError);
     }
 }
 
@@ -168,16 +179,32 @@ TEST_F(SendDriverTest, TheNamedDevicesOwnSettingsFileIsRead) {
     EXPECT_TRUE(f.host.messages.empty());
 }
 
-TEST_F(SendDriverTest, LoadFailuresNameTheScratchpadAndCloseTheWindow) {
-    for (const bool binary : {false, true}) {
-        SCOPED_TRACE(binary ? "binary" : "text");
+// The system's title and text, then the file that failed and the system's
+// reason; the window stays open with the cause in the view.
+TEST(SendDriver, LoadFailuresNameTheFileAndTheReason) {
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"missing.nc", false, "No such file or directory"},
+        {"missing.nc", true, "No such file or directory"},
+        {"folder", false, "Is a directory"},
+        {"fifo", false, "Not a regular file"},  // refused at once, never read
+        {"/dev/zero", true, "Not a regular file"}};
+    for (const auto& [program, binary, reason] : cases) {
+        SCOPED_TRACE(program);
         Rig r;
-        r.f.state.filename = r.dir.file("missing.nc");
+        std::filesystem::create_directory(r.dir.file("folder"));
+        ASSERT_EQ(::mkfifo(r.dir.file("fifo").c_str(), 0600), 0);
+        r.f.state.filename = program[0] == '/' ? program : r.dir.file(program);
         r.f.state.Binaryfile = binary;
         EXPECT_EQ(r.run(), SendOutcome::LoadFailed);
-        EXPECT_EQ(r.f.host.messages, told("Cannot access file\n" + r.dir.file("scratchpad data 5b"),
-                                          "Disk write error", MessageIcon::Exclamation));
-        EXPECT_EQ(r.f.host.close_requests, 1);
+        const std::string cause = r.f.state.filename + ": " + reason;
+        const std::string told =
+            "Cannot access file\n" + r.dir.file("scratchpad data 5b") + "\n" + cause;
+        ASSERT_EQ(r.f.host.messages.size(), 1u);
+        EXPECT_EQ(
+            r.f.host.messages[0].title + "|" + r.f.host.messages[0].text.substr(0, told.size()),
+            "Disk write error|" + told);
+        EXPECT_TRUE(r.f.host.close_requests == 0 && !r.f.host.wait_pointer);
+        EXPECT_NE(r.f.view.text().find(cause), std::string::npos);
         EXPECT_EQ(r.f.state.run.phase, RunPhase::LoadFailed);
         EXPECT_FALSE(file_exists(r.dir.file("missing.nc")));  // not created empty
         EXPECT_FALSE(file_exists(r.dir.file("scratchpad data 5b")));
@@ -274,7 +301,10 @@ TEST_F(SendDriverTest, AFailedSubFileEndsTheLoadWithItsOwnMessage) {
     EXPECT_EQ(run(), SendOutcome::SubFileFailed);
     ASSERT_EQ(f.host.messages.size(), 1u);
     EXPECT_EQ(f.host.messages[0].title, "Sub file error");
-    EXPECT_EQ(f.host.close_requests, 1);
+    EXPECT_NE(f.host.messages[0].text.find(dir.file("NOWHERE") + ": No such file or directory"),
+              std::string::npos);
+    EXPECT_EQ(f.host.close_requests, 0);
+    EXPECT_NE(f.view.text().find(dir.file("NOWHERE")), std::string::npos);
     EXPECT_EQ(sent(), "");
     EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
 }

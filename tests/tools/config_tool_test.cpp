@@ -84,12 +84,14 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
     const std::vector<std::vector<std::string>> bad = {
         {"--preset", "fanuc"},  // a change without the speed test
         {"--port", "LPT1", "--address", "378", "--quick"},
-        {"--data-on", "1.2.3", "--quick"},
         {"--data-on", "-1", "--quick"},
         {"--preset", "haas", "--quick"},
         {"--port", "COM1", "--quick"},
-        {"--address", "37G", "--quick"},
+        {"--address", "9", "--quick"},  // Apply's typed-address rule
         {"--device"},
+        {"--device", "../../../x", "--quick"},  // the dialog's device-name rules
+        {"--quick", "stray"},
+        {"--quick", "--calibrat"},
         {},
     };
     for (const auto& args : bad) {
@@ -97,6 +99,8 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(run.errors.find("Usage: feedrite-config"), std::string::npos);
     }
+    EXPECT_NE(config({"--device", "a\nb", "--quick"}).errors.find("control characters"),
+              std::string::npos);
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
 }

@@ -124,14 +124,15 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
     };
     const std::string not_configured =
         "BTR port error: BTR port has not been configured. / Use BTR/Configure selection to "
-        "define a port.\n";
+        "define a port. / Device: MILL";
     const std::string usage = "Usage: feedrite-tape";
     const std::string part = "@/part.nc|(default)|1";
     // clang-format off
     const Case cases[] = {
         {"missing file", {}, "@/missing.nc|(default)|1", "", "", 1, nullptr,
-         "Disk write error: Cannot access file / @/scratchpad data 5b\n", false},
-        {"unknown device", {}, "@/part.nc|MILL|1", "N1\r\n", "", 2, nullptr, not_configured, false},
+         "Disk write error: Cannot access file / @/scratchpad data 5b / @/missing.nc: No such "
+         "file or directory\n", false},
+        {"unknown device", {}, "@/part.nc|MILL|1", "N1\r\n", "", 2, nullptr, not_configured, true},
         {"garbage settings", {}, part, "N1\r\n", std::string("\x01\xff\x00garbage\n\x7f", 13), 2,
          "", "BTR port has not been configured.", true},
         {"--cycles 0", {"--cycles", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
@@ -166,6 +167,15 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         }
         EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
     }
+}
+
+// Options after the text count as options, never as a part of it.
+TEST_F(TapeToolTest, OptionsAfterTheText) {
+    const std::string text = program("N1\r\nM30\r\n");
+    device.write(dir.path());
+    std::ostringstream out, errors;
+    EXPECT_EQ(run_tape({text, "--text", "--program-dir", dir.path()}, out, errors), 0);
+    EXPECT_EQ(out.str(), "%\nN1\r\nM30\r\n");
 }
 
 TEST_F(TapeToolTest, ALongLineGoesOutWhole) {
