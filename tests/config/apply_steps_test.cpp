@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/entry_rules.h"
 #include "config/presets.h"
 #include "tests/support/scripted_host.h"
 
@@ -12,16 +13,23 @@ namespace feedrite {
 namespace {
 
 TEST(ApplySteps, CheckedTimesRefuseInOrderAndNameTheFirstFault) {
+    static const std::string typed_refused =
+        "Selected port address is invalid\nChoose a different port\n" + typed_address_rule();
     // Each row breaks the boxes named, on top of a good Fanuc device on LPT1;
     // only the first fault in Apply's order is told.
     const struct {
         const char* name;
         void (*spoil)(ConfigModel&);
         const char* title;
-        const char* text;
+        std::string text;
     } cases[] = {
         {"typed address unknown", [](ConfigModel& m) { m.choose_port(LPT_other); m.Data_on_txt = "0"; },
-         "Port selection error", "Selected port address is invalid\nChoose a different port"},
+         "Port selection error", typed_refused},
+        // By the text as it stands: a kept value does not outlive a cleared box.
+        {"typed address below 100", [](ConfigModel& m) { m.choose_port(LPT_other); m.address_txt = "9"; m.address = 9; },
+         "Port selection error", typed_refused},
+        {"typed address cleared", [](ConfigModel& m) { m.choose_port(LPT_other); m.address_txt = ""; m.address = 888; },
+         "Port selection error", typed_refused},
         {"sprocket before data on", [](ConfigModel& m) { m.Sprocket_on_txt = "0"; m.Data_on_txt = "0"; },
          "Entry error", "Invalid entry for sprocket on time"},
         {"data on not above sprocket", [](ConfigModel& m) { m.Data_on_txt = "2.2"; m.Sprocket_overlap_txt = "0"; },
