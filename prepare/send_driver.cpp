@@ -138,7 +138,8 @@ SendOutcome SendDriver::send_binary() {
 
 SendOutcome SendDriver::load_text() {
     ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
-    const LoadResult result = loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
+    const LoadResult result =
+        loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
     settings_.Send_long_file = false;
     switch (result.status) {
         case LoadStatus::Loaded:
@@ -237,7 +238,7 @@ SendOutcome SendDriver::report_load_failure(const std::string& file, const std::
     const std::string cause = file + ": " + reason;
     engine_.host.message_box(
         "Cannot access file\n" + scratchpad_path(places_.scratchpad_dir) + "\n" + cause,
-                             "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
+        "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
     show_report("The program could not be loaded; nothing has been sent.", cause);
     return SendOutcome::LoadFailed;
 }
