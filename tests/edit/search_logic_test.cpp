@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 #include "text/plain_text_view.h"
@@ -22,34 +23,26 @@ SearchSettings with(std::string text, std::string_view ticks) {
 
 TEST(SearchBoxes, TickingRunsTheBoxRuleAndUntickingDoesNothingElse) {
     EXPECT_EQ(SearchSettings{}, with("", "C"));
-    const struct {
-        const char* name;
-        SearchSettings before;
-        std::optional<SearchBox> box;  // none: a key typed into the text box
-        bool on;
-        SearchSettings after;
-    } cases[] = {
-        {"beginning", with("", "C"), SearchBox::FromBeginning, true, with("", "B")},
-        {"cursor", with("", "BM"), SearchBox::FromCursorFwd, true, with("", "MC")},
-        {"S", with("G0", "TC"), SearchBox::SCode, true, with("", "SC")},
-        {"T", with("G0", "S"), SearchBox::TCode, true, with("", "T")},
-        {"match case", with("G0", "C"), SearchBox::MatchCase, true, with("G0", "MC")},
-        {"no From box", with("", "C"), SearchBox::FromCursorFwd, false, with("", "")},
-        {"S off keeps text", with("X", "SC"), SearchBox::SCode, false, with("X", "C")},
-        {"no change, no rule", with("X", "SC"), SearchBox::SCode, true, with("X", "SC")},
-        {"typing", with("X", "TSBM"), std::nullopt, false, with("X", "BM")},
-    };
-    for (auto c : cases) {
-        if (c.box)
-            set_box(c.before, *c.box, c.on);
-        else
-            text_key_press(c.before);
-        EXPECT_EQ(c.before, c.after) << c.name;
+    // A box ticked or unticked, or none: a key typed into the text box.
+    const std::tuple<const char*, SearchSettings, std::optional<SearchBox>, bool, SearchSettings>
+        cases[] = {
+            {"beginning", with("", "C"), SearchBox::FromBeginning, true, with("", "B")},
+            {"cursor", with("", "BM"), SearchBox::FromCursorFwd, true, with("", "MC")},
+            {"S", with("G0", "TC"), SearchBox::SCode, true, with("", "SC")},
+            {"T", with("G0", "S"), SearchBox::TCode, true, with("", "T")},
+            {"match case", with("G0", "C"), SearchBox::MatchCase, true, with("G0", "MC")},
+            {"no From box", with("", "C"), SearchBox::FromCursorFwd, false, with("", "")},
+            {"S off keeps text", with("X", "SC"), SearchBox::SCode, false, with("X", "C")},
+            {"no change, no rule", with("X", "SC"), SearchBox::SCode, true, with("X", "SC")},
+            {"typing", with("X", "TSBM"), std::nullopt, false, with("X", "BM")},
+        };
+    for (auto [name, settings, box, on, after] : cases) {
+        box ? set_box(settings, *box, on) : text_key_press(settings);
+        EXPECT_EQ(settings, after) << name;
     }
-    EXPECT_EQ(search_text_for(with("", "BMC")), "");
-    EXPECT_EQ(search_text_for(with("", "S")), "S");
-    EXPECT_EQ(search_text_for(with("", "TS")), "T");
-    EXPECT_EQ(search_text_for(with("M6", "TS")), "M6");
+    for (const auto& [settings, text] : {std::pair(with("", "BMC"), ""), {with("", "S"), "S"},
+                                         {with("", "TS"), "T"}, {with("M6", "TS"), "M6"}})
+        EXPECT_EQ(search_text_for(settings), text);
 }
 
 // Lines start at 0, 10, 20, 33 and 48; a highlighted line holds its CR.
@@ -58,13 +51,7 @@ const std::string program =
 
 TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
     using R = SearchResult;
-    const struct {
-        const char* name;
-        SearchSettings settings;
-        TextPos caret;
-        SearchResult result;
-        TextPos start, length;
-    } cases[] = {
+    const std::tuple<const char*, SearchSettings, TextPos, SearchResult, TextPos, TextPos> cases[] = {
         {"next T", with("", "T"), 0, R::Found, 10, 9},
         {"lower-case t", with("", "T"), 20, R::Found, 33, 14},
         {"match case skips it", with("", "TM"), 20, R::Found, 48, 11},
@@ -76,21 +63,20 @@ TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
         {"no match from beginning", with("Q", "B"), 24, R::NotFound, 0, 0},
         {"nothing to search for", with("", "BMC"), 24, R::NothingToSearch, 24, 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, settings, caret, result, start, length] : cases) {
+        SCOPED_TRACE(name);
         PlainTextView view;
         view.set_text(program);
-        view.set_selection_start(c.caret);
+        view.set_selection_start(caret);
         WindowState state;
         state.Live_DNC_startpoint = -1;
         testing::ScriptedHost host;
-        EXPECT_EQ(run_search(c.settings, view, state, host), c.result);
-        EXPECT_EQ(view.selection_start(), c.start);
-        EXPECT_EQ(view.selection_length(), c.length);
-        EXPECT_EQ(state.Live_DNC_startpoint, c.result == R::Found ? c.start : -1);
-        EXPECT_EQ(host.messages.size(), c.result == R::NotFound ? 1u : 0u);
-        EXPECT_EQ(host.beeps, c.result == R::NothingToSearch ? 1 : 0);
-        EXPECT_EQ(dialog_hides(c.result), c.result != R::NothingToSearch);
+        EXPECT_EQ(run_search(settings, view, state, host), result);
+        EXPECT_EQ(view.selection_start(), start);
+        EXPECT_EQ(view.selection_length(), length);
+        EXPECT_EQ(state.Live_DNC_startpoint, result == R::Found ? start : -1);
+        EXPECT_EQ(host.messages.size(), result == R::NotFound ? 1u : 0u);
+        EXPECT_EQ(host.beeps, result == R::NothingToSearch ? 1 : 0);
     }
 }
 
@@ -113,18 +99,16 @@ TEST(Search, RepeatedSearchFindsTheNextLineUntilNoneIsLeft) {
 
 TEST(SearchDialogPosition, CentresOnTheRightEdgeAndKeepsTheDialogOnTheScreen) {
     // Twips: a 4000-wide dialog; the main window's top is 600.
-    const struct {
-        int main_left, main_width, screen_right, left;
-    } cases[] = {
+    // The main window's left and width, the screen's right edge, the dialog's left.
+    const std::array<int, 4> cases[] = {
         {4200, 15000, 19200, 15200},  // main window's right edge on the screen's
         {1200, 15000, 19200, 14200},  // 3000 inside: 2000 left of that edge
         {2200, 15000, 19200, 15200},  // just fits
         {-500, 1000, 3000, -1500},    // no correction on the left
     };
-    for (const auto& c : cases) {
-        const auto p = search_dialog_position(c.main_left, 600, c.main_width, 4000, c.screen_right);
-        EXPECT_EQ(p.left, c.left) << c.main_left;
-        EXPECT_EQ(p.top, 600);
+    for (const auto& [main_left, main_width, screen_right, left] : cases) {
+        const auto p = search_dialog_position(main_left, 600, main_width, 4000, screen_right);
+        EXPECT_EQ(std::pair(p.left, p.top), std::pair(left, 600)) << main_left;
     }
 }
 

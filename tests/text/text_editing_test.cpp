@@ -15,68 +15,50 @@ LineText three_lines() {
     return lines;
 }
 
+std::pair<TextPos, TextPos> ends(Span span) {
+    return {span.from, span.to};
+}
+
 TEST(TextEditing, MotionsFromAPosition) {
     const LineText lines = three_lines();
-    const struct {
-        TextPos from;
-        Motion motion;
-        TextPos to;
-    } cases[] = {
-        {5, Motion::Right, 6},       {5, Motion::Left, 4},      {9, Motion::Right, 11},
-        {11, Motion::Left, 9},       {0, Motion::Left, 0},      {23, Motion::Right, 23},
-        {5, Motion::WordRight, 7},   {5, Motion::WordLeft, 4},  {11, Motion::WordLeft, 9},
-        {5, Motion::Down, 14},       {5, Motion::Up, 5},        {20, Motion::Up, 14},
-        {5, Motion::PageDown, 21},   {5, Motion::Home, 0},      {5, Motion::End, 9},
-        {5, Motion::Top, 0},         {5, Motion::Bottom, 23},   {10, Motion::Right, 11},
+    const std::tuple<TextPos, Motion, TextPos> cases[] = {
+        {5, Motion::Right, 6},     {5, Motion::Left, 4},     {9, Motion::Right, 11},
+        {11, Motion::Left, 9},     {0, Motion::Left, 0},     {23, Motion::Right, 23},
+        {5, Motion::WordRight, 7}, {5, Motion::WordLeft, 4}, {11, Motion::WordLeft, 9},
+        {5, Motion::Down, 14},     {5, Motion::Up, 5},       {20, Motion::Up, 14},
+        {5, Motion::PageDown, 21}, {5, Motion::Home, 0},     {5, Motion::End, 9},
+        {5, Motion::Top, 0},       {5, Motion::Bottom, 23},  {10, Motion::Right, 11},
     };
-    for (const auto& c : cases) {
+    for (const auto& [from, motion, to] : cases) {
         std::int64_t goal = -1;
-        EXPECT_EQ(moved(lines, c.from, c.motion, 2, goal), c.to)
-            << "from " << c.from << " motion " << static_cast<int>(c.motion);
+        EXPECT_EQ(moved(lines, from, motion, 2, goal), to) << from << " " << int(motion);
     }
     // Down then up past a short line comes back to the column it left.
     std::int64_t goal = -1;
     TextPos at = 8;
-    for (const Motion m : {Motion::Down, Motion::Down, Motion::Up, Motion::Up}) at = moved(lines, at, m, 2, goal);
+    for (const Motion m : {Motion::Down, Motion::Down, Motion::Up, Motion::Up})
+        at = moved(lines, at, m, 2, goal);
     EXPECT_EQ(at, 8);
 }
 
-TEST(TextEditing, ErasingTakesWholeBreaks) {
+TEST(TextEditing, ErasingTakesWholeBreaksAndASelectionLightsItsBreakCell) {
     const LineText lines = three_lines();
-    const struct {
-        TextPos caret;
-        bool forward;
-        Span span;
-    } cases[] = {
-        {5, false, {4, 5}},   {5, true, {5, 6}},    {11, false, {9, 11}}, {9, true, {9, 11}},
-        {10, false, {8, 9}},  {0, false, {0, 0}},   {23, true, {23, 23}},
+    const std::tuple<TextPos, bool, Span> erased[] = {
+        {5, false, {4, 5}},  {5, true, {5, 6}}, {11, false, {9, 11}},  {9, true, {9, 11}},
+        {10, false, {8, 9}}, {0, false, {0, 0}}, {23, true, {23, 23}},
     };
-    for (const auto& c : cases) {
-        const Span got = erased_span(lines, c.caret, c.forward);
-        EXPECT_EQ(got.from, c.span.from) << c.caret << (c.forward ? " delete" : " backspace");
-        EXPECT_EQ(got.to, c.span.to) << c.caret << (c.forward ? " delete" : " backspace");
-    }
-}
-
-TEST(TextEditing, SelectedCellsLightTheBreakOnlyWhenItIsSelected) {
-    const LineText lines = three_lines();
-    const struct {
-        std::int64_t line;
-        TextPos start, end;
-        Span cells;
-    } cases[] = {
-        {0, 0, 11, {0, 10}},   // the line and its break
-        {0, 2, 9, {2, 9}},     // inside the line
-        {1, 0, 11, {0, 0}},    // a line above the selection
-        {1, 12, 14, {1, 3}},   // part of a line
-        {2, 16, 23, {0, 7}},   // the last line has no break to light
-        {0, 5, 5, {0, 0}},     // nothing selected
+    for (const auto& [caret, forward, span] : erased)
+        EXPECT_EQ(ends(erased_span(lines, caret, forward)), ends(span)) << caret << forward;
+    const std::tuple<std::int64_t, TextPos, TextPos, Span> lit[] = {
+        {0, 0, 11, {0, 10}},  // the line and its break
+        {0, 2, 9, {2, 9}},    // inside the line
+        {1, 0, 11, {0, 0}},   // a line below the selection
+        {1, 12, 14, {1, 3}},  // part of a line
+        {2, 16, 23, {0, 7}},  // the last line has no break to light
+        {0, 5, 5, {0, 0}},    // nothing selected
     };
-    for (const auto& c : cases) {
-        const Span got = selected_cells(lines, c.line, c.start, c.end);
-        EXPECT_EQ(got.from, c.cells.from) << c.line << " " << c.start << "-" << c.end;
-        EXPECT_EQ(got.to, c.cells.to) << c.line << " " << c.start << "-" << c.end;
-    }
+    for (const auto& [line, start, end, cells] : lit)
+        EXPECT_EQ(ends(selected_cells(lines, line, start, end)), ends(cells)) << line << start;
 }
 
 TEST(TextEditing, UndoTakesTypedCharactersAsOneStep) {
