@@ -27,9 +27,9 @@ TEST(LineText, EveryKindOfBreakIsOneLine) {
         text.set_text(input);
         ASSERT_EQ(text.line_count(), static_cast<std::int64_t>(lines.size()));
         std::size_t widest = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_EQ(text.line(static_cast<std::int64_t>(i)), lines[i]);
-            widest = std::max(widest, lines[i].size());
+        for (std::int64_t i = 0; const std::string& line : lines) {
+            EXPECT_EQ(text.line(i++), line);
+            widest = std::max(widest, line.size());
         }
         EXPECT_EQ(text.text(), crlf);
         EXPECT_EQ(text.length(), static_cast<TextPos>(std::string_view(crlf).size()));
