@@ -16,7 +16,9 @@
 namespace feedrite {
 namespace {
 
-QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString joined(const std::vector<std::string>& lines) {
     QStringList list;
@@ -44,13 +46,16 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
     // A number as the program writes them: with a point or without.
     clearance_->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("-?[0-9]*\\.?[0-9]*")), clearance_));
-    clearance_->setToolTip(tr("Z height, in the program's units, work coordinates and notation, at which the "
-                              "tool moves to the start position. Check that it clears the part and the fixture."));
+    clearance_->setToolTip(
+        tr("Z height, in the program's units, work coordinates and notation, at which the "
+           "tool moves to the start position. Check that it clears the part and the fixture."));
 
     auto* explain = new QLabel(
         tr("After the leader the control reads these blocks, then the program from line %1. "
-           "They put back the state the program built up before that line. Check them, edit them if "
-           "needed, and confirm the clearance height.").arg(line),
+           "They put back the state the program built up before that line. Check them, edit them "
+           "if "
+           "needed, and confirm the clearance height.")
+            .arg(line),
         this);
     explain->setWordWrap(true);
     auto* clearance_row = new QHBoxLayout;
@@ -85,7 +90,8 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
         if (showing_) return;
         hand_edited_ = true;  // from now on the clearance changes nothing by itself
         clearance_->setEnabled(false);
-        clearance_->setToolTip(tr("The blocks were edited by hand: Rebuild to change the clearance."));
+        clearance_->setToolTip(
+            tr("The blocks were edited by hand: Rebuild to change the clearance."));
     });
     show_plan();
 }

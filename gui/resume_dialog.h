@@ -18,7 +18,7 @@ namespace feedrite {
 
 class ResumeDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ResumeDialog(ResumePlan plan, QWidget* parent = nullptr);
 
     /// The blocks as they stand, one per non-empty line, Latin-1.
@@ -31,7 +31,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     void rebuild();
     void show_plan();
 

@@ -16,16 +16,21 @@ struct Special {
     int off;
 };
 constexpr Special specials[] = {
-    {680, "coordinate rotation", 690},  {511, "mirror image", 501},
-    {160, "polar coordinates", 150},    {660, "modal macro call", 670},
-    {121, "polar interpolation", 131},  {510, "scaling", 500},
+    {680, "coordinate rotation", 690},    {511, "mirror image", 501},
+    {160, "polar coordinates", 150},      {660, "modal macro call", 670},
+    {121, "polar interpolation", 131},    {510, "scaling", 500},
     {520, "local coordinate system", -1},
 };
 
-constexpr bool is_motion(int g) { return g == 0 || g == 10 || g == 20 || g == 30 || g == 320 || g == 330; }
-constexpr bool is_drill_cycle(int g) { return g == 730 || g == 740 || g == 760 || (g >= 810 && g <= 890); }
+constexpr bool is_motion(int g) {
+    return g == 0 || g == 10 || g == 20 || g == 30 || g == 320 || g == 330;
+}
+constexpr bool is_drill_cycle(int g) {
+    return g == 730 || g == 740 || g == 760 || (g >= 810 && g <= 890);
+}
 constexpr bool is_work_offset(int g) {
-    return (g >= 540 && g <= 590 && g % 10 == 0) || g == 541 || g == 1540 || (g >= 1100 && g <= 1290 && g % 10 == 0);
+    return (g >= 540 && g <= 590 && g % 10 == 0) || g == 541 || g == 1540 ||
+           (g >= 1100 && g <= 1290 && g % 10 == 0);
 }
 
 std::string g_text(int tenths) {
@@ -36,7 +41,7 @@ std::string g_text(int tenths) {
 
 // Warnings of one kind, with the lines they were found on.
 class Warnings {
-public:
+  public:
     /// `example`, from the first line found, is shown after `what`.
     void add(const std::string& what, std::int64_t line, const std::string& example = "") {
         auto [it, fresh] = found_.try_emplace(what);
@@ -63,43 +68,50 @@ public:
         return out;
     }
 
-private:
+  private:
     std::vector<std::string> order_;
     std::map<std::string, std::vector<std::int64_t>> found_;
     std::map<std::string, std::string> examples_;
 };
 
 bool has_any(const NcLine& block, std::string_view letters) {
-    return std::any_of(block.words.begin(), block.words.end(),
-                       [&](const NcWord& w) { return letters.find(w.letter) != std::string_view::npos; });
+    return std::any_of(block.words.begin(), block.words.end(), [&](const NcWord& w) {
+        return letters.find(w.letter) != std::string_view::npos;
+    });
 }
 
 class Scanner {
-public:
+  public:
     explicit Scanner(MachineKind kind) { state_.kind = kind; }
 
     void read(std::string_view text, std::int64_t line) {
         line_ = line;
         const NcLine block = read_nc_line(text);
-        if (block.kind == NcLineKind::Statement) warnings_.add("macro statement not evaluated", line, block.code);
+        if (block.kind == NcLineKind::Statement)
+            warnings_.add("macro statement not evaluated", line, block.code);
         if (block.kind != NcLineKind::Block) return;
         for (const NcWord& word : block.words)
-            if (!word.plain) warnings_.add("macro value not evaluated", line, word.letter + word.text);
+            if (!word.plain)
+                warnings_.add("macro value not evaluated", line, word.letter + word.text);
         read_block(block);
     }
 
     ModalScan finish(std::int64_t line) {
         const std::string before = " before line " + std::to_string(line);
-        if (state_.cycle) warnings_.add(g_text(*state_.cycle) + " cycle in force" + before + ": it is cancelled, not resumed");
+        if (state_.cycle)
+            warnings_.add(g_text(*state_.cycle) + " cycle in force" + before +
+                          ": it is cancelled, not resumed");
         for (const Special& s : specials)
-            if (in_force_.contains(s.on)) warnings_.add(std::string(s.name) + " (" + g_text(s.on) + ") in force" + before + ": not restored");
+            if (in_force_.contains(s.on))
+                warnings_.add(std::string(s.name) + " (" + g_text(s.on) + ") in force" + before +
+                              ": not restored");
         for (const AxisPosition& a : state_.axes)
             if (!a.known && used_.find(a.letter) != std::string::npos)
                 warnings_.add(std::string("position of ") + a.letter + " unknown" + before);
         return {state_, warnings_.texts()};
     }
 
-private:
+  private:
     bool lathe() const { return state_.kind == MachineKind::Lathe; }
 
     enum class Context { Move, DrillCycle, None, Unknown, Set };
@@ -120,9 +132,10 @@ private:
     void read_g(int g, const NcLine& block, Context& context, bool& limit) {
         // On a lathe G90 / G94 with axes and no motion code is a turning or facing cycle.
         const auto cycle_block = [&] {
-            const bool motion_word = std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
-                return w.letter == 'G' && w.plain && is_motion(code_tenths(w));
-            });
+            const bool motion_word =
+                std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
+                    return w.letter == 'G' && w.plain && is_motion(code_tenths(w));
+                });
             return lathe() && has_any(block, "XYZUWABC") && !motion_word;
         };
         if (is_motion(g)) {
@@ -162,22 +175,29 @@ private:
             limit = find_word(block, 'S') != nullptr;
             read_coordinate_set(g, block, context);
         } else if (g == 280 || g == 300 || g == 310 || g == 530) {
-            context = Context::Unknown;  // the axes end at a reference point, a skip or in machine terms
+            context =
+                Context::Unknown;  // the axes end at a reference point, a skip or in machine terms
         } else if (g == 40 || g == 100 || g == 110 || g == 270) {
             context = Context::None;  // dwell, data setting, reference check: no moves
         } else if (g == 90 || (g >= 610 && g <= 640) || (g >= 980 && g <= 990)) {
             // exact stop and cutting modes, the drill cycles' return level: nothing to restore
         } else if (g == 650 || g == 660) {
-            warnings_.add("macro call (" + block.code + ") not followed: its effect on the state is unknown", line_);
+            warnings_.add(
+                "macro call (" + block.code + ") not followed: its effect on the state is unknown",
+                line_);
             if (g == 660) in_force_.insert(g);
             context = Context::None;
         } else if (g == 520) {
             context = Context::None;
-            const bool cancel = std::all_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
-                return w.letter == 'G' || !w.plain || w.number.value == 0;
-            });
-            if (cancel) in_force_.erase(g); else in_force_.insert(g);
-        } else if (std::any_of(std::begin(specials), std::end(specials), [g](const Special& s) { return s.on == g || s.off == g; })) {
+            const bool cancel = std::all_of(
+                block.words.begin(), block.words.end(),
+                [](const NcWord& w) { return w.letter == 'G' || !w.plain || w.number.value == 0; });
+            if (cancel)
+                in_force_.erase(g);
+            else
+                in_force_.insert(g);
+        } else if (std::any_of(std::begin(specials), std::end(specials),
+                               [g](const Special& s) { return s.on == g || s.off == g; })) {
             for (const Special& s : specials) {
                 if (s.on == g) in_force_.insert(g);
                 if (s.off == g) in_force_.erase(s.on);
@@ -202,29 +222,39 @@ private:
         for (const NcWord& word : block.words) {
             const char letter = word.letter;
             // A value the scan cannot work out is no value: nothing stale is restored.
-            const auto keep = [&word](std::string& into) { into = word.plain ? word.text : std::string(); };
+            const auto keep = [&word](std::string& into) {
+                into = word.plain ? word.text : std::string();
+            };
             if (letter == 'F' && context != Context::None) keep(state_.feed);
             if (letter == 'S' && !limit) keep(state_.speed);
             if (letter == 'T') keep(lathe() ? state_.tool : state_.next_tool);
-            if (letter == 'H' && word.plain && state_.tool_length && *state_.tool_length != 490) state_.length_h = word.text;
-            if (letter == 'D' && word.plain && state_.cutter_comp && *state_.cutter_comp != 400) state_.comp_d = word.text;
-            const char axis = lathe() && letter == 'U' ? 'X' : lathe() && letter == 'W' ? 'Z' : letter;
+            if (letter == 'H' && word.plain && state_.tool_length && *state_.tool_length != 490)
+                state_.length_h = word.text;
+            if (letter == 'D' && word.plain && state_.cutter_comp && *state_.cutter_comp != 400)
+                state_.comp_d = word.text;
+            const char axis = lathe() && letter == 'U'   ? 'X'
+                              : lathe() && letter == 'W' ? 'Z'
+                                                         : letter;
             auto* a = find_axis(axis);
             if (a == nullptr || context == Context::None) continue;
-            if (axis == 'Z' && context == Context::DrillCycle) continue;  // the depth: the tool comes back up
+            if (axis == 'Z' && context == Context::DrillCycle)
+                continue;  // the depth: the tool comes back up
             if (used_.find(axis) == std::string::npos) used_ += axis;
             if (context == Context::Unknown || !word.plain) {
                 a->known = false;
                 continue;
             }
-            const bool incremental = letter != axis || (state_.distance == 910 && context != Context::Set);
+            const bool incremental =
+                letter != axis || (state_.distance == 910 && context != Context::Set);
             move(*a, word.number, incremental);
         }
     }
 
     void move(AxisPosition& a, const NcNumber& value, bool incremental) {
         if (incremental && !a.known) {
-            warnings_.add(std::string("incremental move of ") + a.letter + " from an unknown position", line_);
+            warnings_.add(
+                std::string("incremental move of ") + a.letter + " from an unknown position",
+                line_);
             return;
         }
         if (incremental) {
@@ -244,13 +274,18 @@ private:
         if (m == 190) state_.spindle = 50;  // an oriented spindle stands
         if (m == 70 || m == 80 || m == 90) state_.coolant = m;
         if (m == 60 && !lathe()) {
-            if (!state_.next_tool.empty()) state_.tool = state_.next_tool;
-            else warnings_.add("M06 without a tool selected", line_);
+            if (!state_.next_tool.empty())
+                state_.tool = state_.next_tool;
+            else
+                warnings_.add("M06 without a tool selected", line_);
             state_.next_tool.clear();
         }
         if (m == 980 || m == 970)
-            warnings_.add("call to a program the scan does not have (" + block.code + "): its effect on the state is unknown", line_);
-        if (m == 990) warnings_.add("M99 return or jump: the order of the blocks is not known", line_);
+            warnings_.add("call to a program the scan does not have (" + block.code +
+                              "): its effect on the state is unknown",
+                          line_);
+        if (m == 990)
+            warnings_.add("M99 return or jump: the order of the blocks is not known", line_);
     }
 
     AxisPosition* find_axis(char letter) {

@@ -48,8 +48,12 @@ struct ModalState {
     std::optional<int> coolant;      ///< M07/M08/M09
     std::string tool;                ///< mill: in the spindle after M06; lathe: the T word
     std::string next_tool;           ///< mill: selected by T, not yet changed
-    std::array<AxisPosition, 6> axes{
-        {{'X', false, {}}, {'Y', false, {}}, {'Z', false, {}}, {'A', false, {}}, {'B', false, {}}, {'C', false, {}}}};
+    std::array<AxisPosition, 6> axes{{{'X', false, {}},
+                                      {'Y', false, {}},
+                                      {'Z', false, {}},
+                                      {'A', false, {}},
+                                      {'B', false, {}},
+                                      {'C', false, {}}}};
     std::optional<NcNumber> highest_z;  ///< the highest Z reached: the proposed clearance
 
     [[nodiscard]] const AxisPosition& axis(char letter) const;

@@ -7,8 +7,12 @@
 namespace feedrite {
 namespace {
 
-bool is_letter(char c) { return c >= 'A' && c <= 'Z'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Upper case, without comments and blanks.
 std::string strip(std::string_view line) {
@@ -76,7 +80,8 @@ NcLine read_nc_line(std::string_view text) {
     line.code = strip(text);
     std::string& code = line.code;
     if (code.empty()) return line;
-    if (code[0] == '%' || ((code[0] == 'O' || code[0] == ':') && code.size() > 1 && is_digit(code[1]))) {
+    if (code[0] == '%' ||
+        ((code[0] == 'O' || code[0] == ':') && code.size() > 1 && is_digit(code[1]))) {
         line.kind = NcLineKind::Marker;
         return line;
     }
@@ -112,7 +117,8 @@ int code_tenths(const NcWord& word) {
 std::string format_number(const NcNumber& number) {
     char buffer[64];
     if (!number.point) {
-        std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(std::llround(number.value)));
+        std::snprintf(buffer, sizeof buffer, "%lld",
+                      static_cast<long long>(std::llround(number.value)));
         return buffer;
     }
     std::snprintf(buffer, sizeof buffer, "%.*f", number.decimals, number.value);

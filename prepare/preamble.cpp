@@ -30,7 +30,7 @@ std::string axis_word(const ModalState& state, char letter) {
 }
 
 class Builder {
-public:
+  public:
     Builder(const ModalState& state, std::int64_t line, const std::string& clearance)
         : s_(state), before_(" before line " + std::to_string(line)), clearance_(clearance) {
         // A mill's approach is always absolute; a lathe may know G90 only as a
@@ -47,13 +47,15 @@ public:
         approach();
         if (s_.distance == 910) add("G91");
         if (s_.motion && *s_.motion != 10) {
-            if (*s_.motion == 0 || *s_.motion == 20 || *s_.motion == 30) add(code('G', *s_.motion));
-            else warn(code('G', *s_.motion) + " in force" + before_ + ": not restored");
+            if (*s_.motion == 0 || *s_.motion == 20 || *s_.motion == 30)
+                add(code('G', *s_.motion));
+            else
+                warn(code('G', *s_.motion) + " in force" + before_ + ": not restored");
         }
         return std::move(out_);
     }
 
-private:
+  private:
     bool mill() const { return s_.kind == MachineKind::Mill; }
     void add(const std::string& text) {
         if (!text.empty()) out_.blocks.push_back(text);
@@ -61,14 +63,18 @@ private:
     void warn(const std::string& text) { out_.warnings.push_back(text); }
 
     void modes() {
-        if (s_.units) add(code('G', *s_.units));
-        else warn("units (G20 / G21) not set" + before_ + ": the control's own setting applies");
+        if (s_.units)
+            add(code('G', *s_.units));
+        else
+            warn("units (G20 / G21) not set" + before_ + ": the control's own setting applies");
         if (s_.distance) add(code('G', *s_.distance));
         if (s_.plane) add(code('G', *s_.plane));
         add("G40 G80");
         if (s_.cutter_comp && *s_.cutter_comp != 400)
-            warn("cutter compensation " + block({code('G', *s_.cutter_comp), word('D', s_.comp_d)}) +
-                 " was in force" + before_ + ": it is cancelled, not resumed; the path is uncompensated "
+            warn("cutter compensation " +
+                 block({code('G', *s_.cutter_comp), word('D', s_.comp_d)}) + " was in force" +
+                 before_ +
+                 ": it is cancelled, not resumed; the path is uncompensated "
                  "until the program turns it on again");
         add(s_.work_offset);
     }
@@ -77,7 +83,8 @@ private:
         if (s_.tool.empty()) warn("no tool called" + before_);
         if (mill()) {
             add(block({word('T', s_.tool), s_.tool.empty() ? "" : "M06"}));
-            if (s_.next_tool != s_.tool) add(word('T', s_.next_tool));  // the tool waiting for the next change
+            if (s_.next_tool != s_.tool)
+                add(word('T', s_.next_tool));  // the tool waiting for the next change
         } else {
             add(word('T', s_.tool));
         }
@@ -88,16 +95,20 @@ private:
             add(block({code('G', *s_.tool_length), word('H', s_.length_h)}));
         } else {
             // The offset comes in with a move straight up or down to the clearance.
-            add(block({"G00", absolute_, code('G', *s_.tool_length), "Z" + clearance_, word('H', s_.length_h)}));
+            add(block({"G00", absolute_, code('G', *s_.tool_length), "Z" + clearance_,
+                       word('H', s_.length_h)}));
             at_clearance_ = true;
         }
     }
 
     void spindle() {
-        add(word('S', s_.speed_limit).empty() ? "" : block({mill() ? "G92" : "G50", word('S', s_.speed_limit)}));
+        add(word('S', s_.speed_limit).empty()
+                ? ""
+                : block({mill() ? "G92" : "G50", word('S', s_.speed_limit)}));
         const int direction = s_.spindle.value_or(50);
         if (direction != 50 && s_.speed.empty()) warn("spindle turning without a speed" + before_);
-        add(block({s_.speed_mode ? code('G', *s_.speed_mode) : "", word('S', s_.speed), code('M', direction)}));
+        add(block({s_.speed_mode ? code('G', *s_.speed_mode) : "", word('S', s_.speed),
+                   code('M', direction)}));
     }
 
     void approach() {
@@ -116,7 +127,8 @@ private:
             move({x, y, axis_word(s_, 'C')});
         }
         // Down at the feed rate, or by rapid where the program never gave one.
-        if (!z.empty() && z != "Z" + clearance_) add(block({s_.feed.empty() ? "G00" : "G01", absolute_, z}));
+        if (!z.empty() && z != "Z" + clearance_)
+            add(block({s_.feed.empty() ? "G00" : "G01", absolute_, z}));
     }
 
     // A rapid move over the axes that have a known position, if any.

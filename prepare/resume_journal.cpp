@@ -30,7 +30,7 @@ std::string json_string(std::string_view text) {
 
 // A reader for the one flat object this file holds.
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view text) : text_(text) {}
 
     bool object(ResumeRecord& r) {
@@ -39,9 +39,14 @@ public:
         do {
             std::string key;
             if (!string(key) || !take(':')) return false;
-            if (key == "line") line = number(r.line);
-            else if (key == "running") running = boolean(r.running);
-            else if (!string(key == "program" ? r.program : key == "sha256" ? r.sha256 : key == "device" ? r.device : scratch_))
+            if (key == "line")
+                line = number(r.line);
+            else if (key == "running")
+                running = boolean(r.running);
+            else if (!string(key == "program"  ? r.program
+                             : key == "sha256" ? r.sha256
+                             : key == "device" ? r.device
+                                               : scratch_))
                 return false;
             sha = sha || key == "sha256";
             device = device || key == "device";
@@ -49,9 +54,11 @@ public:
         return take('}') && (skip(), pos_ == text_.size()) && sha && device && line && running;
     }
 
-private:
+  private:
     void skip() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' || text_[pos_] == '\t')) ++pos_;
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' ||
+                                       text_[pos_] == '\r' || text_[pos_] == '\t'))
+            ++pos_;
     }
     bool take(char c) {
         skip();
@@ -69,7 +76,8 @@ private:
                 c = text_[pos_++];
                 if (c == 'u') {
                     if (pos_ + 4 > text_.size()) return false;
-                    const unsigned long code = std::strtoul(std::string(text_.substr(pos_, 4)).c_str(), nullptr, 16);
+                    const unsigned long code =
+                        std::strtoul(std::string(text_.substr(pos_, 4)).c_str(), nullptr, 16);
                     if (code > 0xFF) return false;
                     c = static_cast<char>(code);
                     pos_ += 4;
@@ -109,8 +117,10 @@ std::string file_name_for(const std::string& device) {
     std::string name;
     for (const char c : device) {
         const auto byte = static_cast<unsigned char>(c);
-        const bool plain = std::isalnum(byte) || (byte < 0x80 && std::string_view(" _-()").find(c) != std::string_view::npos) ||
-                           (c == '.' && !name.empty());
+        const bool plain =
+            std::isalnum(byte) ||
+            (byte < 0x80 && std::string_view(" _-()").find(c) != std::string_view::npos) ||
+            (c == '.' && !name.empty());
         char escaped[4];
         std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
         name += plain ? std::string(1, c) : std::string(escaped);
@@ -120,11 +130,15 @@ std::string file_name_for(const std::string& device) {
 
 }  // namespace
 
-std::string resume_journal_path(const std::string& device, const char* xdg_state_home, const char* home) {
+std::string resume_journal_path(const std::string& device, const char* xdg_state_home,
+                                const char* home) {
     std::string base;
-    if (xdg_state_home != nullptr && xdg_state_home[0] == '/') base = xdg_state_home;
-    else if (home != nullptr && home[0] == '/') base = std::string(home) + "/.local/state";
-    else return "";
+    if (xdg_state_home != nullptr && xdg_state_home[0] == '/')
+        base = xdg_state_home;
+    else if (home != nullptr && home[0] == '/')
+        base = std::string(home) + "/.local/state";
+    else
+        return "";
     return base + "/feedrite/resume/" + file_name_for(device);
 }
 
@@ -157,14 +171,17 @@ bool write_resume_record(const std::string& path, const ResumeRecord& record) {
     return write_file_atomic(path, format_resume_record(record)).ok();
 }
 
-std::optional<std::int64_t> line_to_resume(const std::optional<ResumeRecord>& record, const std::string& sha256,
-                                           const std::string& device, std::int64_t line_count) {
-    if (!record || !record->running || record->sha256 != sha256 || record->device != device) return std::nullopt;
+std::optional<std::int64_t> line_to_resume(const std::optional<ResumeRecord>& record,
+                                           const std::string& sha256, const std::string& device,
+                                           std::int64_t line_count) {
+    if (!record || !record->running || record->sha256 != sha256 || record->device != device)
+        return std::nullopt;
     if (record->line < 1 || record->line > line_count) return std::nullopt;
     return record->line;
 }
 
-JournalWriter::JournalWriter(std::string path, ResumeRecord identity, std::chrono::milliseconds interval,
+JournalWriter::JournalWriter(std::string path, ResumeRecord identity,
+                             std::chrono::milliseconds interval,
                              std::function<std::string()> digest)
     : path_(std::move(path)),
       record_(std::move(identity)),

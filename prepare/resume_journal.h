@@ -19,8 +19,8 @@
 namespace feedrite {
 
 struct ResumeRecord {
-    std::string program;    ///< the program file
-    std::string sha256;     ///< of the program's text as loaded (hex)
+    std::string program;  ///< the program file
+    std::string sha256;   ///< of the program's text as loaded (hex)
     std::string device;
     std::int64_t line = 0;  ///< the line of the block the control last finished; 0: none
     bool running = false;   ///< a run was under way: it has not ended cleanly
@@ -52,7 +52,7 @@ bool write_resume_record(const std::string& path, const ResumeRecord& record);
 /// Keeps a record up to date from the send path. `record` costs two atomic
 /// stores; the thread writes what changed at most once per `interval`.
 class JournalWriter {
-public:
+  public:
     /// `digest`, when given, runs first on the thread and gives the record's
     /// SHA-256, so working it out keeps nobody waiting.
     JournalWriter(std::string path, ResumeRecord identity,
@@ -67,7 +67,7 @@ public:
         latest_.store(line * 2 + (running ? 1 : 0), std::memory_order_relaxed);
     }
 
-private:
+  private:
     void run();
     void write_latest();
 

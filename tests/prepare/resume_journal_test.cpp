@@ -18,7 +18,8 @@ TEST(ResumeJournal, PathRule) {
         {"..", "/s", nullptr, "/s/feedrite/resume/%2E..json"},
         {"X", nullptr, nullptr, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(resume_journal_path(c.device, c.xdg, c.home), c.expected) << c.device;
+    for (const Case& c : cases)
+        EXPECT_EQ(resume_journal_path(c.device, c.xdg, c.home), c.expected) << c.device;
 }
 
 // A record read back whole; a torn or foreign file gives nothing, and a torn
@@ -49,8 +50,10 @@ TEST(ResumeJournal, OfferOnlyAfterAnUncleanRunOfTheSameProgramAndDevice) {
     EXPECT_EQ(line_to_resume(r, "sha", "MILL", 10), 7);
     ResumeRecord clean = r;
     clean.running = false;
-    for (const auto& [record, sha, device, lines] :
-         {std::tuple{clean, "sha", "MILL", 10}, {r, "other", "MILL", 10}, {r, "sha", "LATHE", 10}, {r, "sha", "MILL", 6}})
+    for (const auto& [record, sha, device, lines] : {std::tuple{clean, "sha", "MILL", 10},
+                                                     {r, "other", "MILL", 10},
+                                                     {r, "sha", "LATHE", 10},
+                                                     {r, "sha", "MILL", 6}})
         EXPECT_FALSE(line_to_resume(record, sha, device, lines).has_value());
     EXPECT_FALSE(line_to_resume(std::nullopt, "sha", "MILL", 10).has_value());
 }
@@ -61,7 +64,8 @@ TEST(ResumeJournal, WriterKeepsTheLatestState) {
     testing::TempDir dir;
     const std::string path = dir.file("j/MILL.json");
     {
-        JournalWriter writer(path, {"p", "", "MILL", 0, false}, std::chrono::milliseconds(5), [] { return "d1"; });
+        JournalWriter writer(path, {"p", "", "MILL", 0, false}, std::chrono::milliseconds(5),
+                             [] { return "d1"; });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(read_resume_record(path).has_value());
         for (int line = 1; line <= 1000; ++line) writer.record(line, true);

@@ -1,11 +1,10 @@
-#include "prepare/resume_plan.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "config/file_io.h"
 #include "prepare/preamble.h"
+#include "prepare/resume_plan.h"
 
 namespace feedrite {
 namespace {
@@ -13,11 +12,14 @@ namespace {
 std::string sample(const char* name) {
     std::string text;
     FileError error;
-    EXPECT_TRUE(read_whole_file(std::string(FEEDRITE_TEST_DATA_DIR "/resume/") + name, text, error));
+    EXPECT_TRUE(
+        read_whole_file(std::string(FEEDRITE_TEST_DATA_DIR "/resume/") + name, text, error));
     return text;
 }
 
-std::string code(const std::optional<int>& tenths) { return tenths ? std::to_string(*tenths) : "-"; }
+std::string code(const std::optional<int>& tenths) {
+    return tenths ? std::to_string(*tenths) : "-";
+}
 std::string at(const ModalState& s, char axis) {
     return s.axis(axis).known ? format_number(s.axis(axis).position) : "?";
 }
@@ -78,8 +80,10 @@ TEST(ModalScan, EachGroupAndEachDoubt) {
         EXPECT_EQ(c.field(plan->state), c.expected);
         std::string all;
         for (const std::string& w : plan->scan_warnings) all += w + "\n";
-        if (c.warning.empty()) EXPECT_EQ(all, "");
-        else EXPECT_NE(all.find(c.warning), std::string::npos) << all;
+        if (c.warning.empty())
+            EXPECT_EQ(all, "");
+        else
+            EXPECT_NE(all.find(c.warning), std::string::npos) << all;
     }
 }
 
