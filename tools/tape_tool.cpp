@@ -171,7 +171,7 @@ std::string tape_usage() {
 }
 
 int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostream& errors) {
-    const TapeOptions options = parse_tape_options(args);
+    TapeOptions options = parse_tape_options(args);
     if (options.help) {
         out << tape_usage();
         return 0;
@@ -181,6 +181,9 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 0;
     }
     const StartRequest request = read_command_line(options.text);
+    // A binary file has no lines to resume at.
+    if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile && options.from_line > 0)
+        options.error = "--from-line needs a text program, not a binary file (mode 5)";
     if (!options.error.empty() || request.kind != StartKind::Send) {
         errors << "feedrite-tape: "
                << (options.error.empty() ? "expected path|device|mode, not \"" + options.text + "\""

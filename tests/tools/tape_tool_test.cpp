@@ -140,6 +140,8 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", "", 2, nullptr, usage, true},
         {"--what", {"--what"}, part, "N1\r\n", "", 2, nullptr, usage, true},
         {"--from-line 0", {"--from-line", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--from-line on a binary file", {"--from-line", "1"}, "@/part.nc|(default)|5", "N1\r\n", "", 2, "",
+         "--from-line needs a text program", true},
         {"--from-line past the end", {"--from-line", "2"}, part, "N1\r\n", "", 2, "",
          "feedrite-tape: line 2 is outside the program (lines 1 to 1)\n", false},
         {"no separators", {}, "no separators", "", "", 2, "", "", true},
