@@ -1,6 +1,9 @@
 #include "gui/feedrite_form.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QMenu>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPalette>
@@ -22,10 +25,19 @@
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
 #include "gui/search_dialog.h"
+#include "gui/resume_dialog.h"
+#include "prepare/modal_state.h"
 #include "prepare/send_driver.h"
 
 namespace feedrite {
 namespace {
+
+std::string sha256_of(const std::string& text) {
+    return QCryptographicHash::hash(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())),
+                                    QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
 
 QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
 
@@ -67,7 +79,8 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_(make_form_port(port_kind, port_settings_)),
-      engine_{state_, port_settings_, port_, host_, view_} {
+      engine_{state_, port_settings_, port_, host_, view_},
+      resume_action_(new QAction(tr("Resume here\u2026"), this)) {
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { end_of_run(); });
     QFont courier(QStringLiteral("Courier"), 12);
@@ -80,6 +93,13 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
     connect(txtedit_, &ProgramEdit::text_edited, this, [this] { text_changed(state_); });
+    // A key without a modifier: a modifier pressed alone counts as typing in the view.
+    resume_action_->setShortcut(QKeySequence(Qt::Key_F5));
+    resume_action_->setShortcutContext(Qt::WindowShortcut);
+    addAction(resume_action_);
+    connect(resume_action_, &QAction::triggered, this, [this] { resume_here(); });
+    txtedit_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(txtedit_, &QWidget::customContextMenuRequested, this, &FeedriteForm::show_view_menu);
 
     Timer1_.setInterval(250);
     connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
@@ -133,8 +153,84 @@ SimulatedPort* FeedriteForm::simulated_port() const {
 
 void FeedriteForm::send_file() {
     history_.open(state_);
-    SendDriver driver(engine_, port_settings_, module_, places_);
+    SendDriverHooks hooks;
+    hooks.resume = &resume_;
+    hooks.after_load = [this] { return after_load(); };
+    // The journal is told of each finished block; its thread does the writing.
+    hooks.block_sent = [this](TextPos start) {
+        if (journal_) journal_->record(view_.line_index(start) + 1, true);
+    };
+    hooks.at_cycle_end = [this] {
+        if (journal_) journal_->record(0, false);
+    };
+    SendDriver driver(engine_, port_settings_, module_, places_, hooks);
     driver.send_file();
+}
+
+bool FeedriteForm::after_load() {
+    loaded_ = true;
+    const std::string& device = state_.IO_device_name;
+    const std::string path = resume_journal_path(device);
+    const auto record = read_resume_record(path);
+    std::string sha256;
+    // Hashing a large program takes a while: done here only when there may be
+    // a run to resume, else on the journal's thread.
+    if (record && record->running && record->device == device) {
+        const std::string text = view_.text();
+        sha256 = sha256_of(text);
+        const auto lines = static_cast<std::int64_t>(program_lines(text).size());
+        if (const auto line = line_to_resume(record, sha256, device, lines)) offer_resume(*line);
+    }
+    std::function<std::string()> digest;
+    if (sha256.empty()) digest = [text = view_.text()] { return sha256_of(text); };
+    // Started after the offer, so a declined offer keeps the record until a run replaces it.
+    journal_ = std::make_unique<JournalWriter>(path, ResumeRecord{state_.filename, sha256, device, 0, false},
+                                               std::chrono::seconds(1), std::move(digest));
+    return true;
+}
+
+void FeedriteForm::offer_resume(std::int64_t line) {
+    const std::string n = std::to_string(line);
+    const MessageAnswer answer = host_.message_box(
+        "The last run of this program on " + state_.IO_device_name +
+            " did not end cleanly.\nThe control had read line " + n + " when it stopped.\n\nResume at line " + n +
+            "?",
+        "Resume", MessageIcon::Exclamation, MessageButtons::YesNo);
+    if (answer == MessageAnswer::Yes) review_resume(line);
+}
+
+bool FeedriteForm::can_resume() const {
+    return loaded_ && state_.Sending_data == 0 && !state_.Edit_mode && !state_.Binaryfile &&
+           state_.DNC_reset != DNC_closing;
+}
+
+void FeedriteForm::show_view_menu(const QPoint& at) {
+    resume_action_->setEnabled(can_resume());
+    QMenu menu(this);
+    menu.addAction(resume_action_);
+    menu.exec(txtedit_->viewport()->mapToGlobal(at));
+    resume_action_->setEnabled(true);  // the key checks for itself
+}
+
+bool FeedriteForm::resume_here() {
+    if (!can_resume()) {
+        host_.beep();
+        return false;
+    }
+    return review_resume(view_.line_index(view_.selection_start()) + 1);
+}
+
+bool FeedriteForm::review_resume(std::int64_t line) {
+    auto plan = plan_resume(view_.text(), line);
+    if (!plan) return false;
+    const TextPos start = plan->start;
+    ResumeDialog dialog(std::move(*plan), this);
+    if (dialog.exec() != QDialog::Accepted || !can_resume()) return false;
+    resume_ = {true, start, dialog.blocks()};
+    // Back to the restart point, which puts the caret on the line and waits
+    // for the control, as the Reset panel does.
+    state_.DNC_reset = DNC_restart;
+    return true;
 }
 
 void FeedriteForm::set_masters() {
@@ -226,6 +322,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
 // to stop, and the program ends here so that it never resumes.
 void FeedriteForm::shut_down() {
     state_.DNC_reset = DNC_closing;
+    journal_.reset();  // its last state is on disk before the process ends
     if (Warning_form_ != nullptr) Warning_form_->hide();
     if (searchform3_ != nullptr) searchform3_->hide();
     Timer1_.stop();

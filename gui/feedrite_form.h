@@ -20,6 +20,8 @@
 #include "core/stay_awake.h"
 #include "gui/run_history.h"
 #include "prepare/run_progress.h"
+#include "prepare/resume_journal.h"
+#include "prepare/resume_plan.h"
 
 namespace feedrite {
 
@@ -60,6 +62,16 @@ public:
     /// The orderly end on a signal: as closing the window with the tape
     /// stopped, without the close questions; the history says `signal`.
     void end_on_signal(const std::string& signal);
+    /// "Resume here…" on the caret's line: only while the control is not
+    /// reading a loaded text program and edit mode is off. Opens the review;
+    /// on OK the next run is leader, the reviewed blocks, the program from
+    /// that line, trailer. False when nothing was set up.
+    bool resume_here();
+    /// The review for `line` (1-based); on OK the resume is set up.
+    bool review_resume(std::int64_t line);
+    [[nodiscard]] const ResumeRequest& resume_request() const { return resume_; }
+    /// The action of the view's context menu and of its key (F5).
+    [[nodiscard]] QAction* resume_action() const { return resume_action_; }
 
     [[nodiscard]] WindowState& state() { return state_; }
     [[nodiscard]] TextView& text_view() { return view_; }
@@ -99,6 +111,11 @@ private:
     void Timer2_tick();
     void Timer3_tick();
     void end_of_run();
+    [[nodiscard]] bool can_resume() const;
+    void show_view_menu(const QPoint& at);
+    /// After the load: the crash record, the offer to resume, the journal.
+    bool after_load();
+    void offer_resume(std::int64_t line);
 
     ModuleState& module_;
     ProgramPlaces places_;
@@ -123,6 +140,10 @@ private:
     QtHost host_;
     ClosablePort port_;
     Engine engine_;
+    QAction* resume_action_;
+    ResumeRequest resume_;
+    bool loaded_ = false;
+    std::unique_ptr<JournalWriter> journal_;
 };
 
 }  // namespace feedrite

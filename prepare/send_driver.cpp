@@ -64,6 +64,7 @@ SendOutcome SendDriver::send_file() {
         if (engine_.state.Binaryfile) return send_binary();
         const SendOutcome loaded = load_text();
         if (loaded != SendOutcome::Sent) return loaded;
+        if (hooks_.after_load && !hooks_.after_load()) return SendOutcome::Closed;
         return cycle();
     } catch (const std::exception& failure) {
         return report_load_failure(scratchpad_path(places_.scratchpad_dir), failure.what());
@@ -164,11 +165,13 @@ SendOutcome SendDriver::cycle() {
     bool ran = false;  // the control started a run since the last restart point
     for (;;) {
         state.DNC_reset = DNC_run;
-        engine_.view.set_selection_start(0);
+        const bool resuming = hooks_.resume != nullptr && hooks_.resume->pending;
+        const TextPos top = resuming ? hooks_.resume->start : 0;
+        engine_.view.set_selection_start(top);
         hilight_line(engine_.view, state);
         state.Sending_data = 0;
         engine_.host.set_wait_pointer(false);
-        state.Live_DNC_startpoint = 0;
+        state.Live_DNC_startpoint = static_cast<std::int32_t>(top);
         state.run.phase = RunPhase::Waiting;
         if (ran) close_cycle();
         ran = false;
@@ -182,13 +185,28 @@ SendOutcome SendDriver::cycle() {
         engine_.host.set_wait_pointer(true);
         BTRsendline(engine_, leader_block_, false, true);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
-        if (send_blocks()) {
+        if (send_preamble() && send_blocks()) {
             BTRsendline(engine_, trailer_block_, false, true);
             engine_.host.yield();
         }
         // Closing wins over a restart: the window is gone, nothing may follow.
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
     }
+}
+
+// A pending resume's blocks, when its line is still the start point (a click
+// on another line meanwhile means the operator chose that line instead).
+// They are prepared as every block is. False when a reset cut them short.
+bool SendDriver::send_preamble() {
+    ResumeRequest* resume = hooks_.resume;
+    if (resume == nullptr || !resume->pending) return true;
+    resume->pending = false;
+    if (resume->start != engine_.state.Live_DNC_startpoint) return true;
+    for (const std::string& block : resume->blocks) {
+        BTRsendline(engine_, block, true, false);
+        if (engine_.state.DNC_reset != DNC_run) return false;
+    }
+    return true;
 }
 
 // The blocks from Live_DNC_startpoint to the end of the text, cut from the
@@ -206,6 +224,7 @@ bool SendDriver::send_blocks() {
         ++state.run.blocks_sent;
         state.run.consumed += static_cast<std::int64_t>(block.size()) + 2;
         if (state.DNC_reset != DNC_run) return false;
+        if (hooks_.block_sent) hooks_.block_sent(start);
         if (holds_reset_text(block, settings_.BTRreset)) return false;
         // A line picked while this block was on its way is the next block:
         // adding this block's length to it would cut the next one mid-line.

@@ -8,6 +8,7 @@
 
 #include "config/program_dir.h"
 #include "core/engine.h"
+#include "prepare/resume_plan.h"
 
 namespace feedrite {
 
@@ -27,6 +28,15 @@ struct SendDriverHooks {
     /// control started a run (after the trailer, the reset text, a reset or a
     /// refused block), just before the next wait for the control.
     std::function<void()> at_cycle_end;
+    /// Called once the program is in the view, before the first wait for the
+    /// control; false ends the run there.
+    std::function<bool()> after_load;
+    /// Called after each program block went out whole, with its start.
+    std::function<void(TextPos)> block_sent;
+    /// A resume for the next run: while it is pending the restart point puts
+    /// the caret on its line; when the control starts a run with the start
+    /// point still there, the preamble follows the leader. Taken either way.
+    ResumeRequest* resume = nullptr;
 };
 
 class SendDriver {
@@ -45,6 +55,7 @@ private:
     SendOutcome load_text();
     SendOutcome cycle();
     bool send_blocks();
+    bool send_preamble();
     void open_cycle();
     void close_cycle();
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);

@@ -12,6 +12,7 @@
 #include "btr/port/tracing_port.h"
 #include "sim/simulated_port.h"
 #include "prepare/send_driver.h"
+#include "prepare/resume_plan.h"
 
 namespace feedrite {
 namespace {
@@ -21,6 +22,7 @@ enum class Output { Raw, Text, Trace };
 struct TapeOptions {
     std::string program_dir;
     int cycles = 1;
+    std::int64_t from_line = 0;  ///< --from-line; 0 = from the top
     Output output = Output::Raw;
     bool help = false;
     bool version = false;
@@ -64,6 +66,13 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
          return parse_count(*count, o.cycles)
                     ? std::string()
                     : std::string("--cycles needs a whole number of 1 or more");
+     }},
+    {{"--from-line", OptionValue::Required, "a line number (N)"},
+     [](TapeOptions& o, const Value& line) {
+         int n = 0;
+         if (!parse_count(*line, n)) return std::string("--from-line needs a line number of 1 or more");
+         o.from_line = n;
+         return std::string();
      }},
 };
 
@@ -133,7 +142,8 @@ int exit_status(SendOutcome outcome) {
 }  // namespace
 
 std::string tape_usage() {
-    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--trace | --text] path|device|mode\n"
+    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--from-line N] [--trace | --text]\n"
+           "                     path|device|mode\n"
            "  or:  feedrite-tape --help | --version\n"
            "\n"
            "Options may stand anywhere on the line; after \"--\" every word is text.\n"
@@ -146,18 +156,22 @@ std::string tape_usage() {
            "  --program-dir DIR  read the device settings from DIR instead of the usual\n"
            "                     settings folder, and keep the scratchpad file there\n"
            "  --cycles N         stop after N rounds of the program (default 1)\n"
+           "  --from-line N      start at line N of the loaded program (1 = the first),\n"
+           "                     after the blocks that restore the state the program built\n"
+           "                     up before it; what the scan is not sure of goes to stderr\n"
+           "                     as 'Resume: WARNING'. Later rounds start from the top\n"
            "  --text             show those bytes read back as characters in the device's\n"
            "                     code (EIA or ISO)\n"
            "  --trace            show every port access and busy-wait delay, one line each\n"
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
-           "Exit status: 0 done, 1 the program could not be loaded, 2 usage error or\n"
-           "the device is not configured.\n";
+           "Exit status: 0 done, 1 the program could not be loaded, 2 usage error, the\n"
+           "device is not configured, or line N is outside the program.\n";
 }
 
 int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostream& errors) {
-    const TapeOptions options = parse_tape_options(args);
+    TapeOptions options = parse_tape_options(args);
     if (options.help) {
         out << tape_usage();
         return 0;
@@ -167,6 +181,9 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 0;
     }
     const StartRequest request = read_command_line(options.text);
+    // A binary file has no lines to resume at.
+    if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile && options.from_line > 0)
+        options.error = "--from-line needs a text program, not a binary file (mode 5)";
     if (!options.error.empty() || request.kind != StartKind::Send) {
         errors << "feedrite-tape: "
                << (options.error.empty() ? "expected path|device|mode, not \"" + options.text + "\""
@@ -197,12 +214,30 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     hooks.at_cycle_end = [&] {
         if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
     };
+    // --from-line: the preamble as the window's review proposes it, unchanged.
+    ResumeRequest resume;
+    bool outside = false;
+    if (options.from_line > 0) {
+        hooks.resume = &resume;
+        hooks.after_load = [&] {
+            const std::string text = view.text();
+            const auto plan = plan_resume(text, options.from_line);
+            if (!plan) {
+                errors << "feedrite-tape: line " << options.from_line << " is outside the program (lines 1 to "
+                       << program_lines(text).size() << ")\n";
+                return !(outside = true);
+            }
+            for (const std::string& warning : plan->warnings()) errors << "Resume: " << warning << '\n';
+            resume = {true, plan->start, plan->blocks};
+            return true;
+        };
+    }
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
     SendDriver driver(engine, settings, module, places, hooks);
     const SendOutcome outcome = driver.send_file();
     latched.flush(out);
-    return exit_status(outcome);
+    return outside ? 2 : exit_status(outcome);
 }
 
 }  // namespace feedrite

@@ -19,7 +19,12 @@
 #include <iostream>
 #include <functional>
 
+#include <QCryptographicHash>
+#include <QLineEdit>
+
 #include "gui/feedrite_form.h"
+#include "gui/resume_dialog.h"
+#include "prepare/resume_journal.h"
 #include "gui/program_edit.h"
 #include "gui/progress_bar.h"
 #include "gui/status_panels.h"
@@ -45,6 +50,8 @@ struct Window {
                     const char* editor_settings = nullptr) {
         dir.write("part.nc", program);
         if (editor_settings) dir.write("settings.edt", editor_settings);
+        // The crash record goes here, never to the user's own.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(dir.file("state")));
         form.start_up(read_command_line(dir.file("part.nc") + "|(default)|1"));
         form.qt_host().answer_with([this](const std::string& text, const std::string& title,
                                           MessageIcon icon, MessageButtons buttons) {
@@ -492,6 +499,86 @@ class MainWindowTest : public QObject {
         QCOMPARE(run.sha256.size(), std::size_t(64));
         QVERIFY(run.blocks >= 2 && run.characters > run.blocks);
         QVERIFY(run.end_ms >= run.start_ms && run.timing.empty());
+    }
+
+    // A record left by a killed run brings the offer before the tape starts;
+    // the review, answered here, changes the clearance. The control reads the
+    // leader, the blocks, the program from the line, then the top again.
+    // Later the key resumes at another line while the control is held.
+    void resume_after_a_crash_and_here() {
+        const std::string program = "%\r\nG21 G17 G90 G54\r\nT1 M06\r\nS1000 M03\r\nG00 X1. Y2. Z5.\r\n"
+                                    "G01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+        Window w(program, false);
+        const std::string journal = resume_journal_path(default_device_name);
+        const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(program),
+                                                         QCryptographicHash::Sha256).toHex().toStdString();
+        QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 6, true}));
+        w.recorder.answers = {MessageAnswer::Yes};
+        QStringList reviews;
+        QTimer reviewer;  // answers each review as the operator would
+        QObject::connect(&reviewer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<ResumeDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            reviews << dialog->windowTitle() + QLatin1Char('|') + dialog->warnings_view()->toPlainText();
+            if (reviews.size() == 1) {
+                dialog->clearance_edit()->selectAll();
+                QTest::keyClicks(dialog->clearance_edit(), QStringLiteral("20."));
+            }
+            dialog->ok_button()->click();
+        });
+        reviewer.start(20);
+        VirtualControlWindow window([&] { return w.form.simulated_port(); },
+                                    [&] { return settings_path(w.dir.path(), default_device_name); });
+        const auto read = [&] {
+            window.poll();
+            return window.read_view()->toPlainText().toStdString();
+        };
+        w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
+        const std::string preamble = "%\nG21\nG90\nG17\nG40 G80\nG54\nT1 M06\nS1000 M03\nM09\n"
+                                     "G00 G90 Z20.\nG00 G90 X1. Y2.\nG00 G90 Z5.\nG00\n";
+        QStringList failures;
+        const auto check = [&](bool ok, const char* what) {
+            if (!ok) failures << QString::fromLatin1(what);
+        };
+        int step = 0;
+        QTimer script;  // the transmission runs inside the start timer's tick: steps run in its yields
+        QObject::connect(&script, &QTimer::timeout, &w.form, [&] {
+            const std::string text = read();
+            if (step == 0 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
+                check(text.starts_with(preamble + "G01 Z-1. F100.\nX5.\nM30\n"), "leader, preamble, line 6 on");
+                const std::string& offer = w.recorder.messages.at(0).text;
+                check(offer.ends_with("\nResume at line 6?"), "the offer");
+                window.reset_button()->click();  // the control stops reading mid-program
+                step = 2;
+            } else if (step == 2 && w.state().Sending_data == 0 && read_resume_record(journal)->line != 6) {
+                // What a crash now would leave: the run under way, at a line of the program.
+                const auto record = read_resume_record(journal);
+                check(record->running && record->sha256 == sha && record->line >= 1 && record->line <= 8, "journal");
+                step = 3;  // the review runs its own loop, in which this timer ticks on
+                w.form.text_view().set_selection_start(
+                    static_cast<TextPos>(w.form.text_view().text().find("X5.")));
+                QApplication::setActiveWindow(&w.form);  // the key works in the active window
+                QTest::keyClick(&w.edit, Qt::Key_F5);
+                check(w.form.resume_request().pending, "resume set up");
+                window.cycle_start_button()->click();
+            } else if (step == 3 && text.find("G01 G90 Z-1.\nX5.\nM30\n") != std::string::npos) {
+                // A character under way when the control stopped may come first.
+                check(text.find("%\nG21\nG90\n") < text.find("G01 G90 Z-1.\nX5.\nM30\n"),
+                      "the leader and the preamble first");
+                w.form.close();
+                step = 4;
+            } else if (step == 4 && w.form.warning_form() != nullptr && w.form.warning_form()->isVisible()) {
+                QTest::mouseClick(w.form.warning_form()->Command1(), Qt::LeftButton);
+            }
+        });
+        script.start(50);
+        w.transmit(400, 200, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(w.ended, 40000);
+        QCOMPARE(step, 4);
+        QCOMPARE(failures.join(QStringLiteral(", ")), QString());
+        QCOMPARE(reviews.size(), 2);
+        QVERIFY(reviews[0].startsWith(QStringLiteral("Resume at line 6|")));
+        QVERIFY(reviews[1].startsWith(QStringLiteral("Resume at line 7|")));
     }
 };
 

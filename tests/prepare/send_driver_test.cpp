@@ -38,6 +38,7 @@ struct Rig {
         hooks.at_cycle_end = [&, cycles] {
             if (++cycles_done == cycles) f.state.DNC_reset = DNC_closing;
         };
+        hooks.resume = &resume;
         return SendDriver(f.engine, f.settings, module, dir.path(), hooks).send_file();
     }
 
@@ -54,6 +55,7 @@ struct Rig {
     DeviceSettings device;
     EngineFixture f;
     ModuleState module;
+    ResumeRequest resume;
     int cycles_done = 0;
 };
 
@@ -109,6 +111,22 @@ TEST(SendDriver, TextProgramsLoadAndCycle) {
         EXPECT_EQ(r.module.CALL_expanded, c.expanded);
         EXPECT_TRUE(r.f.host.messages.empty());
         EXPECT_FALSE(file_exists(r.dir.file("scratchpad data 5b")));
+    }
+}
+
+// A pending resume: its blocks after the leader, then its line, once; a line
+// clicked while the driver waits for the control wins over it.
+TEST(SendDriver, ResumeOnceUnlessAnotherLineIsPicked) {
+    for (const bool click : {false, true}) {
+        SCOPED_TRACE(click);
+        Rig r;
+        r.dir.write("part.nc", "A\r\nB\r\nC\r\n");
+        r.resume = {true, 6, {"P1", "P2"}};
+        if (click) r.f.host.at_yield(1, [&] { r.f.state.Live_DNC_startpoint = 3; });
+        r.run(2);
+        EXPECT_EQ(r.sent(), std::string(click ? "%\nB\r\n" : "%\nP1\r\nP2\r\n") +
+                                "C\r\n\r\n%" + "%\nA\r\nB\r\nC\r\n\r\n%");
+        EXPECT_FALSE(r.resume.pending);
     }
 }
 

@@ -139,6 +139,11 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         {"--cycles x", {"--cycles", "x"}, part, "N1\r\n", "", 2, nullptr, usage, true},
         {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", "", 2, nullptr, usage, true},
         {"--what", {"--what"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--from-line 0", {"--from-line", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--from-line on a binary file", {"--from-line", "1"}, "@/part.nc|(default)|5", "N1\r\n", "", 2, "",
+         "--from-line needs a text program", true},
+        {"--from-line past the end", {"--from-line", "2"}, part, "N1\r\n", "", 2, "",
+         "feedrite-tape: line 2 is outside the program (lines 1 to 1)\n", false},
         {"no separators", {}, "no separators", "", "", 2, "", "", true},
         {"a file that calls itself", {"--text"}, part, "CALL SELF\r\n", "", 1, "",
          "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n", false},
@@ -176,6 +181,17 @@ TEST_F(TapeToolTest, OptionsAfterTheText) {
     std::ostringstream out, errors;
     EXPECT_EQ(run_tape({text, "--text", "--program-dir", dir.path()}, out, errors), 0);
     EXPECT_EQ(out.str(), "%\nN1\r\nM30\r\n");
+}
+
+// Leader, the preamble as proposed, the program from the line; the next
+// cycle from the top. The doubts go to stderr.
+TEST_F(TapeToolTest, FromLineSendsThePreambleThenTheRest) {
+    const std::string text = "G21 G00 X1. Y2.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+    const TapeRun run = tape({"--text", "--cycles", "2", "--from-line", "3"}, program(text));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nF100.\r\nG00 G90 Z-1.\r\nG00 G90 X1. Y2.\r\n"
+                       "X5.\r\nM30\r\n%\n" + text);
+    EXPECT_EQ(run.errors, "Resume: no tool called before line 3\n");
 }
 
 TEST_F(TapeToolTest, ALongLineGoesOutWhole) {

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "config/file_io.h"
+#include "prepare/preamble.h"
+#include "prepare/resume_plan.h"
+
+namespace feedrite {
+namespace {
+
+std::string sample(const char* name) {
+    std::string text;
+    FileError error;
+    EXPECT_TRUE(
+        read_whole_file(std::string(FEEDRITE_TEST_DATA_DIR "/resume/") + name, text, error));
+    return text;
+}
+
+std::string code(const std::optional<int>& tenths) {
+    return tenths ? std::to_string(*tenths) : "-";
+}
+std::string at(const ModalState& s, char axis) {
+    return s.axis(axis).known ? format_number(s.axis(axis).position) : "?";
+}
+
+// One modal group or one kind of doubt per row: the program, the line to
+// resume at, what the state holds there, and a warning it must give.
+TEST(ModalScan, EachGroupAndEachDoubt) {
+    using Field = std::function<std::string(const ModalState&)>;
+    struct Case {
+        const char* name;
+        std::string program;
+        int line;
+        Field field;
+        std::string expected;
+        std::string warning;  // a part of one warning; empty: no warnings at all
+    };
+    const Field motion = [](const ModalState& s) { return code(s.motion); };
+    const Field x = [](const ModalState& s) { return at(s, 'X'); };
+    const Field z = [](const ModalState& s) { return at(s, 'Z'); };
+    // clang-format off
+    const Case cases[] = {
+        {"motion is modal", "G01 X1. F100.\nG02 X2. Y0 R1.\nX3.\n", 4, motion, "20", ""},
+        {"comments and ; ignored", "G01 (G00 M08) X1. F9. ; G02\n", 2, [](auto& s) { return code(s.motion) + code(s.coolant); }, "10-", ""},
+        {"% and O lines skipped", "%\nO1234\nG00 X1.\n", 4, x, "1.", ""},
+        {"block delete read", "/M08\n/2 G18\n", 3, [](auto& s) { return code(s.coolant) + code(s.plane); }, "80180", ""},
+        {"units", "G20\nG21\n", 3, [](auto& s) { return code(s.units); }, "210", ""},
+        {"G70 units on a mill", "G70 Y1.\n", 2, [](auto& s) { return code(s.units); }, "700", ""},
+        {"G70 P Q is no unit", "G70 P10 Q20\n", 2, [](auto& s) { return code(s.units); }, "-", "G70 not known"},
+        {"distance and incremental sums", "G90 X10. Y1.\nG91 X2.5\nX.25\n", 4, [](auto& s) { return code(s.distance) + at(s, 'X'); }, "91012.75", ""},
+        {"whole numbers stay whole", "G90 X10000 Y0\nG91 X-500\n", 3, x, "9500", ""},
+        {"work offset with P", "G54.1 P3 Y0\n", 2, [](auto& s) { return s.work_offset; }, "G54.1 P3", ""},
+        {"cutter compensation and D", "G41 D12 X1. Y0\n", 2, [](auto& s) { return code(s.cutter_comp) + s.comp_d; }, "41012", ""},
+        {"tool length and H", "G43 H5 Z10. Y0\nG49\n", 2, [](auto& s) { return code(s.tool_length) + s.length_h; }, "4305", ""},
+        {"feed mode and F", "G95 G01 Y1. F0.1\n", 2, [](auto& s) { return code(s.feed_mode) + s.feed; }, "9500.1", ""},
+        {"spindle and speed", "S1200 M03 Y0\nM04\n", 3, [](auto& s) { return s.speed + code(s.spindle); }, "120040", ""},
+        {"tool change and the next tool", "T5 M06 Y0\nT6\n", 3, [](auto& s) { return s.tool + "/" + s.next_tool; }, "5/6", ""},
+        {"lathe: U W, G50 S, G96", "G50 S2000\nG96 S150 T0101\nG00 X50. Z2.\nU-2. W-1.\n", 5,
+         [](auto& s) { return at(s, 'X') + at(s, 'Z') + s.speed_limit + "/" + s.speed + code(s.speed_mode); }, "48.1.2000/150960", ""},
+        {"lathe: G90 with axes is a cycle", "T0101\nG00 X50. Z2.\nG90 X45. Z-20. F.2\nX40.\n", 5,
+         [](auto& s) { return at(s, 'X') + code(s.cycle); }, "50.900", "G90 cycle in force"},
+        {"drill cycle: Z is the depth", "G00 X0 Y0 Z5.\nG81 X10. Z-8. R1. F50.\n", 3, z, "5.", "G81 cycle in force"},
+        {"macro statement", "G00 X1. Y0\n#1=5\nIF [#1 GT 0] GOTO 10\n", 4, x, "1.", "lines 2, 3: macro statement not evaluated (#1=5)"},
+        {"WHILE loop", "WHILE [#1 LT 3] DO1\nEND1\n", 3, x, "?", "macro statement"},
+        {"macro value", "G00 X1. Y0\nG00 X#101\n", 3, x, "?", "line 2: macro value not evaluated (X#101)"},
+        {"M98 call", "M98 P1000 Y0\n", 2, x, "?", "call to a program the scan does not have (M98P1000Y0)"},
+        {"G65 call", "G65 P9000 A1. Y0\n", 2, x, "?", "macro call (G65P9000A1.Y0)"},
+        {"incremental from nowhere", "G91 X5. Y0\n", 2, x, "?", "incremental move of X from an unknown position"},
+        {"reference return", "G00 Z5. Y0\nG91 G28 Z0\n", 3, z, "?", "position of Z unknown before line 3"},
+        {"G92 sets coordinates", "G92 X0 Y0\n", 2, x, "0", "coordinate system set by G92"},
+        {"rotation in force", "G68 X0 Y0 R30.\n", 2, x, "?", "coordinate rotation (G68) in force"},
+        {"unknown G code", "G05.1 Q1 Y0\n", 2, x, "?", "G05.1 not known"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto plan = plan_resume(c.program + "N99\n", c.line);
+        ASSERT_TRUE(plan.has_value());
+        EXPECT_EQ(c.field(plan->state), c.expected);
+        std::string all;
+        for (const std::string& w : plan->scan_warnings) all += w + "\n";
+        if (c.warning.empty())
+            EXPECT_EQ(all, "");
+        else
+            EXPECT_NE(all.find(c.warning), std::string::npos) << all;
+    }
+}
+
+TEST(ModalScan, MachineKindAndLinesOutside) {
+    EXPECT_EQ(plan_resume(sample("mill.nc"), 2)->state.kind, MachineKind::Mill);
+    EXPECT_EQ(plan_resume(sample("lathe.nc"), 2)->state.kind, MachineKind::Lathe);
+    const std::string text = "G00\r\nG01\r\n";
+    EXPECT_EQ(plan_resume(text, 2)->start, 5);
+    for (const int line : {0, 3, -1}) EXPECT_FALSE(plan_resume(text, line).has_value()) << line;
+}
+
+// The preamble's blocks in their order, for the mill and lathe samples and
+// the cases where the approach changes.
+TEST(Preamble, BlocksInTheSafeOrder) {
+    struct Case {
+        const char* name;
+        std::string program;
+        int line;
+        const char* clearance;  // nullptr: the proposed one
+        std::vector<std::string> blocks;
+        std::string warning;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"mill, compensated", sample("mill.nc"), 12, nullptr,
+         {"G21", "G90", "G17", "G40 G80", "G54", "T3 M06", "T4", "G00 G90 G43 Z25. H3", "S2400 M03", "M08", "F400.",
+          "G00 G90 X0 Y40.", "G01 G90 Z-4.5"}, "cutter compensation G41 D13 was in force before line 12"},
+        {"mill, arc and incremental", sample("mill.nc"), 14, "50.",
+         {"G21", "G91", "G17", "G40 G80", "G54", "T3 M06", "T4", "G00 G90 G43 Z50. H3", "S2400 M03", "M08", "F400.",
+          "G00 G90 X40. Y30.", "G01 G90 Z-4.5", "G91", "G03"}, "cancelled"},
+        {"lathe, constant surface speed", sample("lathe.nc"), 11, nullptr,
+         {"G21", "G18", "G40 G80", "T0101", "G50 S2500", "G96 S180 M03", "M08", "G99 F0.2", "G00 Z2.", "G00 X48.", "G00"}, ""},
+        {"lathe, second tool", sample("lathe.nc"), 18, nullptr,
+         {"G21", "G18", "G40 G80", "T0303", "G50 S2500", "G97 S800 M04", "M09", "G99 F0.25", "G00 Z2.", "G00 X55.",
+          "G01 Z-30.", "G00"}, ""},
+        {"no clearance: no approach", "G21 G00 X1. Y2.\n", 2, "",
+         {"G21", "G40 G80", "M05", "M09", "G00"}, "no clearance height before line 2"},
+        {"nothing known", "%\n", 1, nullptr, {"G40 G80", "M05", "M09"}, "units (G20 / G21) not set before line 1"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto plan = plan_resume(c.program + "N99\n", c.line);
+        ASSERT_TRUE(plan.has_value());
+        if (c.clearance != nullptr) set_clearance(*plan, c.clearance);
+        EXPECT_EQ(plan->blocks, c.blocks);
+        std::string all;
+        for (const std::string& w : plan->preamble_warnings) all += w + "\n";
+        EXPECT_NE(all.find(c.warning), std::string::npos) << all;
+    }
+}
+
+}  // namespace
+}  // namespace feedrite
