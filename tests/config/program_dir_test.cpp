@@ -37,13 +37,11 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool sudo = *c.sudo_user != 0;
-        // clang-format off
-        const ProgramDirFacts facts{c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
-                                    sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
-                                    [&c](const std::string&) { return c.writable; },
-                                    [&c](const std::string&) { return c.holds; }};
-        // clang-format on
-        const ProgramPlaces places = choose_program_places(facts);
+        const ProgramPlaces places = choose_program_places(
+            {c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
+             sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
+             [&c](const std::string&) { return c.writable; },
+             [&c](const std::string&) { return c.holds; }});
         EXPECT_EQ(places.dir, c.dir);
         EXPECT_EQ(places.scratchpad_dir, c.scratchpad);
         const bool says = places.note.find(c.dir) != std::string::npos;
@@ -51,18 +49,14 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     }
 }
 
-TEST(ProgramDir, SettingsFilesAreRecognised) {
+// A folder keeps settings when a device's file is in it; an override is made.
+TEST(ProgramDir, SettingsFilesAndTheOverrideOnDisk) {
     testing::TempDir dir;
-    EXPECT_FALSE(holds_settings_files(dir.path()));
+    EXPECT_FALSE(holds_settings_files(dir.file("missing")));
     dir.write("part.nc", "G0");
     EXPECT_FALSE(holds_settings_files(dir.path()));
     dir.write("Editor BTR port settings for MILL", "");
     EXPECT_TRUE(holds_settings_files(dir.path()));
-    EXPECT_FALSE(holds_settings_files(dir.file("missing")));
-}
-
-TEST(ProgramDir, OverrideIsCreated) {
-    testing::TempDir dir;
     const std::string wanted = dir.file("new/settings");
     EXPECT_EQ(resolve_program_dir(wanted + "/"), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
