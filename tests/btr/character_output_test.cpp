@@ -20,7 +20,7 @@ using Events = std::vector<PortEvent>;
 // I idle data, S/s sprocket active/inactive, R/r ready on/off, a digit the
 // delay BTRdelayN.
 Events expected_character(const PortSettings& s, int c, int& control) {
-    const double delays[] = {0, s.BTRdelay1, s.BTRdelay2, s.BTRdelay3,
+    const double delays[] = {0,           s.BTRdelay1, s.BTRdelay2, s.BTRdelay3,
                              s.BTRdelay4, s.BTRdelay5, s.BTRdelay6};
     Events out;
     for (const char step : std::string(s.Remex_async ? "R2s3I1D3S2r4" : "D3S2s6I4")) {
@@ -141,10 +141,10 @@ TEST(Waits, PassesResetsAndEditMode) {
             f.host.at_yield(4, [&] { f.state.Edit_mode = false; });
             w.wait(f.engine);
             EXPECT_EQ(f.host.messages,
-                      testing::Messages(2, {"You are currently in EDIT mode.\nPress RESET on the "
-                                            "CNC control, then\nclick END EDIT to resume DNC operation",
-                                            "Can't run DNC ..", MessageIcon::Critical,
-                                            MessageButtons::Ok}));
+                      testing::Messages(
+                          2, {"You are currently in EDIT mode.\nPress RESET on the "
+                              "CNC control, then\nclick END EDIT to resume DNC operation",
+                              "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok}));
             EXPECT_EQ(f.port.status_reads, 4);
             EXPECT_EQ(f.port.data_writes().size(), w.character ? 2u : 0u);
         }

@@ -37,11 +37,11 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool sudo = *c.sudo_user != 0;
-        const ProgramPlaces places = choose_program_places(
-            {c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
-             sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
-             [&c](const std::string&) { return c.writable; },
-             [&c](const std::string&) { return c.holds; }});
+        const ProgramPlaces places =
+            choose_program_places({c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
+                                   sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
+                                   [&c](const std::string&) { return c.writable; },
+                                   [&c](const std::string&) { return c.holds; }});
         EXPECT_EQ(places.dir, c.dir);
         EXPECT_EQ(places.scratchpad_dir, c.scratchpad);
         const bool says = places.note.find(c.dir) != std::string::npos;

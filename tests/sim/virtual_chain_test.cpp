@@ -29,7 +29,8 @@ TEST(VirtualChain, TheControlReadsWhatWasMeantUnlessWiredTheOtherWay) {
         // Every bit inverted: wrong characters, parity still even.
         {0, false, [](VirtualControlSettings& c) { c.Data_logic = true; }, "G1", "8Nu", 0},
         // EIA codes carry odd parity; the end of block 0x80 reads as NUL.
-        {3, false, [](VirtualControlSettings& c) { c.code = ISO_even; }, "G1", std::string_view("g\x01\0", 3), 3},
+        {3, false, [](VirtualControlSettings& c) { c.code = ISO_even; }, "G1",
+         std::string_view("g\x01\0", 3), 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.code << (c.remex ? " remex " : " ") << c.read);
