@@ -22,10 +22,12 @@ TEST(StateDir, XdgStateHomeOrHome) {
     for (const auto& [xdg, home, dir] : cases) EXPECT_EQ(state_dir_for(xdg, home), dir);
 }
 
-// Two writers at once never mix their lines.
-TEST(AppendLine, WholeLinesFromConcurrentWriters) {
+// Two writers at once never mix their lines; a torn last line left by a crash
+// stays a line of its own instead of swallowing the next record.
+TEST(AppendLine, WholeLinesFromConcurrentWritersAndAfterATornOne) {
     testing::TempDir dir;
     const std::string path = dir.file("history.jsonl");
+    dir.write("history.jsonl", "{\"whole\":1}\n{\"torn");
     const std::string line(3000, 'x');  // longer than a pipe's atomic write, for good measure
     std::vector<pid_t> writers;
     for (const char mark : {'a', 'b'}) {
@@ -43,7 +45,8 @@ TEST(AppendLine, WholeLinesFromConcurrentWriters) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     const auto lines = split_lines(dir.read("history.jsonl"));
-    ASSERT_EQ(lines.size(), 100u);
+    ASSERT_EQ(lines.size(), 102u);
+    EXPECT_EQ(lines[1], "{\"torn");
     for (const char mark : {'a', 'b'})
         EXPECT_EQ(std::count(lines.begin(), lines.end(), mark + line), 50);
 }
