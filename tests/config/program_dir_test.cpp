@@ -37,13 +37,11 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool sudo = *c.sudo_user != 0;
-        // clang-format off
-        const ProgramDirFacts facts{c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
-                                    sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
-                                    [&c](const std::string&) { return c.writable; },
-                                    [&c](const std::string&) { return c.holds; }};
-        // clang-format on
-        const ProgramPlaces places = choose_program_places(facts);
+        const ProgramPlaces places =
+            choose_program_places({c.exe, "/opt/fr/bin", c.override_dir, c.xdg_config, c.runtime,
+                                   sudo ? "/root" : "/home/ann", c.sudo_user, "/home/ann",
+                                   [&c](const std::string&) { return c.writable; },
+                                   [&c](const std::string&) { return c.holds; }});
         EXPECT_EQ(places.dir, c.dir);
         EXPECT_EQ(places.scratchpad_dir, c.scratchpad);
         const bool says = places.note.find(c.dir) != std::string::npos;
@@ -51,18 +49,14 @@ TEST(ProgramDir, ChoiceFollowsTheRule) {
     }
 }
 
-TEST(ProgramDir, SettingsFilesAreRecognised) {
+// A folder keeps settings when a device's file is in it; an override is made.
+TEST(ProgramDir, SettingsFilesAndTheOverrideOnDisk) {
     testing::TempDir dir;
-    EXPECT_FALSE(holds_settings_files(dir.path()));
+    EXPECT_FALSE(holds_settings_files(dir.file("missing")));
     dir.write("part.nc", "G0");
     EXPECT_FALSE(holds_settings_files(dir.path()));
     dir.write("Editor BTR port settings for MILL", "");
     EXPECT_TRUE(holds_settings_files(dir.path()));
-    EXPECT_FALSE(holds_settings_files(dir.file("missing")));
-}
-
-TEST(ProgramDir, OverrideIsCreated) {
-    testing::TempDir dir;
     const std::string wanted = dir.file("new/settings");
     EXPECT_EQ(resolve_program_dir(wanted + "/"), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
@@ -80,9 +74,7 @@ TEST(RecentPrograms, NewestFirstOncePerFileAndCapped) {
     remember_program(dir.path(), {StartKind::Send, "/nc/a|b", "(default)", false});
     const std::vector<StartRequest> recent = read_recent_programs(dir.path());
     ASSERT_EQ(recent.size(), recent_programs_kept);
-    EXPECT_EQ(recent[0].filename, "/nc/p5");
-    EXPECT_EQ(recent[0].IO_device_name, "Mill 2");
-    EXPECT_TRUE(recent[0].Binaryfile);
+    EXPECT_EQ(recent[0].filename, "/nc/p5");  // its device and mode: the open dialog's test
     EXPECT_EQ(recent[1].filename, "/nc/p11");
     EXPECT_EQ(recent.back().filename, "/nc/p2");  // p5 moved up, not kept twice
 }

@@ -26,9 +26,8 @@ TEST(StateDir, XdgStateHomeOrHome) {
 // stays a line of its own instead of swallowing the next record.
 TEST(AppendLine, WholeLinesFromConcurrentWritersAndAfterATornOne) {
     testing::TempDir dir;
-    const std::string path = dir.file("state/history.jsonl");
-    ASSERT_TRUE(make_dirs(dir.file("state")));
-    dir.write("state/history.jsonl", "{\"whole\":1}\n{\"torn");
+    const std::string path = dir.file("history.jsonl");
+    dir.write("history.jsonl", "{\"whole\":1}\n{\"torn");
     const std::string line(3000, 'x');  // longer than a pipe's atomic write, for good measure
     std::vector<pid_t> writers;
     for (const char mark : {'a', 'b'}) {
@@ -45,7 +44,7 @@ TEST(AppendLine, WholeLinesFromConcurrentWritersAndAfterATornOne) {
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    const auto lines = split_lines(dir.read("state/history.jsonl"));
+    const auto lines = split_lines(dir.read("history.jsonl"));
     ASSERT_EQ(lines.size(), 102u);
     EXPECT_EQ(lines[1], "{\"torn");
     for (const char mark : {'a', 'b'})

@@ -31,45 +31,31 @@ TEST(RunRecord, EndReasonsByPhaseAndNamesBothWays) {
 // The last line of a run is its record; an open one crashed unless its
 // process still runs; runs come in the order they started.
 TEST(RunRecord, MergingLinesIntoRuns) {
-    const auto line = [](const char* id, std::int64_t pid, std::int64_t start, std::int64_t cycles,
-                         EndReason end) {
+    using E = EndReason;
+    const auto line = [](const char* id, std::int64_t pid, std::int64_t cycles, E end) {
         RunRecord r;
-        r.id = id;
-        r.pid = pid;
-        r.start_ms = start;
-        r.cycles = cycles;
-        r.end = end;
+        r.id = id, r.pid = pid, r.start_ms = pid * 1000, r.cycles = cycles, r.end = end;
         return r;
     };
-    const std::vector<RunRecord> lines = {
-        line("b", 2, 2000, 0, EndReason::Open),   line("a", 1, 1000, 0, EndReason::Open),
-        line("b", 2, 2000, 3, EndReason::Signal), line("a", 1, 1000, 5, EndReason::Open),
-        line("c", 3, 3000, 0, EndReason::Open),
-    };
+    std::vector<RunRecord> lines = {line("b", 2, 0, E::Open), line("a", 1, 0, E::Open),
+                                    line("b", 2, 3, E::Signal), line("a", 1, 5, E::Open),
+                                    line("c", 3, 0, E::Open)};
+    lines[2].end_detail = "SIGTERM", lines[2].program = "/shop/part 1.nc";
+    lines[2].end_ms = 2000 + 3723'000;
     const auto runs = merge_runs(lines, [](std::int64_t pid) { return pid == 3; });
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[0].id + runs[1].id + runs[2].id, "abc");
-    EXPECT_EQ(runs[0].end, EndReason::Crash);
     EXPECT_EQ(runs[0].cycles, 5);
-    EXPECT_EQ(runs[1].end, EndReason::Signal);
-    EXPECT_EQ(runs[2].end, EndReason::Open);  // still running
-
-    RunRecord done = runs[1];
-    done.end_detail = "SIGTERM";
-    done.end_ms = done.start_ms + 3723'000;
-    done.program = "/shop/part 1.nc";
-    const std::string table = history_table({runs[0], done}, 1);
+    EXPECT_EQ(std::vector<E>({runs[0].end, runs[1].end, runs[2].end}),
+              std::vector<E>({E::Crash, E::Signal, E::Open}));  // c still runs
+    const std::string table = history_table({runs[0], runs[1]}, 1);
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2);  // heading and the last run
     EXPECT_NE(table.find("1:02:03  signal (SIGTERM)"), std::string::npos) << table;
     EXPECT_NE(table.find(" /shop/part 1.nc\n"), std::string::npos) << table;
 }
 
-class FakeInhibitor final : public SleepInhibitor {
-  public:
-    std::optional<std::string> take() override {
-        ++takes;
-        return problem;
-    }
+struct FakeInhibitor final : SleepInhibitor {
+    std::optional<std::string> take() override { return ++takes, problem; }
     void release() override { ++releases; }
     std::optional<std::string> problem;
     int takes = 0, releases = 0;
@@ -92,8 +78,8 @@ TEST(StayAwake, HeldWhileTheTransmissionIsOpen) {
         awake.follow(RunPhase::Finished);
         awake.release();
         EXPECT_EQ(lock.releases, available ? 1 : 0);
-        EXPECT_EQ(errors.str().empty(), available);
         EXPECT_EQ(errors.str().find("(no logind)") != std::string::npos, !available);
+        EXPECT_EQ(errors.str().empty(), available);
     }
 }
 
