@@ -408,7 +408,7 @@ void VirtualControlWindow::match_device() {
     VirtualControl* control = port != nullptr ? port->control() : nullptr;
     if (control == nullptr) return;
     VirtualControlSettings settings = VirtualControlSettings::matching(port->device());
-    settings.limits = control->settings().limits;
+    settings.own = control->settings().own;
     control->set_settings(settings);
     show_settings(settings);
 }

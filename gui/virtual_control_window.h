@@ -11,7 +11,7 @@
 #include <string>
 
 #include "sim/control_monitor.h"
-#include "sim/device_timing.h"
+#include "config/device_timing.h"
 
 class QComboBox;
 class QLabel;

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "btr/character_output.h"
-#include "sim/device_timing.h"
+#include "config/device_timing.h"
 #include "btr/port_start.h"
 #include "config/settings_paths.h"
 #include "tests/sim/control_bench.h"

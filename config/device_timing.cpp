@@ -1,0 +1,63 @@
+#include "config/device_timing.h"
+
+#include <cctype>
+#include <vector>
+
+#include "config/number_text.h"
+#include "config/settings_lines.h"
+
+namespace feedrite {
+namespace {
+
+bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Digits with at most one point, and an optional exponent: what the dialog's
+// millisecond boxes let through, and what a careful hand would type.
+bool is_plain_decimal(std::string_view t) {
+    std::size_t i = 0, digits = 0;
+    bool point = false;
+    if (i < t.size() && t[i] == '+') ++i;
+    for (; i < t.size() && (is_digit(t[i]) || (t[i] == '.' && !point)); ++i) {
+        point = point || t[i] == '.';
+        digits += is_digit(t[i]) ? 1 : 0;
+    }
+    if (digits == 0) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        if (i == t.size()) return false;
+        while (i < t.size() && is_digit(t[i])) ++i;
+    }
+    return i == t.size();
+}
+
+}  // namespace
+
+std::optional<double> typed_milliseconds(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+    if (!is_plain_decimal(line)) return std::nullopt;
+    return read_number(line);
+}
+
+DeviceTiming read_device_timing(const std::string& path) {
+    DeviceTiming timing;
+    SettingsLines in;
+    if (!in.open(path)) return timing;
+    std::vector<std::string> lines;
+    while (const auto line = in.text()) lines.push_back(*line);
+    const auto at = [&lines](int number) -> std::optional<double> {
+        const auto index = static_cast<std::size_t>(number - 1);
+        return index < lines.size() ? typed_milliseconds(lines[index]) : std::nullopt;
+    };
+    timing.data_on_ms = at(data_on_line);
+    timing.sprocket_on_ms = at(sprocket_on_line);
+    timing.overlap_ms = at(overlap_line);
+    timing.data_off_ms = at(data_off_line);
+    timing.cps = at(cps_line);
+    timing.eob_delay_ms = at(eob_delay_line);
+    return timing;
+}
+
+}  // namespace feedrite
