@@ -1,43 +1,18 @@
 #include "config/device_timing.h"
 
-#include <cctype>
 #include <vector>
 
+#include "config/entry_rules.h"
 #include "config/number_text.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {
-namespace {
-
-bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-// Digits with at most one point, and an optional exponent: what the dialog's
-// millisecond boxes let through, and what a careful hand would type.
-bool is_plain_decimal(std::string_view t) {
-    std::size_t i = 0, digits = 0;
-    bool point = false;
-    if (i < t.size() && t[i] == '+') ++i;
-    for (; i < t.size() && (is_digit(t[i]) || (t[i] == '.' && !point)); ++i) {
-        point = point || t[i] == '.';
-        digits += is_digit(t[i]) ? 1 : 0;
-    }
-    if (digits == 0) return false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-        if (i == t.size()) return false;
-        while (i < t.size() && is_digit(t[i])) ++i;
-    }
-    return i == t.size();
-}
-
-}  // namespace
 
 std::optional<double> typed_milliseconds(std::string_view line) {
     const auto first = line.find_first_not_of(" \t");
     if (first == std::string_view::npos) return std::nullopt;
     line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
-    if (!is_plain_decimal(line)) return std::nullopt;
+    if (!is_millisecond_text(line, true)) return std::nullopt;
     return read_number(line);
 }
 

@@ -18,8 +18,9 @@ struct DeviceTiming {
 inline constexpr int data_on_line = 7, sprocket_on_line = 8, overlap_line = 9, data_off_line = 10,
                      cps_line = 16, eob_delay_line = 17;
 
-/// A typed time: a plain decimal number, not negative, blanks around it
-/// allowed. Anything else (empty, letters, "&H..", "1,5") is no time at all.
+/// A typed time: what a millisecond box takes (`is_millisecond_text`), with
+/// blanks around it allowed. Anything else (empty, letters, "&H..", "1,5",
+/// "-1") is no time at all.
 [[nodiscard]] std::optional<double> typed_milliseconds(std::string_view line);
 
 /// The timing lines of the settings file at `path`; a missing line or one

@@ -224,6 +224,10 @@ TEST(DeviceTiming, ReadsTheTypedMillisecondsAndRate) {
     EXPECT_EQ(partial.data_on_ms, 3.3);
     EXPECT_FALSE(partial.sprocket_on_ms) << "a blank line";
     EXPECT_FALSE(partial.overlap_ms || partial.cps) << "missing lines";
+    using Ms = std::optional<double>;
+    for (const auto& [text, ms] : {std::pair{" .565\t", Ms(.565)}, {"0", Ms(0)}, {"3,3", Ms()},
+                                   {"2.2ms", Ms()}, {"-1", Ms()}, {"&H10", Ms()}, {".", Ms()}})
+        EXPECT_EQ(typed_milliseconds(text), ms) << text;
 }
 
 }  // namespace
