@@ -1,13 +1,22 @@
 // What the control sees of the configured times. Calibrates with the speed
 // test on this machine, then sends a program of about 2,000 characters to the
-// virtual control with each preset and compares every character's measured
-// times with the set ones. A ratio below 1 is a pulse shorter than set: a
-// real control may misread it.
+// virtual control with each preset, the engine's clock guard on as in the
+// window, and compares every character's measured times with the set ones.
+// A ratio below 1 is a pulse shorter than set: a real control may misread it.
+//
+// Four conditions: a quiet PC; the speed test made while both cores are busy
+// (two spinning threads of this program) and the sending quiet; a quiet test
+// and a busy sending; the 1-second quick test. --quick runs only the last,
+// for a load made outside. Exits 1 when any character was shorter than set.
+// NO_GUARD=1 sends on the counts alone, for comparison; TIMING_DETAIL=1 adds
+// the engine's own figures of the last 100 characters and the loop counts.
 //
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing [--quick]
 
 #include <QApplication>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +25,7 @@
 #include <vector>
 
 #include "bench/shown_window.h"
+#include "btr/delay_figures.h"
 #include "text/plain_text_view.h"
 #include "sim/control_figures.h"
 #include "sim/simulated_port.h"
@@ -69,15 +79,16 @@ double at_fraction(std::vector<double> values, double fraction) {
     return values[k];
 }
 
-void report(const Expected& t) {
+// Returns the number of characters shorter than set.
+long report(const Expected& t) {
     if (t.measured.empty()) {
         std::printf("  %-12s set %7.3f ms: nothing measured\n", t.name, t.ms);
-        return;
+        return 0;
     }
     if (t.ms == 0) {
         std::printf("  %-12s set   0     ms: measured median %.3f ms, max %.3f ms\n", t.name,
                     at_fraction(t.measured, 0.5), at_fraction(t.measured, 1.0));
-        return;
+        return 0;
     }
     std::vector<double> ratios;
     for (double ms : t.measured) ratios.push_back(ms / t.ms);
@@ -89,6 +100,7 @@ void report(const Expected& t) {
         std::printf("   SHORTER THAN SET in %ld of %zu characters", static_cast<long>(shorter),
                     ratios.size());
     std::printf("\n");
+    return static_cast<long>(shorter);
 }
 
 std::string program_text() {
@@ -99,25 +111,37 @@ std::string program_text() {
     return text;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    QApplication app(argc, argv);
-    bench::ShownWindow shown;
-    QtHost& host = shown.host();
-    ModuleState& module = shown.module;
-    const std::int32_t best = shown.best_of_seconds(quick ? 1 : 10);
-    const std::int32_t rate = calibrated_rate(best);
-    std::printf("speed test (%s): best %d passes per second, rate %d\n",
-                quick ? "1 second, less accurate" : "10 seconds", best, rate);
+// Both cores busy while it lives: two threads that spin.
+class BusyCores {
+public:
+    BusyCores() {
+        for (auto& t : threads_)
+            t = std::thread([this] {
+                volatile unsigned long n = 0;
+                while (!stop_.load(std::memory_order_relaxed)) n = n + 1;
+            });
+    }
+    ~BusyCores() {
+        stop_ = true;
+        for (auto& t : threads_) t.join();
+    }
 
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("feedrite-timing-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string program = (dir / "part.nc").string();
-    (void)write_file_atomic(program, program_text());
+private:
+    std::atomic<bool> stop_{false};
+    std::thread threads_[2];
+};
 
+struct Condition {
+    const char* name;
+    int test_seconds;
+    bool busy_test, busy_send;
+};
+
+// Sends the program with each preset at `rate`; the characters shorter than set.
+long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool busy,
+                  const std::filesystem::path& dir, const std::string& program) {
+    long shorter = 0;
     const std::pair<const char*, Preset> presets[] = {
         {"Fanuc", Preset::Fanuc}, {"Yasnac", Preset::Yasnac}, {"P & W", Preset::PW}};
     for (const auto& [name, preset] : presets) {
@@ -127,7 +151,7 @@ int main(int argc, char** argv) {
         apply_preset(model, preset);
         keep_up(model);
         const std::optional<MillisecondTimes> times = checked_times(model, host);
-        if (!times || !save_applied(model, *times, rate, dir.string(), host)) return 1;
+        if (!times || !save_applied(model, *times, rate, dir.string(), host)) return -1;
 
         WindowState state;
         state.filename = program;
@@ -135,21 +159,72 @@ int main(int argc, char** argv) {
         PortSettings settings;
         SimulatedPort cable(settings);
         PlainTextView view;
-        Engine engine{state, settings, cable, host, view};
+        SteadyClock clock;
+        DelayFigures figures;
+        Clock* guard = std::getenv("NO_GUARD") != nullptr ? nullptr : &clock;
+        Engine engine{state, settings, cable, host, view, nullptr, guard, &figures};
         SendDriverHooks hooks;
         hooks.at_cycle_end = [&] { state.DNC_reset = DNC_closing; };
         SendDriver driver(engine, settings, module, dir.string(), hooks);
-        (void)driver.send_file();
-        if (cable.control() == nullptr) return 1;
+        {
+            std::optional<BusyCores> load;
+            if (busy) load.emplace();
+            (void)driver.send_file();
+        }
+        if (cable.control() == nullptr) return -1;
 
         const std::vector<LatchedCharacter>& characters = cable.control()->characters();
         std::vector<Expected> expected = expected_times(*times, model.ticked(Tick::Chk_Async));
         collect(characters, expected);
         const std::optional<double> cps = characters_per_second(characters);
-        std::printf("\n%s: %zu characters, %.1f per second (speed display %s)\n", name,
-                    characters.size(), cps.value_or(0), model.CPS_txt.c_str());
-        for (const Expected& t : expected) report(t);
+        std::printf("\n%s: %zu characters, %.1f per second (speed display %s), %zu findings\n",
+                    name, characters.size(), cps.value_or(0), model.CPS_txt.c_str(),
+                    cable.control()->findings().size());
+        for (const Expected& t : expected) shorter += report(t);
+        if (std::getenv("TIMING_DETAIL") != nullptr)
+            std::printf("  engine: %s\n  counts %g %g %g %g %g %g\n", timing_panel_detail(figures).c_str(),
+                        settings.BTRdelay1, settings.BTRdelay2, settings.BTRdelay3,
+                        settings.BTRdelay4, settings.BTRdelay5, settings.BTRdelay6);
+    }
+    return shorter;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come
+    QApplication app(argc, argv);
+    bench::ShownWindow shown;
+    QtHost& host = shown.host();
+
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("feedrite-timing-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string program = (dir / "part.nc").string();
+    (void)write_file_atomic(program, program_text());
+
+    const std::vector<Condition> all = {{"quiet PC", 10, false, false},
+                                        {"speed test on a busy PC, quiet sending", 10, true, false},
+                                        {"quiet speed test, busy sending", 10, false, true},
+                                        {"1-second quick test", 1, false, false}};
+    const std::vector<Condition> conditions = quick ? std::vector<Condition>{all.back()} : all;
+    long shorter = 0;
+    for (const Condition& c : conditions) {
+        std::int32_t best = 0;
+        {
+            std::optional<BusyCores> load;
+            if (c.busy_test) load.emplace();
+            best = shown.best_of_seconds(c.test_seconds);
+        }
+        const std::int32_t rate = calibrated_rate(best);
+        std::printf("\n=== %s: speed test %d s, best %d, rate %d\n", c.name, c.test_seconds, best,
+                    rate);
+        const long n = send_presets(host, shown.module, rate, c.busy_send, dir, program);
+        if (n < 0) return 2;
+        shorter += n;
     }
     std::filesystem::remove_all(dir);
-    return 0;
+    std::printf("\n%s\n", shorter > 0 ? "SOME CHARACTERS WERE SHORTER THAN SET" : "no character shorter than set");
+    return shorter > 0 ? 1 : 0;
 }

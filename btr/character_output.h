@@ -1,7 +1,8 @@
 #pragma once
 // Clocking characters out: busy-wait delays, the normal and the asynchronous
-// (Remex) sequence, and the per-block steps. No sleeps and no clock reads:
-// all timing is counted loop passes, calibrated by the speed test.
+// (Remex) sequence, and the per-block steps. Timing is counted loop passes,
+// calibrated by the speed test; with a clock in the engine each delay is
+// then guarded so that it never ends before its set time.
 
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@ namespace feedrite {
 /// Makes `count` passes of the busy loop (a fractional count rounds up),
 /// yielding to the window on passes 0, 10, 20, ...
 void busy_delay(Engine& engine, double count);
+
+/// The delay of `kind` with the device's loop count; with the engine's clock
+/// and a set time, it lasts at least that time (see delay_guard.h) and its
+/// length goes to the engine's figures. The observer sees the count either way.
+void busy_delay(Engine& engine, DelayKind kind);
 
 /// Replaces every character by its output code in the device's code set. A
 /// code set without a column (outside 0..3) gives 0x00 for every character.

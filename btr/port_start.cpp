@@ -1,5 +1,7 @@
 #include "btr/port_start.h"
 
+#include <optional>
+
 #include "btr/signals.h"
 
 namespace feedrite {
@@ -29,6 +31,24 @@ void note_stop(RunCounters& run) {
     run.control_stopped = true;
     ++run.control_stops;
 }
+// Once the control has held stop for a while (Feed hold, Reset, not yet
+// started) the wait naps between its reads instead of spinning a core; a
+// nap of 1 ms still sees run return within 2 ms.
+class StopNaps {
+public:
+    explicit StopNaps(Clock* clock) : clock_(clock) {}
+    void stopped() {
+        if (clock_ == nullptr) return;
+        const Clock::time_point now = clock_->now();
+        if (!since_) since_ = now;
+        if (ms_between(*since_, now) > stop_wait_awake_ms) clock_->sleep_for(stop_wait_nap);
+    }
+    void not_stopped() { since_.reset(); }
+
+private:
+    Clock* clock_;
+    std::optional<Clock::time_point> since_;
+};
 
 }  // namespace
 
@@ -50,6 +70,7 @@ void put_lines_at_rest(PortAccess& port, const PortSettings& settings) {
 }
 
 void Wait_for_FDT(Engine& engine) {
+    StopNaps naps(engine.clock);
     for (;;) {
         engine.host.yield();
         switch (judge_pass(engine)) {
@@ -57,15 +78,18 @@ void Wait_for_FDT(Engine& engine) {
             case Pass::Run:
                 return;
             case Pass::Edit:
+                naps.not_stopped();
                 show_edit_mode_message(engine.host);
                 break;
             case Pass::Stopped:
+                naps.stopped();
                 break;
         }
     }
 }
 
 bool wait_for_run(Engine& engine) {
+    StopNaps naps(engine.clock);
     for (;;) {
         engine.host.yield();
         // Switching it on again while it runs keeps its interval going, so it
@@ -79,10 +103,12 @@ bool wait_for_run(Engine& engine) {
                 engine.state.run.control_stopped = false;
                 return true;
             case Pass::Edit:
+                naps.not_stopped();
                 show_edit_mode_message(engine.host);
                 break;
             case Pass::Stopped:
                 note_stop(engine.state.run);
+                naps.stopped();
                 break;
         }
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Starting the port before a transmission, and the waits for the control.
 
+#include <chrono>
+
 #include "core/engine.h"
 
 namespace feedrite {
@@ -16,6 +18,10 @@ namespace feedrite {
 /// The lines as start-up leaves them: data idle, sprocket inactive, ready
 /// clear. Also how the port is left when the program ends mid-character.
 void put_lines_at_rest(PortAccess& port, const PortSettings& settings);
+/// How long a wait reads the control at full speed after it found stop, and
+/// how long it then sleeps between reads (only with the engine's clock).
+inline constexpr double stop_wait_awake_ms = 20;
+inline constexpr std::chrono::microseconds stop_wait_nap{1000};
 
 /// Waits until the control signals run, refusing while the text is edited.
 /// Returns at once when a reset or close is requested (DNC_reset not 0).

@@ -69,21 +69,52 @@ std::int32_t count_one_second(Host& host, const std::function<void(bool&)>& star
 
 std::int32_t best_of_seconds(Host& host, const std::function<void(bool& stopit)>& start_second,
                              int seconds) {
-    std::int32_t best = 0;
+    return count_seconds(host, start_second, seconds).best();
+}
+
+std::int32_t SpeedTest::best() const {
+    return counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+}
+
+bool SpeedTest::unsteady() const {
+    if (counts.empty()) return false;
+    const auto [low, high] = std::minmax_element(counts.begin(), counts.end());
+    return *high > 0 && double(*high - *low) > 0.10 * *high;
+}
+
+SpeedTest count_seconds(Host& host, const std::function<void(bool& stopit)>& start_second,
+                        int seconds, const SecondsLeft& tell) {
+    SpeedTest test;
     for (int second = 0; second < seconds; ++second) {
-        best = std::max(best, count_one_second(host, start_second));
+        if (tell) tell(seconds - second);
+        test.counts.push_back(count_one_second(host, start_second));
         host.beep();
     }
-    return best;
+    return test;
+}
+
+std::string seconds_left_text(int seconds_left) {
+    return "Testing this PC's speed: " + std::to_string(seconds_left) +
+           (seconds_left == 1 ? " second left" : " seconds left");
+}
+
+std::string speed_test_result(const SpeedTest& test, std::string_view speed) {
+    speed.remove_prefix(std::min(speed.size(), speed.find_first_not_of(' ')));
+    std::string text = "Speed test: " + std::to_string(calibrated_rate(test.best())) +
+                       " delay passes per second; speed " + std::string(speed) + " cps.";
+    if (test.unsteady())
+        text += " The seconds varied by more than 10%: the PC was busy, run the test again "
+                "on a quiet PC.";
+    return text;
 }
 
 bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
-                    std::int32_t& best) {
+                    SpeedTest& test, const SecondsLeft& tell) {
     if (host.message_box("Cutwave will now test your PCs speed ...\nThis test will take 10 seconds.",
                          "", MessageIcon::None, MessageButtons::OkCancel) != MessageAnswer::Ok)
         return false;
     host.set_wait_pointer(true);
-    best = best_of_seconds(host, start_second, 10);
+    test = count_seconds(host, start_second, 10, tell);
     host.set_wait_pointer(false);
     return true;
 }

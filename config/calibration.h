@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/host.h"
 
@@ -22,9 +23,10 @@ struct LoopCounts {
     friend bool operator==(const LoopCounts&, const LoopCounts&) = default;
 };
 
-/// How much longer than set a delay is meant to last: a pulse a little long is
-/// read, a short one may be misread, so the calibration errs on the long side.
-inline constexpr double timing_margin = 1.08;
+/// How much longer than set the counted passes of a delay are meant to last.
+/// The clock guard makes up any shortfall, so the counts aim at the set time
+/// itself: a count that errs long only slows the tape.
+inline constexpr double timing_margin = 1.0;
 
 /// Passes of the engine's delay loop per second, from the best count of the
 /// test's counting loop in one second.
@@ -50,9 +52,34 @@ inline constexpr double timing_margin = 1.08;
                                            const std::function<void(bool& stopit)>& start_second,
                                            int seconds);
 
-/// The speed test: asks first (false when declined), then keeps the best of
-/// ten seconds with the wait pointer showing.
+/// The counts of every second of a speed test.
+struct SpeedTest {
+    std::vector<std::int32_t> counts;
+
+    [[nodiscard]] std::int32_t best() const;
+    /// The seconds differed by more than 10% of the best: something else ran.
+    [[nodiscard]] bool unsteady() const;
+};
+
+/// Called before each second with the whole seconds still to count.
+using SecondsLeft = std::function<void(int seconds_left)>;
+
+/// As best_of_seconds, keeping every second's count.
+[[nodiscard]] SpeedTest count_seconds(Host& host,
+                                      const std::function<void(bool& stopit)>& start_second,
+                                      int seconds, const SecondsLeft& tell = {});
+
+/// "N seconds left" for the test's progress line.
+[[nodiscard]] std::string seconds_left_text(int seconds_left);
+
+/// The one-line result: the delay loop's passes per second and the speed
+/// display, and when the seconds varied, that the test should be run again
+/// on a quiet PC.
+[[nodiscard]] std::string speed_test_result(const SpeedTest& test, std::string_view speed);
+
+/// The speed test: asks first (false when declined), then counts ten
+/// seconds with the wait pointer showing.
 [[nodiscard]] bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
-                                  std::int32_t& best);
+                                  SpeedTest& test, const SecondsLeft& tell = {});
 
 }  // namespace feedrite

@@ -2,10 +2,16 @@
 // One device's port settings as the send driver reads them from its settings
 // file and the transmission engine uses them.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace feedrite {
+
+/// The six delays, in the order of their loop counts BTRdelay1 .. BTRdelay6.
+enum class DelayKind { data_on, sprocket_on, overlap, data_off, between_blocks, rest_of_data_on };
+inline constexpr int delay_kind_count = 6;
 
 struct PortSettings {
     double BTRportnumber = 0;  ///< 1 LPT1 .. 4 LPT4, 5 other
@@ -15,6 +21,10 @@ struct PortSettings {
     // the derived rest of the data-on time.
     double BTRdelay1 = 0, BTRdelay2 = 0, BTRdelay3 = 0, BTRdelay4 = 0, BTRdelay5 = 0,
            BTRdelay6 = 0;
+    /// The set time of each delay in ms, by DelayKind, from the millisecond
+    /// lines as typed; empty where a line holds no time (that delay has no
+    /// clock guard). The rest of the data-on time is derived.
+    std::array<std::optional<double>, delay_kind_count> delay_ms{};
     std::string BTRleader, BTRtrailer;
     std::string BTReob;  ///< the end-of-block characters themselves
     std::string BTRcps;  ///< speed display text
@@ -26,6 +36,24 @@ struct PortSettings {
     /// As stored in the file; the send driver expands its control codes.
     std::string Replace_with_text;
     bool Send_long_file = false;
+
+    [[nodiscard]] double count(DelayKind kind) const {
+        const double counts[] = {BTRdelay1, BTRdelay2, BTRdelay3, BTRdelay4, BTRdelay5, BTRdelay6};
+        return counts[static_cast<int>(kind)];
+    }
+    [[nodiscard]] std::optional<double> set_ms(DelayKind kind) const {
+        return delay_ms[static_cast<std::size_t>(kind)];
+    }
 };
+
+/// Data on minus sprocket on minus overlap, never below 0; empty when one
+/// of them is unknown.
+[[nodiscard]] inline std::optional<double> rest_of_data_on(std::optional<double> data_on,
+                                                           std::optional<double> sprocket_on,
+                                                           std::optional<double> overlap) {
+    if (!data_on || !sprocket_on || !overlap) return std::nullopt;
+    const double rest = *data_on - *sprocket_on - *overlap;
+    return rest > 0 ? rest : 0.0;
+}
 
 }  // namespace feedrite

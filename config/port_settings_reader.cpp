@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "config/device_timing.h"
 #include "config/number_text.h"
 #include "config/settings_lines.h"
 
@@ -21,10 +22,18 @@ bool read_port_and_delays(SettingsLines& in, PortSettings& s) {
     return true;
 }
 
-// Lines 7 to 10 hold the milliseconds as typed; only the dialog shows them.
-bool skip_lines(SettingsLines& in, int count) {
-    for (int i = 0; i < count; ++i)
-        if (!in.text()) return false;
+// Lines 7 to 10 and 17 hold the milliseconds as typed: the delays' set times.
+bool read_set_time(SettingsLines& in, PortSettings& s, DelayKind kind) {
+    const auto line = in.text();
+    if (!line) return false;
+    s.delay_ms[static_cast<std::size_t>(kind)] = typed_milliseconds(*line);
+    return true;
+}
+
+bool read_set_times(SettingsLines& in, PortSettings& s) {
+    for (DelayKind kind :
+         {DelayKind::data_on, DelayKind::sprocket_on, DelayKind::overlap, DelayKind::data_off})
+        if (!read_set_time(in, s, kind)) return false;
     return true;
 }
 
@@ -41,7 +50,8 @@ bool read_address_to_eob(SettingsLines& in, PortSettings& s) {
 
 // Lines 16 to 23: speed text, reset, mask, format and the three options.
 bool read_texts_and_options(SettingsLines& in, PortSettings& s, bool& calls) {
-    if (!take(in.text(), s.BTRcps) || !skip_lines(in, 1)) return false;
+    if (!take(in.text(), s.BTRcps) || !read_set_time(in, s, DelayKind::between_blocks))
+        return false;
     if (!take(in.text(), s.BTRreset) || !take(in.text(), s.BTRmask) ||
         !take(in.text(), s.BTRformat))
         return false;
@@ -74,10 +84,13 @@ bool read_port_settings(const std::string& path, PortSettings& record, bool& use
     if (!in.open(path)) return false;
     PortSettings s;  // starts with the defaults of the optional lines
     bool calls = false;
-    if (!read_port_and_delays(in, s) || !skip_lines(in, 4) || !read_address_to_eob(in, s) ||
+    if (!read_port_and_delays(in, s) || !read_set_times(in, s) || !read_address_to_eob(in, s) ||
         !read_texts_and_options(in, s, calls))
         return false;
     read_optional(in, s);
+    s.delay_ms[static_cast<std::size_t>(DelayKind::rest_of_data_on)] =
+        rest_of_data_on(s.set_ms(DelayKind::data_on), s.set_ms(DelayKind::sprocket_on),
+                        s.set_ms(DelayKind::overlap));
     record = s;
     useCALLs = calls;
     return true;

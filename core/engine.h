@@ -2,6 +2,8 @@
 // What the transmission engine works with: the window state it reads afresh
 // on every pass, one device's settings, the port, the host and the view.
 
+#include "core/clock.h"
+#include "core/delay_observer.h"
 #include "core/host.h"
 #include "core/text_view.h"
 #include "core/window_state.h"
@@ -10,12 +12,7 @@
 
 namespace feedrite {
 
-/// Told of every busy-wait delay, before it runs (the trace of the headless tool).
-class DelayObserver {
-public:
-    virtual ~DelayObserver() = default;
-    virtual void on_delay(double count) = 0;
-};
+class DelayFigures;
 
 struct Engine {
     WindowState& state;
@@ -24,6 +21,11 @@ struct Engine {
     Host& host;
     TextView& view;
     DelayObserver* delay_observer = nullptr;
+    /// With a clock every delay lasts at least its set time and the waits for
+    /// the control sleep once stop has lasted; without one, counts alone.
+    Clock* clock = nullptr;
+    /// Where the guarded delays' real lengths go; may be null.
+    DelayFigures* figures = nullptr;
 };
 
 }  // namespace feedrite

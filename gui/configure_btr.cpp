@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -270,7 +271,10 @@ QLayout* configure_BTR::build_buttons() {
     buttons->addWidget(Fanuc_Defaults);
     buttons->addWidget(Yasnac_defaults);
     buttons->addWidget(PW_defaults);
-    buttons->addStretch();
+    speed_test_txt = new QLabel(this);
+    speed_test_txt->setObjectName(QStringLiteral("speed_test_txt"));
+    speed_test_txt->setWordWrap(true);
+    buttons->addWidget(speed_test_txt, 1);
     buttons->addWidget(apply_button);
     buttons->addWidget(cancel_button);
     return buttons;
@@ -479,7 +483,7 @@ void configure_BTR::apply() {
     const std::optional<MillisecondTimes> times = checked_times(model_, host_);
     if (!times) return;
 
-    std::int32_t best = 0;
+    SpeedTest test;
     set_busy(true);
     const bool tested = run_speed_test(
         host_,
@@ -487,15 +491,28 @@ void configure_BTR::apply() {
             stopit_ = &stopit;
             Timer2.start();
         },
-        best);
+        test, [this](int left) { speed_test_txt->setText(latin1(seconds_left_text(left))); });
     stopit_ = nullptr;
-    set_busy(false);
-    if (!tested) return;
+    if (!tested) {
+        set_busy(false);
+        return;
+    }
 
     // The dialog closes even when the write failed; the message has said so.
-    (void)save_applied(model_, *times, calibrated_rate(best), program_dir_, host_);
+    (void)save_applied(model_, *times, calibrated_rate(test.best()), program_dir_, host_);
+    speed_test_txt->setText(latin1(speed_test_result(test, model_.CPS_txt)));
+    show_result(test.unsteady() ? 8 : 4);
+    set_busy(false);
     Timer1.stop();
     accept();
+}
+
+// The result stays readable for a few of the test's seconds before the
+// dialog closes; the buttons stay off meanwhile.
+void configure_BTR::show_result(int seconds) {
+    QEventLoop pause;
+    QTimer::singleShot(seconds * Timer2.interval(), &pause, &QEventLoop::quit);
+    pause.exec();
 }
 
 void configure_BTR::cancel() {

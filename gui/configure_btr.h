@@ -19,6 +19,7 @@ class QLabel;
 class QLayout;
 class QComboBox;
 class QLineEdit;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -89,6 +90,7 @@ class configure_BTR : public QDialog {
     void connect_widgets();
     void tick_clicked(Tick box, bool on);
     void set_busy(bool busy);
+    void show_result(int seconds);
 
     std::string program_dir_;
     Host& host_;
@@ -125,6 +127,7 @@ class configure_BTR : public QDialog {
     QPushButton* Fanuc_Defaults = nullptr;
     QPushButton* Yasnac_defaults = nullptr;
     QPushButton* PW_defaults = nullptr;
+    QLabel* speed_test_txt = nullptr;  ///< the seconds left, then the result
     QPushButton* apply_button = nullptr;
     QPushButton* cancel_button = nullptr;
 };

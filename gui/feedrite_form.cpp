@@ -79,7 +79,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_(make_form_port(port_kind, port_settings_)),
-      engine_{state_, port_settings_, port_, host_, view_},
+      engine_{state_, port_settings_, port_, host_, view_, nullptr, &clock_, &figures_},
       resume_action_(new QAction(tr("Resume here\u2026"), this)) {
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { end_of_run(); });
@@ -382,6 +382,14 @@ void FeedriteForm::Timer1_tick() {
     const auto line = view_.line_index(p) + 1;
     StatusBar1_->set_panel_text(1, QString::fromStdString(line_panel_text(line)));
     StatusBar1_->set_panel_text(2, QString::fromStdString(byte_panel_text(p)));
+    show_timing();
+}
+
+void FeedriteForm::show_timing() {
+    const Clock::time_point now = clock_.now();
+    StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(figures_, now)),
+                            QString::fromStdString(timing_panel_detail(figures_)),
+                            figures_.busy_warning(now).has_value());
 }
 
 void FeedriteForm::Timer2_tick() {

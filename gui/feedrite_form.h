@@ -13,6 +13,7 @@
 #include "gui/qt_text_view.h"
 #include "core/window_state.h"
 #include "btr/closable_port.h"
+#include "btr/delay_figures.h"
 #include "core/engine.h"
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
@@ -108,6 +109,7 @@ private:
     void toggle_edit();
     void shut_down();
     void Timer1_tick();
+    void show_timing();
     void Timer2_tick();
     void Timer3_tick();
     void end_of_run();
@@ -139,6 +141,8 @@ private:
     QtTextView view_;
     QtHost host_;
     ClosablePort port_;
+    SteadyClock clock_;
+    DelayFigures figures_;
     Engine engine_;
     QAction* resume_action_;
     ResumeRequest resume_;

@@ -30,6 +30,19 @@ StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
         }
         panels_[static_cast<std::size_t>(i)] = panel;
     }
+    timing_ = new QLabel(this);
+    timing_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    timing_->setIndent(4);
+    timing_->setObjectName(QStringLiteral("timing_panel"));
+    timing_->setMinimumWidth(
+        metrics.horizontalAdvance(QStringLiteral("on 3.33 spr 2.20 ovl 0.57 off 0.00 ms, 300 cps")) + 12);
+    layout->addWidget(timing_, 0);
+}
+
+void StatusPanels::set_timing(const QString& text, const QString& detail, bool warning) {
+    timing_->setText(text);
+    timing_->setToolTip(detail);
+    timing_->setStyleSheet(warning ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
 }
 
 void StatusPanels::set_panel_text(int index, const QString& text) {

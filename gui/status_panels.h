@@ -1,7 +1,8 @@
 #pragma once
 // The status bar: five sunken panels along the bottom edge, numbered 1 to 5
 // from the left. The panels are the window's only commands, so each one is
-// clickable.
+// clickable. A sixth panel of our own, at the right, shows the timing the
+// delays really kept; it is no command.
 
 #include <QFrame>
 #include <array>
@@ -23,6 +24,11 @@ public:
     /// The panel widget itself, for layout checks and for tests that click it.
     [[nodiscard]] QLabel* panel(int index) const;
 
+    /// The timing panel: `text` in the panel, `detail` as its tooltip; a
+    /// warning shows in the warning colour.
+    void set_timing(const QString& text, const QString& detail, bool warning);
+    [[nodiscard]] QLabel* timing_panel() const { return timing_; }
+
 signals:
     void panel_clicked(int index);
 
@@ -31,6 +37,7 @@ protected:
 
 private:
     std::array<QLabel*, panel_count> panels_{};
+    QLabel* timing_ = nullptr;
 };
 
 }  // namespace feedrite

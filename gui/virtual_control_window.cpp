@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QSignalBlocker>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -253,6 +255,21 @@ QWidget* VirtualControlWindow::make_settings_box() {
     connect(match_device_, &QPushButton::clicked, this, &VirtualControlWindow::match_device);
     grid->addWidget(settings_note_, 2, 0, 1, 4);
     grid->addWidget(match_device_, 2, 4);
+    // The control's own demands, for rehearsing one that wants more than the
+    // device's set times; 0 leaves the device's.
+    const char* own_names[] = {"Own shortest pulse and gap", "Own shortest set-up", "Own highest rate"};
+    for (std::size_t i = 0; i < own_.size(); ++i) {
+        own_[i] = new QDoubleSpinBox(box);
+        own_[i]->setObjectName(QStringLiteral("own_limit%1").arg(i));
+        own_[i]->setDecimals(i < 2 ? 3 : 0);
+        own_[i]->setRange(0, i < 2 ? 1000 : 100000);
+        own_[i]->setSingleStep(i < 2 ? 0.1 : 10);
+        own_[i]->setSuffix(QString::fromLatin1(i < 2 ? " ms" : " cps"));
+        own_[i]->setSpecialValueText(QStringLiteral("the device's"));
+        connect(own_[i], &QDoubleSpinBox::valueChanged, this, &VirtualControlWindow::apply_settings);
+        grid->addWidget(new QLabel(QString::fromLatin1(own_names[i]), box), 3, int(i));
+        grid->addWidget(own_[i], 4, int(i));
+    }
     grid->setColumnStretch(4, 1);
     return box;
 }
@@ -339,6 +356,7 @@ void VirtualControlWindow::show_state(bool connected) {
     reset_->setEnabled(connected);
     for (QComboBox* box : polarity_) box->setEnabled(connected);
     code_->setEnabled(connected);
+    for (QDoubleSpinBox* box : own_) box->setEnabled(connected);
     match_device_->setEnabled(connected && settings_differ_);
 }
 
@@ -374,6 +392,11 @@ void VirtualControlWindow::show_settings(const VirtualControlSettings& settings)
     for (std::size_t i = 0; i < polarity_.size(); ++i)
         polarity_[i]->setCurrentIndex(settings.*polarity_fields[i] ? 0 : 1);
     code_->setCurrentIndex(settings.code);
+    const double own[] = {settings.own.min_sprocket_ms, settings.own.min_setup_ms, settings.own.max_cps};
+    for (std::size_t i = 0; i < own_.size(); ++i) {
+        const QSignalBlocker quiet(own_[i]);
+        own_[i]->setValue(own[i]);
+    }
     QStringList differing;
     if (seen_port_ != nullptr) {
         const VirtualControlSettings device =
@@ -399,6 +422,7 @@ void VirtualControlWindow::apply_settings() {
     for (std::size_t i = 0; i < polarity_.size(); ++i)
         settings.*polarity_fields[i] = polarity_[i]->currentIndex() == 0;
     settings.code = static_cast<CodeSet>(code_->currentIndex());
+    settings.own = {own_[0]->value(), own_[0]->value(), own_[1]->value(), own_[2]->value()};
     control->set_settings(settings);
     show_settings(settings);
 }
@@ -408,7 +432,7 @@ void VirtualControlWindow::match_device() {
     VirtualControl* control = port != nullptr ? port->control() : nullptr;
     if (control == nullptr) return;
     VirtualControlSettings settings = VirtualControlSettings::matching(port->device());
-    settings.limits = control->settings().limits;
+    settings.own = control->settings().own;
     control->set_settings(settings);
     show_settings(settings);
 }

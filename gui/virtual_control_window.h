@@ -11,9 +11,10 @@
 #include <string>
 
 #include "sim/control_monitor.h"
-#include "sim/device_timing.h"
+#include "config/device_timing.h"
 
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -100,6 +101,8 @@ class VirtualControlWindow : public QWidget {
     /// Data, sprocket, run/stop, ready: positive or negative.
     std::array<QComboBox*, 4> polarity_{};
     QComboBox* code_ = nullptr;
+    /// The control's own shortest pulse and gap, shortest set-up, highest rate.
+    std::array<QDoubleSpinBox*, 3> own_{};
     QLabel* settings_note_ = nullptr;
     bool settings_differ_ = false;
     bool follow_end_ = true;

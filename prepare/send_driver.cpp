@@ -8,6 +8,7 @@
 #include "btr/block/parsit.h"
 #include "btr/character_output.h"
 #include "btr/port_start.h"
+#include "config/device_timing.h"
 #include "config/entry_rules.h"
 #include "config/file_io.h"
 #include "config/port_settings_reader.h"
@@ -38,6 +39,21 @@ std::string replace_first(std::string line, const std::string& what, const std::
 bool holds_reset_text(const std::string& block, const std::string& reset) {
     if (reset.empty()) return !block.empty();
     return block.find(reset) != std::string::npos;
+}
+
+std::string untimed_lines(const PortSettings& settings) {
+    const std::pair<DelayKind, int> lines[] = {{DelayKind::data_on, data_on_line},
+                                               {DelayKind::sprocket_on, sprocket_on_line},
+                                               {DelayKind::overlap, overlap_line},
+                                               {DelayKind::data_off, data_off_line},
+                                               {DelayKind::between_blocks, eob_delay_line}};
+    std::string text;
+    int count = 0;
+    for (const auto& [kind, line] : lines) {
+        if (settings.set_ms(kind)) continue;
+        text += (count++ == 0 ? "" : ", ") + std::to_string(line);
+    }
+    return count == 0 ? text : (count == 1 ? "line " : "lines ") + text;
 }
 
 SendDriver::SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
@@ -100,6 +116,14 @@ bool SendDriver::read_settings() {
     }
     settings_.BTRdelay6 =
         std::max(0.0, settings_.BTRdelay1 - settings_.BTRdelay2 - settings_.BTRdelay3);
+    // Only a guarded engine loses something by it: counts alone are the rule without a clock.
+    if (const std::string lines = untimed_lines(settings_); engine_.clock != nullptr && !lines.empty())
+        engine_.host.message_box(
+            "The settings of device " + engine_.state.IO_device_name + " hold no time in " +
+                "milliseconds on " + lines + ".\nThose delays run on their loop counts alone, " +
+                "unchecked by the clock, and may be shorter than set.\n" +
+                "Use BTR/Configure selection to enter the times.",
+            "BTR timing", MessageIcon::Exclamation, MessageButtons::Ok);
     leader_block_ = parsit(settings_.BTRleader, settings_.BTRcode);
     trailer_block_ = parsit(settings_.BTRtrailer, settings_.BTRcode);
     settings_.Replace_with_text = parsit(settings_.Replace_with_text, settings_.BTRcode);

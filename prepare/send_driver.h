@@ -70,6 +70,10 @@ private:
     std::string leader_block_, trailer_block_;
 };
 
+/// The settings file lines whose millisecond text is no time ("line 8",
+/// "lines 7, 17"); empty when every delay has its set time.
+[[nodiscard]] std::string untimed_lines(const PortSettings& settings);
+
 /// The scratchpad file in its folder.
 [[nodiscard]] std::string scratchpad_path(const std::string& scratchpad_dir);
 

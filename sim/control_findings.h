@@ -20,10 +20,17 @@ enum class FindingKind {
     ParityError,
 };
 
+/// What the control checks each character against. A control wired to a
+/// device takes these from the device's set times; the defaults serve a
+/// device whose times are unknown.
 struct TimingLimits {
-    double min_sprocket_ms = 0.5;  ///< shortest sprocket pulse, and shortest gap between pulses
+    double min_sprocket_ms = 0.5;  ///< shortest sprocket pulse
+    double min_gap_ms = 0.5;       ///< shortest time from one pulse's end to the next
     double min_setup_ms = 0.3;     ///< data valid before the sprocket becomes active
-    double max_cps = 330;          ///< 300 characters per second + 10%
+    double max_cps = 330;          ///< 300 characters per second + 10%; 0 for no limit
+
+    /// Each limit at the stricter of the two; a zero in `other` adds nothing.
+    [[nodiscard]] TimingLimits stricter(const TimingLimits& other) const;
 };
 
 struct Finding {

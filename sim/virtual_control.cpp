@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "config/device_timing.h"
+
 namespace feedrite {
 namespace {
 
@@ -37,7 +39,26 @@ VirtualControlSettings VirtualControlSettings::matching(const PortSettings& devi
     settings.Ready_logic = device.Ready_logic;
     if (device.BTRcode >= 0 && device.BTRcode < code_set_count)
         settings.code = static_cast<CodeSet>(device.BTRcode);
+    settings.limits = device_limits(device);
     return settings;
+}
+
+TimingLimits device_limits(const PortSettings& device) {
+    TimingLimits limits;
+    const auto on = device.set_ms(DelayKind::data_on), sprocket = device.set_ms(DelayKind::sprocket_on),
+               overlap = device.set_ms(DelayKind::overlap), off = device.set_ms(DelayKind::data_off);
+    if (overlap) limits.min_setup_ms = *overlap;
+    if (device.Remex_async) {
+        // The sprocket rests active from one character's latch to the next's release.
+        if (sprocket && off) limits.min_sprocket_ms = 2 * *sprocket + *off;
+        if (overlap && on) limits.min_gap_ms = 2 * *overlap + *on;
+    } else {
+        if (sprocket) limits.min_sprocket_ms = *sprocket;
+        const auto rest = rest_of_data_on(on, sprocket, overlap);
+        if (rest && off) limits.min_gap_ms = *rest + *off + *overlap;
+    }
+    if (const auto cps = typed_milliseconds(device.BTRcps)) limits.max_cps = *cps * 1.1;
+    return limits;
 }
 
 VirtualControl::VirtualControl(VirtualControlSettings settings, Now now)
@@ -181,30 +202,29 @@ void VirtualControl::on_release(TimePoint now) {
     // The record may have been cleared since the latch; the check still runs.
     if (!characters_.empty()) characters_.back().released = now;
     const double pulse = milliseconds_between(pulse_latched_, now);
-    if (pulse < settings_.limits.min_sprocket_ms)
+    const double shortest = settings_.checked().min_sprocket_ms;
+    if (pulse < shortest)
         report(FindingKind::ShortSprocketPulse, now,
-               "sprocket pulse " + ms_text(pulse) + ", shorter than " +
-                   ms_text(settings_.limits.min_sprocket_ms));
+               "sprocket pulse " + ms_text(pulse) + ", shorter than " + ms_text(shortest));
     if (!run_ && !pulse_allowed_)
         report(FindingKind::SprocketWhileStopped, now,
                "sprocket became inactive while the control was not in run");
 }
 
 void VirtualControl::check_latch_timing(TimePoint now) {
-    const TimingLimits& limits = settings_.limits;
+    const TimingLimits limits = settings_.checked();
     if (last_release_) {
         const double gap = milliseconds_between(*last_release_, now);
-        if (gap < limits.min_sprocket_ms)
+        if (gap < limits.min_gap_ms)
             report(FindingKind::ShortSprocketGap, now,
-                   "sprocket gap " + ms_text(gap) + ", shorter than " +
-                       ms_text(limits.min_sprocket_ms));
+                   "sprocket gap " + ms_text(gap) + ", shorter than " + ms_text(limits.min_gap_ms));
     }
     const double setup = milliseconds_between(last_data_change_, now);
     if (setup < limits.min_setup_ms)
         report(FindingKind::ShortDataSetup, now,
                "data set up " + ms_text(setup) + " before the sprocket, less than " +
                    ms_text(limits.min_setup_ms));
-    if (!last_latch_) return;
+    if (!last_latch_ || limits.max_cps <= 0) return;
     const double interval = milliseconds_between(*last_latch_, now);
     const double shortest = 1000.0 / limits.max_cps;
     if (interval < shortest)

@@ -23,11 +23,20 @@ namespace feedrite {
 struct VirtualControlSettings {
     bool Data_logic = true, Sprocket_logic = true, RunStop_logic = true, Ready_logic = true;
     CodeSet code = ISO_even;  ///< parity: ISO even; odd parity and EIA odd; seven bits none
-    TimingLimits limits;
+    TimingLimits limits;  ///< the device's: a character shorter than set is flagged
+    /// The control's own demands; where stricter than `limits` they rule, so
+    /// a control that wants more than the device gives can be rehearsed.
+    TimingLimits own{0, 0, 0, 0};
 
     /// The settings of a control wired as the device's settings expect.
     [[nodiscard]] static VirtualControlSettings matching(const PortSettings& device);
+    [[nodiscard]] TimingLimits checked() const { return limits.stricter(own); }
 };
+
+/// The limits a device's set times give: the pulse, gap and set-up each as
+/// long as the sequence makes them, the rate the speed display + 10%. A time
+/// the settings do not hold keeps the default limit.
+[[nodiscard]] TimingLimits device_limits(const PortSettings& device);
 
 /// When the control withdraws run by itself. The default is always run.
 struct RunScript {

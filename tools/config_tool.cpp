@@ -301,10 +301,10 @@ int run_config(const std::vector<std::string>& args, Host& host, const SpeedTest
                << (options.quick ? " second (quick: less accurate than the 10-second test)"
                                  : " seconds")
                << " ...\n";
-        const std::int32_t best = speed_test(seconds);
-        const std::int32_t rate = calibrated_rate(best);
-        errors << "Best second: " << best << " passes; " << rate << " delay loops per second\n";
-        if (!save_applied(model, *times, rate, dir, host)) return 1;
+        const SpeedTest test =
+            speed_test(seconds, [&errors](int left) { errors << seconds_left_text(left) << '\n'; });
+        if (!save_applied(model, *times, calibrated_rate(test.best()), dir, host)) return 1;
+        errors << speed_test_result(test, model.CPS_txt) << '\n';
         errors << "Saved " << path << '\n';
     }
     if (options.show) show_settings(model, path, out);

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "core/host.h"
+#include "config/calibration.h"
 
 namespace feedrite {
 
-/// Runs the speed test for `seconds` seconds and gives the best count; the
+/// Runs the speed test for `seconds` seconds, telling the seconds left; the
 /// executable times the seconds with the event loop that the host yields to.
-using SpeedTestRunner = std::function<std::int32_t(int seconds)>;
+using SpeedTestRunner = std::function<SpeedTest(int seconds, const SecondsLeft& tell)>;
 
 /// Runs the tool with `args` (without the program name). The readable
 /// settings go to `out`, progress and the messages of `host` to `errors`.

@@ -29,14 +29,14 @@ int main(int argc, char** argv) {
     second.setInterval(1000);
     bool* stopit = nullptr;
     QObject::connect(&second, &QTimer::timeout, [&stopit] { *stopit = true; });
-    const auto speed_test = [&](int seconds) {
-        return feedrite::best_of_seconds(
+    const auto speed_test = [&](int seconds, const feedrite::SecondsLeft& tell) {
+        return feedrite::count_seconds(
             host,
             [&](bool& flag) {
                 stopit = &flag;
                 second.start();
             },
-            seconds);
+            seconds, tell);
     };
     return feedrite::run_config({argv + (argc > 0 ? 1 : 0), argv + argc}, host, speed_test,
                                 std::cout, std::cerr);

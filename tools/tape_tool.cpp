@@ -24,6 +24,7 @@ struct TapeOptions {
     int cycles = 1;
     std::int64_t from_line = 0;  ///< --from-line; 0 = from the top
     Output output = Output::Raw;
+    bool guard = false;
     bool help = false;
     bool version = false;
     std::string text;
@@ -52,6 +53,11 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
     {{"--version"},
      [](TapeOptions& o, const Value&) {
          o.version = true;
+         return std::string();
+     }},
+    {{"--timed"},
+     [](TapeOptions& o, const Value&) {
+         o.guard = true;
          return std::string();
      }},
     {{"--trace"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Trace); }},
@@ -142,8 +148,8 @@ int exit_status(SendOutcome outcome) {
 }  // namespace
 
 std::string tape_usage() {
-    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--from-line N] [--trace | --text]\n"
-           "                     path|device|mode\n"
+    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--from-line N] [--timed]\n"
+           "                     [--trace | --text] path|device|mode\n"
            "  or:  feedrite-tape --help | --version\n"
            "\n"
            "Options may stand anywhere on the line; after \"--\" every word is text.\n"
@@ -163,6 +169,10 @@ std::string tape_usage() {
            "  --text             show those bytes read back as characters in the device's\n"
            "                     code (EIA or ISO)\n"
            "  --trace            show every port access and busy-wait delay, one line each\n"
+           "  --timed            add the clock guard that feedrite uses, so each delay\n"
+           "                     lasts at least its set time (by default the delays run\n"
+           "                     on their loop counts alone: what the control reads,\n"
+           "                     not when, and fast)\n"
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
@@ -207,6 +217,8 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     PlainTextView view;
     Engine engine{state, settings, trace ? static_cast<PortAccess&>(tracer) : cable, host, view,
                   trace ? &tracer : nullptr};
+    SteadyClock clock;
+    if (options.guard) engine.clock = &clock;
 
     int cycles = 0;
     SendDriverHooks hooks;

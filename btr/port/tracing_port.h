@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "core/engine.h"
+#include "core/delay_observer.h"
 #include "btr/port/port_access.h"
 
 namespace feedrite {

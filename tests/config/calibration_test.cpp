@@ -49,12 +49,16 @@ struct ScriptedSeconds {
 
 TEST(Calibration, SpeedTestKeepsTheBestOfTenSeconds) {
     ScriptedSeconds pc({3000, 5000, 2000, 5001, 4000, 1, 2, 3, 4, 2});
-    std::int32_t best = -1;
-    ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), best));
-    std::int32_t best_of_5000 = -1;
+    SpeedTest test;
+    std::vector<int> told;
+    ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), test,
+                               [&told](int left) { told.push_back(left); }));
+    SpeedTest best_of_5000;
     ScriptedSeconds same({5001, 1, 1, 1, 1, 1, 1, 1, 1, 1});
     ASSERT_TRUE(run_speed_test(same.host, same.start_second(), best_of_5000));
-    EXPECT_EQ(best, best_of_5000);
+    EXPECT_EQ(test.best(), best_of_5000.best());
+    EXPECT_EQ(test.counts.size(), 10u);
+    EXPECT_EQ(told, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
     EXPECT_EQ(pc.host.beeps, 10);
     EXPECT_FALSE(pc.host.wait_pointer);
     ASSERT_EQ(pc.host.messages.size(), 1u);
@@ -69,21 +73,21 @@ TEST(Calibration, RateIsTheDelayLoopsOwnPassesTimesTheMargin) {
         std::vector<long> seconds(10, 1);
         seconds[3] = yields;
         ScriptedSeconds pc(seconds);
-        std::int32_t best = 0;
-        ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), best));
+        SpeedTest test;
+        ASSERT_TRUE(run_speed_test(pc.host, pc.start_second(), test));
         const double passes = 10.0 * (yields - 1);
-        EXPECT_NEAR(calibrated_rate(best) / (passes * timing_margin), 1.0, 2e-4)
-            << passes << " passes, best " << best;
+        EXPECT_NEAR(calibrated_rate(test.best()) / (passes * timing_margin), 1.0, 2e-4)
+            << passes << " passes, best " << test.best();
     }
 }
 
 TEST(Calibration, DecliningTheTestChangesNothing) {
     testing::ScriptedHost host;
     host.answers = {MessageAnswer::Cancel};
-    std::int32_t best = 7;
+    SpeedTest test{{7}};
     EXPECT_FALSE(run_speed_test(
-        host, [](bool&) {}, best));
-    EXPECT_EQ(best, 7);
+        host, [](bool&) {}, test));
+    EXPECT_EQ(test.counts, std::vector<std::int32_t>{7});
     EXPECT_EQ(host.beeps, 0);
     EXPECT_EQ(host.yields, 0);
     EXPECT_FALSE(host.wait_pointer);
@@ -128,6 +132,22 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
     EXPECT_EQ(preset_named("PW"), Preset::PW);
     EXPECT_EQ(preset_named("yasnac"), Preset::Yasnac);
     EXPECT_EQ(preset_named("fanu"), std::nullopt);
+}
+
+TEST(Calibration, ResultLineWarnsWhenTheSecondsVaried) {
+    struct Case {
+        std::vector<std::int32_t> counts;
+        bool busy;
+    };
+    for (const Case& c : {Case{{100000, 91000, 95000}, false}, Case{{100000, 89999}, true},
+                          Case{{100000}, false}, Case{{}, false}}) {
+        const std::string line = speed_test_result(SpeedTest{c.counts}, "300");
+        EXPECT_EQ(line.find("the PC was busy") != std::string::npos, c.busy) << line;
+        EXPECT_EQ(line.rfind("Speed test: " + std::to_string(calibrated_rate(SpeedTest{c.counts}.best())) +
+                                 " delay passes per second; speed 300 cps.",
+                             0),
+                  0u);
+    }
 }
 
 }  // namespace

@@ -253,6 +253,8 @@ class ConfigureBtrTest : public QObject {
         QVERIFY(rig.get("apply_button")->isEnabled());
         QCOMPARE(accepted.count(), 1);
         QVERIFY(!rig.dialog->isVisible());
+        const QLabel* result = rig.dialog->findChild<QLabel*>(QStringLiteral("speed_test_txt"));
+        QVERIFY(result->text().startsWith(QStringLiteral("Speed test: ")));
         const ConfigModel& model = rig.dialog->model();
         // 3.33, 2.2 and .565 ms take at least one pass, in that order; no data off or block delay.
         QVERIFY(model.delay1 >= model.delay2 && model.delay2 >= model.delay3 && model.delay3 >= 1);
@@ -295,7 +297,7 @@ class ConfigureBtrTest : public QObject {
             QCOMPARE(run_config(
                          {"--program-dir", tool_dir.path(), "--device", "Mill", "--preset", name,
                           "--calibrate"},
-                         rig.host, [](int) { return 200000; }, out, errors),
+                         rig.host, [](int, const SecondsLeft&) { return SpeedTest{{200000}}; }, out, errors),
                      0);
             QCOMPARE(without_counts(tool_dir.read("Editor BTR port settings for Mill")),
                      without_counts(dialog_file));

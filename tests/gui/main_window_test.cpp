@@ -411,6 +411,7 @@ class MainWindowTest : public QObject {
                 window.cycle_start_button()->click();
                 step = 2;
             } else if (step == 2 && counts.characters > at_hold + 10) {
+                check(form.status_bar().timing_panel()->text().endsWith(u" cps"), "timing panel");
                 window.code_box()->setCurrentIndex(odd_parity);
                 emit window.code_box()->activated(odd_parity);  // as the user's choice
                 at_hold = counts.characters;

@@ -139,6 +139,48 @@ TEST_F(SendDriverTest, DerivesTheRestOfTheDataOnTime) {
     }
 }
 
+// The millisecond lines are the delays' set times; a line that is no time
+// leaves that delay unguarded, and a guarded engine says so once.
+TEST(SendDriver, SetTimesFromTheMillisecondLines) {
+    using Ms = std::optional<double>;
+    struct Case {
+        std::string on, sprocket, off, eob;
+        Ms rest;
+        const char* told;  // the lines named, "" for no message
+    } cases[] = {
+        {"3.33", "2.2", "0", "0", .565, ""},
+        {" 2 ", "2.2", "1.5", "12", 0.0, ""},  // never below zero
+        {"3,3", "2.2", "0", "", std::nullopt, "lines 7, 17"},
+        {"3.33", "2.2ms", "0", "0", std::nullopt, "line 8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.on + "|" + c.sprocket);
+        Rig r;
+        SteadyClock clock;
+        r.f.engine.clock = &clock;
+        r.dir.write("part.nc", "");
+        r.device.data_on_ms = c.on, r.device.sprocket_on_ms = c.sprocket;
+        r.device.data_off_ms = c.off, r.device.eob_delay_ms = c.eob;
+        r.run();
+        const Ms rest = r.f.settings.set_ms(DelayKind::rest_of_data_on);
+        EXPECT_EQ(rest.has_value(), c.rest.has_value());
+        EXPECT_NEAR(rest.value_or(-1), c.rest.value_or(-1), 1e-12);
+        EXPECT_EQ(r.f.settings.set_ms(DelayKind::overlap), Ms(.565));
+        if (*c.told == '\0') {
+            EXPECT_TRUE(r.f.host.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(r.f.host.messages.size(), 1u);
+        EXPECT_EQ(r.f.host.messages[0].title, "BTR timing");
+        EXPECT_EQ(r.f.host.messages[0].text.rfind(
+                      std::string("The settings of device (default) hold no time in milliseconds on ") +
+                          c.told + ".",
+                      0),
+                  0u)
+            << r.f.host.messages[0].text;
+    }
+}
+
 // Nothing is written, the user is told why, and the window stays at "Loading...".
 TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
     struct Case {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "btr/character_output.h"
-#include "sim/device_timing.h"
+#include "config/device_timing.h"
 #include "btr/port_start.h"
 #include "config/settings_paths.h"
 #include "tests/sim/control_bench.h"
@@ -224,6 +224,10 @@ TEST(DeviceTiming, ReadsTheTypedMillisecondsAndRate) {
     EXPECT_EQ(partial.data_on_ms, 3.3);
     EXPECT_FALSE(partial.sprocket_on_ms) << "a blank line";
     EXPECT_FALSE(partial.overlap_ms || partial.cps) << "missing lines";
+    using Ms = std::optional<double>;
+    for (const auto& [text, ms] : {std::pair{" .565\t", Ms(.565)}, {"0", Ms(0)}, {"3,3", Ms()},
+                                   {"2.2ms", Ms()}, {"-1", Ms()}, {"&H10", Ms()}, {".", Ms()}})
+        EXPECT_EQ(typed_milliseconds(text), ms) << text;
 }
 
 }  // namespace

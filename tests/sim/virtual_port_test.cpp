@@ -258,3 +258,58 @@ TEST(RunScript, WithdrawsRunOnThePinOfTheControlsPolarity) {
 
 }  // namespace
 }  // namespace feedrite
+
+namespace feedrite {
+namespace {
+
+// The control judges the device by the device's own set times: timed exactly
+// as set, nothing is flagged; a tenth short, every time is; its own fields
+// can still ask for more.
+TEST(VirtualControl, LimitsFollowTheDevicesSetTimes) {
+    using testing::Bench;
+    using K = FindingKind;
+    struct Case {
+        const char* name;
+        double on, sprocket, overlap, off;
+        bool async;
+        TimingLimits expected;
+    } cases[] = {
+        {"Fanuc", 3.33, 2.2, .565, 0, false, {2.2, 1.13, .565, 330}},
+        {"Yasnac", 4.0, 1.0, .2, 1.0, false, {1.0, 4.0, .2, 330}},
+        {"P & W", 1.8, 2.21, .205, 0, true, {4.42, 2.21, .205, 330}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortSettings device;
+        device.delay_ms = {c.on, c.sprocket, c.overlap, c.off, 0.0, std::nullopt};
+        device.Remex_async = c.async;
+        device.BTRcps = " 300";
+        const TimingLimits limits = device_limits(device);
+        EXPECT_NEAR(limits.min_sprocket_ms, c.expected.min_sprocket_ms, 1e-9);
+        EXPECT_NEAR(limits.min_gap_ms, c.expected.min_gap_ms, 1e-9);
+        EXPECT_NEAR(limits.min_setup_ms, c.expected.min_setup_ms, 1e-9);
+        EXPECT_NEAR(limits.max_cps, c.expected.max_cps, 1e-9);
+        if (c.async) continue;  // the bench drives the normal sequence
+        const double rest = c.on - c.sprocket - c.overlap;
+        for (const double scale : {1.0, 0.9}) {
+            Bench bench({.limits = limits});
+            bench.send_text("GAG", ISO_even,
+                            {c.overlap * scale, c.sprocket * scale, rest * scale, c.off * scale});
+            std::vector<K> expected;
+            if (scale < 1)
+                expected = {K::ShortDataSetup, K::ShortSprocketPulse, K::ShortSprocketGap,
+                            K::ShortDataSetup,  K::ShortSprocketPulse, K::ShortSprocketGap,
+                            K::ShortDataSetup,  K::ShortSprocketPulse};
+            std::vector<K> found = bench.kinds();
+            std::erase(found, K::TooFast);  // at 0.9 only the Fanuc rate goes over
+            EXPECT_EQ(found, expected) << scale;
+        }
+    }
+    EXPECT_EQ(device_limits(PortSettings{}).min_sprocket_ms, TimingLimits{}.min_sprocket_ms);
+    Bench stricter({.limits = device_limits(PortSettings{}), .own = {0, 0, 1.0, 0}});
+    stricter.send('G', {.overlap = 0.9});
+    EXPECT_EQ(stricter.kinds(), std::vector<K>{K::ShortDataSetup});
+}
+
+}  // namespace
+}  // namespace feedrite

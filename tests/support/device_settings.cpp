@@ -13,9 +13,9 @@ std::string DeviceSettings::file_text() const {
     const auto printed = [](bool on) { return format_printed_integer(on ? 1 : 0); };
     return join_lines_crlf({
         format_number(port), format_number(delay1), format_number(delay2), format_number(delay3),
-        format_number(delay4), format_number(delay5), "3.33", "2.2", ".565", "0",
+        format_number(delay4), format_number(delay5), data_on_ms, sprocket_on_ms, overlap_ms, data_off_ms,
         format_number(address), leader, trailer, format_number(code), format_number(eob), " 300",
-        "0", reset, mask, format, flag(calls), flag(mask_comments), flag(auto_format),
+        eob_delay_ms, reset, mask, format, flag(calls), flag(mask_comments), flag(auto_format),
         printed(data), printed(sprocket), printed(runstop), printed(ready), printed(async),
         replace, replace_with, printed(false),
     });

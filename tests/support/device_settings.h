@@ -9,6 +9,8 @@ namespace feedrite::testing {
 struct DeviceSettings {
     int port = 0;
     double delay1 = 100, delay2 = 30, delay3 = 10, delay4 = 5, delay5 = 0;
+    std::string data_on_ms = "3.33", sprocket_on_ms = "2.2", overlap_ms = ".565", data_off_ms = "0",
+                eob_delay_ms = "0";
     double address = 888;
     std::string leader = "%LF", trailer = "%";
     int code = 0, eob = 3;

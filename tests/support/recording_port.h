@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine.h"
+#include "core/delay_observer.h"
 #include "btr/port/port_access.h"
 
 namespace feedrite::testing {

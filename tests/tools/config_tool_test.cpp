@@ -26,9 +26,10 @@ class ConfigToolTest : public ::testing::Test {
         std::ostringstream out, errors;
         const int status = run_config(
             args, host,
-            [this](int seconds) {
+            [this](int seconds, const SecondsLeft& tell) {
                 tested_seconds.push_back(seconds);
-                return 200000;
+                tell(seconds);
+                return SpeedTest{counts};
             },
             out, errors);
         return {status, out.str(), errors.str()};
@@ -41,6 +42,7 @@ class ConfigToolTest : public ::testing::Test {
     TempDir dir;
     testing::ScriptedHost host;
     std::vector<int> tested_seconds;
+    std::vector<std::int32_t> counts{200000};
 };
 
 TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) {
@@ -54,6 +56,13 @@ TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) 
               " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n");
     EXPECT_EQ(dir.read("Editor BTR device list"), "Mill 1\r\n");
     EXPECT_TRUE(host.messages.empty());
+    EXPECT_NE(run.errors.find("10 seconds left\nSpeed test: 242447 delay passes per second; "
+                              "speed 300 cps.\n"),
+              std::string::npos)
+        << run.errors;
+    counts = {200000, 170000};  // a second 15% slower: something else ran
+    EXPECT_NE(config({"--device", "Mill 1", "--quick"}).errors.find("the PC was busy"),
+              std::string::npos);
 }
 
 TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {

@@ -148,6 +148,7 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         {"a file that calls itself", {"--text"}, part, "CALL SELF\r\n", "", 1, "",
          "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n", false},
         {"an empty file", {"--text"}, part, "", "", 0, "%\n\r\n\r\n%", "", false},
+        {"timed by the clock", {"--timed", "--text"}, part, "N1\r\n", "", 0, "%\nN1\r\n\r\n%", "", false},
         {"NUL bytes", {"--text"}, part, std::string(1000, '\0'), "", 0, nullptr, "", false},
     };
     // clang-format on

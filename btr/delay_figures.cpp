@@ -1,0 +1,100 @@
+#include "btr/delay_figures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace feedrite {
+namespace {
+
+const char* kind_name(DelayKind kind) {
+    constexpr const char* names[] = {"data on",  "sprocket on",    "overlap",
+                                     "data off", "between blocks", "rest of data on"};
+    return names[static_cast<int>(kind)];
+}
+
+std::optional<double> median_of(const std::deque<double>& values) {
+    if (values.empty()) return std::nullopt;
+    std::vector<double> sorted(values.begin(), values.end());
+    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
+    std::nth_element(sorted.begin(), middle, sorted.end());
+    return *middle;
+}
+
+void keep_last(std::deque<double>& values, double value) {
+    values.push_back(value);
+    if (values.size() > DelayFigures::kept) values.pop_front();
+}
+
+std::string ms_figure(std::optional<double> ms) {
+    if (!ms) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", *ms);
+    return text;
+}
+
+}  // namespace
+
+void DelayFigures::record(DelayKind kind, double ms, double set_ms, Clock::time_point end) {
+    Kind& k = kinds_[static_cast<std::size_t>(kind)];
+    keep_last(k.ms, ms);
+    k.set_ms = set_ms;
+    const bool over = set_ms > 0 && ms > 1.5 * set_ms;
+    k.over_in_a_row = over ? k.over_in_a_row + 1 : 0;
+    if (k.over_in_a_row < busy_stretch) return;
+    busy_at_ = end;
+    busy_text_ = std::string(kind_name(kind)) + " " + ms_figure(ms) + " ms, set " + ms_figure(set_ms);
+}
+
+void DelayFigures::character_started(Clock::time_point at) {
+    if (last_character_) keep_last(character_gaps_, ms_between(*last_character_, at));
+    last_character_ = at;
+}
+
+DelayStats DelayFigures::stats(DelayKind kind) const {
+    const Kind& k = kinds_[static_cast<std::size_t>(kind)];
+    if (k.ms.empty()) return {};
+    return {median_of(k.ms), *std::min_element(k.ms.begin(), k.ms.end()), k.set_ms};
+}
+
+std::optional<double> DelayFigures::characters_per_second() const {
+    const std::optional<double> gap = median_of(character_gaps_);
+    if (!gap || *gap <= 0) return std::nullopt;
+    return 1000.0 / *gap;
+}
+
+std::optional<std::string> DelayFigures::busy_warning(Clock::time_point now) const {
+    if (!busy_at_ || ms_between(*busy_at_, now) > busy_shown_ms) return std::nullopt;
+    return busy_text_;
+}
+
+std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now) {
+    if (const auto busy = figures.busy_warning(now)) return "PC too busy: " + *busy;
+    const auto median = [&figures](DelayKind kind) { return figures.stats(kind).median_ms; };
+    const std::optional<double> cps = figures.characters_per_second();
+    if (!cps) return "";
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.0f cps", *cps);
+    // In a normal sequence the data-on time is overlap + sprocket + rest.
+    std::optional<double> data_on = median(DelayKind::data_on);
+    const auto rest = median(DelayKind::rest_of_data_on);
+    if (!data_on && rest && median(DelayKind::overlap) && median(DelayKind::sprocket_on))
+        data_on = *rest + *median(DelayKind::overlap) + *median(DelayKind::sprocket_on);
+    return "on " + ms_figure(data_on) + " spr " + ms_figure(median(DelayKind::sprocket_on)) +
+           " ovl " + ms_figure(median(DelayKind::overlap)) + " off " +
+           ms_figure(median(DelayKind::data_off)) + " ms, " + rate;
+}
+
+std::string timing_panel_detail(const DelayFigures& figures) {
+    std::string text = "Delays of the last 100 characters, in ms (median / shortest / set):";
+    for (int i = 0; i < delay_kind_count; ++i) {
+        const auto kind = static_cast<DelayKind>(i);
+        const DelayStats s = figures.stats(kind);
+        if (!s.median_ms) continue;
+        text += "\n" + std::string(kind_name(kind)) + ": " + ms_figure(s.median_ms) + " / " +
+                ms_figure(s.shortest_ms) + " / " + ms_figure(s.set_ms);
+    }
+    return text;
+}
+
+}  // namespace feedrite

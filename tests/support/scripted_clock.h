@@ -1,0 +1,27 @@
+#pragma once
+// A clock for tests: time moves only when the test (or a sleep) moves it.
+
+#include <vector>
+
+#include "core/clock.h"
+
+namespace feedrite::testing {
+
+class ScriptedClock final : public Clock {
+public:
+    time_point now() override {
+        ++reads;
+        return at;
+    }
+    void sleep_for(std::chrono::microseconds duration) override {
+        sleeps.push_back(ms_between({}, at));
+        at += duration;
+    }
+    void advance_ms(double ms) { at += std::chrono::microseconds(static_cast<long>(ms * 1000)); }
+
+    time_point at{};
+    int reads = 0;
+    std::vector<double> sleeps;  ///< when each sleep began, in ms from the start
+};
+
+}  // namespace feedrite::testing
