@@ -17,7 +17,7 @@ bool toggle_edit_mode(WindowState& state, TextView& view) {
 }
 
 bool accept_key_down(int key, WindowState& state, Host& host) {
-    if (is_navigation_key(key)) return true;
+    if (is_navigation_key(key) || is_modifier_key(key)) return true;
     if (state.Binaryfile) {
         // Not cancelled: outside edit mode the read-only lock keeps the text.
         // A notice, not a modal box: a stray key must not stop the tape.

@@ -15,6 +15,15 @@ enum NavigationKey : int { key_page_up = 33, key_page_down = 34, key_arrow_up = 
     return key == key_arrow_up || key == key_arrow_down || key == key_page_up || key == key_page_down;
 }
 
+/// Key codes of Shift, Ctrl, Alt and the lock keys: pressed alone they type
+/// nothing, so they are no reason to tell the operator about edit mode.
+enum ModifierKey : int { key_shift = 16, key_control = 17, key_alt = 18, key_caps_lock = 20, key_num_lock = 144 };
+
+[[nodiscard]] constexpr bool is_modifier_key(int key) {
+    return key == key_shift || key == key_control || key == key_alt || key == key_caps_lock ||
+           key == key_num_lock;
+}
+
 /// Flips edit mode; it is not entered while the view holds a report instead
 /// of the program. Entering clears the selection (the caret stays); leaving
 /// highlights the caret's line as the next block. Returns the new `Edit_mode`;

@@ -52,6 +52,18 @@ int key_code(const QKeyEvent& event) {
             return key_page_up;
         case Qt::Key_PageDown:
             return key_page_down;
+        case Qt::Key_Shift:
+            return key_shift;
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+            return key_control;
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+            return key_alt;
+        case Qt::Key_CapsLock:
+            return key_caps_lock;
+        case Qt::Key_NumLock:
+            return key_num_lock;
         default:
             return 0x10000 + event.key();
     }
