@@ -16,24 +16,18 @@ using testing::ScriptedClock;
 
 // Every yield (every tenth pass) takes 0.1 ms of the scripted clock.
 TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
-    struct Case {
-        double count, set_ms;
-        long yields;  // passes 0, 10, 20, ... each yield once
-    } cases[] = {
-        {10, 1.0, 10},    // the passes end at 0.1 ms: on to pass 99
-        {100, 0.5, 10},   // the passes already took 1 ms: nothing added
-        {0, 0.3, 3},      // no count at all: the guard alone
-        {0, 0, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
+    // count, set time, yields: passes 0, 10, 20, ... each yield once. 10 passes end at 0.1 ms:
+    // on to pass 99; 100 passes already took 1 ms: nothing added; no count: the guard alone.
+    const std::tuple<double, double, long> cases[] = {
+        {10, 1.0, 10}, {100, 0.5, 10}, {0, 0.3, 3}, {0, 0, 0}};
+    for (const auto& [count, set_ms, yields] : cases) {
+        SCOPED_TRACE(count);
         testing::ScriptedHost host;
         ScriptedClock clock;
         host.at_every_yield = [&clock] { clock.advance_ms(0.1); };
-        const double ms = guarded_delay(host, clock, c.count, c.set_ms);
-        EXPECT_EQ(host.yields, c.yields);
-        EXPECT_GE(ms, c.set_ms);
-        EXPECT_NEAR(ms, std::max(c.set_ms, 0.1 * c.yields), 1e-9);
+        const double ms = guarded_delay(host, clock, count, set_ms);
+        EXPECT_EQ(host.yields, yields);
+        EXPECT_NEAR(ms, std::max(set_ms, 0.1 * yields), 1e-9);
         EXPECT_LE(clock.reads, 5) << "the clock is no per-pass cost";
     }
 }
@@ -41,24 +35,21 @@ TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
 // The engine's delays: guarded with a clock and a set time, counts alone
 // otherwise; the observer sees the count either way, the figures the length.
 TEST(DelayGuard, EngineDelaysGuardOnlyWithClockAndSetTime) {
-    struct Case {
-        bool clock;
-        std::optional<double> set_ms;
-        long yields;
-    } cases[] = {{true, 2.0, 20}, {true, std::nullopt, 1}, {false, 2.0, 1}};
-    for (const Case& c : cases) {
+    using Case = std::tuple<bool, std::optional<double>, long>;  // clock, set time, yields
+    const Case cases[] = {{true, 2.0, 20}, {true, std::nullopt, 1}, {false, 2.0, 1}};
+    for (const auto& [with_clock, set_ms, yields] : cases) {
         EngineFixture f;
         ScriptedClock clock;
         DelayFigures figures;
         f.host.at_every_yield = [&clock] { clock.advance_ms(0.1); };
-        if (c.clock) f.engine.clock = &clock;
+        if (with_clock) f.engine.clock = &clock;
         f.engine.figures = &figures;
-        f.settings.delay_ms[static_cast<std::size_t>(DelayKind::sprocket_on)] = c.set_ms;
+        f.settings.delay_ms[static_cast<std::size_t>(DelayKind::sprocket_on)] = set_ms;
         busy_delay(f.engine, DelayKind::sprocket_on);  // count 3
-        EXPECT_EQ(f.host.yields, c.yields);
+        EXPECT_EQ(f.host.yields, yields);
         EXPECT_EQ(f.port.events, (std::vector<testing::PortEvent>{{'d', 0, 3}}));
         EXPECT_EQ(figures.stats(DelayKind::sprocket_on).median_ms.has_value(),
-                  c.clock && c.set_ms.has_value());
+                  with_clock && set_ms.has_value());
     }
 }
 

@@ -2,66 +2,51 @@
 
 #include <gtest/gtest.h>
 
+#include "core/display_text.h"
+#include "core/line_ends.h"
+#include "core/window_math.h"
+
 namespace feedrite {
 namespace {
 
 TEST(CommandLine, ThreeFieldsAreSplitAtTheFirstTwoBars) {
-    struct Case {
-        const char* text;
-        const char* filename;
-        const char* device;
-        bool binary;
-    };
-    const Case cases[] = {
+    // text, file name, device, binary; nothing is trimmed, a further bar stays in the mode field
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
         {"/tmp/P.nc|(default)|1", "/tmp/P.nc", "(default)", false},
-        {" a b |LATHE 2| 5", " a b ", "LATHE 2", true},  // nothing is trimmed
-        {"p|d|5.0", "p", "d", true},
-        {"p|d|05x", "p", "d", true},
-        {"p|d|  5", "p", "d", true},
-        {"p|d|6", "p", "d", false},
-        {"p|d|", "p", "d", false},
-        {"p|d|x5", "p", "d", false},
-        {"||", "", "", false},
-        {"p|d|5|7", "p", "d", true},  // a further bar stays in the mode field: 5, binary
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const StartRequest r = read_command_line(c.text);
+        {" a b |LATHE 2| 5", " a b ", "LATHE 2", true},
+        {"p|d|5.0", "p", "d", true}, {"p|d|05x", "p", "d", true}, {"p|d|  5", "p", "d", true},
+        {"p|d|6", "p", "d", false},  {"p|d|", "p", "d", false},   {"p|d|x5", "p", "d", false},
+        {"||", "", "", false},       {"p|d|5|7", "p", "d", true}};
+    // clang-format on
+    for (const auto& [text, filename, device, binary] : cases) {
+        SCOPED_TRACE(text);
+        const StartRequest r = read_command_line(text);
         ASSERT_EQ(r.kind, StartKind::Send);
-        EXPECT_EQ(r.filename, c.filename);
-        EXPECT_EQ(r.IO_device_name, c.device);
-        EXPECT_EQ(r.Binaryfile, c.binary);
+        EXPECT_EQ(r.filename + "|" + r.IO_device_name, std::string(filename) + "|" + device);
+        EXPECT_EQ(r.Binaryfile, binary);
     }
-}
-
-TEST(CommandLine, TheOtherStarts) {
     EXPECT_EQ(read_command_line("Configure").kind, StartKind::Configure);
     EXPECT_EQ(read_command_line("").kind, StartKind::Empty);
-    EXPECT_EQ(read_command_line("configure").kind, StartKind::Unsplittable);
-    EXPECT_EQ(read_command_line("Configure ").kind, StartKind::Unsplittable);
-    EXPECT_EQ(read_command_line("part.nc|(default)").kind, StartKind::Unsplittable);
-    EXPECT_EQ(read_command_line("part.nc").kind, StartKind::Unsplittable);
+    for (const char* text : {"configure", "Configure ", "part.nc|(default)", "part.nc"})
+        EXPECT_EQ(read_command_line(text).kind, StartKind::Unsplittable) << text;
 }
 
 // Our options count wherever they stand; the other words are the text.
 TEST(CommandLine, OptionsAnywhere) {
-    struct Case {
-        std::vector<std::string> args;
-        const char *text, *dir, *error;
-    };
-    const Case cases[] = {
+    // the arguments, the text and the folder left, or the error
+    const std::tuple<std::vector<std::string>, const char*, const char*, const char*> cases[] = {
         {{"--program-dir", "/x", "my", "p|L", "2|1"}, "my p|L 2|1", "/x", ""},
         {{"p|d|1", "--program-dir", "/y"}, "p|d|1", "/y", ""},
         {{"my", "--program-dir=/z", "part|d|1"}, "my part|d|1", "/z", ""},
         {{"--", "--odd|b|1", "--simulate"}, "--odd|b|1 --simulate", "", ""},
         {{"p|d|1", "--simulat"}, "", "", "unknown option --simulat"},
-        {{"--program-dir", "--simulate", "p|d|1"}, "", "", "--program-dir needs a folder (DIR)"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(join_arguments(c.args));
-        const Options o = parse_options(c.args);
+        {{"--program-dir", "--simulate", "p|d|1"}, "", "", "--program-dir needs a folder (DIR)"}};
+    for (const auto& [args, text, dir, error] : cases) {
+        SCOPED_TRACE(join_arguments(args));
+        const Options o = parse_options(args);
         EXPECT_EQ(o.error.empty() ? join_arguments(o.rest) + o.program_dir : o.error,
-                  std::string(c.error) + c.text + c.dir);
+                  std::string(error) + text + dir);
     }
     EXPECT_TRUE(parse_options({"p|d|1", "--simulate"}).simulate);
     // --history takes a count only when a number follows it, before or after the text.
@@ -86,6 +71,37 @@ TEST(CommandLine, QtOptionsAndTheDisplay) {
     EXPECT_FALSE(display_available({"-platform", "xcb"}, env));  // the option wins
     platform = "wayland;xcb", display = ":0";                    // Qt tries each in turn
     EXPECT_TRUE(display_available({}, env));
+}
+
+// What saving gives for a loaded view (the save tests cover the plain styles).
+TEST(LineEnds, StyleAndEnding) {
+    const auto saved = [](const char* file, const char* view) {
+        return with_line_ends(view, line_ends_of(file));
+    };
+    EXPECT_EQ(saved("N1\n\n\n", "N1\r\n"), "N1\n\n\n");                    // empty lines at the end
+    EXPECT_EQ(saved("N1\nN2\nN3\r\n", "A\r\nB\r\nC\r\n"), "A\nB\nC\r\n");  // most lines LF
+    EXPECT_EQ(saved("N1\nN2\r\n", "A\r\nB\r\n"), "A\r\nB\r\n");            // a tie goes to CR LF
+    EXPECT_EQ(saved("N1\nN2\n", "N1\r\nN2"), "N1\nN2");  // a final break deleted stays deleted
+    EXPECT_EQ(saved("", "\r\n"), "");
+}
+
+TEST(DisplayText, FileNamesInUtf8AreToldFromLatin1) {
+    for (const char* utf8 : {"/home/d\xC3\xA9placement/p.nc", "\xE2\x82\xAC \xF0\x9F\x98\x80"})
+        EXPECT_TRUE(reads_as_utf8(utf8)) << utf8;
+    // ASCII, Latin-1, cut short, overlong "/", a surrogate
+    for (const char* other : {"ASCII", "d\xE9p", "\xC3", "\xC0\xAF", "\xED\xA0\x80"})
+        EXPECT_FALSE(reads_as_utf8(other)) << other;
+    EXPECT_EQ(latin1_for_view("/d\xC3\xA9p \xE2\x82\xAC"), "/d\xE9p ?");  // the view is Latin-1
+}
+
+// The main window and the Virtual control never cover each other.
+TEST(WindowMath, SideBySide) {
+    const auto placed = [](Box area) { return side_by_side(area, 900, 650, 640, 16, 420); };
+    // Both fit: centred; then the control gives way, then the main window.
+    EXPECT_EQ(placed({100, 30, 1920, 1000}).control, (Box{1198, 205, 640, 650}));
+    EXPECT_EQ(placed({0, 0, 1366, 700}).control, (Box{916, 25, 450, 650}));
+    EXPECT_EQ(placed({0, 0, 1024, 700}).main, (Box{0, 25, 588, 650}));
+    EXPECT_EQ(placed({0, 0, 1024, 700}).control, (Box{604, 25, 420, 650}));
 }
 
 }  // namespace
