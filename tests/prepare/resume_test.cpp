@@ -155,9 +155,7 @@ TEST(ResumeJournal, PathRule) {
 TEST(ResumeJournal, RecordsReadBackWholeOrNotAtAll) {
     const ResumeRecord record{"/p/\xE9t\xE9 \"1\".nc", "ab12", "MILL", 42, true};
     const std::string text = format_resume_record(record);
-    const auto back = parse_resume_record(text);
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(format_resume_record(*back), text);
+    EXPECT_EQ(format_resume_record(parse_resume_record(text).value_or(ResumeRecord{})), text);
     for (std::size_t cut = 0; cut + 1 < text.size(); ++cut)  // the final LF may go
         EXPECT_FALSE(parse_resume_record(text.substr(0, cut)).has_value()) << cut;
     EXPECT_FALSE(parse_resume_record(text + "x").has_value());
