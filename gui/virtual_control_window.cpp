@@ -460,9 +460,13 @@ void VirtualControlWindow::place(QWidget& main) {
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     const int wanted = std::max(sizeHint().width(), 640 * logicalDpiX() / 96);
-    const SideBySide places =
-        side_by_side({area.x(), area.y(), area.width(), area.height()}, main.width(), main.height(),
-                     wanted, 16 * logicalDpiX() / 96, 420 * logicalDpiX() / 96);
+    const int gap = 16 * logicalDpiX() / 96, floor = 420 * logicalDpiX() / 96;
+    // The control cannot be made narrower than its layout allows: where both
+    // do not fit, the main window gives up the width the control needs.
+    const int main_width = std::max(
+        floor, std::min(main.width(), area.width() - gap - minimumSizeHint().width()));
+    const SideBySide places = side_by_side({area.x(), area.y(), area.width(), area.height()},
+                                           main_width, main.height(), wanted, gap, floor);
     main.resize(places.main.width, places.main.height);
     main.move(places.main.x, places.main.y);
     resize(places.control.width, places.control.height);
