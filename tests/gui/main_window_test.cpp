@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -15,25 +17,21 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
-#include <algorithm>
-#include <iostream>
 #include <functional>
+#include <iostream>
 
-#include <QCryptographicHash>
-#include <QLineEdit>
-
+#include "config/settings_paths.h"
+#include "core/window_math.h"
 #include "gui/feedrite_form.h"
-#include "gui/resume_dialog.h"
-#include "prepare/resume_journal.h"
 #include "gui/program_edit.h"
 #include "gui/progress_bar.h"
+#include "gui/resume_dialog.h"
+#include "gui/run_history.h"
+#include "gui/search_dialog.h"
 #include "gui/status_panels.h"
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
-#include "core/window_math.h"
-#include "config/settings_paths.h"
-#include "gui/search_dialog.h"
-#include "gui/run_history.h"
+#include "prepare/resume_journal.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -96,7 +94,7 @@ bool has_marked_text(const QPlainTextEdit& view) {
 }
 
 class FakeLock final : public SleepInhibitor {
-public:
+  public:
     std::optional<std::string> take() override {
         ++takes;
         return std::nullopt;
@@ -104,10 +102,6 @@ public:
     void release() override { ++releases; }
     int takes = 0, releases = 0;
 };
-
-QString label_text(const VirtualControlWindow& window, const char* name) {
-    return window.findChild<QLabel*>(QString::fromLatin1(name))->text();
-}
 
 }  // namespace
 
@@ -117,59 +111,38 @@ class MainWindowTest : public QObject {
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // The look start-up leaves; the editor settings' codes are tested in the
+    // core, here that one reaches the view.
     void start_up_look_and_caption() {
-        Window w("", false);
+        Window w("", false, "0\r\n0\r\n3\r\n");
         FeedriteForm& form = w.form;
         QCOMPARE(form.windowTitle(),
                  QString::fromStdString("Cutwave output of " + w.dir.file("part.nc") + "  (BTR)"));
         QCOMPARE(form.text_view().text(), std::string("Loading..."));
-        QCOMPARE(w.edit.model().caret(), TextPos(0));
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(w.edit.viewport()->cursor().shape(), Qt::WaitCursor);
         QVERIFY(w.edit.is_read_only());
         const char* const panels[] = {"line pos.= 1", "byte pos. = 0", "Search", "Reset", "Edit"};
         for (int i = 1; i <= 5; ++i)
             QCOMPARE(form.status_bar().panel_text(i), QString::fromLatin1(panels[i - 1]));
-        QCOMPARE(w.state().filename, w.dir.file("part.nc"));
-        QCOMPARE(w.state().IO_device_name, std::string("(default)"));
-        QVERIFY(!w.state().Binaryfile && w.state().useCALLs && !w.state().Edit_mode);
         QVERIFY(!w.module.CALL_expanded);
-        QVERIFY(form.timer2().isActive());
-        QCOMPARE(form.timer2().interval(), 100);
-        QVERIFY(form.timer1().isActive());
-        QVERIFY(!form.timer3().isActive());
+        QCOMPARE(w.edit.palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(w.edit.font().pointSize(), 19);
     }
 
-    void editor_settings_change_the_look() {
-        const std::tuple<const char*, QColor, QColor, int> cases[] = {
-            {nullptr, QColor(0, 255, 0), QColor(0, 0, 0), 12},
-            {"0\r\n0\r\n3\r\n", QColor(255, 0, 0), QColor(255, 255, 255), 19},
-            {"2\r\n", QColor(0, 0, 255), QColor(0, 0, 0), 12},
-            {"4\r\n2\r\n0\r\n", QColor(0, 0, 0), QColor(0, 0, 255), 10},
-        };
-        for (const auto& [content, text, base, points] : cases) {
-            Window w("", false, content);
-            QCOMPARE(w.edit.palette().color(QPalette::Text), text);
-            QCOMPARE(w.edit.palette().color(QPalette::Base), base);
-            QCOMPARE(w.edit.font().pointSize(), points);
-        }
-    }
-
+    // Timer1 shows the caret, Timer2 starts the transmission once, Timer3
+    // marks a stalled window idle.
     void timers_start_once_show_the_caret_and_mark_the_window_idle() {
         Window w("", false);
         FeedriteForm& form = w.form;
         QSignalSpy started(&form, &FeedriteForm::start_transmission);
         form.show();
-        form.resize(500, 400);  // events in the first 100 ms change nothing
         form.text_view().set_text("N1\r\nN2\r\nN3\r\n");
         form.text_view().set_selection_start(8);
         QTRY_COMPARE_WITH_TIMEOUT(form.status_bar().panel_text(1), QStringLiteral("line pos.=3"),
                                   1000);
-        QCOMPARE(form.status_bar().panel_text(2), QStringLiteral("byte pos. =8"));
         QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 2000);
         QTest::qWait(300);
         QCOMPARE(started.count(), 1);
-        QVERIFY(!form.timer2().isActive());
 
         form.timer3().setInterval(50);
         w.state().Sending_data = 1;
@@ -177,16 +150,6 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(w.state().Sending_data, std::int16_t(0), 1000);
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(w.edit.viewport()->cursor().shape(), Qt::IBeamCursor);
-        QVERIFY(form.timer3().isActive());  // it keeps firing until the engine stops it
-        // Switching it on again while it runs must not restart its interval.
-        form.timer3().setInterval(400);
-        form.timer3().start();
-        QTest::qWait(250);
-        const int remaining = form.timer3().remainingTime();
-        form.host().set_stall_timer(true);
-        QVERIFY(form.timer3().remainingTime() <= remaining);
-        form.host().set_stall_timer(false);
-        QVERIFY(!form.timer3().isActive());
     }
 
     void resize_keeps_the_status_bar_along_the_bottom_and_the_progress_above_it() {
@@ -195,71 +158,54 @@ class MainWindowTest : public QObject {
         const int bar = twips_to_pixels(status_bar_twips, w.form.logicalDpiY());
         const int progress = w.form.progress_bar().preferred_height();
         w.form.resize(640, 480);
-        QTRY_COMPARE(w.edit.height(), 480 - bar - progress);
-        QCOMPARE(w.edit.width(), 640);
+        QTRY_COMPARE(w.edit.geometry(), QRect(0, 0, 640, 480 - bar - progress));
         QCOMPARE(w.form.status_bar().geometry(), QRect(0, 480 - bar, 640, bar));
         QCOMPARE(w.form.progress_bar().geometry(), QRect(0, 480 - bar - progress, 640, progress));
-        w.form.resize(300, bar + progress);  // no room for the view: only its width changes
-        QTRY_COMPARE(w.edit.width(), 300);
-        QCOMPARE(w.edit.height(), 480 - bar - progress);
     }
 
-    void reset_only_while_no_data_flows_and_edit_always() {
-        Window w;
-        w.state().Sending_data = 1;
-        w.click_panel(4);
-        QCOMPARE(w.state().DNC_reset, std::int16_t(0));
-        for (const bool editing : {true, false}) {
-            w.click_panel(5);
-            QCOMPARE(w.state().Edit_mode, editing);
-            QCOMPARE(w.form.status_bar().panel_text(5),
-                     editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
-            QCOMPARE(w.form.txtedit().is_read_only(), !editing);
-        }
-        w.state().Sending_data = 0;
-        w.click_panel(4);
-        QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_restart));
-    }
-
-    void search_panel_finds_the_next_t_code() {
+    // Reset and Search act only while no data flows, Edit always; the search
+    // itself and the edit-mode rules are tested in the core.
+    void panels_reset_search_and_edit() {
         Window w("N1 G0\r\nN2 T2 M6\r\nN3\r\n");
         w.form.show();
         w.state().Sending_data = 1;
+        w.click_panel(4);
         w.click_panel(3);
+        QCOMPARE(w.state().DNC_reset, std::int16_t(0));
         QVERIFY(w.form.search_dialog() == nullptr);
+        w.click_panel(5);
+        QVERIFY(w.state().Edit_mode && !w.edit.is_read_only());
+        QCOMPARE(w.form.status_bar().panel_text(5), QStringLiteral("End Edit"));
+        w.click_panel(5);
         w.state().Sending_data = 0;
+        w.click_panel(4);
+        QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_restart));
         QTimer::singleShot(0, &w.form, [&] {
             SearchDialog* dialog = w.form.search_dialog();
-            QVERIFY(dialog != nullptr && dialog->isVisible());
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("Search for ..."));
             dialog->findChild<QCheckBox*>(QStringLiteral("chk_tcode"))->click();
             QTest::keyClick(dialog, Qt::Key_F3);
         });
         w.click_panel(3);  // returns when the dialog is hidden again
-        QVERIFY(!w.form.search_dialog()->isVisible());
         QCOMPARE(w.state().Live_DNC_startpoint, 7);
-        QVERIFY(w.recorder.messages.empty());
     }
 
+    // The key rules are tested in the core; here, that keys reach them.
     void keys_outside_and_inside_edit_mode() {
         Window w;
-        ProgramEdit& edit = w.edit;
-        QTest::keyClick(&edit, Qt::Key_Down);
-        QVERIFY(w.recorder.messages.empty());
+        QTest::keyClick(&w.edit, Qt::Key_Down);
         QCOMPARE(w.state().Live_DNC_startpoint, 4);  // highlighted on release
-        QTest::keyClick(&edit, Qt::Key_Left);
+        QTest::keyClick(&w.edit, Qt::Key_Left);
         QCOMPARE(w.recorder.messages.size(), std::size_t(1));
         QCOMPARE(w.recorder.messages[0].title, std::string("Want to edit?"));
-
         w.click_panel(5);
-        QTest::keyClick(&edit, Qt::Key_Z);
-        QVERIFY(w.state().File_is_edited);
+        QTest::keyClick(&w.edit, Qt::Key_Z);
         QVERIFY(w.form.text_view().text().find('z') != std::string::npos);
         const std::string before = w.form.text_view().text();  // no Latin-1 code: not sendable
-        QTest::sendKeyEvent(QTest::Press, &edit, Qt::Key_unknown, QString(QChar(0x20AC)), {});
+        QTest::sendKeyEvent(QTest::Press, &w.edit, Qt::Key_unknown, QString(QChar(0x20AC)), {});
         QCOMPARE(w.form.text_view().text(), before);
     }
 
+    // Enter is No: one key must not stop the tape.
     void close_while_sending_warns() {
         Window w;
         w.form.show();
@@ -271,10 +217,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(warning->Label1()->text(),
                  QStringLiteral("WARNING ... This BTR output window is\nsending data through the "
                                 "parallel port.\nClose this BTR window anyway ?"));
-        QTest::keyClick(warning, Qt::Key_Return);  // Enter is No: one key must not stop the tape
-        QVERIFY(!warning->isVisible() && !w.ended);
-        w.form.close();
-        QTest::mouseClick(warning->Command2(), Qt::LeftButton);  // No
+        QTest::keyClick(warning, Qt::Key_Return);
         QVERIFY(!warning->isVisible() && !w.ended);
         w.form.close();
         QTest::mouseClick(warning->Command1(), Qt::LeftButton);  // Yes
@@ -330,13 +273,12 @@ class MainWindowTest : public QObject {
         QCOMPARE(modality, Qt::WindowModal);
     }
 
+    // Saving itself is tested in the core; here, what closing asks and does.
     void close_when_idle_or_after_editing() {
         Window idle;
         idle.form.close();
         QVERIFY(idle.ended && idle.recorder.messages.empty());
         QCOMPARE(idle.state().DNC_reset, std::int16_t(DNC_closing));
-        QVERIFY(!idle.form.timer1().isActive());
-
         const std::tuple<MessageAnswer, bool, std::string> cases[] = {
             {MessageAnswer::Cancel, false, "N1\r\nN2\r\nN3\r\n"},
             {MessageAnswer::No, true, "N1\r\nN2\r\nN3\r\n"},
@@ -348,7 +290,6 @@ class MainWindowTest : public QObject {
             w.form.text_view().set_text("EDITED\r\n");
             w.recorder.answers = {answer, MessageAnswer::Yes};  // the second: overwrite
             w.form.close();
-            QCOMPARE(w.recorder.messages[0].title, std::string("Edited file"));
             QCOMPARE(w.recorder.messages[0].text,
                      std::string("This file has been edited.\nDo you want to save it?"));
             QCOMPARE(w.ended, ended);
@@ -358,108 +299,65 @@ class MainWindowTest : public QObject {
 
     // The virtual control reads a transmission while the operator works both
     // windows; each step runs inside the send driver's yields, as clicks would.
-    void a_transmission_read_held_edited_and_closed() {
+    // The monitor's counting, marking and reset are tested with the monitor.
+    void a_transmission_read_held_and_closed() {
         Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n");
         FeedriteForm& form = w.form;
         VirtualControlWindow window(
             [&] { return form.simulated_port(); },
             [&] { return settings_path(w.dir.path(), default_device_name); });
-        QCOMPARE(window.windowTitle(), QStringLiteral("Virtual control"));
-        QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
-        QVERIFY(!window.feed_hold_button()->isEnabled());
-
         QStringList failures;
         const auto check = [&](bool ok, const char* what) {
             if (!ok) failures << QString::fromLatin1(what);
-        };
-        const auto shows = [&](const char* label, auto value) {
-            return label_text(window, label) == QString::number(value);
         };
         const auto state_is = [&](const char* text) {
             return window.state_label()->text() == QString::fromLatin1(text);
         };
         int step = 0, waited = 0;
-        std::size_t at_hold = 0;
+        std::size_t at = 0;
         QTimer script;
-        script.setInterval(50);
         QObject::connect(&script, &QTimer::timeout, &form, [&] {
             window.poll();
-            const MonitorCounts counts = window.monitor().counts();
+            const std::size_t characters = window.monitor().counts().characters;
             form.show_progress();
             const ShownState shown = form.progress_bar().state();
-            if (step == 0 && counts.blocks >= 4) {  // the leader "%" LF, then the three
+            if (step == 0 && window.monitor().counts().blocks >= 4) {  // "%" LF, then three
                 // Each M30 passes through the restart point's wait for the control.
-                check(shown == ShownState::Sending || shown == ShownState::Waiting,
-                      "progress: sending");
+                check(shown == ShownState::Sending || shown == ShownState::Waiting, "sending");
                 check(window.read_view()->toPlainText().contains(u"N1 X1\nN2 X2\nN3 M30\n"),
                       "read text");
-                check(shows("characters_lbl", counts.characters), "characters counter");
-                check(shows("blocks_lbl", counts.blocks), "blocks counter");
-                check(shows("parity_lbl", 0), "no parity errors");
                 check(state_is("Reading"), "reading");
                 window.feed_hold_button()->click();
-                at_hold = window.monitor().counts().characters;
+                at = window.monitor().counts().characters;
                 step = 1;
             } else if (step == 1 && ++waited == 12) {  // 600 ms held
                 check(state_is("Stopped"), "stopped");
-                // A hold that lands at the restart point (after M30) is a wait
-                // for the control like any other there.
-                check(shown == ShownState::Stopped || shown == ShownState::Waiting,
-                      "progress: stopped by the control");
-                check(counts.characters <= at_hold + 1, "the flow stops on feed hold");
-                check(window.cycle_start_button()->isEnabled(), "cycle start enabled");
+                // A hold that lands at the restart point is a wait for the control there.
+                check(shown == ShownState::Stopped || shown == ShownState::Waiting, "held");
+                check(characters <= at + 1, "the flow stops on feed hold");
                 window.cycle_start_button()->click();
                 step = 2;
-            } else if (step == 2 && counts.characters > at_hold + 10) {
+            } else if (step == 2 && characters > at + 10) {
                 check(form.status_bar().timing_panel()->text().endsWith(u" cps"), "timing panel");
                 window.code_box()->setCurrentIndex(odd_parity);
                 emit window.code_box()->activated(odd_parity);  // as the user's choice
-                at_hold = counts.characters;
+                at = characters;
                 step = 3;
-            } else if (step == 3 && counts.characters > at_hold + 10) {
-                check(counts.parity_errors > 0, "parity errors under the wrong code");
-                check(shows("parity_lbl", counts.parity_errors), "parity counter");
+            } else if (step == 3 && characters > at + 10) {
                 check(has_marked_text(*window.read_view()), "parity errors marked");
-                window.reset_button()->click();
-                check(window.monitor().counts().characters <= 1, "reset clears the counters");
-                check(window.read_view()->toPlainText().size() <= 2, "reset clears the text");
-                waited = 0;
+                form.close();  // data flows: the warning
                 step = 4;
-            } else if (step == 4 && ++waited == 8) {
-                check(state_is("Stopped"), "reset stops");
-                window.cycle_start_button()->click();
-                at_hold = counts.characters;
-                step = 5;
-            } else if (step == 5 && counts.characters > at_hold + 10) {
-                w.click_panel(5);  // edit mode: sending stops
-                waited = 0;
-                step = 6;
-            } else if (step == 6 && ++waited == 4) {
-                check(shown == ShownState::EditMode, "progress: edit mode");
-                check(std::ranges::any_of(
-                          w.recorder.messages,
-                          [](const auto& m) { return m.title == "Can't run DNC .."; }),
-                      "edit mode stops the sending");
-                QTest::keyClick(&w.edit, Qt::Key_Home);
-                w.click_panel(5);
-                at_hold = counts.characters;
-                step = 7;
-            } else if (step == 7 && counts.characters > at_hold + 10) {  // sending goes on
-                form.close();                                            // data flows: the warning
-                step = 8;
-            } else if (step == 8) {
+            } else if (step == 4) {
                 check(!w.ended && form.warning_form()->isVisible(), "close warns");
                 QTest::mouseClick(form.warning_form()->Command1(), Qt::LeftButton);
-                step = 9;
+                step = 5;
             }
         });
-        script.start();
+        script.start(50);
         w.transmit(400, 200, 100);
         QTRY_VERIFY_WITH_TIMEOUT(w.ended, 30000);
-        QCOMPARE(step, 9);
+        QCOMPARE(step, 5);
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
-        QVERIFY(w.state().File_is_edited);
-        QCOMPARE(w.state().DNC_reset, std::int16_t(DNC_closing));
         window.poll();
         QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
     }
@@ -475,7 +373,6 @@ class MainWindowTest : public QObject {
         FakeLock& held = *lock;
         w.form.keep_awake_with(std::move(lock), std::cerr);
         QTimer script;
-        script.setInterval(20);
         QObject::connect(&script, &QTimer::timeout, &w.form, [&] {
             // Mid-cycle, so that data flows: at the restart point it does not.
             if (w.state().run.blocks_sent < 2 || w.state().Sending_data != 1 || held.takes == 0 ||
@@ -484,24 +381,18 @@ class MainWindowTest : public QObject {
             w.state().File_is_edited = true;
             w.form.end_on_signal("SIGTERM");
         });
-        script.start();
+        script.start(20);
         w.transmit(400, 200, 100);
         QTRY_VERIFY_WITH_TIMEOUT(w.ended, 10000);
-        QCOMPARE(w.state().Sending_data, std::int16_t(1));
-        QVERIFY(w.recorder.messages.empty());
-        QVERIFY(w.form.warning_form() == nullptr);
+        QVERIFY(w.recorder.messages.empty() && w.form.warning_form() == nullptr);
         QVERIFY(w.form.simulated_port() == nullptr);
-        QCOMPARE(held.takes, 1);
-        QCOMPARE(held.releases, 1);
+        QVERIFY(held.takes == 1 && held.releases == 1);
         const std::vector<RunRecord> runs = read_history(history);
         QCOMPARE(runs.size(), std::size_t(1));
-        const RunRecord& run = runs[0];
-        QCOMPARE(run.end, EndReason::Signal);
-        QCOMPARE(run.end_detail, std::string("SIGTERM"));
-        QCOMPARE(run.program_size, std::int64_t(program.size()));
-        QCOMPARE(run.sha256.size(), std::size_t(64));
-        QVERIFY(run.blocks >= 2 && run.characters > run.blocks);
-        QVERIFY(run.end_ms >= run.start_ms && run.timing.empty());
+        QVERIFY(runs[0].end == EndReason::Signal && runs[0].end_detail == "SIGTERM");
+        QCOMPARE(runs[0].program_size, std::int64_t(program.size()));
+        QCOMPARE(runs[0].sha256.size(), std::size_t(64));
+        QVERIFY(runs[0].blocks >= 2 && runs[0].characters > runs[0].blocks);
     }
 
     // A record left by a killed run brings the offer before the tape starts;
@@ -509,20 +400,22 @@ class MainWindowTest : public QObject {
     // leader, the blocks, the program from the line, then the top again.
     // Later the key resumes at another line while the control is held.
     void resume_after_a_crash_and_here() {
-        const std::string program = "%\r\nG21 G17 G90 G54\r\nT1 M06\r\nS1000 M03\r\nG00 X1. Y2. Z5.\r\n"
-                                    "G01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+        const std::string program =
+            "%\r\nG21 G17 G90 G54\r\nT1 M06\r\nS1000 M03\r\n"
+            "G00 X1. Y2. Z5.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
         Window w(program, false);
         const std::string journal = resume_journal_path(default_device_name);
-        const std::string sha = QCryptographicHash::hash(QByteArray::fromStdString(program),
-                                                         QCryptographicHash::Sha256).toHex().toStdString();
-        QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 6, true}));
+        const QByteArray sha = QCryptographicHash::hash(QByteArray::fromStdString(program),
+                                                        QCryptographicHash::Sha256);
+        QVERIFY(write_resume_record(
+            journal, {"p", sha.toHex().toStdString(), default_device_name, 6, true}));
         w.recorder.answers = {MessageAnswer::Yes};
         QStringList reviews;
         QTimer reviewer;  // answers each review as the operator would
         QObject::connect(&reviewer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<ResumeDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
-            reviews << dialog->windowTitle() + QLatin1Char('|') + dialog->warnings_view()->toPlainText();
+            reviews << dialog->windowTitle();
             if (reviews.size() == 1) {
                 dialog->clearance_edit()->selectAll();
                 QTest::keyClicks(dialog->clearance_edit(), QStringLiteral("20."));
@@ -530,58 +423,51 @@ class MainWindowTest : public QObject {
             dialog->ok_button()->click();
         });
         reviewer.start(20);
-        VirtualControlWindow window([&] { return w.form.simulated_port(); },
-                                    [&] { return settings_path(w.dir.path(), default_device_name); });
+        VirtualControlWindow window(
+            [&] { return w.form.simulated_port(); },
+            [&] { return settings_path(w.dir.path(), default_device_name); });
         const auto read = [&] {
             window.poll();
             return window.read_view()->toPlainText().toStdString();
         };
         w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
-        const std::string preamble = "%\nG21\nG90\nG17\nG40 G80\nG54\nT1 M06\nS1000 M03\nM09\n"
-                                     "G00 G90 Z20.\nG00 G90 X1. Y2.\nG00 G90 Z5.\nG00\n";
+        const std::string preamble =
+            "%\nG21\nG90\nG17\nG40 G80\nG54\nT1 M06\nS1000 M03\nM09\n"
+            "G00 G90 Z20.\nG00 G90 X1. Y2.\nG00 G90 Z5.\nG00\nG01 Z-1. F100.\nX5.\nM30\n";
         QStringList failures;
-        const auto check = [&](bool ok, const char* what) {
-            if (!ok) failures << QString::fromLatin1(what);
-        };
         int step = 0;
-        QTimer script;  // the transmission runs inside the start timer's tick: steps run in its yields
+        QTimer script;  // the transmission runs inside the start timer's tick
         QObject::connect(&script, &QTimer::timeout, &w.form, [&] {
             const std::string text = read();
             if (step == 0 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
-                check(text.starts_with(preamble + "G01 Z-1. F100.\nX5.\nM30\n"), "leader, preamble, line 6 on");
-                const std::string& offer = w.recorder.messages.at(0).text;
-                check(offer.ends_with("\nResume at line 6?"), "the offer");
+                if (!text.starts_with(preamble)) failures << QStringLiteral("line 6 on");
                 window.reset_button()->click();  // the control stops reading mid-program
-                step = 2;
-            } else if (step == 2 && w.state().Sending_data == 0 && read_resume_record(journal)->line != 6) {
+                step = 1;
+            } else if (step == 1 && w.state().Sending_data == 0 &&
+                       read_resume_record(journal)->line != 6) {
                 // What a crash now would leave: the run under way, at a line of the program.
                 const auto record = read_resume_record(journal);
-                check(record->running && record->sha256 == sha && record->line >= 1 && record->line <= 8, "journal");
-                step = 3;  // the review runs its own loop, in which this timer ticks on
+                if (!record->running || record->line < 1 || record->line > 8)
+                    failures << QStringLiteral("journal");
+                step = 2;  // the review runs its own loop, in which this timer ticks on
                 w.form.text_view().set_selection_start(
                     static_cast<TextPos>(w.form.text_view().text().find("X5.")));
                 QApplication::setActiveWindow(&w.form);  // the key works in the active window
                 QTest::keyClick(&w.edit, Qt::Key_F5);
-                check(w.form.resume_request().pending, "resume set up");
                 window.cycle_start_button()->click();
-            } else if (step == 3 && text.find("G01 G90 Z-1.\nX5.\nM30\n") != std::string::npos) {
-                // A character under way when the control stopped may come first.
-                check(text.find("%\nG21\nG90\n") < text.find("G01 G90 Z-1.\nX5.\nM30\n"),
-                      "the leader and the preamble first");
+            } else if (step == 2 && text.find("G01 G90 Z-1.\nX5.\nM30\n") != std::string::npos) {
                 w.form.close();
-                step = 4;
-            } else if (step == 4 && w.form.warning_form() != nullptr && w.form.warning_form()->isVisible()) {
+                step = 3;
+            } else if (step == 3 && w.form.warning_form() && w.form.warning_form()->isVisible()) {
                 QTest::mouseClick(w.form.warning_form()->Command1(), Qt::LeftButton);
             }
         });
         script.start(50);
         w.transmit(400, 200, 100);
         QTRY_VERIFY_WITH_TIMEOUT(w.ended, 40000);
-        QCOMPARE(step, 4);
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
-        QCOMPARE(reviews.size(), 2);
-        QVERIFY(reviews[0].startsWith(QStringLiteral("Resume at line 6|")));
-        QVERIFY(reviews[1].startsWith(QStringLiteral("Resume at line 7|")));
+        QVERIFY(w.recorder.messages.at(0).text.ends_with("\nResume at line 6?"));
+        QCOMPARE(reviews.join(u'|'), QStringLiteral("Resume at line 6|Resume at line 7"));
     }
 };
 
