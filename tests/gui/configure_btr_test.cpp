@@ -121,37 +121,9 @@ class ConfigureBtrTest : public QObject {
         QCOMPARE(declined.messages.size(), std::size_t(1));  // nothing was read
     }
 
-    // The list's rules are tested in the core; here, that the buttons and Enter reach them.
-    void add_refuses_duplicates_and_delete_selects_the_entry_above() {
-        Rig rig;
-        rig.open();
-        auto* list = rig.get<QListWidget>("IO_device_lst");
-        QTest::keyClicks(rig.edit("New_name_txt"), QStringLiteral("Mill 1"));
-        QTest::keyClick(rig.edit("New_name_txt"), Qt::Key_Return);
-        QVERIFY(rig.dialog->isVisible());  // Enter added, it did not press Apply
-        rig.type_over("New_name_txt", "mill 1");
-        rig.click("Command2");
-        QCOMPARE(rig.messages.back(),
-                 std::string("List entry error|BTR device name is already in the list"));
-        QCOMPARE(list->count(), 2);
-
-        rig.answers = {MessageAnswer::Cancel};
-        rig.click("Command3");
-        QCOMPARE(list->count(), 2);
-        rig.click("Command3");
-        QCOMPARE(rig.messages.back(),
-                 std::string("Delete entry?|Warning - You are about to delete\nthe BTR port "
-                             "settings for: Mill 1"));
-        QCOMPARE(list->currentRow(), 0);
-        QCOMPARE(rig.dir.read("Editor BTR device list"), std::string());
-        const std::size_t asked = rig.messages.size();
-        rig.click("Command3");  // "(default)" cannot be deleted
-        QCOMPARE(rig.messages.size(), asked);
-    }
-
     // Keys pass the boxes' filters; ticks and the port list reach the model,
     // whose reactions are tested in the core; the upkeep timer puts back ticks.
-    void boxes_filter_keys_and_the_upkeep_runs() {
+    void boxes_upkeep_and_apply() {
         Rig rig;
         rig.open();
         rig.dialog->choose_port(LPT_other);
@@ -170,13 +142,9 @@ class ConfigureBtrTest : public QObject {
         rig.type_over("Data_on_txt", "0");
         QTRY_VERIFY_WITH_TIMEOUT(rig.ticked("chk_EIA") || rig.ticked("chk_even"), 2000);
         QCOMPARE(rig.edit("CPS_txt")->text(), QStringLiteral("---"));
-    }
 
-    // The order of Apply's checks is tested in the core; here, that Apply runs
-    // them, that the speed test keeps the dialog busy and that it saves.
-    void apply_checks_then_writes_loop_counts() {
-        Rig rig;
-        rig.open();
+        // The order of Apply's checks is tested in the core; here, that Apply
+        // runs them, that the speed test keeps the dialog busy and that it saves.
         rig.dialog->choose_port(LPT_other);
         rig.type_over("address_txt", "9");
         rig.click("apply_button");
@@ -214,24 +182,44 @@ class ConfigureBtrTest : public QObject {
         QVERIFY(rig.saved(default_device_name).find("\r\n" + counts) != std::string::npos);
     }
 
-    // The presets' values and their file are tested in the core; here, that
-    // the button and Apply save one and a click in a new dialog loads it.
-    void a_preset_saved_and_chosen_with_the_mouse() {
+    // The list's and the presets' rules are tested in the core; here, that
+    // the buttons and Enter reach them, that a preset is saved and a click in
+    // a new dialog loads it, and that deleting asks and selects the entry above.
+    void device_list_and_a_preset() {
         Rig rig;
         rig.open();
-        rig.type_over("New_name_txt", "Mill");
+        QTest::keyClicks(rig.edit("New_name_txt"), QStringLiteral("Mill 1"));
+        QTest::keyClick(rig.edit("New_name_txt"), Qt::Key_Return);
+        QVERIFY(rig.dialog->isVisible());  // Enter added, it did not press Apply
+        rig.type_over("New_name_txt", "mill 1");
         rig.click("Command2");
+        QCOMPARE(rig.messages.back(),
+                 std::string("List entry error|BTR device name is already in the list"));
         rig.click("PW_defaults");
         rig.click("apply_button");
         QVERIFY(!rig.dialog->isVisible());
+
         Rig again;
         again.dialog = std::make_unique<configure_BTR>(rig.dir.path(), again.host, &again.main);
         again.open();
         auto* list = again.get<QListWidget>("IO_device_lst");
+        QCOMPARE(list->count(), 2);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(1)).center());
         QCOMPARE(again.edit("Reset_on_txt")->text(), QStringLiteral("M02"));
         QVERIFY(again.ticked("chk_EIA"));
+        again.answers = {MessageAnswer::Cancel};
+        again.click("Command3");
+        QCOMPARE(list->count(), 2);
+        again.click("Command3");
+        QCOMPARE(again.messages.back(),
+                 std::string("Delete entry?|Warning - You are about to delete\nthe BTR port "
+                             "settings for: Mill 1"));
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(rig.dir.read("Editor BTR device list"), std::string());
+        const std::size_t asked = again.messages.size();
+        again.click("Command3");  // "(default)" cannot be deleted
+        QCOMPARE(again.messages.size(), asked);
     }
 };
 

@@ -3,7 +3,6 @@
 // virtual control, while the operator works both windows.
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QLabel>
@@ -111,11 +110,13 @@ class MainWindowTest : public QObject {
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // The look start-up leaves; the editor settings' codes are tested in the
-    // core, here that one reaches the view.
-    void start_up_look_and_caption() {
+    // The look start-up leaves (the editor settings' codes are tested in the
+    // core, here that one reaches the view); then Timer1 shows the caret,
+    // Timer2 starts the transmission once, Timer3 marks a stalled window idle.
+    void start_up_look_and_timers() {
         Window w("", false, "0\r\n0\r\n3\r\n");
         FeedriteForm& form = w.form;
+        QSignalSpy started(&form, &FeedriteForm::start_transmission);
         QCOMPARE(form.windowTitle(),
                  QString::fromStdString("Cutwave output of " + w.dir.file("part.nc") + "  (BTR)"));
         QCOMPARE(form.text_view().text(), std::string("Loading..."));
@@ -127,15 +128,9 @@ class MainWindowTest : public QObject {
         QVERIFY(!w.module.CALL_expanded);
         QCOMPARE(w.edit.palette().color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(w.edit.font().pointSize(), 19);
-    }
 
-    // Timer1 shows the caret, Timer2 starts the transmission once, Timer3
-    // marks a stalled window idle.
-    void timers_start_once_show_the_caret_and_mark_the_window_idle() {
-        Window w("", false);
-        FeedriteForm& form = w.form;
-        QSignalSpy started(&form, &FeedriteForm::start_transmission);
         form.show();
+        form.resize(500, 400);  // events in the first 100 ms change nothing
         form.text_view().set_text("N1\r\nN2\r\nN3\r\n");
         form.text_view().set_selection_start(8);
         QTRY_COMPARE_WITH_TIMEOUT(form.status_bar().panel_text(1), QStringLiteral("line pos.=3"),
@@ -143,7 +138,6 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 2000);
         QTest::qWait(300);
         QCOMPARE(started.count(), 1);
-
         form.timer3().setInterval(50);
         w.state().Sending_data = 1;
         form.host().set_stall_timer(true);
@@ -189,8 +183,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.state().Live_DNC_startpoint, 7);
     }
 
-    // The key rules are tested in the core; here, that keys reach them.
-    void keys_outside_and_inside_edit_mode() {
+    // The key rules are tested in the core; here, that keys reach them, and
+    // that typing, a drop and undo each mark the text edited for saving.
+    void keys_and_changes_in_and_outside_edit_mode() {
         Window w;
         QTest::keyClick(&w.edit, Qt::Key_Down);
         QCOMPARE(w.state().Live_DNC_startpoint, 4);  // highlighted on release
@@ -198,56 +193,25 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.recorder.messages.size(), std::size_t(1));
         QCOMPARE(w.recorder.messages[0].title, std::string("Want to edit?"));
         w.click_panel(5);
-        QTest::keyClick(&w.edit, Qt::Key_Z);
-        QVERIFY(w.form.text_view().text().find('z') != std::string::npos);
         const std::string before = w.form.text_view().text();  // no Latin-1 code: not sendable
         QTest::sendKeyEvent(QTest::Press, &w.edit, Qt::Key_unknown, QString(QChar(0x20AC)), {});
         QCOMPARE(w.form.text_view().text(), before);
-    }
-
-    // Enter is No: one key must not stop the tape.
-    void close_while_sending_warns() {
-        Window w;
-        w.form.show();
-        w.state().Sending_data = 1;
-        w.form.close();
-        Warning_form* warning = w.form.warning_form();
-        QVERIFY(!w.ended && warning != nullptr && warning->isVisible());
-        QCOMPARE(warning->windowTitle(), QStringLiteral("Close BTR window?"));
-        QCOMPARE(warning->Label1()->text(),
-                 QStringLiteral("WARNING ... This BTR output window is\nsending data through the "
-                                "parallel port.\nClose this BTR window anyway ?"));
-        QTest::keyClick(warning, Qt::Key_Return);
-        QVERIFY(!warning->isVisible() && !w.ended);
-        w.form.close();
-        QTest::mouseClick(warning->Command1(), Qt::LeftButton);  // Yes
-        QCOMPARE(w.state().Sending_data, std::int16_t(0));
-        QVERIFY(w.ended);
-    }
-
-    // Every kind of change in edit mode is offered for saving.
-    void every_change_marks_the_text_edited() {
-        QGuiApplication::clipboard()->setText(QStringLiteral("P"));
         QMimeData mime;
         mime.setText(QStringLiteral("D"));
         QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        const std::function<void(ProgramEdit&)> changes[] = {
-            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_Delete); },
-            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier); },
-            [&](ProgramEdit& e) {
-                QCoreApplication::sendEvent(e.viewport(), &enter);
-                QCoreApplication::sendEvent(e.viewport(), &drop);
+        const std::function<void()> changes[] = {
+            [&] { QTest::keyClick(&w.edit, Qt::Key_Z); },
+            [&] {
+                QCoreApplication::sendEvent(w.edit.viewport(), &enter);
+                QCoreApplication::sendEvent(w.edit.viewport(), &drop);
             },
-            [](ProgramEdit& e) { QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier); }};
+            [&] { QTest::keyClick(&w.edit, Qt::Key_Z, Qt::ControlModifier); }};
         for (const auto& change : changes) {
-            Window w;
-            w.click_panel(5);
-            QTest::keyClick(&w.edit, Qt::Key_B);  // something for undo to take back
             w.state().File_is_edited = false;
-            const std::string before = w.form.text_view().text();
-            change(w.edit);
-            QVERIFY(w.form.text_view().text() != before && w.state().File_is_edited);
+            const std::string text = w.form.text_view().text();
+            change();
+            QVERIFY(w.form.text_view().text() != text && w.state().File_is_edited);
         }
     }
 
@@ -348,15 +312,27 @@ class MainWindowTest : public QObject {
                 form.close();  // data flows: the warning
                 step = 4;
             } else if (step == 4) {
-                check(!w.ended && form.warning_form()->isVisible(), "close warns");
-                QTest::mouseClick(form.warning_form()->Command1(), Qt::LeftButton);
+                Warning_form* warning = form.warning_form();
+                check(!w.ended && warning->isVisible(), "close warns");
+                check(warning->windowTitle() == QStringLiteral("Close BTR window?") &&
+                          warning->Label1()->text() ==
+                              QStringLiteral("WARNING ... This BTR output window is\nsending data "
+                                             "through the parallel port.\nClose this BTR window "
+                                             "anyway ?"),
+                      "the warning");
+                QTest::keyClick(warning, Qt::Key_Return);  // No: one key must not stop the tape
+                check(!warning->isVisible() && !w.ended, "Enter is No");
+                form.close();
                 step = 5;
+            } else if (step == 5) {
+                QTest::mouseClick(form.warning_form()->Command1(), Qt::LeftButton);  // Yes
+                step = 6;
             }
         });
         script.start(50);
         w.transmit(400, 200, 100);
         QTRY_VERIFY_WITH_TIMEOUT(w.ended, 30000);
-        QCOMPARE(step, 5);
+        QCOMPARE(step, 6);
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
         window.poll();
         QCOMPARE(window.state_label()->text(), QStringLiteral("Not connected"));
@@ -405,10 +381,11 @@ class MainWindowTest : public QObject {
             "G00 X1. Y2. Z5.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
         Window w(program, false);
         const std::string journal = resume_journal_path(default_device_name);
-        const QByteArray sha = QCryptographicHash::hash(QByteArray::fromStdString(program),
-                                                        QCryptographicHash::Sha256);
-        QVERIFY(write_resume_record(
-            journal, {"p", sha.toHex().toStdString(), default_device_name, 6, true}));
+        const std::string sha =
+            QCryptographicHash::hash(QByteArray::fromStdString(program), QCryptographicHash::Sha256)
+                .toHex()
+                .toStdString();
+        QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 6, true}));
         w.recorder.answers = {MessageAnswer::Yes};
         QStringList reviews;
         QTimer reviewer;  // answers each review as the operator would
@@ -426,10 +403,6 @@ class MainWindowTest : public QObject {
         VirtualControlWindow window(
             [&] { return w.form.simulated_port(); },
             [&] { return settings_path(w.dir.path(), default_device_name); });
-        const auto read = [&] {
-            window.poll();
-            return window.read_view()->toPlainText().toStdString();
-        };
         w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
         const std::string preamble =
             "%\nG21\nG90\nG17\nG40 G80\nG54\nT1 M06\nS1000 M03\nM09\n"
@@ -438,7 +411,8 @@ class MainWindowTest : public QObject {
         int step = 0;
         QTimer script;  // the transmission runs inside the start timer's tick
         QObject::connect(&script, &QTimer::timeout, &w.form, [&] {
-            const std::string text = read();
+            window.poll();
+            const std::string text = window.read_view()->toPlainText().toStdString();
             if (step == 0 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
                 if (!text.starts_with(preamble)) failures << QStringLiteral("line 6 on");
                 window.reset_button()->click();  // the control stops reading mid-program
@@ -447,7 +421,8 @@ class MainWindowTest : public QObject {
                        read_resume_record(journal)->line != 6) {
                 // What a crash now would leave: the run under way, at a line of the program.
                 const auto record = read_resume_record(journal);
-                if (!record->running || record->line < 1 || record->line > 8)
+                if (!record->running || record->sha256 != sha || record->line < 1 ||
+                    record->line > 8)
                     failures << QStringLiteral("journal");
                 step = 2;  // the review runs its own loop, in which this timer ticks on
                 w.form.text_view().set_selection_start(
