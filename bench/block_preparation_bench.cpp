@@ -1,6 +1,8 @@
 // Cost of preparing and code-converting the blocks of a long program, to show
 // that the rewriting stays far below the time one block takes on the tape
-// (at 300 characters per second a character lasts 3.3 ms).
+// (at 300 characters per second a character lasts 3.3 ms); and the decimal
+// conversion and control-code expansion of 1 MB and 10 MB texts, which must
+// take time in proportion to their length.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "btr/block/block_rewrite.h"
+#include "btr/block/decimal_conversion.h"
+#include "btr/block/parsit.h"
 #include "btr/code_table.h"
 
 namespace feedrite {
@@ -106,6 +110,41 @@ void prepare_and_convert(benchmark::State& state) {
 }
 
 BENCHMARK(prepare_and_convert)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// One line of state.range(0) bytes full of decimal points, with the format on:
+// the time must grow with the length, not with its square.
+void decimal_conversion_of_a_long_line(benchmark::State& state) {
+    std::string line;
+    while (line.size() < static_cast<std::size_t>(state.range(0))) line += "X1.5 Y-2.25 Z.125 ";
+    for (auto _ : state) {
+        std::string t = line;
+        if (convert_decimals(t, "X3Y3Z3")) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(t.data());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(decimal_conversion_of_a_long_line)
+    ->Arg(1 << 20)
+    ->Arg(10 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// A leader of state.range(0) bytes of "<65>", expanded at every start.
+void control_codes_of_a_long_leader(benchmark::State& state) {
+    std::string leader;
+    while (leader.size() < static_cast<std::size_t>(state.range(0))) leader += "<65>";
+    for (auto _ : state) {
+        const std::string expanded = parsit(leader, ISO_even);
+        if (expanded.size() != leader.size() / 4) state.SkipWithError("not expanded");
+        benchmark::DoNotOptimize(expanded.data());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(control_codes_of_a_long_leader)
+    ->Arg(1 << 20)
+    ->Arg(10 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 }  // namespace feedrite

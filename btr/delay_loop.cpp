@@ -1,13 +1,18 @@
 #include "btr/delay_loop.h"
 
+#include "config/limits.h"
+
 namespace feedrite {
 
 // Not inline on purpose: one copy of the loop, so a pass costs the same for
 // every caller.
 std::int32_t run_delay_passes(Host& host, std::int32_t from, double to) {
+    // The counter cannot pass its largest value: a count beyond it (or NaN)
+    // ends there instead of wrapping into a delay that never ends.
+    const double end = to >= max_loop_count ? max_loop_count : to;
     // volatile: each pass must cost a real pass; the loop counts stand for time.
     volatile std::int32_t n = from;
-    while (n < to) {
+    while (n < end) {
         if (n % 10 == 0) host.yield();
         n = n + 1;
     }

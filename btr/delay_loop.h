@@ -10,8 +10,8 @@
 namespace feedrite {
 
 /// Makes the passes `from` .. `to` - 1 of the delay loop (a fractional `to`
-/// rounds up): each compares, yields to the window when the pass number is a
-/// multiple of ten, and counts on. Returns the number of the next pass.
+/// rounds up, a `to` beyond max_loop_count stops there): each compares, yields to the window when
+/// the pass number is a multiple of ten, and counts on. Returns the number of the next pass.
 std::int32_t run_delay_passes(Host& host, std::int32_t from, double to);
 
 }  // namespace feedrite

@@ -15,3 +15,15 @@ target_compile_definitions(feedrite_common INTERFACE
   QT_NO_CAST_TO_ASCII
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   FEEDRITE_VERSION="${PROJECT_VERSION}")
+
+# Sanitizers: every fault stops the run (no recovery), with a stack trace.
+if(FEEDRITE_SANITIZE OR FEEDRITE_FUZZ)
+  set(feedrite_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
+  target_compile_options(feedrite_common INTERFACE ${feedrite_sanitizers})
+  target_link_options(feedrite_common INTERFACE ${feedrite_sanitizers})
+endif()
+# Fuzzing: the code is instrumented for coverage; each target links libFuzzer.
+if(FEEDRITE_FUZZ)
+  target_compile_options(feedrite_common INTERFACE -fsanitize=fuzzer-no-link)
+endif()

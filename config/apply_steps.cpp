@@ -1,7 +1,9 @@
 #include "config/apply_steps.h"
 
 #include "config/entry_rules.h"
+#include "config/limits.h"
 #include "config/number_text.h"
+#include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
 #include "config/settings_writer.h"
 
@@ -29,22 +31,34 @@ std::optional<MillisecondTimes> checked_times(const ConfigModel& model, Host& ho
                          "Port selection error", MessageIcon::Exclamation, MessageButtons::Ok);
         return std::nullopt;
     }
-    const auto refuse = [&host](const char* text) -> std::optional<MillisecondTimes> {
-        host.message_box(text, "Entry error", MessageIcon::Exclamation, MessageButtons::Ok);
-        return std::nullopt;
-    };
     MillisecondTimes times;
     times.data_on = read_number_or_zero(model.Data_on_txt);
     times.sprocket_on = read_number_or_zero(model.Sprocket_on_txt);
     times.overlap = read_number_or_zero(model.Sprocket_overlap_txt);
     times.data_off = read_number_or_zero(model.Data_off_txt);
     times.eob_delay = read_number_or_zero(model.EOB_delay_txt);
-    if (times.sprocket_on <= 0) return refuse("Invalid entry for sprocket on time");
-    if (!model.ticked(Tick::Chk_Async) && times.data_on <= times.sprocket_on)
-        return refuse("Invalid entry for data on time");
-    if (times.overlap <= 0) return refuse("Invalid entry for sprocket/data overlap");
-    if (times.data_off < 0) return refuse("Invalid entry for data off time");
-    if (times.eob_delay < 0) return refuse("Invalid entry for delay between blocks");
+    // Above max_delay_ms a count may not fit the delay loop: such a time is
+    // refused with the same message, naming the limit.
+    const std::string limit = "\n(at most " + format_number(max_delay_ms).substr(1) + " ms)";
+    const struct {
+        double ms;
+        bool wrong;
+        const char* text;
+    } checks[] = {
+        {times.sprocket_on, times.sprocket_on <= 0, "Invalid entry for sprocket on time"},
+        {times.data_on, !model.ticked(Tick::Chk_Async) && times.data_on <= times.sprocket_on,
+         "Invalid entry for data on time"},
+        {times.overlap, times.overlap <= 0, "Invalid entry for sprocket/data overlap"},
+        {times.data_off, times.data_off < 0, "Invalid entry for data off time"},
+        {times.eob_delay, times.eob_delay < 0, "Invalid entry for delay between blocks"},
+    };
+    for (const auto& check : checks) {
+        const bool too_long = !(check.ms <= max_delay_ms);
+        if (!check.wrong && !too_long) continue;
+        host.message_box(check.text + (too_long && !check.wrong ? limit : std::string()),
+                         "Entry error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return std::nullopt;
+    }
     return times;
 }
 

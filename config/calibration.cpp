@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "btr/delay_loop.h"
+#include "config/limits.h"
 #include "config/number_text.h"
 
 namespace feedrite {
@@ -23,7 +24,10 @@ std::int32_t calibrated_rate(std::int32_t best) {
 }
 
 LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate) {
-    const auto passes = [rate](double ms) { return std::trunc(ms * rate / 1000.0); };
+    // Never more than the delay loop can count, also on a PC beyond any known speed.
+    const auto passes = [rate](double ms) {
+        return std::min(std::trunc(ms * rate / 1000.0), max_loop_count - 1);
+    };
     LoopCounts counts;
     counts.delay1 = passes(times.data_on) + 1;
     counts.delay2 = passes(times.sprocket_on) + 1;

@@ -1,6 +1,7 @@
 #include "config/editor_settings.h"
 
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "config/number_text.h"
 
 namespace feedrite {
@@ -15,7 +16,7 @@ void read_editor_settings(const std::string& path, WindowState& state) {
     state.master_font_size = 1;
     std::string bytes;
     FileError error;
-    if (!read_whole_file(path, bytes, error)) return;
+    if (!read_whole_file(path, bytes, error, settings_size_limit)) return;
     const auto lines = split_lines(bytes);
 
     std::optional<double> value;

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/limits.h"
+
 namespace feedrite {
 
 namespace {
@@ -85,7 +87,13 @@ std::string folder_of(const std::string& path) {
 
 }  // namespace
 
-bool read_whole_file(const std::string& path, std::string& bytes, FileError& error) {
+FileError too_large_error(std::int64_t limit) {
+    const std::string size = std::to_string(limit >> 20) + " MB";
+    return {FileErrorCode::TooLarge, "it is larger than " + size, "Larger than " + size};
+}
+
+bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
+                     std::int64_t limit) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
@@ -93,16 +101,16 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
         error = file_error_from_errno(errno);
         return false;
     }
-    if (S_ISDIR(info.st_mode)) {
-        error = file_error_from_errno(EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? file_error_from_errno(EISDIR) : not_regular_file_error();
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        error = not_regular_file_error();
+    if (info.st_size > limit) {
+        error = too_large_error(limit);
         return false;
     }
     bytes.clear();
-    if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -112,6 +120,11 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
             return false;
         }
         if (n == 0) break;
+        // A file that grows while it is read is held to the same limit.
+        if (static_cast<std::int64_t>(bytes.size()) + n > limit) {
+            error = too_large_error(limit);
+            return false;
+        }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     error = {};
@@ -163,7 +176,7 @@ bool rewrite(int fd, std::string_view bytes) {
 FileError write_in_place(const std::string& target, std::string_view bytes) {
     std::string original;
     FileError error;
-    if (!read_whole_file(target, original, error)) return error;
+    if (!read_whole_file(target, original, error, program_size_limit)) return error;
     Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0) return file_error_from_errno(errno);
     if (rewrite(fd.get(), bytes))
@@ -197,6 +210,34 @@ FileError write_file_atomic(const std::string& path, std::string_view bytes,
         return file_error_from_errno(failure);
     }
     return {};
+}
+
+FileError PendingFile::write(const std::string& path, std::string_view bytes) {
+    discard();
+    path_ = link_target(path);
+    struct stat old {};
+    const bool exists = ::stat(path_.c_str(), &old) == 0;
+    const std::string temp = temporary_for(path_);
+    Fd fd(open_temporary(temp));
+    if (fd.get() < 0) return file_error_from_errno(errno);
+    temp_ = temp;
+    int failure = take_over(fd.get(), exists ? &old : nullptr);
+    if (failure == 0 && (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)) failure = errno;
+    if (fd.close() != 0 && failure == 0) failure = errno;
+    if (failure != 0) discard();
+    return file_error_from_errno(failure);
+}
+
+FileError PendingFile::commit() {
+    const int failure = ::rename(temp_.c_str(), path_.c_str()) == 0 ? 0 : errno;
+    if (failure != 0) discard();
+    temp_.clear();
+    return file_error_from_errno(failure);
+}
+
+void PendingFile::discard() {
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }

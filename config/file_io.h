@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and safe writing of the program's 8-bit text files.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,7 @@ enum class FileErrorCode {
     NoSpace,
     IsDirectory,
     NotRegular,  ///< a FIFO, device or socket: reading it might never end
+    TooLarge,    ///< larger than the limit for its kind of file
     Io
 };
 
@@ -32,9 +34,14 @@ struct FileError {
 /// The error for a path that is neither a regular file nor a folder.
 [[nodiscard]] FileError not_regular_file_error();
 
-/// Reads a whole regular file as bytes. A FIFO or a device is refused at once
-/// (NotRegular), never waited on. On failure returns false and sets `error`.
-bool read_whole_file(const std::string& path, std::string& bytes, FileError& error);
+/// Reads a whole file as bytes. Only a regular file of at most `limit` bytes
+/// is read: a folder, a FIFO or a device (refused at once, never waited on)
+/// and a larger file are refused. On failure returns false and sets `error`.
+bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
+                     std::int64_t limit);
+
+/// The error for a file larger than `limit` bytes: "it is larger than N MB".
+[[nodiscard]] FileError too_large_error(std::int64_t limit);
 
 /// Writes `bytes` to a temporary file in the same folder, flushes it to disk and
 /// renames it over `path`, so `path` is either the old file or the new one,
@@ -45,6 +52,26 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
 /// rewritten in place and put back as it was if that fails.
 [[nodiscard]] FileError write_file_atomic(const std::string& path, std::string_view bytes,
                                           bool in_place_fallback = false);
+
+/// A file written in full (and flushed to disk) as a temporary file beside
+/// `path`, which commit() renames into place: several files can be written
+/// first and put in place together. Discarded when not committed.
+class PendingFile {
+  public:
+    PendingFile() = default;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile() { discard(); }
+
+    /// As write_file_atomic writes: a link's target, the old file's
+    /// permissions (and, as root, its owner).
+    [[nodiscard]] FileError write(const std::string& path, std::string_view bytes);
+    [[nodiscard]] FileError commit();
+    void discard();
+
+  private:
+    std::string path_, temp_;
+};
 
 /// Removes a file; true when it is gone afterwards or was never there.
 bool remove_file(const std::string& path);

@@ -66,8 +66,12 @@ std::optional<double> read_number(std::string_view text) {
     while (i < text.size() && is_blank(text[i])) ++i;
     if (i + 1 < text.size() && text[i] == '&') {
         const char kind = text[i + 1];
-        if (kind == 'H' || kind == 'h') return radix_number(text, i + 2, 16);
-        if (kind == 'O' || kind == 'o') return radix_number(text, i + 2, 8);
+        const int radix = kind == 'H' || kind == 'h' ? 16 : (kind == 'O' || kind == 'o' ? 8 : 0);
+        if (radix != 0) {
+            const double value = radix_number(text, i + 2, radix);
+            if (!std::isfinite(value)) return std::nullopt;  // too many digits
+            return value;
+        }
     }
     const std::string number = compact_decimal(text, i);
     errno = 0;

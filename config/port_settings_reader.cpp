@@ -1,98 +1,127 @@
 #include "config/port_settings_reader.h"
 
-#include <optional>
-
 #include "config/device_timing.h"
+#include "config/limits.h"
 #include "config/number_text.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {
 namespace {
 
-std::optional<std::int32_t> rounded32(std::optional<double> value) {
-    return value ? round_to_int32(*value) : std::nullopt;
+// A whole number in first..last after rounding halves to even.
+std::optional<int> whole_in(std::optional<double> value, int first, int last) {
+    const auto whole = value ? round_to_int32(*value) : std::nullopt;
+    if (!whole || *whole < first || *whole > last) return std::nullopt;
+    return *whole;
 }
 
-// Lines 1 to 6: port choice and the five loop counts.
-bool read_port_and_delays(SettingsLines& in, PortSettings& s) {
-    if (!take(in.number(), s.BTRportnumber)) return false;
-    s.BTRportnumber += 1;
-    for (double* delay : {&s.BTRdelay1, &s.BTRdelay2, &s.BTRdelay3, &s.BTRdelay4, &s.BTRdelay5})
-        if (!take(in.number(), *delay)) return false;
+bool read_required(SettingsLines& in, StoredSettings& s, SettingsRead& result) {
+    const auto port = whole_in(in.number(), 0, 4);
+    if (!port) return false;
+    s.port_index = *port;
+    for (double& count : s.counts) {
+        const auto value = in.number();
+        if (!value || !(*value >= 0 && *value <= max_loop_count)) return false;
+        count = *value;
+    }
+    for (std::string& typed : s.typed)
+        if (!take(in.text(), typed)) return false;
+    const auto address = in.number();
+    if (!address || !whole_in(address, 0, max_port_address)) return false;
+    s.address = *address;
+    if (!take(in.text(), s.leader) || !take(in.text(), s.trailer)) return false;
+    for (auto [field, problem] : {std::pair{&s.code, SettingsProblem::UnknownCode},
+                                  std::pair{&s.eob, SettingsProblem::UnknownEob}}) {
+        const auto value = in.whole_number();
+        if (!value) return false;
+        if (*value < 0 || *value > 3) {
+            result.problem = problem;
+            result.value = *value;
+            return false;
+        }
+        *field = *value;
+    }
+    for (std::string* text : {&s.cps, &s.eob_delay, &s.reset, &s.mask, &s.format})
+        if (!take(in.text(), *text)) return false;
+    for (bool* option : {&s.calls, &s.mask_comments, &s.auto_format}) {
+        const auto value = in.number();
+        if (!value) return false;
+        *option = *value == 1;
+    }
     return true;
 }
 
-// Lines 7 to 10 and 17 hold the milliseconds as typed: the delays' set times.
-bool read_set_time(SettingsLines& in, PortSettings& s, DelayKind kind) {
-    const auto line = in.text();
-    if (!line) return false;
-    s.delay_ms[static_cast<std::size_t>(kind)] = typed_milliseconds(*line);
-    return true;
-}
-
-bool read_set_times(SettingsLines& in, PortSettings& s) {
-    for (DelayKind kind :
-         {DelayKind::data_on, DelayKind::sprocket_on, DelayKind::overlap, DelayKind::data_off})
-        if (!read_set_time(in, s, kind)) return false;
-    return true;
-}
-
-// Lines 11 to 15: address, leader, trailer, code, end of block.
-bool read_address_to_eob(SettingsLines& in, PortSettings& s) {
-    if (!take(rounded32(in.number()), s.BTRaddress)) return false;
-    if (!take(in.text(), s.BTRleader) || !take(in.text(), s.BTRtrailer)) return false;
-    if (!take(in.whole_number(), s.BTRcode)) return false;
-    const auto eob = in.whole_number();
-    if (!eob) return false;
-    s.BTReob = eob_characters(*eob);
-    return true;
-}
-
-// Lines 16 to 23: speed text, reset, mask, format and the three options.
-bool read_texts_and_options(SettingsLines& in, PortSettings& s, bool& calls) {
-    if (!take(in.text(), s.BTRcps) || !read_set_time(in, s, DelayKind::between_blocks))
-        return false;
-    if (!take(in.text(), s.BTRreset) || !take(in.text(), s.BTRmask) ||
-        !take(in.text(), s.BTRformat))
-        return false;
-    const auto use_calls = in.number(), mask_comments = in.number(), auto_format = in.number();
-    if (!use_calls || !mask_comments || !auto_format) return false;
-    calls = *use_calls == 1;
-    s.BTRmaskcomments = *mask_comments == 1;
-    if (*auto_format == 0) s.BTRformat.clear();
-    return true;
-}
-
-// Lines 24 to 31; the first gap ends them, keeping what was read so far.
-void read_optional(SettingsLines& in, PortSettings& s) {
-    for (bool* logic : {&s.Data_logic, &s.Sprocket_logic, &s.RunStop_logic, &s.Ready_logic}) {
+// The first gap ends them, keeping what was read so far.
+void read_optional(SettingsLines& in, StoredSettings& s) {
+    for (bool& positive : s.positive) {
         const auto value = in.number();
         if (!value) return;
-        *logic = *value != 0;
+        positive = *value != 0;
     }
     const auto async = in.number();
     if (!async) return;
-    s.Remex_async = *async == 1;
-    if (!take(in.text(), s.Replace_text) || !take(in.text(), s.Replace_with_text)) return;
-    if (const auto spool = in.number()) s.Send_long_file = *spool != 0;
+    s.async = *async == 1;
+    if (!take(in.text(), s.replace) || !take(in.text(), s.replace_with)) return;
+    // A box holds only 0 or 1: any other value leaves spooling off.
+    if (const auto spool = whole_in(in.number(), 0, 1)) s.spool = *spool == 1;
 }
 
 }  // namespace
 
-bool read_port_settings(const std::string& path, PortSettings& record, bool& useCALLs) {
+SettingsRead read_settings_file(const std::string& path) {
+    SettingsRead result;
     SettingsLines in;
-    if (!in.open(path)) return false;
-    PortSettings s;  // starts with the defaults of the optional lines
-    bool calls = false;
-    if (!read_port_and_delays(in, s) || !read_set_times(in, s) || !read_address_to_eob(in, s) ||
-        !read_texts_and_options(in, s, calls))
-        return false;
+    StoredSettings s;
+    if (!in.open(path) || !read_required(in, s, result)) return result;
     read_optional(in, s);
+    result.settings = std::move(s);
+    return result;
+}
+
+PortSettings port_settings_from(const StoredSettings& stored) {
+    PortSettings s;
+    s.BTRportnumber = stored.port_index + 1;
+    s.BTRdelay1 = stored.counts[0];
+    s.BTRdelay2 = stored.counts[1];
+    s.BTRdelay3 = stored.counts[2];
+    s.BTRdelay4 = stored.counts[3];
+    s.BTRdelay5 = stored.counts[4];
+    // The set times, as typed, guard the counted delays by the clock.
+    const DelayKind typed[] = {DelayKind::data_on, DelayKind::sprocket_on, DelayKind::overlap,
+                               DelayKind::data_off};
+    for (std::size_t i = 0; i < stored.typed.size(); ++i)
+        s.delay_ms[static_cast<std::size_t>(typed[i])] = typed_milliseconds(stored.typed[i]);
+    s.delay_ms[static_cast<std::size_t>(DelayKind::between_blocks)] =
+        typed_milliseconds(stored.eob_delay);
     s.delay_ms[static_cast<std::size_t>(DelayKind::rest_of_data_on)] =
         rest_of_data_on(s.set_ms(DelayKind::data_on), s.set_ms(DelayKind::sprocket_on),
                         s.set_ms(DelayKind::overlap));
-    record = s;
-    useCALLs = calls;
+    s.BTRaddress = round_to_int32(stored.address).value_or(0);
+    s.BTRleader = stored.leader;
+    s.BTRtrailer = stored.trailer;
+    s.BTRcode = stored.code;
+    s.BTReob = eob_characters(stored.eob);
+    s.BTRcps = stored.cps;
+    s.BTRreset = stored.reset;
+    s.BTRmask = stored.mask;
+    s.BTRformat = stored.auto_format ? stored.format : std::string();
+    s.BTRmaskcomments = stored.mask_comments;
+    s.Data_logic = stored.positive[0];
+    s.Sprocket_logic = stored.positive[1];
+    s.RunStop_logic = stored.positive[2];
+    s.Ready_logic = stored.positive[3];
+    s.Remex_async = stored.async;
+    s.Replace_text = stored.replace;
+    s.Replace_with_text = stored.replace_with;
+    s.Send_long_file = stored.spool;
+    return s;
+}
+
+bool read_port_settings(const std::string& path, PortSettings& record, bool& useCALLs) {
+    const SettingsRead read = read_settings_file(path);
+    if (!read.settings) return false;
+    record = port_settings_from(*read.settings);
+    useCALLs = read.settings->calls;
     return true;
 }
 

@@ -1,22 +1,62 @@
 #pragma once
-// The send driver's reading of a device's port settings file.
+// The one reader of a device's port settings file: the send driver, the
+// configuration dialog, feedrite-config and its --show all read through it,
+// so they accept and refuse the same files and agree on every value.
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "config/port_settings.h"
 
 namespace feedrite {
 
-/// Reads the settings file at `path` into `record` and `useCALLs`.
-///
-/// Lines 1 to 23 are required: a missing or unreadable file, fewer than 23
-/// lines, a number that overflows, an address outside 32 bits or a code or end
-/// of block outside 16 bits (after rounding halves to even) returns false and leaves `record`
-/// and `useCALLs` untouched; the caller reports the unconfigured port. Lines 24
-/// to 31 are optional: reading stops silently at the first missing or bad one
-/// and the rest keep their defaults (positive polarities, no Async, no
-/// replacement, no spooling). Text lines come back byte for byte;
-/// `Replace_with_text` is left unexpanded. Shows nothing.
+/// The lines of a settings file as values, after the rules below.
+struct StoredSettings {
+    int port_index = 0;                  ///< line 1: 0..3 LPT1..LPT4, 4 another address
+    std::array<double, 5> counts{};      ///< lines 2 to 6: loop counts, whole file range
+    std::array<std::string, 4> typed{};  ///< lines 7 to 10: the milliseconds as typed
+    double address = 0;                  ///< line 11, as stored (a single-precision value)
+    std::string leader, trailer;         ///< lines 12, 13
+    std::int16_t code = 0;               ///< line 14: 0 ISO even, 1 odd, 2 seven bits, 3 EIA
+    std::int16_t eob = 0;                ///< line 15: 0 LF, 1 CR, 2 LF CR, 3 CR LF
+    std::string cps, eob_delay, reset, mask, format;                 ///< lines 16 to 20
+    bool calls = false, mask_comments = false, auto_format = false;  ///< lines 21 to 23
+    // Lines 24 to 31, optional: these defaults stand for what is missing.
+    std::array<bool, 4> positive{true, true, true, true};  ///< data, sprocket, run/stop, ready
+    bool async = false;
+    std::string replace, replace_with;
+    bool spool = false;
+};
+
+/// Why a file was refused: most reasons leave the port "not configured"; an
+/// unknown code gets a message of its own.
+enum class SettingsProblem { Unreadable, UnknownCode, UnknownEob };
+
+struct SettingsRead {
+    std::optional<StoredSettings> settings;
+    SettingsProblem problem = SettingsProblem::Unreadable;
+    int value = 0;  ///< the unknown code
+};
+
+/// Reads the settings file at `path`. Lines 1 to 23 are required: the file is
+/// refused when one is missing or when the port index is not 0..4, a loop
+/// count not 0..max_loop_count, the address not 0..FFFF (hex), the character
+/// code or the end-of-block code not 0..3 (all after rounding halves to even),
+/// or a number does not fit a double. Lines 24 to 31 are optional: reading
+/// stops silently at the first missing or unusable one. Shows nothing.
+[[nodiscard]] SettingsRead read_settings_file(const std::string& path);
+
+/// The send driver's view of a file that was read: `Replace_with_text` left
+/// unexpanded, no spooling.
+[[nodiscard]] PortSettings port_settings_from(const StoredSettings& stored);
+
+/// Reads the file into `record` and `useCALLs`; false (both untouched) when
+/// read_settings_file refuses it.
 bool read_port_settings(const std::string& path, PortSettings& record, bool& useCALLs);
+
+/// The highest port address: x86 I/O addresses are 16 bits.
+inline constexpr std::int32_t max_port_address = 0xFFFF;
 
 }  // namespace feedrite

@@ -71,8 +71,12 @@ bool user_may_write(const SudoUser& user, const std::string& dir) {
     return (info.st_mode & S_IWOTH) != 0;
 }
 
-// Creates `dir` and its missing parents; those made here belong to `user`.
-void make_folder(const std::string& dir, const SudoUser& user) {
+// Creates `dir` and, with `parents`, its missing parents; those made here
+// belong to `user`. A folder given on the command line is made only when its
+// parent is there: a mistyped path must not grow a tree of folders unseen.
+void make_folder(const std::string& dir, const SudoUser& user, bool parents = true) {
+    if (!parents && !std::filesystem::is_directory(std::filesystem::path(dir).parent_path()))
+        return;
     std::vector<std::filesystem::path> made;
     for (std::filesystem::path p = dir; !p.empty() && !std::filesystem::exists(p);
          p = p.parent_path()) {
@@ -138,7 +142,7 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
     if (!user.name.empty() && places.dir.starts_with(user.home + "/") &&
         !std::filesystem::is_directory(user.home))
         return places;
-    make_folder(places.dir, user);
+    make_folder(places.dir, user, override_dir.empty());
     if (places.scratchpad_dir != places.dir) {
         make_folder(places.scratchpad_dir, user);
         // The runtime folder belongs to the session: without it the settings

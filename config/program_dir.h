@@ -48,7 +48,8 @@ struct ProgramDirFacts {
 [[nodiscard]] ProgramPlaces choose_program_places(const ProgramDirFacts& facts);
 
 /// choose_program_places with the facts of this machine; creates the folders
-/// when they do not exist yet (through sudo, owned by the user behind sudo).
+/// when they do not exist yet (through sudo, owned by the user behind sudo);
+/// of a --program-dir folder only the last, when its parent exists.
 [[nodiscard]] ProgramPlaces resolve_program_places(const std::string& override_dir);
 
 /// The settings folder of resolve_program_places.

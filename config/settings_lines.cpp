@@ -1,6 +1,7 @@
 #include "config/settings_lines.h"
 
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "config/number_text.h"
 
 namespace feedrite {
@@ -8,7 +9,7 @@ namespace feedrite {
 bool SettingsLines::open(const std::string& path) {
     std::string bytes;
     FileError error;
-    if (!read_whole_file(path, bytes, error)) return false;
+    if (!read_whole_file(path, bytes, error, settings_size_limit)) return false;
     lines_ = split_lines(bytes);
     next_ = 0;
     return true;

@@ -8,86 +8,44 @@
 #include <utility>
 
 #include "config/number_text.h"
+#include "config/port_settings_reader.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {
 namespace {
 
-bool take_texts(SettingsLines& in, std::initializer_list<std::string*> boxes) {
-    for (std::string* box : boxes)
-        if (!take(in.text(), *box)) return false;
-    return true;
-}
-
-// Line 1. The port list's reaction opens the address box for "Other!" only.
-bool load_port(SettingsLines& in, ConfigModel& m) {
-    const auto index = in.whole_number();
-    return index && m.choose_port(*index);
-}
-
-// Lines 2 to 10: loop counts, then the milliseconds as typed.
-bool load_delays(SettingsLines& in, ConfigModel& m) {
-    for (double* delay : {&m.delay1, &m.delay2, &m.delay3, &m.delay4, &m.delay5})
-        if (!take(in.number(), *delay)) return false;
-    return take_texts(
-        in, {&m.Data_on_txt, &m.Sprocket_on_txt, &m.Sprocket_overlap_txt, &m.Data_off_txt});
-}
-
-// Line 11; the address is single precision, as the dialog keeps it.
-bool load_address(SettingsLines& in, ConfigModel& m) {
-    const auto value = in.number();
-    if (!value || std::fabs(*value) > std::numeric_limits<float>::max()) return false;
-    const std::string hex = address_hex(static_cast<float>(*value));
-    if (hex.empty()) return false;
-    m.address = static_cast<float>(*value);
-    m.address_txt = hex;
-    return true;
-}
-
-// Lines 14 and 15. Codes that name no box tick none.
-bool load_code_and_eob(SettingsLines& in, ConfigModel& m) {
-    const auto code = in.whole_number();
-    if (!code) return false;
-    if (*code == 0) m.set_ticked(Tick::chk_even, true);
-    if (*code == 3) m.set_ticked(Tick::chk_EIA, true);
-    const auto eob = in.whole_number();
-    if (!eob) return false;
-    if (*eob >= 0 && *eob < static_cast<int>(eob_boxes.size())) m.set_ticked(eob_boxes[*eob], true);
-    return true;
-}
-
-// Lines 21 to 23.
-bool load_options(SettingsLines& in, ConfigModel& m) {
-    for (const Tick box : {Tick::Chk_calls, Tick::Chk_comments, Tick::Chk_format}) {
-        const auto value = in.number();
-        if (!value) return false;
-        m.set_ticked(box, *value == 1);
-    }
-    return true;
-}
-
-bool load_required(SettingsLines& in, ConfigModel& m) {
-    return load_port(in, m) && load_delays(in, m) && load_address(in, m) &&
-           take_texts(in, {&m.leader_txt, &m.Trailer_txt}) && load_code_and_eob(in, m) &&
-           take_texts(
-               in, {&m.CPS_txt, &m.EOB_delay_txt, &m.Reset_on_txt, &m.mask_txt, &m.format_txt}) &&
-           load_options(in, m);
-}
-
-// Lines 24 to 31; the first gap ends them.
-void load_optional(SettingsLines& in, ConfigModel& m) {
-    for (const auto& pair : polarity_pairs) {
-        const auto value = in.number();
-        if (!value) return;
-        if (*value == 0) m.set_ticked(pair.second, true);
-    }
-    const auto async = in.number();
-    if (!async) return;
-    m.set_ticked(Tick::Chk_Async, *async == 1);
-    if (!take_texts(in, {&m.Replace_txt, &m.Replace_with_txt})) return;
-    // A box holds only 0 or 1: any other state is rejected and the box stays
-    // clear, as the optional defaults left it.
-    if (const auto spool = in.whole_number()) m.set_ticked(Tick::Chk_long_files, *spool == 1);
+// Fills the model from a file the one reader accepted; the boxes are set
+// through their reactions, the port list's first, so that it opens the
+// address box for "Other!" only.
+void fill(ConfigModel& m, const StoredSettings& s) {
+    m.choose_port(s.port_index);
+    double* delays[] = {&m.delay1, &m.delay2, &m.delay3, &m.delay4, &m.delay5};
+    for (std::size_t i = 0; i < s.counts.size(); ++i) *delays[i] = s.counts[i];
+    std::string* typed[] = {&m.Data_on_txt, &m.Sprocket_on_txt, &m.Sprocket_overlap_txt,
+                            &m.Data_off_txt};
+    for (std::size_t i = 0; i < s.typed.size(); ++i) *typed[i] = s.typed[i];
+    m.address = static_cast<float>(s.address);  // single precision, as the dialog keeps it
+    m.address_txt = address_hex(m.address);
+    m.leader_txt = s.leader;
+    m.Trailer_txt = s.trailer;
+    // Codes 1 and 2 have no box: the upkeep shows them as ASCII/ISO.
+    if (s.code == 0) m.set_ticked(Tick::chk_even, true);
+    if (s.code == 3) m.set_ticked(Tick::chk_EIA, true);
+    m.set_ticked(eob_boxes[static_cast<std::size_t>(s.eob)], true);
+    m.CPS_txt = s.cps;
+    m.EOB_delay_txt = s.eob_delay;
+    m.Reset_on_txt = s.reset;
+    m.mask_txt = s.mask;
+    m.format_txt = s.format;
+    m.set_ticked(Tick::Chk_calls, s.calls);
+    m.set_ticked(Tick::Chk_comments, s.mask_comments);
+    m.set_ticked(Tick::Chk_format, s.auto_format);
+    for (std::size_t i = 0; i < polarity_pairs.size(); ++i)
+        if (!s.positive[i]) m.set_ticked(polarity_pairs[i].second, true);
+    m.set_ticked(Tick::Chk_Async, s.async);
+    m.Replace_txt = s.replace;
+    m.Replace_with_txt = s.replace_with;
+    m.set_ticked(Tick::Chk_long_files, s.spool);
 }
 
 }  // namespace
@@ -102,9 +60,9 @@ void set_optional_defaults(ConfigModel& model) {
 
 bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
     set_optional_defaults(model);
-    SettingsLines in;
-    if (in.open(path) && load_required(in, model)) {
-        load_optional(in, model);
+    const SettingsRead read = read_settings_file(path);
+    if (read.settings) {
+        fill(model, *read.settings);
         return true;
     }
     host.message_box("Unable to read from file\n" + path + "\nUsing default BTR port configuration",

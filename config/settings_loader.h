@@ -13,13 +13,11 @@ namespace feedrite {
 /// polarities positive, Async clear, both replace boxes empty, spooling clear.
 void set_optional_defaults(ConfigModel& model);
 
-/// Fills the model from the settings file at `path`, setting the boxes through
-/// their reactions. A missing file, a missing line among 1 to 23, a number
-/// that overflows or a value a control rejects (port index outside 0 to 4, an
-/// address or code that does not fit) shows "Unable to read from file" with the
-/// full path, then applies `default_settings` and returns false. Lines 24 to
-/// 31 stop silently at the first missing or rejected one (line 31 must round
-/// to 0 or 1); what was not read keeps its default.
+/// Fills the model from the settings file at `path`, read by the one reader
+/// (read_settings_file), setting the boxes through their reactions. A file the
+/// reader refuses shows "Unable to read from file" with the full path, then
+/// applies `default_settings` and returns false. What the optional lines did
+/// not give keeps its default.
 bool load_settings(ConfigModel& model, const std::string& path, Host& host);
 
 /// The default configuration (LPT1, ISO, LF, "%LF" / "%", 3.33 / 2.2 / .565 ms,

@@ -6,7 +6,10 @@
 
 #include "config/device_list.h"
 #include "config/file_io.h"
+#include "config/file_lock.h"
+#include "config/limits.h"
 #include "config/number_text.h"
+#include "config/settings_paths.h"
 
 namespace feedrite {
 namespace {
@@ -75,15 +78,37 @@ std::vector<std::string> settings_lines(const ConfigModel& m) {
 
 }  // namespace
 
+// One step under the list's lock: the settings file is written in full
+// beside its place, then the list, then the settings file is put in place; a
+// failure at any point leaves both files as they were.
 bool saveit(const ConfigModel& model, const std::string& path, const std::string& program_dir,
             Host& host) {
-    if (!write_file_atomic(path, join_lines_crlf(settings_lines(model))).ok()) {
-        show_write_failure(host, path);
+    FileLock lock;
+    if (!lock_device_list(lock, program_dir, host)) return false;
+    const auto failed = [&host](const std::string& file, const FileError& error) {
+        show_write_failure(host, file, error);
         return false;
+    };
+    PendingFile settings;
+    FileError error = settings.write(path, join_lines_crlf(settings_lines(model)));
+    if (!error.ok()) return failed(path, error);
+
+    const std::string list = device_list_path(program_dir);
+    std::string old_list;
+    const bool had_list = read_whole_file(list, old_list, error, settings_size_limit);
+    if (!had_list && error.code != FileErrorCode::NotFound) return failed(list, error);
+    const std::string new_list = merged_device_list(model, old_list);
+    if (!had_list || new_list != old_list) {
+        error = write_file_atomic(list, new_list);
+        if (!error.ok()) return failed(list, error);
     }
-    // The list has no failure message of its own; reporting it like the
-    // settings file tells the user which file to look at.
-    return write_device_list(model, program_dir, host);
+    error = settings.commit();
+    if (error.ok()) return true;
+    if (!had_list)
+        remove_file(list);
+    else if (new_list != old_list)
+        (void)write_file_atomic(list, old_list);
+    return failed(path, error);
 }
 
 }  // namespace feedrite

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cctype>
+#include <cmath>
 
 #include "btr/port/port_access.h"
 #include "config/apply_steps.h"
@@ -316,12 +317,12 @@ configure_BTR::StartResult configure_BTR::start(PortAccess* port) {
         "Close all other programs before using this procedure.",
         "Warning message", MessageIcon::Exclamation, MessageButtons::OkCancel);
     if (answer != MessageAnswer::Ok) return StartResult::ProgramEnds;
-    // Claimed at LPT1's address; a failure shows up later, when sending.
-    if (port) (void)port->port_open(888, 3);
     set_optional_defaults(model_);
     read_device_list(model_, program_dir_);
     model_.IO_device_index = 0;
     load_settings(model_, settings_path(program_dir_, default_device_name), host_);
+    // Claimed at the address the device uses; a failure shows up later, when sending.
+    if (port) (void)port->port_open(static_cast<std::int32_t>(std::lround(model_.address)), 3);
     Timer1.start();
     show_model();
     return StartResult::Opened;

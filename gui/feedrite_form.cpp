@@ -69,11 +69,6 @@ int key_code(const QKeyEvent& event) {
     }
 }
 
-std::unique_ptr<PortAccess> make_form_port(PortKind kind, const PortSettings& settings) {
-    if (kind == PortKind::Virtual) return std::make_unique<SimulatedPort>(settings);
-    return make_port(kind);
-}
-
 // Initial size of the window: 900 x 650 pixels at 96 dpi.
 constexpr int initial_width_twips = 13500;
 constexpr int initial_height_twips = 9750;
@@ -90,7 +85,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       progress_bar_(new ProgressBar(this)),
       view_(*txtedit_),
       host_(*this, Timer3_),
-      port_(make_form_port(port_kind, port_settings_)),
+      port_(make_port(port_kind, port_settings_)),
       engine_{state_, port_settings_, port_, host_, view_, nullptr, &clock_, &figures_},
       resume_action_(new QAction(tr("Resume here\u2026"), this)) {
     // The port is let go before the process ends; nothing writes to it later.

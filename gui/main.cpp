@@ -39,7 +39,9 @@ int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind
         dialog.move(area.center().x() - size.width() / 2,
                     std::max(0, area.center().y() - size.height() / 2));
     }
-    const std::unique_ptr<PortAccess> port = make_port(port_kind);
+    // The device the dialog starts on is read into this record before the claim.
+    PortSettings device;
+    const std::unique_ptr<PortAccess> port = make_port(port_kind, device);
     if (dialog.start(port.get()) == configure_BTR::StartResult::ProgramEnds) return 0;
     dialog.exec();
     return 0;
@@ -104,8 +106,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
 
     ModuleState module;
-    const PortKind port_kind =
-        options.simulate ? PortKind::Virtual : (options.raw_io ? PortKind::RawIo : PortKind::Ppdev);
+    const PortKind port_kind = port_kind_for(options.simulate, options.raw_io);
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) std::cerr << "feedrite: " << places.note << '\n';
     FeedriteForm form(module, places, port_kind);

@@ -121,7 +121,8 @@ void OpenProgramDialog::configure() {
     const std::string selected = device_lst_->currentText().toLatin1().toStdString();
     {
         configure_BTR dialog(program_dir_, host_, this);
-        const std::unique_ptr<PortAccess> port = make_port(port_kind_);
+        const PortSettings device;  // the virtual control's wiring; the dialog opens the port
+        const std::unique_ptr<PortAccess> port = make_port(port_kind_, device);
         if (dialog.start(port.get()) == configure_BTR::StartResult::Opened) dialog.exec();
     }  // the port is released before anything is sent
     fill_devices(selected);

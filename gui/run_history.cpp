@@ -1,5 +1,6 @@
 #include "gui/run_history.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -13,6 +14,7 @@
 
 #include "config/append_line.h"
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "config/state_dir.h"
 
 namespace feedrite {
@@ -113,7 +115,7 @@ std::optional<RunRecord> read_record_line(const QByteArray& line) {
 std::vector<RunRecord> read_history(const std::string& path) {
     std::string content;
     FileError error;
-    if (!read_whole_file(path, content, error)) return {};
+    if (!read_whole_file(path, content, error, program_size_limit)) return {};
     std::vector<RunRecord> lines;
     for (const QByteArray& line : QByteArray::fromStdString(content).split('\n'))
         if (auto record = read_record_line(line)) lines.push_back(std::move(*record));
@@ -121,6 +123,12 @@ std::vector<RunRecord> read_history(const std::string& path) {
 }
 
 std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::string& path) {
+    // A FIFO would block the open, a device never end: only a regular file
+    // that the load would read is hashed.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > program_size_limit)
+        return std::nullopt;
     QFile file(QString::fromLocal8Bit(path));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     QCryptographicHash hash(QCryptographicHash::Sha256);

@@ -48,6 +48,11 @@ std::string CallExpander::read_expanded_line(ProgramFile& main) {
     return apply_quote_rule(std::move(step.line));
 }
 
+std::string CallExpander::main_call() const {
+    if (call_level_ == 0) return {};
+    return "CALL " + call_name_[1] + (main_count_.empty() ? "" : "(" + main_count_ + ")");
+}
+
 CallExpander::Step CallExpander::next_from_main(ProgramFile& main) {
     std::string line = main.read_line();
     const auto keyword = find_call(line, CallRule::MainProgram);
@@ -71,6 +76,7 @@ CallExpander::Step CallExpander::next_from_sub_file() {
 CallExpander::Step CallExpander::call(int depth, const CallStatement& statement) {
     module_.CALL_expanded = true;  // stays set even when the call fails
     call_name_[depth] = statement.name;
+    if (depth == 1) main_count_ = statement.count;
     const auto passes = call_passes(statement.count);
     if (!passes) return {{}, cant_open_message(statement.name)};
     call_times_[depth] = *passes;

@@ -49,8 +49,15 @@ public:
     [[nodiscard]] const std::string& failure() const { return failure_; }
     [[nodiscard]] std::int16_t call_times(int depth) const { return call_times_.at(depth); }
     [[nodiscard]] int open_sub_files() const;
+    /// The main program's CALL statement being expanded ("CALL HOLE (9 TIMES)"),
+    /// empty at depth 0.
+    [[nodiscard]] std::string main_call() const;
 
-private:
+    /// Stops the expansion as a failed sub file does: every file closed, the
+    /// message shown under "Sub file error", DNC_alarm -1. Returns "".
+    std::string fail(ProgramFile& main, const std::string& message);
+
+  private:
     /// A line to return, or the text of the failure message to show.
     struct Step {
         std::string line;
@@ -62,7 +69,6 @@ private:
     Step call(int depth, const CallStatement& statement);
     Step open_depth(int depth);
     Step finish_pass(int depth);
-    std::string fail(ProgramFile& main, const std::string& message);
     void close_sub_files();
 
     Host& host_;
@@ -74,6 +80,7 @@ private:
     // Indexed by depth 1..7 as the statements count them; entry 0 is unused.
     int call_level_ = 0;
     std::array<std::string, max_call_level + 1> call_name_{};
+    std::string main_count_;  ///< the count text of the main program's CALL
     std::array<std::int16_t, max_call_level + 1> call_times_{};
     std::array<ProgramFile, max_call_level + 1> call_file_{};
 };

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <string_view>
 
+#include "config/limits.h"
+
 namespace feedrite {
 
 bool ProgramFile::open(const std::string& path, FileError& error) {
     close();
-    if (!read_whole_file(path, text_, error)) {
+    if (!read_whole_file(path, text_, error, program_size_limit)) {
         close();
         return false;
     }

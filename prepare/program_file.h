@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "config/file_io.h"
 
@@ -24,6 +25,9 @@ public:
 
     /// True when every line has been read, and always for a closed file.
     [[nodiscard]] bool at_end() const { return pos_ >= text_.size(); }
+
+    /// Everything the file holds, as read.
+    [[nodiscard]] std::string_view whole_text() const { return text_; }
 
     /// The next line without its line end; empty at the end.
     std::string read_line();

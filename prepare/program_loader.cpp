@@ -1,60 +1,27 @@
 #include "prepare/program_loader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
+#include <utility>
 
-#include "config/file_io.h"
+#include "config/file_lock.h"
+#include "config/limits.h"
 #include "prepare/call_expander.h"
 #include "prepare/program_file.h"
+#include "prepare/scratchpad.h"
 #include "prepare/send_driver.h"
 #include "prepare/sub_file_path.h"
 
 namespace feedrite {
 namespace {
 
-// The scratchpad written through one large buffer, so a long program costs a
-// few big writes; every line ends with CR LF.
-class Scratchpad {
-public:
-    explicit Scratchpad(const std::string& path)
-        : path_(path), file_(std::fopen(path.c_str(), "wb"), &std::fclose) {
-        if (file_) std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
-    }
-    ~Scratchpad() {
-        file_.reset();
-        std::remove(path_.c_str());  // never left behind, whatever happened
-    }
-    Scratchpad(const Scratchpad&) = delete;
-    Scratchpad& operator=(const Scratchpad&) = delete;
+// Lines written between two yields: the window stays responsive while a
+// long program loads, as it does while the engine sends.
+constexpr int lines_per_yield = 1000;
 
-    [[nodiscard]] bool is_open() const { return file_ != nullptr; }
-    void write_line(const std::string& line) {
-        if (failed_) return;
-        if (std::fwrite(line.data(), 1, line.size(), file_.get()) != line.size() ||
-            std::fwrite("\r\n", 1, 2, file_.get()) != 2)
-            failed_ = true;
-    }
-    /// Closes the file and reads it back; false on any write or read failure,
-    /// with the reason in `error`.
-    bool read_back(std::string& content, FileError& error) {
-        errno = 0;
-        const bool closed = std::fclose(file_.release()) == 0;
-        if (failed_ || !closed) {
-            error = file_error_from_errno(errno != 0 ? errno : EIO);
-            return false;
-        }
-        if (!read_whole_file(path_, content, error)) return false;
-        if (std::remove(path_.c_str()) == 0) return true;
-        error = file_error_from_errno(errno);
-        return false;
-    }
+const std::string limit_text = std::to_string(program_size_limit >> 20) + " MB";
 
-private:
-    std::string path_;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
-    bool failed_ = false;
-};
+std::string first_line(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 }  // namespace
 
@@ -66,55 +33,81 @@ std::string view_text_from_scratchpad(std::string content) {
 }
 
 ProgramLoader::ProgramLoader(Host& host, WindowState& state, ModuleState& module,
-                             const PortSettings& settings)
-    : host_(host), state_(state), module_(module), settings_(settings) {}
+                             const PortSettings& settings, int lock_wait)
+    : host_(host), state_(state), module_(module), settings_(settings), lock_wait_(lock_wait) {}
 
 LoadResult ProgramLoader::load(const std::string& filename, const std::string& scratchpad_path) {
     LoadResult result;
     FileError error;
-    const auto failed = [&](const std::string& file) {
+    const auto failed = [&](const std::string& file, const std::string& reason) {
         result.failed_file = file;
-        result.reason = error.reason;
+        result.reason = reason;
         return result;
     };
     ProgramFile main;
-    if (!main.open(filename, error)) return failed(filename);
+    if (!main.open(filename, error)) return failed(filename, error.reason);
     result.line_ends = line_ends_of(main.text());
-    Scratchpad scratchpad(scratchpad_path);
-    if (!scratchpad.is_open()) {
-        error = file_error_from_errno(errno);
-        return failed(scratchpad_path);
+
+    const std::string lock_path = scratchpad_path + ".lock";
+    const std::string note = this_process() + " is loading " + filename;
+    FileLock lock;
+    const bool locked = lock.acquire(lock_path, note, lock_wait_, [this] { host_.yield(); });
+    if (state_.DNC_reset == DNC_closing) {
+        result.status = LoadStatus::Closed;
+        return result;
     }
+    if (!locked && lock.holder().empty()) return failed(lock_path, lock.error().reason);
+    if (!locked)
+        return failed(scratchpad_path, "In use: " + first_line(lock.holder()) +
+                                           "; try again when it has finished");
+    Scratchpad scratchpad;
+    error = scratchpad.create(scratchpad_path, scratchpad_in_note(lock.previous_note()));
+    if (!error.ok()) return failed(scratchpad_path, error.reason);
+    // Should this program be killed, the next load knows the file to remove.
+    lock.set_note(note + "\n" + scratchpad_note(scratchpad.id()));
 
     const std::string& what = settings_.Replace_text;
     const auto replaced = [&](std::string line) {
         return what.empty() ? line : replace_first(std::move(line), what, settings_.Replace_with_text);
     };
-    if (state_.useCALLs) {
-        CallExpander expander(host_, state_, module_, program_folder(filename));
-        expander.reset();
-        while (expander.more_lines(main)) {
-            std::string line = expander.read_expanded_line(main);
-            if (state_.DNC_alarm != 0) {
-                result.status = LoadStatus::SubFileFailed;
-                result.reason = expander.failure();
+    CallExpander expander(host_, state_, module_, program_folder(filename));
+    expander.reset();
+    const bool calls = state_.useCALLs;
+    if (!calls && what.empty()) {
+        // Nothing to change: the file goes over whole, its own line ends kept.
+        scratchpad.write(main.text());
+        scratchpad.write("\r\n");
+        main.close();
+    }
+    for (int lines = 1; calls ? expander.more_lines(main) : !main.at_end(); ++lines) {
+        std::string line = calls ? expander.read_expanded_line(main) : main.read_line();
+        // Counted before the line goes in: the scratchpad never passes the limit.
+        const auto grown = scratchpad.size() + static_cast<std::int64_t>(line.size()) + 2;
+        if (state_.DNC_alarm == 0 && grown > program_size_limit) {
+            if (!calls || expander.call_level() == 0)
+                return failed(filename, "The prepared program passes " + limit_text);
+            expander.fail(main, "The program passes " + limit_text + " with the sub files of\n" +
+                                    expander.main_call() + "\nCheck the repeat counts.");
+        }
+        if (state_.DNC_alarm != 0) {
+            result.status = LoadStatus::SubFileFailed;
+            result.reason = expander.failure();
+            return result;
+        }
+        scratchpad.write(replaced(std::move(line)));
+        scratchpad.write("\r\n");
+        if (lines % lines_per_yield == 0) {
+            host_.yield();
+            if (state_.DNC_reset == DNC_closing) {
+                result.status = LoadStatus::Closed;
                 return result;
             }
-            scratchpad.write_line(replaced(std::move(line)));
         }
-    } else if (what.empty()) {
-        // Nothing to change: the file goes over whole, its own line ends kept.
-        main.close();
-        std::string content;
-        if (!read_whole_file(filename, content, error)) return failed(filename);
-        scratchpad.write_line(content);
-    } else {
-        while (!main.at_end()) scratchpad.write_line(replaced(main.read_line()));
     }
     main.close();
 
     std::string content;
-    if (!scratchpad.read_back(content, error)) return failed(scratchpad_path);
+    if (!scratchpad.read_back(content, error)) return failed(scratchpad_path, error.reason);
     result.text = view_text_from_scratchpad(std::move(content));
     result.status = LoadStatus::Loaded;
     return result;

@@ -5,14 +5,15 @@
 
 #include <string>
 
+#include "config/limits.h"
+#include "config/port_settings.h"
 #include "core/host.h"
 #include "core/window_state.h"
-#include "config/port_settings.h"
 #include "core/line_ends.h"
 
 namespace feedrite {
 
-enum class LoadStatus { Loaded, Failed, SubFileFailed };
+enum class LoadStatus { Loaded, Failed, SubFileFailed, Closed };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Failed;
@@ -24,11 +25,17 @@ struct LoadResult {
 
 class ProgramLoader {
 public:
-    ProgramLoader(Host& host, WindowState& state, ModuleState& module, const PortSettings& settings);
+    /// `lock_wait`: how long a load waits for another one in the same folder (ms).
+    ProgramLoader(Host& host, WindowState& state, ModuleState& module, const PortSettings& settings,
+                  int lock_wait = lock_wait_ms);
 
-    /// Prepares `filename` through the scratchpad file `scratchpad`, which is
-    /// removed afterwards whatever happened. A failed sub file has already been
+    /// Prepares `filename` through the scratchpad file `scratchpad`, under a
+    /// lock on "`scratchpad`.lock" held until the scratchpad has been read back
+    /// and removed; a second load waits for it up to `lock_wait`,
+    /// yielding. The prepared program may not pass program_size_limit. A
+    /// failed sub file or a CALL total past the limit has already been
     /// reported to the user; any other failure is for the caller to report.
+    /// Closed: the window closed during a yield.
     LoadResult load(const std::string& filename, const std::string& scratchpad);
 
 private:
@@ -36,6 +43,7 @@ private:
     WindowState& state_;
     ModuleState& module_;
     const PortSettings& settings_;
+    int lock_wait_;
 };
 
 /// The scratchpad's content as the view shows it: every CR and LF at its end

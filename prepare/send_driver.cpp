@@ -11,6 +11,7 @@
 #include "config/device_timing.h"
 #include "config/entry_rules.h"
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
 #include "core/display_text.h"
@@ -92,9 +93,26 @@ bool SendDriver::read_settings() {
     const std::string& device = engine_.state.IO_device_name;
     const std::string path = settings_path(places_.dir, device);
     const std::string problem = device_name_problem(device);
-    const bool read =
-        problem.empty() && read_port_settings(path, settings_, engine_.state.useCALLs);
-    if (!read || !port_is_configured(settings_)) {
+    const SettingsRead read = problem.empty() ? read_settings_file(path) : SettingsRead{};
+    if (read.settings) {
+        settings_ = port_settings_from(*read.settings);
+        engine_.state.useCALLs = read.settings->calls;
+    }
+    // A code without a column, or an end of block nobody can name, would
+    // send something else than the settings say.
+    if (read.problem != SettingsProblem::Unreadable) {
+        const bool code = read.problem == SettingsProblem::UnknownCode;
+        const std::string what = code ? "character code" : "end-of-block code";
+        const std::string choose = code ? "EIA or ASCII/ISO" : "LF, CR, LF/CR or CR/LF";
+        engine_.host.message_box("BTR port settings hold the unknown " + what + " " +
+                                     std::to_string(read.value) +
+                                     ".\nUse BTR/Configure selection to choose " + choose + ".",
+                                 "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        show_report("Nothing can be sent: the device's settings hold an unknown " + what + ".",
+                    "Choose " + choose + " with  feedrite Configure.");
+        return false;
+    }
+    if (!read.settings || !port_is_configured(settings_)) {
         const std::string advice = problem.empty() ? set_up_advice(device, path) : problem;
         engine_.host.message_box(
             "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n" +
@@ -102,16 +120,6 @@ bool SendDriver::read_settings() {
             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
         show_report("Nothing can be sent: the BTR port of this device has not been configured.",
                     advice);
-        return false;
-    }
-    // A code set without a column would send nothing the user wrote.
-    if (settings_.BTRcode < 0 || settings_.BTRcode > 3) {
-        engine_.host.message_box("BTR port settings hold the unknown character code " +
-                                     std::to_string(settings_.BTRcode) +
-                                     ".\nUse BTR/Configure selection to choose EIA or ASCII/ISO.",
-                                 "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
-        show_report("Nothing can be sent: the device's settings hold an unknown character code.",
-                    "Choose EIA or ASCII/ISO with  feedrite Configure.");
         return false;
     }
     settings_.BTRdelay6 =
@@ -143,7 +151,7 @@ SendOutcome SendDriver::send_binary() {
     std::string data;
     FileError error;
     // A missing file is a failure to load, never an empty file created here.
-    if (!read_whole_file(engine_.state.filename, data, error))
+    if (!read_whole_file(engine_.state.filename, data, error, program_size_limit))
         return report_load_failure(engine_.state.filename, error.reason);
     engine_.state.view_holds_report = false;  // the status text stands for the file
     engine_.view.set_text("Ready to send binary file\r\n" + engine_.state.filename + "\r\n(" +
@@ -178,6 +186,8 @@ SendOutcome SendDriver::load_text() {
             show_report("The program could not be loaded: a sub file it calls could not be used.",
                         result.reason);
             return SendOutcome::SubFileFailed;
+        case LoadStatus::Closed:
+            return SendOutcome::Closed;
         case LoadStatus::Failed:
             break;
     }
@@ -241,7 +251,7 @@ bool SendDriver::send_blocks() {
     while (state.Live_DNC_startpoint <= engine_.view.length()) {
         engine_.host.yield();
         // Read afresh: a click in a yield may have moved the start point.
-        const std::int32_t start = state.Live_DNC_startpoint;
+        const TextPos start = state.Live_DNC_startpoint;
         const std::string block = engine_.view.select_line_from(start);
         state.run.position = start;
         BTRsendline(engine_, block, true, false);
@@ -253,7 +263,7 @@ bool SendDriver::send_blocks() {
         // A line picked while this block was on its way is the next block:
         // adding this block's length to it would cut the next one mid-line.
         if (state.Live_DNC_startpoint == start)
-            state.Live_DNC_startpoint += static_cast<std::int32_t>(block.size()) + 2;
+            state.Live_DNC_startpoint += static_cast<TextPos>(block.size()) + 2;
     }
     return true;
 }

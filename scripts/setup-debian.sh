@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   help2man gzip dpkg-dev file lintian desktop-file-utils appstream man-db
+  clang libclang-rt-14-dev
 )
 
 sudo_cmd=()

@@ -5,7 +5,6 @@
 #include <optional>
 #include <ostream>
 
-#include "config/program_dir.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/config_model.h"
@@ -13,7 +12,9 @@
 #include "config/entry_rules.h"
 #include "core/option_table.h"
 #include "config/number_text.h"
+#include "config/port_settings_reader.h"
 #include "config/presets.h"
+#include "config/program_dir.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 
@@ -175,7 +176,11 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     line("Settings file", path);
     line("Port", (port >= 0 ? std::string(LPT_items[std::size_t(port)]) + ", " : "") +
                      "address " + m.address_txt);
-    line("Code", m.ticked(Tick::chk_EIA) ? "EIA RS244" : "ASCII/ISO");
+    // The code as the sender will use it: the dialog has boxes for two of four.
+    const SettingsRead stored = read_settings_file(path);
+    const int code = stored.settings ? stored.settings->code : (m.ticked(Tick::chk_EIA) ? 3 : 0);
+    const char* code_names[] = {"ASCII/ISO", "ASCII/ISO odd parity", "ASCII 7 bits", "EIA RS244"};
+    line("Code", code_names[code]);
     line("End of block", m.ticked(Tick::chk_EIA) ? "EIA end of block" : eob);
     time("Data on", m.Data_on_txt, m.delay1);
     time("Sprocket on", m.Sprocket_on_txt, m.delay2);
@@ -251,6 +256,11 @@ int run_config(const std::vector<std::string>& args, Host& host, const SpeedTest
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
     const std::string& dir = places.dir;
+    if (!std::filesystem::is_directory(dir)) {
+        errors << "feedrite-config: no folder " << dir
+               << " (only the last folder of --program-dir is made)\n";
+        return 1;
+    }
     ConfigModel model(host);
     set_optional_defaults(model);
     read_device_list(model, dir);

@@ -1,5 +1,7 @@
 #include "btr/block/decimal_conversion.h"
 
+#include <array>
+
 #include "btr/block/decimal_number.h"
 
 namespace feedrite {
@@ -20,44 +22,67 @@ bool is_number_or_point(char c) {
     return is_number_part(c) || c == '.';
 }
 
-// Decimal places of the letter whose first occurrence in the format is at
-// `letter_at`: the next character when it is a digit, else 0.
-std::size_t places_for(std::string_view format, std::size_t letter_at) {
-    const std::size_t at = letter_at + 1;
-    return at < format.size() && is_digit(format[at]) ? static_cast<std::size_t>(format[at] - '0')
-                                                      : 0;
-}
+// Where each letter first stands in the format, so a lookup costs nothing
+// however long the block.
+class FormatIndex {
+  public:
+    explicit FormatIndex(std::string_view format) : format_(format) {
+        first_.fill(std::string_view::npos);
+        for (std::size_t i = format.size(); i-- > 0;)
+            first_[static_cast<unsigned char>(format[i])] = i;
+    }
+    [[nodiscard]] bool has(char letter) const {
+        return first_[index(letter)] != std::string_view::npos;
+    }
+    // Decimal places of the letter: the character after its first occurrence
+    // when it is a digit, else 0.
+    [[nodiscard]] std::size_t places(char letter) const {
+        const std::size_t at = first_[index(letter)] + 1;
+        return at < format_.size() && is_digit(format_[at])
+                   ? static_cast<std::size_t>(format_[at] - '0')
+                   : 0;
+    }
 
-// Converts the number around the first point `point`; the failure's saved
-// copy is filled in by the caller.
-std::optional<DecimalFailure> convert_one(std::string& t, std::string_view format,
-                                          std::size_t point) {
-    std::size_t start = point;  // first character after the letter
-    while (start > 0 && is_number_part(t[start - 1])) --start;
-    if (start == 0) return DecimalFailure{DecimalError::no_address_letter, '\0', {}};
-    const char letter = t[start - 1];
-    const std::size_t in_format = format.find(letter);
-    if (in_format == std::string_view::npos)
-        return DecimalFailure{DecimalError::letter_not_in_format, letter, {}};
-    std::size_t end = start;
-    while (end < t.size() && is_number_or_point(t[end])) ++end;
-    const DecimalNumber number = read_decimal(std::string_view(t).substr(start, end - start));
-    t.replace(start, end - start, scaled_integer_text(number, places_for(format, in_format)));
-    return std::nullopt;
-}
+  private:
+    static std::size_t index(char c) { return static_cast<unsigned char>(c); }
+    std::string_view format_;
+    std::array<std::size_t, 256> first_{};
+};
 
 }  // namespace
 
+// One pass from the left, converting the first point each time as the
+// conversion is defined: the number of a point runs back at most to the end
+// of the previous replacement (that end is never a number part), so the text
+// left of it is final and is not searched again.
 std::optional<DecimalFailure> convert_decimals(std::string& t, std::string_view format) {
     std::size_t point = t.find('.');
     if (point == std::string::npos) return std::nullopt;
-    const std::string saved = t;
-    for (; point != std::string::npos; point = t.find('.')) {
-        if (auto failure = convert_one(t, format, point)) {
-            failure->saved = saved;
+    const FormatIndex index(format);
+    std::string out;
+    std::size_t from = 0;  // t[from..] is still as written
+    for (; point != std::string::npos; point = t.find('.', from)) {
+        std::size_t start = point;  // first character after the letter
+        while (start > from && is_number_part(t[start - 1])) --start;
+        std::optional<DecimalFailure> failure;
+        if (start == 0)
+            failure = DecimalFailure{DecimalError::no_address_letter, '\0', {}};
+        else if (!index.has(t[start - 1]))
+            failure = DecimalFailure{DecimalError::letter_not_in_format, t[start - 1], {}};
+        if (failure) {
+            failure->saved = t;  // still the block as it came
+            t = out + t.substr(from);
             return failure;
         }
+        std::size_t end = start;
+        while (end < t.size() && is_number_or_point(t[end])) ++end;
+        out.append(t, from, start - from);
+        out += scaled_integer_text(read_decimal(std::string_view(t).substr(start, end - start)),
+                                   index.places(t[start - 1]));
+        from = end;
     }
+    out.append(t, from);
+    t = std::move(out);
     return std::nullopt;
 }
 

@@ -32,7 +32,7 @@ void hilight_line(TextView& view, WindowState& state) {
     if (b != 0) ++b;
     view.set_selection_start(b);
     view.set_selection_length(eol - b);
-    state.Live_DNC_startpoint = static_cast<std::int32_t>(b);
+    state.Live_DNC_startpoint = b;
 }
 
 }  // namespace feedrite

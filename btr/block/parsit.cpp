@@ -58,15 +58,34 @@ std::optional<unsigned char> character_code(std::string_view text) {
     return decimal_code(text);
 }
 
-// Each pass replaces at least "<>" by one character, so the loop ends.
+// Replaces the first "<...>" of the whole text until none is left, in one
+// pass: the text is the finished part, which holds no "<" or ">", then a
+// character just made (it may itself be "<" or ">", and so take part in the
+// next search), then the rest as written.
 void expand_numeric_codes(std::string& s) {
-    for (std::size_t open = s.find('<'); open != std::string::npos; open = s.find('<')) {
-        const std::size_t close = s.find('>');
-        if (close == std::string::npos || close < open) return;
-        const auto code = character_code(std::string_view(s).substr(open + 1, close - open - 1));
-        if (!code) return;
-        s.replace(open, close - open + 1, 1, static_cast<char>(*code));
+    constexpr int none = -1;
+    std::string done;
+    int made = none;  // the character just made while it is "<" or ">"
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t open = made == '<' ? from : s.find('<', from);
+        if (open == std::string::npos || made == '>') break;  // made ">": before any "<"
+        const std::size_t close = s.find('>', from);
+        if (close == std::string::npos || close < open) break;
+        const std::size_t code_from = made == '<' ? from : open + 1;
+        const auto code = character_code(std::string_view(s).substr(code_from, close - code_from));
+        if (!code) break;
+        if (made == none) done.append(s, from, open - from);
+        made = none;
+        from = close + 1;
+        if (*code == '<' || *code == '>')
+            made = *code;
+        else
+            done += static_cast<char>(*code);
     }
+    if (made != none) done += static_cast<char>(made);
+    done.append(s, from);
+    s = std::move(done);
 }
 
 }  // namespace

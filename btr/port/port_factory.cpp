@@ -2,19 +2,21 @@
 
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
-#include "sim/virtual_port.h"
+#include "sim/simulated_port.h"
 
 namespace feedrite {
 
-std::unique_ptr<PortAccess> make_port(PortKind kind, CableEnd* far_end) {
+PortKind port_kind_for(bool simulate, bool raw_io) {
+    if (simulate) return PortKind::Virtual;
+    return raw_io ? PortKind::RawIo : PortKind::Ppdev;
+}
+
+std::unique_ptr<PortAccess> make_port(PortKind kind, const PortSettings& device) {
     switch (kind) {
         case PortKind::RawIo:
             return std::make_unique<RawIoPort>();
-        case PortKind::Virtual: {
-            auto port = std::make_unique<VirtualPort>();
-            port->connect(far_end);
-            return port;
-        }
+        case PortKind::Virtual:
+            return std::make_unique<SimulatedPort>(device);
         case PortKind::Ppdev:
             break;
     }

@@ -3,15 +3,20 @@
 
 #include <memory>
 
-#include "sim/pins.h"
 #include "btr/port/port_access.h"
+#include "config/port_settings.h"
 
 namespace feedrite {
 
 enum class PortKind { Ppdev, RawIo, Virtual };
 
-/// A new, unopened port of `kind`. A virtual port is plugged into `far_end`
-/// when one is given (the virtual control); hardware ports ignore it.
-[[nodiscard]] std::unique_ptr<PortAccess> make_port(PortKind kind, CableEnd* far_end = nullptr);
+/// The backend the command line asks for: `--simulate` wins over `--raw-io`;
+/// the ppdev port otherwise.
+[[nodiscard]] PortKind port_kind_for(bool simulate, bool raw_io);
+
+/// A new, unopened port of `kind`. The virtual port comes with a virtual
+/// control on its cable, wired as `device` (filled later by the send
+/// driver, read when the port is opened) expects; hardware ports ignore it.
+[[nodiscard]] std::unique_ptr<PortAccess> make_port(PortKind kind, const PortSettings& device);
 
 }  // namespace feedrite

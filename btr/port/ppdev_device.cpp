@@ -24,9 +24,13 @@ bool is_parport_name(const std::string& name) {
                        [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
+// A base-addr file holds two numbers: a few bytes are enough, and a bounded
+// read cannot hang on whatever else might stand there.
 std::string read_small_file(const fs::path& path) {
+    char buffer[64] = {};
     std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.read(buffer, sizeof buffer);
+    return std::string(buffer, static_cast<std::size_t>(in.gcount()));
 }
 
 class SystemPpdevDevice final : public PpdevDevice {
@@ -54,13 +58,18 @@ class SystemPpdevDevice final : public PpdevDevice {
 
     int open(const std::string& device) override {
         close();
-        fd_ = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+        do fd_ = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
+        while (fd_ < 0 && errno == EINTR);
         return fd_ < 0 ? errno : 0;
     }
 
     int ioctl(unsigned long request, unsigned char* arg) override {
         if (fd_ < 0) return EBADF;
-        return ::ioctl(fd_, request, arg) < 0 ? errno : 0;
+        // A signal during the call is no failure of the port: ask again.
+        for (;;) {
+            if (::ioctl(fd_, request, arg) == 0) return 0;
+            if (errno != EINTR) return errno;
+        }
     }
 
     void close() override {

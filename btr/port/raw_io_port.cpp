@@ -57,7 +57,7 @@ PortError RawIoPort::port_open(std::int32_t base, int count) {
     if (count < 1 || count > 3)
         return {PortErrorCode::Unsupported,
                 "A parallel port has 3 registers, not " + std::to_string(count) + "."};
-    if (base <= 0 || base + count > io_space_end)
+    if (base <= 0 || base > io_space_end - count)  // no sum that could overflow
         return {PortErrorCode::NotFound,
                 "No I/O port at address " + hex_address(base) +
                     " (hex): raw I/O reaches addresses 1 to FFFF (hex). Check the port address "

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <vector>
 
+#include "btr/delay_loop.h"
+#include "config/limits.h"
 #include "config/presets.h"
 #include "tests/support/scripted_host.h"
 
@@ -22,6 +25,12 @@ TEST(Calibration, RateFromTheBestSecondAndLoopCounts) {
     // Any data-off time gets a pass; a block delay shorter than one pass gets none.
     EXPECT_EQ(loop_counts({1, 1, 1, 0.0001, 0.0001}, 1000), (LoopCounts{2, 2, 2, 1, 0}));
     EXPECT_EQ(loop_counts({1, 1, 1, 2, 2}, 1000).delay5, 2);
+    // No count beyond what the delay loop can count, on a PC of any speed.
+    EXPECT_EQ(loop_counts({10000, 1, 1, 0, 10000}, 2147483647).delay1, max_loop_count);
+    // The loop's counter ends at its top, whatever count it is given.
+    testing::ScriptedHost host;
+    EXPECT_EQ(run_delay_passes(host, 2147483640, 1e300), 2147483647);
+    EXPECT_EQ(run_delay_passes(host, 5, std::nan("")), 5);
 }
 
 // The scripted host stands for the PC: a second that ends in its k-th yield

@@ -213,26 +213,34 @@ TEST(SettingsRead, EveryLineReachesItsField) {
     EXPECT_TRUE(r.host.messages.empty());
 }
 
+// One reader, one set of rules: a file one of them refuses, all refuse.
 TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
-    const std::tuple<const char*, std::optional<std::string>, bool> cases[] = {
-        // driver accepts
-        {"no file", std::nullopt, false},
-        {"22 lines", sample({}, 22), false},
-        {"delay overflows", sample({{2, "1E999"}}), false},
-        {"address beyond 32 bits", sample({{11, " 3000000000"}}), false},
-        {"code beyond 16 bits", sample({{14, " 40000"}}), false},
-        {"end of block beyond 16 bits", sample({{15, " -40000"}}), false},
-        {"port index the list rejects", sample({{1, " 5"}}), true},
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"no file", std::nullopt},
+        {"22 lines", sample({}, 22)},
+        {"delay overflows", sample({{2, "1E999"}})},
+        {"count past the delay loop's 32 bits", sample({{6, " 2147483648"}})},
+        {"count of 1E+300", sample({{3, " 1E+300"}})},
+        {"negative count", sample({{4, "-1"}})},
+        {"hexadecimal count of 300 digits", sample({{5, "&H" + std::string(300, 'F')}})},
+        {"address beyond 32 bits", sample({{11, " 3000000000"}})},
+        {"address past the I/O space", sample({{11, " 65536"}})},
+        {"code beyond 16 bits", sample({{14, " 40000"}})},
+        {"code 9", sample({{14, " 9"}})},
+        {"code 3.5 rounds to 4", sample({{14, " 3.5"}})},
+        {"end of block beyond 16 bits", sample({{15, " -40000"}})},
+        {"end of block 4", sample({{15, " 4"}})},
+        {"port index the list rejects", sample({{1, " 5"}})},
     };
-    for (const auto& [name, bytes, driver_accepts] : cases) {
+    for (const auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
         Readers r;
         r.record.BTRaddress = 123;
         r.model.IO_device_lst.push_back("Mill");
         r.model.IO_device_index = 1;
         r.read(bytes);
-        EXPECT_EQ(r.driver_ok, driver_accepts);
-        EXPECT_EQ(r.record.BTRaddress, driver_accepts ? 761 : 123);  // untouched on failure
+        EXPECT_FALSE(r.driver_ok);
+        EXPECT_EQ(r.record.BTRaddress, 123);  // untouched on failure
         EXPECT_FALSE(r.dialog_ok);
         EXPECT_EQ(r.host.messages, told("Unable to read from file\n" + r.dir.file("settings") +
                                             "\nUsing default BTR port configuration",
@@ -259,7 +267,7 @@ TEST(SettingsRead, EachReaderShowsTheLinesItsOwnWay) {
         {{{14, " 3"}, {15, " 1"}}, 3, "\r", "100100", "2F9", true, "011"},  // EIA keeps CR
         {{{14, " 2.5"}, {15, " 2.5"}}, 2, "\n\r", "000010", "2F9", true, "011"},
         {{{14, " 1"}, {15, " 0"}}, 1, "\n", "001000", "2F9", true, "011"},
-        {{{14, " 3.5"}, {15, " 3.5"}}, 4, "", "000000", "2F9", true, "011"},
+        {{{2, " 2147483647"}, {11, " 65535"}}, 0, "\r\n", "010001", "FFFF", true, "011"},  // edges
         {{{1, " 1"}, {11, " 1000"}}, 0, "\r\n", "010001", "3E8", false, "011"},
         {{{11, " 888.5"}}, 0, "\r\n", "010001", "378", true, "011"},
         {{{11, "x378"}}, 0, "\r\n", "010001", "0", true, "011"},
@@ -288,7 +296,7 @@ TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
         {"line 25 overflows", sample({{25, "1E999"}}), "01110|||0", "01110|||0"},
         {"line 28 overflows", sample({{28, "1E999"}}), "01010|||0", "01010|||0"},
         {"line 31 holds 2: the box takes 0 or 1 only", sample({{31, " 2 "}}),
-         "01011|A\xB0|B^M\xFF|1", "01011|A\xB0|B^M\xFF|0"},
+         "01011|A\xB0|B^M\xFF|0", "01011|A\xB0|B^M\xFF|0"},
     };
     for (const auto& [name, bytes, driver, dialog] : cases) {
         SCOPED_TRACE(name);
@@ -307,8 +315,10 @@ class SettingsSave : public ::testing::Test {
   protected:
     SettingsSave() { default_settings(m); }
     void expect_write_failure(const std::string& failed) const {
-        EXPECT_EQ(host.messages, told("Unable to write to file\n" + failed, "File write error",
-                                      MessageIcon::Exclamation));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].title, "File write error");
+        EXPECT_TRUE(
+            host.messages[0].text.starts_with("Unable to write to file\n" + failed + "\n("));
     }
     TempDir dir;
     ScriptedHost host;
@@ -340,7 +350,7 @@ TEST_F(SettingsSave, ReadOnlyFolderKeepsTheOldFile) {
     dir.write("Editor BTR port settings", "old\r\n");
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     EXPECT_FALSE(saveit(m, path, dir.path(), host));
-    expect_write_failure(path);
+    expect_write_failure(device_list_path(dir.path()));  // its lock cannot be made
     EXPECT_EQ(dir.read("Editor BTR port settings"), "old\r\n");
 }
 
@@ -356,7 +366,7 @@ TEST_F(SettingsSave, UnwritableFilesAreReportedByName) {
     ASSERT_EQ(::mkdir(device_list_path(dir.path()).c_str(), 0755), 0);
     EXPECT_FALSE(saveit(m, path, dir.path(), host));
     expect_write_failure(device_list_path(dir.path()));
-    EXPECT_NE(dir.read("Editor BTR port settings"), "<missing>");
+    EXPECT_EQ(dir.read("Editor BTR port settings"), "<missing>");  // one step: neither file
 }
 
 }  // namespace

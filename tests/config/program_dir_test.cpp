@@ -57,7 +57,11 @@ TEST(ProgramDir, SettingsFilesAndTheOverrideOnDisk) {
     EXPECT_FALSE(holds_settings_files(dir.path()));
     dir.write("Editor BTR port settings for MILL", "");
     EXPECT_TRUE(holds_settings_files(dir.path()));
+    // Only the last folder of an override is made: a mistyped path grows no tree.
     const std::string wanted = dir.file("new/settings");
+    EXPECT_EQ(resolve_program_dir(wanted + "/"), wanted);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
+    std::filesystem::create_directory(dir.file("new"));
     EXPECT_EQ(resolve_program_dir(wanted + "/"), wanted);
     EXPECT_TRUE(std::filesystem::is_directory(wanted));
 }

@@ -205,6 +205,9 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
         {"unknown code set", [](Rig& r) { r.device.code = 7; }, SendOutcome::NotConfigured,
          "BTR port settings hold the unknown character code 7.\nUse BTR/Configure selection to "
          "choose EIA or ASCII/ISO."},
+        {"unknown end of block", [](Rig& r) { r.device.eob = 4; }, SendOutcome::NotConfigured,
+         "BTR port settings hold the unknown end-of-block code 4.\nUse BTR/Configure selection to "
+         "choose LF, CR, LF/CR or CR/LF."},
         {"port that cannot be opened",
          [](Rig& r) {
              r.f.port.open_result = {PortErrorCode::PermissionDenied, "Cannot open: add to lp"};

@@ -13,6 +13,7 @@
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
 #include "btr/port/tracing_port.h"
+#include "sim/simulated_port.h"
 #include "sim/virtual_control.h"
 #include "tests/sim/control_bench.h"
 
@@ -26,11 +27,10 @@ struct RecordingEnd final : CableEnd {
     bool pin11_high() override { return pin11; }
 };
 
-// Made by the factory, which plugs the cable end in.
 TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
     RecordingEnd end;
-    const auto made = make_port(PortKind::Virtual, &end);
-    auto& port = dynamic_cast<VirtualPort&>(*made);
+    VirtualPort port;
+    port.connect(&end);
     port.fail_next_open({PortErrorCode::Busy, "in use"});
     EXPECT_EQ(port.port_open(0x378, 3).code, PortErrorCode::Busy);
     port.port_write(0, 0x55);
@@ -51,8 +51,17 @@ TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
     EXPECT_EQ(end.seen.back(), (OutputPins{0xCC, false, false, false, true})) << "0x33";
     end.pin11 = false;
     EXPECT_EQ(port.port_read(1), 0xFF) << "status bit 7 is pin 11 inverted";
-    EXPECT_NE(dynamic_cast<PpdevPort*>(make_port(PortKind::Ppdev).get()), nullptr);
-    EXPECT_NE(dynamic_cast<RawIoPort*>(make_port(PortKind::RawIo).get()), nullptr);
+}
+
+// The one factory: the command line's choice and the backend for it.
+TEST(PortFactory, PicksTheBackendTheCommandLineAsksFor) {
+    const PortSettings device;
+    EXPECT_NE(dynamic_cast<SimulatedPort*>(make_port(port_kind_for(true, true), device).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<RawIoPort*>(make_port(port_kind_for(false, true), device).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<PpdevPort*>(make_port(port_kind_for(false, false), device).get()),
+              nullptr);
 }
 
 TEST(TracingPort, WritesOneLinePerEventAndPassesEveryCallOn) {

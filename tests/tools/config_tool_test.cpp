@@ -80,11 +80,19 @@ TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
     EXPECT_NE(settings_of("Lathe").find("\r\n 956\r\n"), std::string::npos);  // line 11: address
 }
 
+// Times the delay loop cannot count are refused like wrong ones, with the limit.
 TEST_F(ConfigToolTest, ApplysChecksRefuseAndNothingIsWritten) {
-    EXPECT_EQ(config({"--sprocket-on", "0", "--calibrate"}).status, 1);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Invalid entry for sprocket on time");
-    EXPECT_EQ(host.messages[0].title, "Entry error");
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--sprocket-on", "0"}, "Invalid entry for sprocket on time"},
+        {{"--block-delay", "200000"}, "Invalid entry for delay between blocks\n(at most 10000 ms)"},
+        {{"--data-on", "10000.5"}, "Invalid entry for data on time\n(at most 10000 ms)"},
+    };
+    for (auto [args, message] : cases) {
+        host.messages.clear();
+        args.push_back("--calibrate");
+        EXPECT_EQ(config(args).status, 1);
+        EXPECT_EQ(host.messages, testing::told(message, "Entry error", MessageIcon::Exclamation));
+    }
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(settings_of("(default)"), "<missing>");
 }

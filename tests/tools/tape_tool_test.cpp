@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
 
@@ -43,7 +44,8 @@ class TapeToolTest : public ::testing::Test {
 TEST_F(TapeToolTest, TextShowsWhatTheControlReadsOnTheSampleProgram) {
     std::string sample;
     FileError error;
-    ASSERT_TRUE(read_whole_file(FEEDRITE_TEST_DATA_DIR "/bracket.nc", sample, error));
+    ASSERT_TRUE(
+        read_whole_file(FEEDRITE_TEST_DATA_DIR "/bracket.nc", sample, error, program_size_limit));
     // The sample ends with M30 and '%': the reset text restarts the cycle
     // there, so the trailer and the last line are not sent.
     const auto m30 = sample.find("N140 M30\r\n") + 10;

@@ -1,13 +1,15 @@
 // Block rewriting, the leader's code expansion and the caret line's highlight.
 #include <gtest/gtest.h>
 
-#include "text/plain_text_view.h"
+#include <random>
+
 #include "btr/block/block_rewrite.h"
 #include "btr/block/decimal_number.h"
 #include "btr/block/hilight_line.h"
 #include "btr/block/parsit.h"
 #include "btr/block/prepare_block.h"
 #include "tests/support/scripted_host.h"
+#include "text/plain_text_view.h"
 
 namespace feedrite {
 namespace {
@@ -144,6 +146,43 @@ TEST(Parsit, ExpandsWordsThenNumericCodesAndStopsAtCodesItCannotMake) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.em));
         EXPECT_EQ(parsit(c.em, c.code), c.expected);
+    }
+}
+
+// The one-pass expansion and conversion give what replacing the first code or
+// point of the whole text again and again gives, on random texts.
+TEST(LinearRewriting, MatchesTheFirstOccurrenceDefinition) {
+    const auto part = [](char c) { return std::isdigit(c) || c == ' ' || c == '-'; };
+    // The expansion, "|", then its conversion (nothing when it is refused).
+    const auto reference = [&](std::string t) {
+        for (auto open = t.find('<'), close = t.find('>');
+             open != std::string::npos && close != std::string::npos && close > open;
+             open = t.find('<'), close = t.find('>')) {
+            const std::string one = parsit(t.substr(open, close - open + 1), 0);
+            if (one.size() != 1) break;  // a code that cannot be made
+            t.replace(open, close - open + 1, one);
+        }
+        std::string u = t;
+        for (auto point = u.find('.'); point != std::string::npos; point = u.find('.')) {
+            auto start = point, end = point;
+            while (start > 0 && part(u[start - 1])) --start;
+            if (start == 0 || (u[start - 1] != 'X' && u[start - 1] != 'Y')) return t + "|";
+            while (end < u.size() && (part(u[end]) || u[end] == '.')) ++end;
+            u.replace(start, end - start,
+                      scaled_integer_text(read_decimal(u.substr(start, end - start)),
+                                          u[start - 1] == 'X' ? 3 : 2));
+        }
+        return t + "|" + u;
+    };
+    std::mt19937 random(13);
+    const char* const pieces[] = {"<",   ">", "<60>", "<62>", "&H", "3C", "0", "6",
+                                  "2.5", " ", ".",    "-",    "X",  "Y",  "Z"};
+    for (int n = 0; n < 20000; ++n) {
+        std::string text;
+        for (auto count = random() % 9; count > 0; --count) text += pieces[random() % 15];
+        std::string expanded = parsit(text, 0), converted = expanded;
+        const bool failed = convert_decimals(converted, "X3Y2").has_value();
+        ASSERT_EQ(expanded + "|" + (failed ? "" : converted), reference(text)) << text;
     }
 }
 

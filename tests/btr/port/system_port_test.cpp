@@ -205,6 +205,7 @@ TEST(RawIoPort, EveryOpenFailureLeavesAnInertPort) {
         {true, ENOSYS, 0x378, PortErrorCode::Unsupported, {"Cannot get raw I/O at address 378"}},
         {true, 0, 0xFFFE, PortErrorCode::NotFound, {"No I/O port at address FFFE (hex)"}},
         {true, 0, 0, PortErrorCode::NotFound, {"No I/O port at address 0 (hex)"}},
+        {true, 0, 0x7FFFFFFF, PortErrorCode::NotFound, {"No I/O port at address 7FFFFFFF (hex)"}},
         // clang-format on
     };
     for (const auto& [available, permit_error, base, code, says] : cases) {

@@ -1,0 +1,29 @@
+#pragma once
+// The sizes and values the program accepts, in one place: each limit keeps a
+// bad or hostile input from hanging the program, filling the disk or memory,
+// or wrapping a counter.
+
+#include <cstdint>
+#include <limits>
+
+namespace feedrite {
+
+/// A program, a sub file, a binary file and the expanded program as a whole:
+/// far above any tape (a 1,000-foot reel holds 120 KB).
+inline constexpr std::int64_t program_size_limit = 256LL << 20;
+
+/// A settings file, the device list and the editor settings.
+inline constexpr std::int64_t settings_size_limit = 16LL << 20;
+
+/// The longest time a device may set for one step of a character or the
+/// delay between blocks, in milliseconds.
+inline constexpr double max_delay_ms = 10000;
+
+/// The most passes one delay makes: the delay loop counts in 32 bits.
+inline constexpr double max_loop_count = std::numeric_limits<std::int32_t>::max();
+
+/// How long a second load, or a second save of the device list, waits for
+/// the first to finish, in milliseconds.
+inline constexpr int lock_wait_ms = 5000;
+
+}  // namespace feedrite

@@ -1,0 +1,148 @@
+// Loading against hostile files: two loads in one folder, a link or the
+// program itself where the scratchpad goes, files that are no regular files
+// or too large, and CALL repeats that multiply past the limit.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "config/device_list.h"
+#include "config/file_lock.h"
+#include "config/limits.h"
+#include "config/port_settings_reader.h"
+#include "config/settings_writer.h"
+#include "prepare/program_loader.h"
+#include "prepare/scratchpad.h"
+#include "prepare/send_driver.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedHost;
+using testing::TempDir;
+
+struct Load {
+    ScriptedHost host;
+    WindowState state;
+    ModuleState module;
+    PortSettings settings;
+    LoadResult run(const TempDir& dir, const std::string& program, int lock_wait = lock_wait_ms) {
+        ProgramLoader loader(host, state, module, settings, lock_wait);
+        return loader.load(program, scratchpad_path(dir.path()));
+    }
+};
+
+// Run at once, each load waits for the other and gets only its own program;
+// kept waiting past its time, a load names the program that holds the folder.
+TEST(LoadLimits, TwoLoadsInOneFolderEachGetTheirOwnProgram) {
+    TempDir dir;
+    std::string a, b;
+    for (int i = 0; i < 200000; ++i) a += "A" + std::to_string(i) + "\r\n", b += "B\r\n";
+    const std::string files[] = {dir.write("a.nc", a), dir.write("b.nc", b)};
+    LoadResult results[2];
+    std::thread other([&] { results[1] = Load().run(dir, files[1]); });
+    results[0] = Load().run(dir, files[0]);
+    other.join();
+    EXPECT_TRUE(results[0].text == a && results[1].text == b);
+    EXPECT_FALSE(fs::exists(scratchpad_path(dir.path())));
+
+    FileLock held;
+    ASSERT_TRUE(held.acquire(scratchpad_path(dir.path()) + ".lock",
+                             "feedrite (process 7) is loading x.nc", 0));
+    Load load;
+    const LoadResult result = load.run(dir, dir.write("p.nc", "G1\r\n"), 200);
+    EXPECT_EQ(result.failed_file, scratchpad_path(dir.path()));
+    EXPECT_EQ(result.reason,
+              "In use: feedrite (process 7) is loading x.nc; try again when it has finished");
+    EXPECT_GT(load.host.yields, 0);  // the window stayed alive meanwhile
+}
+
+// Whatever stands where the scratchpad goes is left as it is.
+TEST(LoadLimits, TheScratchpadNeverReplacesWhatIsThere) {
+    TempDir dir;
+    const std::string pad = scratchpad_path(dir.path()), target = dir.write("target", "keep");
+    ASSERT_EQ(::symlink(target.c_str(), pad.c_str()), 0);
+    EXPECT_EQ(Load().run(dir, dir.write("p.nc", "G1\r\n")).text, "G1\r\n");
+    EXPECT_EQ(dir.read("target"), "keep");
+    EXPECT_TRUE(fs::is_symlink(pad));
+
+    TempDir named;  // the program itself bears the scratchpad's name
+    const std::string program = named.write("scratchpad data 5b", "G2\r\n");
+    EXPECT_EQ(Load().run(named, program).text, "G2\r\n");
+    EXPECT_EQ(named.read("scratchpad data 5b"), "G2\r\n");
+
+    // Only the scratchpad a killed load left behind, as its lock note names it, goes.
+    TempDir killed;
+    const std::string left = killed.write("scratchpad data 5b", "78 MB");
+    struct stat info {};
+    ASSERT_EQ(::stat(left.c_str(), &info), 0);
+    killed.write("scratchpad data 5b.lock", "x\n" + scratchpad_note({info.st_dev, info.st_ino}));
+    EXPECT_EQ(Load().run(killed, killed.write("p.nc", "G3\r\n")).text, "G3\r\n");
+    EXPECT_FALSE(fs::exists(left));
+}
+
+// Each reader refuses at once what is no regular file or passes its limit.
+TEST(LoadLimits, OnlyRegularFilesWithinTheLimitAreRead) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo"), big = dir.write("big", "");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::resize_file(big, program_size_limit + 1);  // sparse: nothing is written
+    fs::create_directory(dir.file("folder"));
+    for (const std::string& path : {fifo, std::string("/dev/zero"), dir.file("folder"), big}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(Load().run(dir, path).status, LoadStatus::Failed);
+        Load sub;  // as a sub file
+        EXPECT_EQ(sub.run(dir, dir.write("main.nc", "CALL " + path + "\r\n")).status,
+                  LoadStatus::SubFileFailed);
+        EXPECT_FALSE(read_settings_file(path).settings);
+    }
+    fs::remove(dir.file("folder"));
+    ASSERT_EQ(::mkfifo(device_list_path(dir.path()).c_str(), 0644), 0);
+    ScriptedHost host;
+    ConfigModel model(host);
+    read_device_list(model, dir.path());
+    EXPECT_EQ(model.IO_device_lst.size(), 1u);
+}
+
+// Repeats that multiply stop at the limit, naming the CALL, scratchpad gone.
+TEST(LoadLimits, CallRepeatsStopAtTheProgramLimit) {
+    TempDir dir;
+    dir.write("A", "CALL B (32767 TIMES)\r\n");
+    dir.write("B", std::string(1 << 16, 'X') + "\r\n");
+    Load load;
+    const std::string main = dir.write("main.nc", "G1\r\nCALL A (32767 TIMES)\r\n");
+    EXPECT_EQ(load.run(dir, main).status, LoadStatus::SubFileFailed);
+    EXPECT_EQ(load.host.messages, testing::told("The program passes 256 MB with the sub files of\n"
+                                                "CALL A (32767 TIMES)\nCheck the repeat counts.",
+                                                "Sub file error", MessageIcon::Exclamation));
+    EXPECT_FALSE(fs::exists(scratchpad_path(dir.path())));
+    EXPECT_GT(load.host.yields, 0);
+}
+
+// Two saves at once: both new devices are in the list.
+TEST(LoadLimits, TwoSavesKeepBothNewDevices) {
+    TempDir dir;
+    const auto save = [&dir](const std::string& device) {
+        ScriptedHost host;
+        ConfigModel model(host);
+        model.IO_device_lst.push_back(device);
+        for (int i = 0; i < 20; ++i)
+            saveit(model, settings_path(dir.path(), device), dir.path(), host);
+    };
+    std::thread other(save, "Lathe");
+    save("Mill");
+    other.join();
+    const std::string list = dir.read("Editor BTR device list");
+    EXPECT_TRUE(list == "Mill\r\nLathe\r\n" || list == "Lathe\r\nMill\r\n") << list;
+}
+
+static_assert(std::is_same_v<decltype(WindowState::Live_DNC_startpoint), TextPos>,
+              "the start point is a text position: past 2 GiB it must not wrap");
+
+}  // namespace
+}  // namespace feedrite
