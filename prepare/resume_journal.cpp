@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "config/file_io.h"
+#include "config/limits.h"
 
 namespace feedrite {
 namespace {
@@ -161,7 +162,7 @@ std::optional<ResumeRecord> parse_resume_record(std::string_view text) {
 std::optional<ResumeRecord> read_resume_record(const std::string& path) {
     std::string text;
     FileError error;
-    if (path.empty() || !read_whole_file(path, text, error)) return std::nullopt;
+    if (path.empty() || !read_whole_file(path, text, error, settings_size_limit)) return std::nullopt;
     return parse_resume_record(text);
 }
 

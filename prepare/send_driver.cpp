@@ -205,7 +205,7 @@ SendOutcome SendDriver::cycle() {
         hilight_line(engine_.view, state);
         state.Sending_data = 0;
         engine_.host.set_wait_pointer(false);
-        state.Live_DNC_startpoint = static_cast<std::int32_t>(top);
+        state.Live_DNC_startpoint = top;
         state.run.phase = RunPhase::Waiting;
         if (ran) close_cycle();
         ran = false;

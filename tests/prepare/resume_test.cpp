@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "config/file_io.h"
+#include "config/limits.h"
 #include "prepare/preamble.h"
 #include "prepare/resume_journal.h"
 #include "prepare/resume_plan.h"
@@ -15,7 +16,8 @@ std::string sample(const char* name) {
     std::string text;
     FileError error;
     EXPECT_TRUE(
-        read_whole_file(std::string(FEEDRITE_TEST_DATA_DIR "/resume/") + name, text, error));
+        read_whole_file(std::string(FEEDRITE_TEST_DATA_DIR "/resume/") + name, text, error,
+                        program_size_limit));
     return text;
 }
 
