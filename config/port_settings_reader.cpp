@@ -43,6 +43,10 @@ bool read_required(SettingsLines& in, StoredSettings& s, SettingsRead& result) {
     }
     for (std::string* text : {&s.cps, &s.eob_delay, &s.reset, &s.mask, &s.format})
         if (!take(in.text(), *text)) return false;
+    // A set time guards its delay by the clock: one beyond the limit Apply
+    // keeps would hold a pulse for minutes.
+    for (const std::string* typed : {&s.typed[0], &s.typed[1], &s.typed[2], &s.typed[3], &s.eob_delay})
+        if (typed_milliseconds(*typed).value_or(0) > max_delay_ms) return false;
     for (bool* option : {&s.calls, &s.mask_comments, &s.auto_format}) {
         const auto value = in.number();
         if (!value) return false;

@@ -42,7 +42,8 @@ struct SettingsRead {
 
 /// Reads the settings file at `path`. Lines 1 to 23 are required: the file is
 /// refused when one is missing or when the port index is not 0..4, a loop
-/// count not 0..max_loop_count, the address not 0..FFFF (hex), the character
+/// count not 0..max_loop_count, a typed time (lines 7 to 10, 17) above
+/// max_delay_ms, the address not 0..FFFF (hex), the character
 /// code or the end-of-block code not 0..3 (all after rounding halves to even),
 /// or a number does not fit a double. Lines 24 to 31 are optional: reading
 /// stops silently at the first missing or unusable one. Shows nothing.

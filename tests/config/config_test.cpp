@@ -222,6 +222,7 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         {"count past the delay loop's 32 bits", sample({{6, " 2147483648"}})},
         {"count of 1E+300", sample({{3, " 1E+300"}})},
         {"negative count", sample({{4, "-1"}})},
+        {"set time past the 10 s limit", sample({{17, "10000.5"}})},
         {"hexadecimal count of 300 digits", sample({{5, "&H" + std::string(300, 'F')}})},
         {"address beyond 32 bits", sample({{11, " 3000000000"}})},
         {"address past the I/O space", sample({{11, " 65536"}})},
