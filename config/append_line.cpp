@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "config/file_io.h"
+
 namespace feedrite {
 namespace {
 
@@ -16,16 +18,6 @@ bool ends_torn(int fd) {
     if (::fstat(fd, &info) != 0 || info.st_size == 0) return false;
     char last = '\n';
     return ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
-}
-
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace

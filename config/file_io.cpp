@@ -69,6 +69,14 @@ private:
     int fd_;
 };
 
+std::string folder_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -78,14 +86,6 @@ bool write_all(int fd, std::string_view bytes) {
     }
     return true;
 }
-
-std::string folder_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
 
 FileError too_large_error(std::int64_t limit) {
     const std::string size = std::to_string(limit >> 20) + " MB";

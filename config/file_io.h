@@ -43,6 +43,10 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
 /// The error for a file larger than `limit` bytes: "it is larger than N MB".
 [[nodiscard]] FileError too_large_error(std::int64_t limit);
 
+/// Writes all of `bytes` to `fd`, again after an interrupted write. False on
+/// an error; errno says which.
+[[nodiscard]] bool write_all(int fd, std::string_view bytes);
+
 /// Writes `bytes` to a temporary file in the same folder, flushes it to disk and
 /// renames it over `path`, so `path` is either the old file or the new one,
 /// never a truncated one. A symbolic link's target is written, the link kept.
