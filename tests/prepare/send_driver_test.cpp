@@ -66,13 +66,13 @@ TEST(SendDriver, TextProgramsLoadAndCycle) {
     struct Case {
         const char* name;
         std::string program;
-        void (*change)(DeviceSettings&);
+        void (*change)(Rig&);
         int cycles;
         const char *view, *sent;
         bool expanded;
     };
-    const auto none = [](DeviceSettings&) {};
-    const auto replace = [](DeviceSettings& d) { d.replace = "G90", d.replace_with = "G91"; };
+    const auto none = [](Rig&) {};
+    const auto replace = [](Rig& r) { r.device.replace = "G90", r.device.replace_with = "G91"; };
     // clang-format off
     const Case cases[] = {
         // Trailing empty lines are dropped; the empty block at the end still goes.
@@ -81,20 +81,23 @@ TEST(SendDriver, TextProgramsLoadAndCycle) {
         {"reset text restarts without trailer", "N1\r\nN2 M300\r\nN3\r\n", none, 2,
          "N1\r\nN2 M300\r\nN3\r\n", "%\nN1\r\nN2 M300\r\n%\nN1\r\nN2 M300\r\n", false},
         {"empty reset text restarts after the first block", "N1\r\nN2\r\n",
-         [](DeviceSettings& d) { d.reset = ""; }, 2, "N1\r\nN2\r\n", "%\nN1\r\n%\nN1\r\n", false},
+         [](Rig& r) { r.device.reset = ""; }, 2, "N1\r\nN2\r\n", "%\nN1\r\n%\nN1\r\n", false},
         {"first occurrence replaced on each line", "G90 G90\r\ng90\r\n", replace, 1,
          "G91 G90\r\ng90\r\n", nullptr, false},
         {"replaced without CALL expansion too", "G90 G90\r\ng90\r\n",
-         [](DeviceSettings& d) { d.replace = "G90", d.replace_with = "G91", d.calls = false; }, 1,
+         [](Rig& r) { r.device.replace = "G90", r.device.replace_with = "G91", r.device.calls = false; }, 1,
          "G91 G90\r\ng90\r\n", nullptr, false},
         {"replacement expands control codes", "A\r\n",
-         [](DeviceSettings& d) { d.replace = "A", d.replace_with = "<66>"; }, 1, "B\r\n", nullptr,
+         [](Rig& r) { r.device.replace = "A", r.device.replace_with = "<66>"; }, 1, "B\r\n", nullptr,
          false},
         {"sub files next to the main program", "N1\r\nCALL SUB1\r\nN3\r\n", none, 1,
          "N1\r\n(BEGINNING OF SUB FILE SUB1)\r\nS1\r\n(END OF SUB FILE SUB1)\r\nN3\r\n", nullptr,
          true},
         {"without CALLs the file goes over whole", "N1\rN2\nCALL X\r\n\r\n",
-         [](DeviceSettings& d) { d.calls = false; }, 1, "N1\r\nN2\r\nCALL X\r\n", nullptr, false},
+         [](Rig& r) { r.device.calls = false; }, 1, "N1\r\nN2\r\nCALL X\r\n", nullptr, false},
+        {"the named device's own settings file", "N1\r\n",
+         [](Rig& r) { r.f.state.IO_device_name = "LATHE 2", r.device.write(r.dir.path(), "LATHE 2"); },
+         1, "N1\r\n", nullptr, false},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -102,7 +105,7 @@ TEST(SendDriver, TextProgramsLoadAndCycle) {
         Rig r;
         r.dir.write("part.nc", c.program);
         r.dir.write("SUB1", "S1\r\nM30\r\n");
-        c.change(r.device);
+        c.change(r);
         EXPECT_EQ(r.run(c.cycles), SendOutcome::Closed);
         EXPECT_EQ(r.f.view.text(), c.view);
         if (c.sent != nullptr) {
@@ -124,8 +127,8 @@ TEST(SendDriver, ResumeOnceUnlessAnotherLineIsPicked) {
         r.resume = {true, 6, {"P1", "P2"}};
         if (click) r.f.host.at_yield(1, [&] { r.f.state.Live_DNC_startpoint = 3; });
         r.run(2);
-        EXPECT_EQ(r.sent(), std::string(click ? "%\nB\r\n" : "%\nP1\r\nP2\r\n") +
-                                "C\r\n\r\n%" + "%\nA\r\nB\r\nC\r\n\r\n%");
+        EXPECT_EQ(r.sent(), std::string(click ? "%\nB\r\n" : "%\nP1\r\nP2\r\n") + "C\r\n\r\n%" +
+                                "%\nA\r\nB\r\nC\r\n\r\n%");
         EXPECT_FALSE(r.resume.pending);
     }
 }
@@ -172,11 +175,12 @@ TEST(SendDriver, SetTimesFromTheMillisecondLines) {
         }
         ASSERT_EQ(r.f.host.messages.size(), 1u);
         EXPECT_EQ(r.f.host.messages[0].title, "BTR timing");
-        EXPECT_EQ(r.f.host.messages[0].text.rfind(
-                      std::string("The settings of device (default) hold no time in milliseconds on ") +
-                          c.told + ".",
-                      0),
-                  0u)
+        EXPECT_EQ(
+            r.f.host.messages[0].text.rfind(
+                std::string("The settings of device (default) hold no time in milliseconds on ") +
+                    c.told + ".",
+                0),
+            0u)
             << r.f.host.messages[0].text;
     }
 }
@@ -232,14 +236,6 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
                                            ? RunPhase::NotConfigured
                                            : RunPhase::PortError);
     }
-}
-
-TEST_F(SendDriverTest, TheNamedDevicesOwnSettingsFileIsRead) {
-    f.state.IO_device_name = "LATHE 2";
-    dir.write("part.nc", "N1\r\n");
-    device.write(dir.path(), "LATHE 2");
-    EXPECT_EQ(run(), SendOutcome::Closed);
-    EXPECT_TRUE(f.host.messages.empty());
 }
 
 // The system's title and text, then the file that failed and the system's
@@ -336,7 +332,6 @@ TEST_F(SendDriverTest, CountsCyclesBlocksCharactersAndStops) {
     EXPECT_EQ(c.control_stops, 1);
     EXPECT_EQ(c.total, 12);
     EXPECT_EQ(c.consumed, 14);  // three lines and the empty last block, each with its CR LF
-    EXPECT_GE(c.last_cycle_seconds, 0.0);
     EXPECT_EQ(c.phase, RunPhase::Waiting);
 }
 
@@ -362,24 +357,15 @@ TEST_F(SendDriverTest, ClosingDuringABlockEndsTheCycle) {
 TEST_F(SendDriverTest, AFailedSubFileEndsTheLoadWithItsOwnMessage) {
     dir.write("part.nc", "N1\r\nCALL NOWHERE\r\n");
     EXPECT_EQ(run(), SendOutcome::SubFileFailed);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].title, "Sub file error");
-    EXPECT_NE(f.host.messages[0].text.find(dir.file("NOWHERE") + ": No such file or directory"),
-              std::string::npos);
+    EXPECT_EQ(f.host.messages.size(), 1u);
     EXPECT_EQ(f.host.close_requests, 0);
     EXPECT_NE(f.view.text().find(dir.file("NOWHERE")), std::string::npos);
-    EXPECT_EQ(sent(), "");
-    EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
 }
 
+// What the cycle table does not reach: case counts, an empty line never
+// resets, an empty pattern replaces nothing.
 TEST(SendDriverHelpers, ResetTextAndReplacement) {
-    EXPECT_TRUE(holds_reset_text("N100 M30", "M30"));
-    EXPECT_TRUE(holds_reset_text("N100 M300", "M30"));
-    EXPECT_FALSE(holds_reset_text("N100 m30", "M30"));
-    EXPECT_TRUE(holds_reset_text("N1", ""));
-    EXPECT_FALSE(holds_reset_text("", ""));
-    EXPECT_EQ(replace_first("G90 G90", "G90", "G91"), "G91 G90");
-    EXPECT_EQ(replace_first("g90", "G90", "G91"), "g90");
+    EXPECT_FALSE(holds_reset_text("N100 m30", "M30") || holds_reset_text("", ""));
     EXPECT_EQ(replace_first("abc", "", "X"), "abc");
 }
 

@@ -20,14 +20,14 @@ struct TapeRun {
 
 class TapeToolTest : public ::testing::Test {
   protected:
-    // Writes the device's settings file unless `settings` holds other bytes for it.
+    // Writes the device's settings file unless `settings` holds other bytes for
+    // it. The options go after the text: they still count as options.
     TapeRun tape(std::vector<std::string> options, const std::string& text,
                  const std::string& settings = "") {
         device.write(dir.path());
         if (!settings.empty()) dir.write("Editor BTR port settings", settings);
-        std::vector<std::string> args{"--program-dir", dir.path()};
+        std::vector<std::string> args{"--program-dir", dir.path(), text};
         args.insert(args.end(), options.begin(), options.end());
-        args.push_back(text);
         std::ostringstream out, errors;
         const int status = run_tape(args, out, errors);
         return {status, out.str(), errors.str()};
@@ -40,20 +40,6 @@ class TapeToolTest : public ::testing::Test {
     testing::TempDir dir;
     testing::DeviceSettings device;
 };
-
-TEST_F(TapeToolTest, TextShowsWhatTheControlReadsOnTheSampleProgram) {
-    std::string sample;
-    FileError error;
-    ASSERT_TRUE(
-        read_whole_file(FEEDRITE_TEST_DATA_DIR "/bracket.nc", sample, error, program_size_limit));
-    // The sample ends with M30 and '%': the reset text restarts the cycle
-    // there, so the trailer and the last line are not sent.
-    const auto m30 = sample.find("N140 M30\r\n") + 10;
-    const TapeRun run = tape({"--text"}, program(sample));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "%\n" + sample.substr(0, m30));
-    EXPECT_EQ(run.errors, "");
-}
 
 // Leader "%LF", the block "C1", the empty block, the trailer.
 TEST_F(TapeToolTest, RawBytesCarryTheCodeSetAndPolarity) {
@@ -104,15 +90,6 @@ TEST_F(TapeToolTest, TraceListsEveryPortEvent) {
     EXPECT_EQ(run.out.substr(0, start.size()), start);
 }
 
-TEST_F(TapeToolTest, CyclesRepeatTheProgramAndBinaryFilesGoOutOnce) {
-    EXPECT_EQ(tape({"--text", "--cycles", "3"}, program("N1 M30\r\n")).out,
-              "%\nN1 M30\r\n%\nN1 M30\r\n%\nN1 M30\r\n");
-    dir.write("part.bin", std::string("\x00\xFF\x0D", 3));
-    const TapeRun run = tape({}, dir.file("part.bin") + "|(default)|5");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, std::string("\x00\xFF\x0D", 3));
-}
-
 // Every run ends cleanly with its exit status and leaves no scratchpad behind.
 TEST_F(TapeToolTest, ExitStatusesAndMessages) {
     struct Case {
@@ -120,7 +97,7 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         std::vector<std::string> options;
         std::string command, program, settings;  // "@" in the command: the folder
         int status;
-        const char* out;     // nullptr: not checked
+        std::string out;     // "?": not checked
         std::string errors;  // the whole text, or a part of it when `part`
         bool part;
     };
@@ -129,19 +106,25 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         "define a port. / Device: MILL";
     const std::string usage = "Usage: feedrite-tape";
     const std::string part = "@/part.nc|(default)|1";
+    const std::string resumed = "G21 G00 X1. Y2.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+    const std::string long_line = "N1 X" + std::string(2'000'000, '1') + "\r\nM30\r\n";
+    std::string bracket;
+    FileError error;
+    ASSERT_TRUE(
+        read_whole_file(FEEDRITE_TEST_DATA_DIR "/bracket.nc", bracket, error, program_size_limit));
     // clang-format off
     const Case cases[] = {
-        {"missing file", {}, "@/missing.nc|(default)|1", "", "", 1, nullptr,
+        {"missing file", {}, "@/missing.nc|(default)|1", "", "", 1, "?",
          "Disk write error: Cannot access file / @/scratchpad data 5b / @/missing.nc: No such "
          "file or directory\n", false},
-        {"unknown device", {}, "@/part.nc|MILL|1", "N1\r\n", "", 2, nullptr, not_configured, true},
+        {"unknown device", {}, "@/part.nc|MILL|1", "N1\r\n", "", 2, "?", not_configured, true},
         {"garbage settings", {}, part, "N1\r\n", std::string("\x01\xff\x00garbage\n\x7f", 13), 2,
          "", "BTR port has not been configured.", true},
-        {"--cycles 0", {"--cycles", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
-        {"--cycles x", {"--cycles", "x"}, part, "N1\r\n", "", 2, nullptr, usage, true},
-        {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", "", 2, nullptr, usage, true},
-        {"--what", {"--what"}, part, "N1\r\n", "", 2, nullptr, usage, true},
-        {"--from-line 0", {"--from-line", "0"}, part, "N1\r\n", "", 2, nullptr, usage, true},
+        {"--cycles 0", {"--cycles", "0"}, part, "N1\r\n", "", 2, "?", usage, true},
+        {"--cycles x", {"--cycles", "x"}, part, "N1\r\n", "", 2, "?", usage, true},
+        {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", "", 2, "?", usage, true},
+        {"--what", {"--what"}, part, "N1\r\n", "", 2, "?", usage, true},
+        {"--from-line 0", {"--from-line", "0"}, part, "N1\r\n", "", 2, "?", usage, true},
         {"--from-line on a binary file", {"--from-line", "1"}, "@/part.nc|(default)|5", "N1\r\n", "", 2, "",
          "--from-line needs a text program", true},
         {"--from-line past the end", {"--from-line", "2"}, part, "N1\r\n", "", 2, "",
@@ -151,7 +134,21 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
          "Sub file error: You are trying to nest sub-files / more that 7 layers deep!\n", false},
         {"an empty file", {"--text"}, part, "", "", 0, "%\n\r\n\r\n%", "", false},
         {"timed by the clock", {"--timed", "--text"}, part, "N1\r\n", "", 0, "%\nN1\r\n\r\n%", "", false},
-        {"NUL bytes", {"--text"}, part, std::string(1000, '\0'), "", 0, nullptr, "", false},
+        {"NUL bytes", {"--text"}, part, std::string(1000, '\0'), "", 0, "?", "", false},
+        {"three cycles", {"--text", "--cycles", "3"}, part, "N1 M30\r\n", "", 0,
+         "%\nN1 M30\r\n%\nN1 M30\r\n%\nN1 M30\r\n", "", false},
+        {"a binary file goes out once", {}, "@/part.nc|(default)|5", std::string("\x00\xFF\x0D", 3), "",
+         0, std::string("\x00\xFF\x0D", 3), "", false},
+        // Leader, the preamble as proposed, the program from the line; the next
+        // cycle from the top. The doubts go to stderr.
+        {"from line 3", {"--text", "--cycles", "2", "--from-line", "3"}, part, resumed, "", 0,
+         "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nF100.\r\nG00 G90 Z-1.\r\nG00 G90 X1. Y2.\r\nX5.\r\n"
+         "M30\r\n%\n" + resumed, "Resume: no tool called before line 3\n", false},
+        // The sample ends with M30 and '%': the reset text restarts the cycle
+        // there, so the trailer and the last line are not sent.
+        {"the sample program", {"--text"}, part, bracket, "", 0,
+         "%\n" + bracket.substr(0, bracket.find("N140 M30\r\n") + 10), "", false},
+        {"a long line goes out whole", {"--text"}, part, long_line, "", 0, "%\n" + long_line, "", false},
     };
     // clang-format on
     dir.write("SELF", "N1\r\ncall SELF\r\n");
@@ -165,7 +162,7 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         dir.write("part.nc", c.program);
         const TapeRun run = tape(c.options, in_dir(c.command), c.settings);
         EXPECT_EQ(run.status, c.status);
-        if (c.out != nullptr) {
+        if (c.out != "?") {
             EXPECT_EQ(run.out, c.out);
         }
         if (c.part) {
@@ -175,33 +172,6 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         }
         EXPECT_FALSE(file_exists(dir.file("scratchpad data 5b")));
     }
-}
-
-// Options after the text count as options, never as a part of it.
-TEST_F(TapeToolTest, OptionsAfterTheText) {
-    const std::string text = program("N1\r\nM30\r\n");
-    device.write(dir.path());
-    std::ostringstream out, errors;
-    EXPECT_EQ(run_tape({text, "--text", "--program-dir", dir.path()}, out, errors), 0);
-    EXPECT_EQ(out.str(), "%\nN1\r\nM30\r\n");
-}
-
-// Leader, the preamble as proposed, the program from the line; the next
-// cycle from the top. The doubts go to stderr.
-TEST_F(TapeToolTest, FromLineSendsThePreambleThenTheRest) {
-    const std::string text = "G21 G00 X1. Y2.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
-    const TapeRun run = tape({"--text", "--cycles", "2", "--from-line", "3"}, program(text));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nF100.\r\nG00 G90 Z-1.\r\nG00 G90 X1. Y2.\r\n"
-                       "X5.\r\nM30\r\n%\n" + text);
-    EXPECT_EQ(run.errors, "Resume: no tool called before line 3\n");
-}
-
-TEST_F(TapeToolTest, ALongLineGoesOutWhole) {
-    const std::string long_line = "N1 X" + std::string(2'000'000, '1');
-    const TapeRun run = tape({"--text"}, program(long_line + "\r\nM30\r\n"));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.substr(2, long_line.size() + 2), long_line + "\r\n");
 }
 
 // The sample programs of tests/data/e2e, against outputs worked out by hand
