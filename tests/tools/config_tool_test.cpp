@@ -65,6 +65,7 @@ TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) 
               std::string::npos);
 }
 
+// An unknown device cannot be shown.
 TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
     ASSERT_EQ(
         config({"--device", "Lathe", "--preset", "yasnac", "--address", "3bc", "--quick"}).status,
@@ -78,6 +79,10 @@ TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
     EXPECT_NE(run.out.find("address 3BC"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Data off          1.5 ms (364 loops)"), std::string::npos) << run.out;
     EXPECT_NE(settings_of("Lathe").find("\r\n 956\r\n"), std::string::npos);  // line 11: address
+    const ConfigRun unknown = config({"--device", "Nothing", "--show"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.errors.find("no device Nothing"), std::string::npos);
+    EXPECT_TRUE(unknown.out.empty());
 }
 
 // Times the delay loop cannot count are refused like wrong ones, with the limit.
@@ -120,13 +125,6 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
               std::string::npos);
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
-}
-
-TEST_F(ConfigToolTest, ShowingAnUnknownDeviceFails) {
-    const ConfigRun run = config({"--device", "Nothing", "--show"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("no device Nothing"), std::string::npos);
-    EXPECT_TRUE(run.out.empty());
 }
 
 }  // namespace
