@@ -133,28 +133,22 @@ TEST(SendDriver, ResumeOnceUnlessAnotherLineIsPicked) {
     }
 }
 
-TEST_F(SendDriverTest, DerivesTheRestOfTheDataOnTime) {
-    for (const auto& [d1, d6] : {std::pair{100.0, 60.0}, std::pair{20.0, 0.0}}) {
-        dir.write("part.nc", "");
-        device.delay1 = d1;  // sprocket-on 30, data-on 10
-        run();
-        EXPECT_EQ(f.settings.BTRdelay6, d6);
-    }
-}
-
 // The millisecond lines are the delays' set times; a line that is no time
-// leaves that delay unguarded, and a guarded engine says so once.
+// leaves that delay unguarded, and a guarded engine says so once. The count
+// for the rest of the data-on time is data-on less sprocket-on (30) less
+// overlap (10), never below zero.
 TEST(SendDriver, SetTimesFromTheMillisecondLines) {
     using Ms = std::optional<double>;
     struct Case {
         std::string on, sprocket, off, eob;
         Ms rest;
         const char* told;  // the lines named, "" for no message
+        double delay1, delay6;
     } cases[] = {
-        {"3.33", "2.2", "0", "0", .565, ""},
-        {" 2 ", "2.2", "1.5", "12", 0.0, ""},  // never below zero
-        {"3,3", "2.2", "0", "", std::nullopt, "lines 7, 17"},
-        {"3.33", "2.2ms", "0", "0", std::nullopt, "line 8"},
+        {"3.33", "2.2", "0", "0", .565, "", 100, 60},
+        {" 2 ", "2.2", "1.5", "12", 0.0, "", 20, 0},  // never below zero
+        {"3,3", "2.2", "0", "", std::nullopt, "lines 7, 17", 100, 60},
+        {"3.33", "2.2ms", "0", "0", std::nullopt, "line 8", 100, 60},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.on + "|" + c.sprocket);
@@ -164,7 +158,9 @@ TEST(SendDriver, SetTimesFromTheMillisecondLines) {
         r.dir.write("part.nc", "");
         r.device.data_on_ms = c.on, r.device.sprocket_on_ms = c.sprocket;
         r.device.data_off_ms = c.off, r.device.eob_delay_ms = c.eob;
+        r.device.delay1 = c.delay1;
         r.run();
+        EXPECT_EQ(r.f.settings.BTRdelay6, c.delay6);
         const Ms rest = r.f.settings.set_ms(DelayKind::rest_of_data_on);
         EXPECT_EQ(rest.has_value(), c.rest.has_value());
         EXPECT_NEAR(rest.value_or(-1), c.rest.value_or(-1), 1e-12);
