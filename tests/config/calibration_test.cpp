@@ -131,6 +131,8 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
     EXPECT_EQ(preset_named("fanu"), std::nullopt);
 }
 
+// A second more than 10% below the best warns; the line's own words are
+// checked in the config tool test.
 TEST(Calibration, ResultLineWarnsWhenTheSecondsVaried) {
     struct Case {
         std::vector<std::int32_t> counts;
@@ -140,11 +142,6 @@ TEST(Calibration, ResultLineWarnsWhenTheSecondsVaried) {
                           Case{{100000}, false}, Case{{}, false}}) {
         const std::string line = speed_test_result(SpeedTest{c.counts}, "300");
         EXPECT_EQ(line.find("the PC was busy") != std::string::npos, c.busy) << line;
-        EXPECT_EQ(line.rfind(
-                      "Speed test: " + std::to_string(calibrated_rate(SpeedTest{c.counts}.best())) +
-                          " delay passes per second; speed 300 cps.",
-                      0),
-                  0u);
     }
 }
 
