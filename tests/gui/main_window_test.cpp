@@ -302,7 +302,10 @@ class MainWindowTest : public QObject {
                 window.cycle_start_button()->click();
                 step = 2;
             } else if (step == 2 && characters > at + 10) {
-                check(form.status_bar().timing_panel()->text().endsWith(u" cps"), "timing panel");
+                // On a loaded machine the panel may rightly say the PC was too busy.
+                const QString timing = form.status_bar().timing_panel()->text();
+                check(timing.endsWith(u" cps") || timing.startsWith(u"PC too busy: "),
+                      "timing panel");
                 window.code_box()->setCurrentIndex(odd_parity);
                 emit window.code_box()->activated(odd_parity);  // as the user's choice
                 at = characters;
