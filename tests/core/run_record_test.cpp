@@ -40,7 +40,7 @@ TEST(RunRecord, MergingLinesIntoRuns) {
     std::vector<RunRecord> lines = {line("b", 2, 0, E::Open), line("a", 1, 0, E::Open),
                                     line("b", 2, 3, E::Signal), line("a", 1, 5, E::Open),
                                     line("c", 3, 0, E::Open)};
-    lines[2].end_detail = "SIGTERM", lines[2].program = "/shop/part 1.nc";
+    lines[2].end_detail = "SIGTERM", lines[2].program = "/shop/bracket 1.nc";
     lines[2].end_ms = 2000 + 3723'000;
     const auto runs = merge_runs(lines, [](std::int64_t pid) { return pid == 3; });
     ASSERT_EQ(runs.size(), 3u);
@@ -51,7 +51,7 @@ TEST(RunRecord, MergingLinesIntoRuns) {
     const std::string table = history_table({runs[0], runs[1]}, 1);
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2);  // heading and the last run
     EXPECT_NE(table.find("1:02:03  signal (SIGTERM)"), std::string::npos) << table;
-    EXPECT_NE(table.find(" /shop/part 1.nc\n"), std::string::npos) << table;
+    EXPECT_NE(table.find(" /shop/bracket 1.nc\n"), std::string::npos) << table;
 }
 
 struct FakeInhibitor final : SleepInhibitor {

@@ -27,7 +27,7 @@ struct Rig {
     QWidget main;
     QTimer stall;
     QtHost host{main, stall};
-    std::string program = dir.write("part 1.nc", "N10 G0 X1\r\n");
+    std::string program = dir.write("bracket 1.nc", "N10 G0 X1\r\n");
 
     Rig() {
         dir.write("Editor BTR device list", "Mill 2\r\n");
