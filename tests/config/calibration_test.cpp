@@ -125,10 +125,6 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
             c.speed);
     }
     EXPECT_EQ(speed_display(false, "0", "2", "0"), "---");
-    EXPECT_EQ(preset_named("Fanuc"), Preset::Fanuc);
-    EXPECT_EQ(preset_named("PW"), Preset::PW);
-    EXPECT_EQ(preset_named("yasnac"), Preset::Yasnac);
-    EXPECT_EQ(preset_named("fanu"), std::nullopt);
 }
 
 // A second more than 10% below the best warns; the line's own words are
