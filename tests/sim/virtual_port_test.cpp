@@ -1,21 +1,23 @@
 // The virtual port, the trace around it, and the virtual control at the far
-// end of its cable.
+// end of its cable, down to the engine clocking a block into it.
 
 #include "sim/virtual_port.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 
+#include "btr/character_output.h"
 #include "btr/code_table.h"
 #include "btr/port/port_factory.h"
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
 #include "btr/port/tracing_port.h"
+#include "btr/port_start.h"
 #include "sim/simulated_port.h"
 #include "sim/virtual_control.h"
 #include "tests/sim/control_bench.h"
+#include "tests/support/engine_fixture.h"
 
 namespace feedrite {
 namespace {
@@ -31,21 +33,17 @@ TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
     RecordingEnd end;
     VirtualPort port;
     port.connect(&end);
-    port.fail_next_open({PortErrorCode::Busy, "in use"});
-    EXPECT_EQ(port.port_open(0x378, 3).code, PortErrorCode::Busy);
     port.port_write(0, 0x55);
     EXPECT_EQ(port.port_read(0), 0xFF) << "inert until opened";
-    ASSERT_TRUE(port.port_open(0x378, 3).ok()) << "the failure was injected once";
-    EXPECT_EQ(port.port_read(0), 0x00) << "the failed write never reached the register";
+    ASSERT_TRUE(port.port_open(0x378, 3).ok());
+    EXPECT_EQ(port.port_read(0), 0x00) << "the early write never reached the register";
     EXPECT_EQ(port.port_read(1), 0x7F);
     EXPECT_EQ(port.port_read(2), 0xCC);
-    for (const int value : {0xFF, 0xA5, 0x1CC}) {
-        port.port_write(0, value);
-        port.port_write(2, value ^ 0xFF);
-        EXPECT_EQ(port.port_read(0), value & 0xFF);
-        EXPECT_EQ(port.port_read(2), (value ^ 0xFF) & 0xFF);
-    }
-    EXPECT_EQ(end.seen.size(), 7u) << "told on connecting and after every write";
+    port.port_write(0, 0x1CC);  // the low byte
+    port.port_write(2, 0x133);
+    EXPECT_EQ(port.port_read(0), 0xCC);
+    EXPECT_EQ(port.port_read(2), 0x33) << "bits 4 and 5 too";
+    EXPECT_EQ(end.seen.size(), 3u) << "told on connecting and after every write";
     // Control bits 0, 1 and 3 reach pins 1, 14 and 17 inverted, bit 2 pin 16 as it is.
     EXPECT_EQ(end.seen.front(), (OutputPins{0x00, true, true, true, false})) << "0xCC";
     EXPECT_EQ(end.seen.back(), (OutputPins{0xCC, false, false, false, true})) << "0x33";
@@ -55,13 +53,12 @@ TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
 
 // The one factory: the command line's choice and the backend for it.
 TEST(PortFactory, PicksTheBackendTheCommandLineAsksFor) {
-    const PortSettings device;
-    EXPECT_NE(dynamic_cast<SimulatedPort*>(make_port(port_kind_for(true, true), device).get()),
-              nullptr);
-    EXPECT_NE(dynamic_cast<RawIoPort*>(make_port(port_kind_for(false, true), device).get()),
-              nullptr);
-    EXPECT_NE(dynamic_cast<PpdevPort*>(make_port(port_kind_for(false, false), device).get()),
-              nullptr);
+    const auto made = [](bool simulate, bool raw_io) {
+        return make_port(port_kind_for(simulate, raw_io), PortSettings{});
+    };
+    EXPECT_TRUE(dynamic_cast<SimulatedPort*>(made(true, true).get()));
+    EXPECT_TRUE(dynamic_cast<RawIoPort*>(made(false, true).get()));
+    EXPECT_TRUE(dynamic_cast<PpdevPort*>(made(false, false).get()));
 }
 
 TEST(TracingPort, WritesOneLinePerEventAndPassesEveryCallOn) {
@@ -90,36 +87,28 @@ using K = FindingKind;
 // inactive edge, then each character inverted.
 TEST(VirtualControl, LatchesOnTheActiveEdgeUnderItsOwnPolarity) {
     const std::string_view text = "%\nG01 X-1.5\n";
-    for (const CodeSet set : {ISO_even, EIA_RS244})
-        for (const bool data : {true, false})
-            for (const bool sprocket : {true, false})
-                for (const bool matching : {true, false}) {
-                    SCOPED_TRACE(::testing::Message() << set << data << sprocket << matching);
-                    Bench bench(
-                        {.Data_logic = data, .Sprocket_logic = sprocket, .code = set, .limits = {}},
-                        data == matching, sprocket == matching);
-                    bench.send_text(text, set);
-                    const int mask = matching ? 0x00 : 0xFF;
-                    Bytes expected = matching ? Bytes{} : Bytes{0xFF};
-                    for (const unsigned char c : text)
-                        expected.push_back(code_table()[set][c] ^ mask);
-                    EXPECT_EQ(bench.control.bytes(), expected);
-                    EXPECT_EQ(bench.kinds().empty(), matching);
-                }
+    for (const bool data : {true, false})
+        for (const bool sprocket : {true, false})
+            for (const bool matching : {true, false}) {
+                SCOPED_TRACE(::testing::Message() << data << sprocket << matching);
+                Bench bench({.Data_logic = data, .Sprocket_logic = sprocket, .limits = {}},
+                            data == matching, sprocket == matching);
+                bench.send_text(text);
+                const int mask = matching ? 0x00 : 0xFF;
+                Bytes expected = matching ? Bytes{} : Bytes{0xFF};
+                for (const unsigned char c : text)
+                    expected.push_back(code_table()[ISO_even][c] ^ mask);
+                EXPECT_EQ(bench.control.bytes(), expected);
+                EXPECT_EQ(bench.kinds().empty(), matching);
+            }
 }
 
-// Each character's own figures are checked through the monitor.
-TEST(VirtualControl, RecordsEachEdgeAndTheRate) {
+// The rate the timing bench reports; each character's own figures are checked
+// through the monitor.
+TEST(VirtualControl, RateRunsFromTheFirstLatchToTheLast) {
     Bench bench;
-    EXPECT_TRUE(bench.control.ready_on()) << "control bit 0 clear: pin 1 high";
-    bench.control.clear_record();
-    bench.send_text("N10", ISO_even, {.off = 1.7});
-    EXPECT_NEAR(*characters_per_second(bench.control.characters()), 200.0, 1e-6);  // 5 ms each
-    std::vector<int> pins;  // falling edges negative; 'N' is 0x4E: pins 3, 4, 5 and 8
-    for (const PinEdge& edge : bench.control.edges())
-        pins.push_back(edge.high ? edge.pin : -edge.pin);
-    pins.resize(12);
-    EXPECT_EQ(pins, (std::vector<int>{3, 4, 5, 8, 16, 17, -16, -17, -3, -4, -5, -8}));
+    bench.send_text("N10", ISO_even, {.off = 1.7});  // 5 ms each
+    EXPECT_NEAR(*characters_per_second(bench.control.characters()), 200.0, 1e-6);
 }
 
 TEST(ControlFindings, EachFaultGivesItsFinding) {
@@ -130,20 +119,17 @@ TEST(ControlFindings, EachFaultGivesItsFinding) {
         const char* codes;  // 'A', 'B', 'G': even parity; 'C': odd
         Timing t;
         Kinds expected;
-        const char* text = "";  // of the first finding, when given
         CodeSet code = ISO_even;
         double min_sprocket_ms = 0.5;
     } cases[] = {
         // clang-format off
         {"good timing", false, "GA", {}, {}},
-        {"short pulse", false, "A", {.on = 0.75}, {K::ShortSprocketPulse},
-         "character 1: sprocket pulse 0.750 ms, shorter than 1.000 ms", ISO_even, 1.0},
+        {"short pulse", false, "A", {.on = 0.75}, {K::ShortSprocketPulse}, ISO_even, 1.0},
         {"short gap", false, "GA", {0.35, 3, 0, 0}, {K::ShortSprocketGap}},
         {"short set-up", false, "A", {.overlap = 0.1}, {K::ShortDataSetup}},
         {"too fast", false, "GA", {0.4, 0.6, 0.6, 0.6}, {K::TooFast}},
-        {"ISO even parity", false, "AC", {}, {K::ParityError},
-         "character 2: parity error in code 0x43"},
-        {"EIA odd parity", false, "G", {}, {K::ParityError}, "", EIA_RS244},
+        {"ISO even parity", false, "AC", {}, {K::ParityError}},
+        {"EIA odd parity", false, "G", {}, {K::ParityError}, EIA_RS244},
         {"one character after feed hold", true, "A", {}, {}},
         {"two characters after feed hold", true, "AB", {}, late},
         // clang-format on
@@ -154,9 +140,6 @@ TEST(ControlFindings, EachFaultGivesItsFinding) {
         if (c.feed_hold) bench.control.feed_hold();
         for (const char code : std::string_view(c.codes)) bench.send(code, c.t);
         EXPECT_EQ(bench.kinds(), c.expected);
-        if (*c.text != '\0') {
-            EXPECT_EQ(bench.control.findings().at(0).text, c.text);
-        }
     }
     Bench changed, held;
     changed.latch(0x41);
@@ -175,12 +158,10 @@ TEST(VirtualControl, NewSettingsApplyFromTheNextEdge) {
     Bench bench;
     bench.send('G');
     VirtualControlSettings settings = bench.control.settings();
-    settings.code = odd_parity;
     settings.Data_logic = false;
     bench.control.set_settings(settings);
-    bench.send('G');  // 0x47, even parity: read inverted, and wrong for odd parity
-    EXPECT_EQ(bench.control.bytes(), (Bytes{0x47, 0xB8}));
-    EXPECT_EQ(bench.kinds(), Kinds{K::ParityError});
+    bench.send('G');  // a new code set: ControlMonitor's AWrongCodeSetOnTheControl...
+    EXPECT_EQ(bench.control.bytes(), (Bytes{0x47, 0xB8})) << "read inverted";
 
     settings.RunStop_logic = false;
     bench.control.set_settings(settings);
@@ -188,44 +169,27 @@ TEST(VirtualControl, NewSettingsApplyFromTheNextEdge) {
     EXPECT_EQ(bench.control.edges().back().pin, 11);
     EXPECT_TRUE(bench.control.in_run());
 
-    settings.Sprocket_logic = false;  // the resting sprocket now counts as active
+    // The resting sprocket now counts as active; the latching under the other
+    // polarity: LatchesOnTheActiveEdgeUnderItsOwnPolarity.
+    settings.Sprocket_logic = false;
     bench.control.set_settings(settings);
     EXPECT_EQ(bench.control.characters().size(), 2u) << "a change of polarity latches nothing";
-    bench.latch('A');  // the sender's active edge: a release for this control
-    EXPECT_EQ(bench.control.characters().size(), 2u);
-    bench.advance(2);
-    bench.sprocket(false);
-    EXPECT_EQ(bench.control.characters().size(), 3u) << "latched on the sender's inactive edge";
 }
 
-TEST(VirtualControl, ForgettingTheRecordKeepsChecksNumbersAndTheCharacterUnderWay) {
+// Keeping the character under way (forget_settled): ControlMonitor's
+// ACharacterUnderWayIsCountedOnceAndMeasuredWhenComplete.
+TEST(VirtualControl, ForgettingTheRecordKeepsChecksAndNumbers) {
     Bench bench;
     bench.send('G', {0.4, 0.6, 0.6, 0.6});
     bench.control.clear_record();
     bench.latch('A', 0.4);
     EXPECT_EQ(bench.kinds(), Kinds{K::TooFast}) << "measured against the forgotten one";
-    EXPECT_EQ(bench.control.findings()[0].text.rfind("character 2: ", 0), 0u);
-
-    // The character under way stays and takes its times: ControlMonitor's
-    // ACharacterUnderWayIsCountedOnceAndMeasuredWhenComplete.
-    bench.control.forget_settled();
-    EXPECT_EQ(bench.control.first_character_number(), 2u);
-    EXPECT_TRUE(bench.control.findings().empty());
-    bench.advance(2.2);
-    bench.sprocket(false);
-    bench.put(0);
-    bench.control.forget_settled();
-    EXPECT_TRUE(bench.control.characters().empty()) << "complete: forgotten";
-    EXPECT_EQ(bench.control.first_character_number(), 3u);
-
-    bench.advance(5);
-    bench.latch('B');
     bench.advance(0.2);
     bench.control.clear_record();
     bench.sprocket(false);
     EXPECT_EQ(bench.kinds(), Kinds{K::ShortSprocketPulse}) << "checked after the clear";
     EXPECT_EQ(bench.control.findings()[0].text,
-              "character 3: sprocket pulse 0.200 ms, shorter than 0.500 ms");
+              "character 2: sprocket pulse 0.200 ms, shorter than 0.500 ms");
 }
 
 // Pin 11 under the other polarity: NewSettingsApplyFromTheNextEdge.
@@ -236,18 +200,11 @@ TEST(RunScript, WithdrawsRunUntilTheStopRunsOutOrCycleStart) {
     EXPECT_EQ(bench.port.port_read(1), stop);
     bench.advance(4);
     EXPECT_EQ(bench.port.port_read(1), run);
-    bench.control.clear_record();
     bench.control.set_script({.stop_after = 2, .stop_ms = 10, .repeat = true});
     bench.send_text("G1");
     EXPECT_EQ(bench.port.port_read(1), stop) << "after the second character";
     bench.advance(20);
     EXPECT_EQ(bench.port.port_read(1), run);
-    std::vector<ControlClock::time_point> pin11;
-    for (const PinEdge& edge : bench.control.edges())
-        if (edge.pin == 11) pin11.push_back(edge.at);
-    const auto latched = bench.control.characters()[1].latched;
-    EXPECT_EQ(pin11, (std::vector{latched, latched + std::chrono::milliseconds(10)}))
-        << "dated when it ran out";
     bench.send_text("X2");
     EXPECT_EQ(bench.port.port_read(1), stop) << "the script repeats";
     bench.control.set_script({.stop_after = 1});
@@ -260,9 +217,9 @@ TEST(RunScript, WithdrawsRunUntilTheStopRunsOutOrCycleStart) {
     EXPECT_TRUE(bench.kinds().empty()) << "each stop came with a character under way";
 }
 
-// The control judges the device by the device's own set times: timed exactly
-// as set, nothing is flagged; a tenth short, every time is; its own fields
-// can still ask for more.
+// The control judges the device by the device's own set times: each limit is
+// the time the device's sequence gives that step; its own fields can still ask
+// for more. The findings themselves: ControlFindings.
 TEST(VirtualControl, LimitsFollowTheDevicesSetTimes) {
     struct Case {
         const char* name;
@@ -285,26 +242,29 @@ TEST(VirtualControl, LimitsFollowTheDevicesSetTimes) {
         EXPECT_NEAR(limits.min_gap_ms, c.expected.min_gap_ms, 1e-9);
         EXPECT_NEAR(limits.min_setup_ms, c.expected.min_setup_ms, 1e-9);
         EXPECT_NEAR(limits.max_cps, c.expected.max_cps, 1e-9);
-        if (c.async) continue;  // the bench drives the normal sequence
-        const double rest = c.on - c.sprocket - c.overlap;
-        for (const double scale : {1.0, 0.9}) {
-            Bench bench({.limits = limits});
-            bench.send_text("GAG", ISO_even,
-                            {c.overlap * scale, c.sprocket * scale, rest * scale, c.off * scale});
-            Kinds expected;
-            if (scale < 1)
-                expected = {K::ShortDataSetup, K::ShortSprocketPulse, K::ShortSprocketGap,
-                            K::ShortDataSetup, K::ShortSprocketPulse, K::ShortSprocketGap,
-                            K::ShortDataSetup, K::ShortSprocketPulse};
-            Kinds found = bench.kinds();
-            std::erase(found, K::TooFast);  // at 0.9 only the Fanuc rate goes over
-            EXPECT_EQ(found, expected) << scale;
-        }
     }
     EXPECT_EQ(device_limits(PortSettings{}).min_sprocket_ms, TimingLimits{}.min_sprocket_ms);
     Bench stricter({.limits = device_limits(PortSettings{}), .own = {0, 0, 1.0, 0}});
     stricter.send('G', {.overlap = 0.9});
     EXPECT_EQ(stricter.kinds(), Kinds{K::ShortDataSetup});
+}
+
+// The sample programs run ISO and EIA on positive lines without Remex; here
+// the other sequence and polarity, with the control wired to match.
+TEST(VirtualChain, TheControlReadsARemexDeviceOnNegativeLines) {
+    testing::EngineFixture f;
+    f.settings.BTRcode = EIA_RS244, f.settings.BTReob = "\n", f.settings.Remex_async = true;
+    f.settings.Data_logic = f.settings.Sprocket_logic = false;
+    VirtualControl control(VirtualControlSettings::matching(f.settings));
+    VirtualPort port;
+    port.connect(&control);
+    Engine engine{f.state, f.settings, port, f.host, f.view};
+    ASSERT_TRUE(port_start_up(port, f.settings).ok());
+    BTRsendline(engine, "N10 G1 X-2.5 (CUT)", true, false);
+    std::string read;
+    for (const LatchedCharacter& l : control.characters())
+        if (const auto character = decode_character(l.code, EIA_RS244)) read += *character;
+    EXPECT_EQ(read, "N10 G1 X-2.5 (CUT)\n");
 }
 
 }  // namespace
