@@ -37,13 +37,15 @@ std::string ms_figure(std::optional<double> ms) {
 
 void DelayFigures::record(DelayKind kind, double ms, double set_ms, Clock::time_point end) {
     Kind& k = kinds_[static_cast<std::size_t>(kind)];
+    k.run_shortest = k.ms.empty() ? ms : std::min(k.run_shortest, ms);
     keep_last(k.ms, ms);
     k.set_ms = set_ms;
     const bool over = set_ms > 0 && ms > 1.5 * set_ms;
     k.over_in_a_row = over ? k.over_in_a_row + 1 : 0;
     if (k.over_in_a_row < busy_stretch) return;
     busy_at_ = end;
-    busy_text_ = std::string(kind_name(kind)) + " " + ms_figure(ms) + " ms, set " + ms_figure(set_ms);
+    busy_text_ =
+        std::string(kind_name(kind)) + " " + ms_figure(ms) + " ms, set " + ms_figure(set_ms);
 }
 
 void DelayFigures::character_started(Clock::time_point at) {
@@ -54,7 +56,7 @@ void DelayFigures::character_started(Clock::time_point at) {
 DelayStats DelayFigures::stats(DelayKind kind) const {
     const Kind& k = kinds_[static_cast<std::size_t>(kind)];
     if (k.ms.empty()) return {};
-    return {median_of(k.ms), *std::min_element(k.ms.begin(), k.ms.end()), k.set_ms};
+    return {median_of(k.ms), *std::min_element(k.ms.begin(), k.ms.end()), k.set_ms, k.run_shortest};
 }
 
 std::optional<double> DelayFigures::characters_per_second() const {
@@ -83,6 +85,22 @@ std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now
     return "on " + ms_figure(data_on) + " spr " + ms_figure(median(DelayKind::sprocket_on)) +
            " ovl " + ms_figure(median(DelayKind::overlap)) + " off " +
            ms_figure(median(DelayKind::data_off)) + " ms, " + rate;
+}
+
+std::vector<TimingFigure> timing_figures(const DelayFigures& figures) {
+    std::vector<TimingFigure> out;
+    for (int i = 0; i < delay_kind_count; ++i) {
+        const auto kind = static_cast<DelayKind>(i);
+        const DelayStats s = figures.stats(kind);
+        if (!s.median_ms) continue;
+        const std::string name = kind_name(kind);
+        out.push_back({name + " median ms", *s.median_ms});
+        out.push_back({name + " shortest ms", *s.run_shortest_ms});
+        out.push_back({name + " set ms", *s.set_ms});
+    }
+    if (const auto cps = figures.characters_per_second())
+        out.push_back({"characters per second", *cps});
+    return out;
 }
 
 std::string timing_panel_detail(const DelayFigures& figures) {

@@ -9,19 +9,22 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "core/clock.h"
 #include "config/port_settings.h"
+#include "core/clock.h"
+#include "core/run_record.h"
 
 namespace feedrite {
 
 struct DelayStats {
     std::optional<double> median_ms, shortest_ms;
-    std::optional<double> set_ms;  ///< of the latest delay of this kind
+    std::optional<double> set_ms;           ///< of the latest delay of this kind
+    std::optional<double> run_shortest_ms;  ///< over the whole run, not only the last 100
 };
 
 class DelayFigures {
-public:
+  public:
     static constexpr std::size_t kept = 100;
     static constexpr int busy_stretch = 10;
     /// How long a busy stretch stays shown after it ended.
@@ -36,10 +39,11 @@ public:
     /// The latest busy stretch, while it is recent: "sprocket on 3.41 ms, set 2.20".
     [[nodiscard]] std::optional<std::string> busy_warning(Clock::time_point now) const;
 
-private:
+  private:
     struct Kind {
         std::deque<double> ms;
         double set_ms = 0;
+        double run_shortest = 0;
         int over_in_a_row = 0;
     };
     std::array<Kind, delay_kind_count> kinds_;
@@ -52,6 +56,9 @@ private:
 /// The status-bar panel's line: medians of the four pulse times and the rate,
 /// or the busy warning.
 [[nodiscard]] std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now);
+/// What the history of runs keeps when a run ends: per kind that was
+/// measured its median, the run's shortest and the set time; and the rate.
+[[nodiscard]] std::vector<TimingFigure> timing_figures(const DelayFigures& figures);
 /// The panel's longer explanation (tooltip): every kind's median, shortest and set time.
 [[nodiscard]] std::string timing_panel_detail(const DelayFigures& figures);
 

@@ -22,15 +22,12 @@ public:
     void set_wait_pointer(bool) override {}
     void set_stall_timer(bool) override {}
     void set_caption(const std::string&) override {}
-    /// There is no window: the request is remembered for the tool's loop.
-    void close_window() override { close_requested_ = true; }
-    void end_program() override { close_requested_ = true; }
-
-    [[nodiscard]] bool close_requested() const { return close_requested_; }
+    /// There is no window: the tools end on the send driver's outcome.
+    void close_window() override {}
+    void end_program() override {}
 
 private:
     std::ostream& errors_;
-    bool close_requested_ = false;
 };
 
 }  // namespace feedrite

@@ -354,7 +354,7 @@ void FeedriteForm::end_of_run() {
     if (port_.opened()) put_lines_at_rest(port_, port_settings_);
     port_.close();
     history_.close(end_reason_for(state_.run.phase, !ending_signal_.empty()), ending_signal_,
-                   state_.run, timing_source_);
+                   state_.run, [this] { return timing_figures(figures_); });
     if (awake_) awake_->release();
 }
 

@@ -54,9 +54,6 @@ public:
 
     /// Keeps the history of runs in `path` (none unless called).
     void keep_history(std::string path) { history_ = RunHistory(std::move(path)); }
-    /// Where the history's closing line gets the clock guard's timing
-    /// figures; without one the record's "timing" stays null.
-    void set_timing_source(RunHistory::TimingSource source) { timing_source_ = std::move(source); }
     /// Keeps the PC awake with this lock while a transmission is open (none
     /// unless called). `errors` hears once when it cannot be had.
     void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors);
@@ -134,7 +131,6 @@ private:
     QTimer progress_timer_;
     ProgressTracker tracker_;
     RunHistory history_;
-    RunHistory::TimingSource timing_source_;
     std::unique_ptr<SleepInhibitor> inhibitor_;
     std::unique_ptr<StayAwake> awake_;
     std::string ending_signal_;

@@ -43,11 +43,9 @@ public:
     /// Depth being read: 0 the main program, n the sub file opened at depth n.
     /// A failure closes every sub file and brings it back to 0.
     [[nodiscard]] int call_level() const { return call_level_; }
-    [[nodiscard]] const std::string& call_name(int depth) const { return call_name_.at(depth); }
 
     /// The message of the failure that stopped the expansion, as shown.
     [[nodiscard]] const std::string& failure() const { return failure_; }
-    [[nodiscard]] std::int16_t call_times(int depth) const { return call_times_.at(depth); }
     [[nodiscard]] int open_sub_files() const;
     /// The main program's CALL statement being expanded ("CALL HOLE (9 TIMES)"),
     /// empty at depth 0.

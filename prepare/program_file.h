@@ -26,9 +26,6 @@ public:
     /// True when every line has been read, and always for a closed file.
     [[nodiscard]] bool at_end() const { return pos_ >= text_.size(); }
 
-    /// Everything the file holds, as read.
-    [[nodiscard]] std::string_view whole_text() const { return text_; }
-
     /// The next line without its line end; empty at the end.
     std::string read_line();
 

@@ -45,8 +45,10 @@ VirtualControlSettings VirtualControlSettings::matching(const PortSettings& devi
 
 TimingLimits device_limits(const PortSettings& device) {
     TimingLimits limits;
-    const auto on = device.set_ms(DelayKind::data_on), sprocket = device.set_ms(DelayKind::sprocket_on),
-               overlap = device.set_ms(DelayKind::overlap), off = device.set_ms(DelayKind::data_off);
+    const auto on = device.set_ms(DelayKind::data_on),
+               sprocket = device.set_ms(DelayKind::sprocket_on),
+               overlap = device.set_ms(DelayKind::overlap),
+               off = device.set_ms(DelayKind::data_off);
     if (overlap) limits.min_setup_ms = *overlap;
     if (device.Remex_async) {
         // The sprocket rests active from one character's latch to the next's release.
@@ -94,12 +96,6 @@ void VirtualControl::set_script(const RunScript& script) {
     cycle_start();
 }
 
-void VirtualControl::stop_for(double ms) {
-    const TimePoint now = now_();
-    set_run(false, now);
-    resume_at_ = now + from_ms(ms);
-}
-
 void VirtualControl::feed_hold() {
     set_run(false, now_());
     resume_at_.reset();
@@ -126,10 +122,6 @@ void VirtualControl::set_settings(const VirtualControlSettings& settings) {
 bool VirtualControl::in_run() {
     refresh_run(now_());
     return run_;
-}
-
-bool VirtualControl::ready_on() const {
-    return pins_ && pins_->pin1 == settings_.Ready_logic;
 }
 
 std::vector<std::uint8_t> VirtualControl::bytes() const {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "btr/code_table.h"
+#include "config/port_settings.h"
 #include "sim/control_figures.h"
 #include "sim/control_findings.h"
 #include "sim/pins.h"
-#include "config/port_settings.h"
 
 namespace feedrite {
 
@@ -23,7 +23,7 @@ namespace feedrite {
 struct VirtualControlSettings {
     bool Data_logic = true, Sprocket_logic = true, RunStop_logic = true, Ready_logic = true;
     CodeSet code = ISO_even;  ///< parity: ISO even; odd parity and EIA odd; seven bits none
-    TimingLimits limits;  ///< the device's: a character shorter than set is flagged
+    TimingLimits limits;      ///< the device's: a character shorter than set is flagged
     /// The control's own demands; where stricter than `limits` they rule, so
     /// a control that wants more than the device gives can be rehearsed.
     TimingLimits own{0, 0, 0, 0};
@@ -57,8 +57,6 @@ class VirtualControl final : public CableEnd {
 
     /// Counting starts now, and run returns now.
     void set_script(const RunScript& script);
-    /// Withdraws run now; it returns after `ms`.
-    void stop_for(double ms);
     /// Withdraws run now, until cycle_start().
     void feed_hold();
     void cycle_start();
@@ -70,8 +68,6 @@ class VirtualControl final : public CableEnd {
     [[nodiscard]] const VirtualControlSettings& settings() const { return settings_; }
 
     [[nodiscard]] bool in_run();
-    [[nodiscard]] bool ready_on() const;
-    [[nodiscard]] bool sprocket_active() const { return active_; }
 
     [[nodiscard]] const std::vector<LatchedCharacter>& characters() const { return characters_; }
     /// The codes latched, in order: what the control read off the tape.

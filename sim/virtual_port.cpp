@@ -6,11 +6,6 @@ namespace feedrite {
 
 PortError VirtualPort::port_open(std::int32_t /*base*/, int count) {
     count_ = 0;
-    if (open_error_) {
-        PortError error = std::move(*open_error_);
-        open_error_.reset();
-        return error;
-    }
     if (count < 1 || count > 3)
         return {PortErrorCode::Unsupported,
                 "A parallel port has 3 registers, not " + std::to_string(count) + "."};
@@ -34,10 +29,6 @@ void VirtualPort::port_write(int offset, int value) {
 void VirtualPort::connect(CableEnd* end) {
     end_ = end;
     if (end_ != nullptr) end_->on_pins(pins());
-}
-
-void VirtualPort::fail_next_open(PortError error) {
-    open_error_ = std::move(error);
 }
 
 OutputPins VirtualPort::pins() const {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "sim/pins.h"
 #include "btr/port/port_access.h"
+#include "sim/pins.h"
 
 namespace feedrite {
 
@@ -25,8 +25,6 @@ class VirtualPort final : public PortAccess {
 
     /// Plugs `end` in (nullptr unplugs); it is told the current pins at once.
     void connect(CableEnd* end);
-    /// Makes the next port_open fail with `error`, for the callers' failure paths.
-    void fail_next_open(PortError error);
     [[nodiscard]] OutputPins pins() const;
 
   private:
@@ -34,7 +32,6 @@ class VirtualPort final : public PortAccess {
     std::uint8_t control_ = 0xCC;
     int count_ = 0;
     CableEnd* end_ = nullptr;
-    std::optional<PortError> open_error_;
 };
 
 }  // namespace feedrite

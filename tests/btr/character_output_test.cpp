@@ -224,6 +224,13 @@ TEST(DelayFigures, MedianShortestRateAndTheBusyWarning) {
     EXPECT_DOUBLE_EQ(*overlap.shortest_ms, 0.6);
     EXPECT_NEAR(*figures.characters_per_second(), 294.1, 0.1);
     EXPECT_EQ(timing_panel_text(figures, t), "on - spr - ovl 0.60 off - ms, 294 cps");
+    // The history keeps the run's shortest, not only that of the last 100.
+    std::string kept;
+    for (const TimingFigure& f : timing_figures(figures))
+        kept += f.name + "=" + std::to_string(f.value) + ";";
+    EXPECT_EQ(kept,
+              "overlap median ms=0.601000;overlap shortest ms=0.100000;overlap set ms=0.565000;"
+              "characters per second=294.117647;");
     for (int i = 0; i <= DelayFigures::busy_stretch; ++i)
         figures.record(DelayKind::sprocket_on, i == 0 ? 3.0 : 3.4, 2.2, t);
     EXPECT_EQ(timing_panel_text(figures, t), "PC too busy: sprocket on 3.40 ms, set 2.20");

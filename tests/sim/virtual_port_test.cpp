@@ -196,10 +196,6 @@ TEST(VirtualControl, ForgettingTheRecordKeepsChecksAndNumbers) {
 TEST(RunScript, WithdrawsRunUntilTheStopRunsOutOrCycleStart) {
     Bench bench;
     const int run = 0x7F, stop = 0xFF;  // status bit 7 is pin 11 inverted
-    bench.control.stop_for(4);
-    EXPECT_EQ(bench.port.port_read(1), stop);
-    bench.advance(4);
-    EXPECT_EQ(bench.port.port_read(1), run);
     bench.control.set_script({.stop_after = 2, .stop_ms = 10, .repeat = true});
     bench.send_text("G1");
     EXPECT_EQ(bench.port.port_read(1), stop) << "after the second character";
