@@ -60,9 +60,6 @@ TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) 
                               "speed 300 cps.\n"),
               std::string::npos)
         << run.errors;
-    counts = {200000, 170000};  // a second 15% slower: something else ran
-    EXPECT_NE(config({"--device", "Mill 1", "--quick"}).errors.find("the PC was busy"),
-              std::string::npos);
 }
 
 // An unknown device cannot be shown.
@@ -85,19 +82,12 @@ TEST_F(ConfigToolTest, ExistingDeviceKeepsWhatIsNotChanged) {
     EXPECT_TRUE(unknown.out.empty());
 }
 
-// Times the delay loop cannot count are refused like wrong ones, with the limit.
+// Apply's checks refuse before the speed test; a time the delay loop cannot
+// count is refused like a wrong one, naming the limit.
 TEST_F(ConfigToolTest, ApplysChecksRefuseAndNothingIsWritten) {
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--sprocket-on", "0"}, "Invalid entry for sprocket on time"},
-        {{"--block-delay", "200000"}, "Invalid entry for delay between blocks\n(at most 10000 ms)"},
-        {{"--data-on", "10000.5"}, "Invalid entry for data on time\n(at most 10000 ms)"},
-    };
-    for (auto [args, message] : cases) {
-        host.messages.clear();
-        args.push_back("--calibrate");
-        EXPECT_EQ(config(args).status, 1);
-        EXPECT_EQ(host.messages, testing::told(message, "Entry error", MessageIcon::Exclamation));
-    }
+    EXPECT_EQ(config({"--data-on", "10000.5", "--calibrate"}).status, 1);
+    EXPECT_EQ(host.messages, testing::told("Invalid entry for data on time\n(at most 10000 ms)",
+                                           "Entry error", MessageIcon::Exclamation));
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(settings_of("(default)"), "<missing>");
 }
@@ -109,11 +99,9 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         {"--data-on", "-1", "--quick"},
         {"--preset", "haas", "--quick"},
         {"--port", "COM1", "--quick"},
-        {"--address", "9", "--quick"},  // Apply's typed-address rule
-        {"--device"},
+        {"--address", "9", "--quick"},          // Apply's typed-address rule
         {"--device", "../../../x", "--quick"},  // the dialog's device-name rules
         {"--quick", "stray"},
-        {"--quick", "--calibrat"},
         {},
     };
     for (const auto& args : bad) {
@@ -121,8 +109,6 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(run.errors.find("Usage: feedrite-config"), std::string::npos);
     }
-    EXPECT_NE(config({"--device", "a\nb", "--quick"}).errors.find("control characters"),
-              std::string::npos);
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
 }
