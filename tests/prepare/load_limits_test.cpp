@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "config/device_list.h"
 #include "config/file_lock.h"
 #include "config/limits.h"
 #include "config/port_settings_reader.h"
@@ -101,15 +100,9 @@ TEST(LoadLimits, OnlyRegularFilesWithinTheLimitAreRead) {
                   LoadStatus::SubFileFailed);
         EXPECT_FALSE(read_settings_file(path).settings);
     }
-    fs::remove(dir.file("folder"));
-    ASSERT_EQ(::mkfifo(device_list_path(dir.path()).c_str(), 0644), 0);
-    ScriptedHost host;
-    ConfigModel model(host);
-    read_device_list(model, dir.path());
-    EXPECT_EQ(model.IO_device_lst.size(), 1u);
 }
 
-// Repeats that multiply stop at the limit, naming the CALL, scratchpad gone.
+// Repeats that multiply stop at the limit, naming the CALL.
 TEST(LoadLimits, CallRepeatsStopAtTheProgramLimit) {
     TempDir dir;
     dir.write("A", "CALL B (32767 TIMES)\r\n");
@@ -120,7 +113,6 @@ TEST(LoadLimits, CallRepeatsStopAtTheProgramLimit) {
     EXPECT_EQ(load.host.messages, testing::told("The program passes 256 MB with the sub files of\n"
                                                 "CALL A (32767 TIMES)\nCheck the repeat counts.",
                                                 "Sub file error", MessageIcon::Exclamation));
-    EXPECT_FALSE(fs::exists(scratchpad_path(dir.path())));
     EXPECT_GT(load.host.yields, 0);
 }
 

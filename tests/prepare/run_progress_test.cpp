@@ -51,7 +51,6 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
         std::optional<double> percent;
     };
     const Case cases[] = {
-        {RunPhase::Loading, false, false, ShownState::Loading, std::nullopt},
         {RunPhase::NotConfigured, true, false, ShownState::NotConfigured, std::nullopt},
         {RunPhase::LoadFailed, false, false, ShownState::LoadFailed, std::nullopt},
         {RunPhase::Waiting, false, false, ShownState::Waiting, 0.0},
