@@ -53,6 +53,11 @@ class VirtualControlWindowTest : public QObject {
         for (const char c : std::string("N1\n")) clock_out(port, code_table()[ISO_even][c]);
         window.poll();
         QCOMPARE(window.read_view()->toPlainText(), QStringLiteral("N1\n"));
+        window.feed_hold_button()->click();
+        QVERIFY(!port.control()->in_run());
+        QCOMPARE(window.state_label()->text(), QStringLiteral("Stopped"));
+        window.cycle_start_button()->click();
+        QVERIFY(port.control()->in_run());
         QVERIFY(!window.read_view()->document()->toHtml().contains(u"background-color"));
         choose_code(window, EIA_RS244);
         clock_out(port, code_table()[ISO_even]['G']);  // read as EIA: a parity error, marked
