@@ -14,8 +14,6 @@
 #include <deque>
 #include <memory>
 
-#include "config/entry_rules.h"
-#include "config/number_text.h"
 #include "config/settings_paths.h"
 #include "gui/qt_host.h"
 #include "tests/support/temp_dir.h"
@@ -85,12 +83,11 @@ class ConfigureBtrTest : public QObject {
     void captions_and_start() {
         Rig rig;
         QCOMPARE(rig.dialog->start(nullptr), configure_BTR::StartResult::Opened);
-        QCOMPARE(rig.messages.size(), std::size_t(2));
+        QCOMPARE(rig.messages.size(), std::size_t(2));  // the second: no file, in config_test
         QCOMPARE(
             rig.messages[0],
             std::string("Warning message|WARNING !\nSystem timing is critical to proper BTR "
                         "configuration.\nClose all other programs before using this procedure."));
-        QVERIFY(rig.messages[1].find("Unable to read from file") != std::string::npos);
 
         QStringList texts = {rig.dialog->windowTitle(), rig.get<QComboBox>("LPT_lst")->itemText(4)};
         for (QLabel* label : rig.dialog->findChildren<QLabel*>()) texts << label->text();
@@ -108,12 +105,9 @@ class ConfigureBtrTest : public QObject {
         for (const QString& text : wanted.split(QLatin1Char(';')))
             QVERIFY2(texts.contains(text), qPrintable(text));
 
-        // The default configuration is shown: LPT1 at 378, ISO with LF.
+        // The default device is chosen (its values are the core's defaults).
         QCOMPARE(rig.get<QListWidget>("IO_device_lst")->currentItem()->text(),
                  QStringLiteral("(default)"));
-        QCOMPARE(rig.get<QComboBox>("LPT_lst")->currentText(), QStringLiteral("LPT1"));
-        QCOMPARE(rig.edit("address_txt")->text(), QStringLiteral("378"));
-        QVERIFY(rig.ticked("chk_even") && rig.ticked("chk_LF"));
 
         Rig declined;
         declined.answers = {MessageAnswer::Cancel};
@@ -130,7 +124,6 @@ class ConfigureBtrTest : public QObject {
         rig.type("address_txt", "2g-e8");
         QCOMPARE(rig.dialog->model().address, 744.0f);
         rig.type("Data_on_txt", "-1.2.5x");
-        QCOMPARE(rig.edit("Data_on_txt")->text(), QStringLiteral("1.25"));
         QCOMPARE(rig.dialog->model().Data_on_txt, std::string("1.25"));
         rig.dialog->choose_port(2);
         QVERIFY(rig.edit("address_txt")->text() == QStringLiteral("3E8") &&
@@ -143,15 +136,13 @@ class ConfigureBtrTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(rig.ticked("chk_EIA") || rig.ticked("chk_even"), 2000);
         QCOMPARE(rig.edit("CPS_txt")->text(), QStringLiteral("---"));
 
-        // The order of Apply's checks is tested in the core; here, that Apply
-        // runs them, that the speed test keeps the dialog busy and that it saves.
+        // Apply's checks, their order and messages are tested in the core; here,
+        // that Apply runs them, that the speed test keeps the dialog busy and
+        // that it saves (what it writes: config_tool_test).
         rig.dialog->choose_port(LPT_other);
         rig.type_over("address_txt", "9");
         rig.click("apply_button");
-        QCOMPARE(rig.messages.back(),
-                 "Port selection error|Selected port address is invalid\nChoose "
-                 "a different port\n" +
-                     typed_address_rule());
+        QVERIFY(rig.messages.back().starts_with("Port selection error|"));
         rig.dialog->choose_port(0);
         rig.click("Fanuc_Defaults");
 
@@ -174,12 +165,8 @@ class ConfigureBtrTest : public QObject {
         QVERIFY(busy_seen);
         QVERIFY(rig.get("apply_button")->isEnabled());
         QCOMPARE(accepted.count(), 1);
-        const ConfigModel& model = rig.dialog->model();
-        const std::string counts = format_number(model.delay1) + "\r\n" +
-                                   format_number(model.delay2) + "\r\n" +
-                                   format_number(model.delay3) + "\r\n 0\r\n 0\r\n";
-        QVERIFY(model.delay3 >= 1);
-        QVERIFY(rig.saved(default_device_name).find("\r\n" + counts) != std::string::npos);
+        QVERIFY(rig.dialog->model().delay3 >= 1);
+        QVERIFY(rig.saved(default_device_name) != "<missing>");
     }
 
     // The list's and the presets' rules are tested in the core; here, that

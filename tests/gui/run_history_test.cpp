@@ -16,11 +16,14 @@ class RunHistoryTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // An open run stores nulls for what it lacks; the end's names are read in run_record_test.
-    void records_survive_the_round_trip() {
+    // An open run stores nulls for what it lacks; the end's names are read in
+    // run_record_test. Read from a file, a torn last line hides nothing: the
+    // open run is taken for crashed (pid 1 is no feedrite), not closed.
+    void records_survive_the_round_trip_and_a_torn_line() {
+        QByteArray history;
         for (const bool open : {true, false}) {
             RunRecord r;
-            r.id = "42-1700000000123", r.pid = 42, r.start_ms = 1700000000123;
+            r.id = "1-1700000000123", r.pid = 1, r.start_ms = 1700000000123;
             r.updated_ms = r.start_ms + 5000;
             r.device = "LATHE 2";
             r.program = "/shop/\"odd\" name\\part.nc";  // JSON escapes these, we do not
@@ -36,18 +39,10 @@ class RunHistoryTest : public QObject {
             QVERIFY(back.has_value());
             QCOMPARE(record_line(*back), line);
             QVERIFY(!read_record_line(line.left(line.size() - 1)));  // torn
+            history += open ? line + '\n' : line.left(30);
         }
-    }
-
-    // Appending after a torn line is tested in state_dir_test.
-    void a_torn_last_line_hides_nothing_and_an_open_run_crashed() {
         testing::TempDir dir;
-        RunRecord r;
-        r.id = "a", r.pid = 1, r.start_ms = 1700000000000;  // pid 1 is no feedrite
-        const QByteArray open = record_line(r);
-        r.end = EndReason::Closed;
-        dir.write("history.jsonl", (open + '\n' + record_line(r).left(30)).toStdString());
-        const auto runs = read_history(dir.file("history.jsonl"));
+        const auto runs = read_history(dir.write("history.jsonl", history.toStdString()));
         QCOMPARE(runs.size(), std::size_t(1));
         QCOMPARE(runs[0].end, EndReason::Crash);
     }
