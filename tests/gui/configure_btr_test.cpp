@@ -1,20 +1,28 @@
-// The port configuration window driven as the user would: clicks, keys and
-// scripted answers to its message boxes.
+// The dialogs before a run driven as the user would, with scripted answers to
+// their message boxes: the port configuration window, and the start that asks,
+// whose answer is the command line's start.
 
 #include "gui/configure_btr.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <deque>
 #include <memory>
+#include <tuple>
 
+#include "config/recent_programs.h"
 #include "config/settings_paths.h"
+#include "gui/open_program_dialog.h"
 #include "gui/qt_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -72,7 +80,35 @@ struct Rig {
         line->setText(QString::fromLatin1(text));
         emit line->textEdited(line->text());
     }
+    // A program to start and a second device; the program's path.
+    std::string program_and_a_device() {
+        dir.write("Editor BTR device list", "Mill 2\r\n");
+        return dir.write("bracket 1.nc", "N10 G0 X1\r\n");
+    }
 };
+
+// Runs `answer` on the modal window that `action` opens.
+template <class Window>
+void answering(const std::function<void(Window&)>& answer, const std::function<void()>& action) {
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+        QVERIFY(window != nullptr);
+        answer(*window);
+        answered = true;
+    });
+    action();
+    QVERIFY(answered);
+}
+
+template <class W>
+W* child(QObject& parent, const char* name) {
+    return parent.findChild<W*>(QString::fromLatin1(name));
+}
+
+auto fields(const StartRequest& r) {
+    return std::tuple(int(r.kind), r.filename, r.IO_device_name, r.Binaryfile);
+}
 
 }  // namespace
 
@@ -207,6 +243,48 @@ class ConfigureBtrTest : public QObject {
         const std::size_t asked = again.messages.size();
         again.click("Command3");  // "(default)" cannot be deleted
         QCOMPARE(again.messages.size(), asked);
+    }
+
+    void choice_becomes_the_command_line_start() {
+        Rig rig;
+        const std::string program = rig.program_and_a_device();
+        OpenProgramDialog dialog(rig.dir.path(), rig.host, PortKind::Virtual, "");
+        dialog.show();
+        QVERIFY(!child<QPushButton>(dialog, "send_btn")->isEnabled());
+        answering<QFileDialog>(
+            [&](QFileDialog& chooser) {
+                chooser.selectFile(QString::fromStdString(program));
+                static_cast<QDialog&>(chooser).accept();  // as its Open button does
+            },
+            [&] { child<QPushButton>(dialog, "browse_btn")->click(); });
+        child<QComboBox>(dialog, "device_lst")->setCurrentIndex(1);
+        for (const char* binary : {"1", "5"}) {
+            child<QCheckBox>(dialog, "binary_chk")->setChecked(*binary == '5');
+            const std::string text = program + "|Mill 2|" + binary;
+            QVERIFY(fields(dialog.request()) == fields(read_command_line(text)));
+        }
+        child<QPushButton>(dialog, "send_btn")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void recent_program_and_configuration_fill_the_choice() {
+        Rig rig;
+        const std::string program = rig.program_and_a_device();
+        remember_program(rig.dir.path(), read_command_line(program + "|Mill 2|5"));
+        OpenProgramDialog dialog(rig.dir.path(), rig.host, PortKind::Virtual, "other.nc");
+        QCOMPARE(child<QLineEdit>(dialog, "program_txt")->text(), QStringLiteral("other.nc"));
+        child<QListWidget>(dialog, "recent_lst")->setCurrentRow(0);
+        QVERIFY(fields(dialog.request()) == fields(read_command_line(program + "|Mill 2|5")));
+
+        // A device added in the configuration dialog can be chosen at once.
+        answering<configure_BTR>(
+            [&](configure_BTR& configure) {
+                rig.dir.write("Editor BTR device list", "Mill 2\r\nLathe\r\n");
+                configure.reject();
+            },
+            [&] { child<QPushButton>(dialog, "configure_btn")->click(); });
+        QCOMPARE(child<QComboBox>(dialog, "device_lst")->count(), 3);
+        QCOMPARE(dialog.request().IO_device_name, std::string("Mill 2"));
     }
 };
 
