@@ -93,8 +93,7 @@ class VirtualControlWindowTest : public QObject {
                                                             [] { return std::string(); });
             window->place(main);
         };
-        reopen();
-        QVERIFY(screen.contains(window->frameGeometry()));
+        reopen();  // nothing kept: beside the main window, as a window left off the screen
         // Closed where it stood; left on a screen since removed; left on a
         // wider screen, partly past this one: then the whole window comes back.
         const QPoint left_at[] = {
