@@ -98,6 +98,18 @@ class ProgramEditTest : public QObject {
         r.edit.model_changed();
         r.keys({Qt::Key_Left});
         QCOMPARE(r.caret(), TextPos(2));
+
+        // The mouse places the caret and drags a selection.
+        const QPoint n20 = r.at(12), n30 = r.at(19), past_n10 = r.at(9) + QPoint(300, 0);
+        r.view.set_selection_start(0);
+        r.mouse(QEvent::MouseButtonPress, n20);
+        r.mouse(QEvent::MouseMove, n30);
+        r.mouse(QEvent::MouseButtonRelease, n30);
+        QCOMPARE(r.view.selected_text(), std::string("20\r\nN30"));
+        // Shift extends from the anchor; a click beyond a line's end lands on it.
+        r.mouse(QEvent::MouseButtonPress, past_n10, Qt::ShiftModifier);
+        QCOMPARE(r.edit.model().anchor(), TextPos(12));
+        QCOMPARE(r.caret(), TextPos(9));
     }
 
     void writable_takes_typing_breaks_erasing_and_undo() {
@@ -139,22 +151,6 @@ class ProgramEditTest : public QObject {
         r.keys({Qt::CTRL | Qt::Key_X});
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("N1\n"));
         QCOMPARE(r.view.text(), std::string("G1 X\xE9"));
-    }
-
-    void mouse_places_the_caret_and_drags_a_selection() {
-        Rig r;
-        r.edit.set_read_only(true);
-        const QPoint n20 = r.at(12), n30 = r.at(19), past_n10 = r.at(9) + QPoint(300, 0);
-        r.view.set_selection_start(0);
-        r.mouse(QEvent::MouseButtonPress, n20);
-        QCOMPARE(r.caret(), TextPos(12));
-        r.mouse(QEvent::MouseMove, n30);
-        r.mouse(QEvent::MouseButtonRelease, n30);
-        QCOMPARE(r.view.selected_text(), std::string("20\r\nN30"));
-        // Shift extends from the anchor; a click beyond a line's end lands on it.
-        r.mouse(QEvent::MouseButtonPress, past_n10, Qt::ShiftModifier);
-        QCOMPARE(r.edit.model().anchor(), TextPos(12));
-        QCOMPARE(r.caret(), TextPos(9));
     }
 
     void selections_by_the_core_scroll_into_view_and_repaint_only_their_lines() {

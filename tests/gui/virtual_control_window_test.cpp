@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextDocument>
 #include <memory>
 
 #include "sim/simulated_port.h"
@@ -52,7 +53,16 @@ class VirtualControlWindowTest : public QObject {
         for (const char c : std::string("N1\n")) clock_out(port, code_table()[ISO_even][c]);
         window.poll();
         QCOMPARE(window.read_view()->toPlainText(), QStringLiteral("N1\n"));
+        window.feed_hold_button()->click();
+        QVERIFY(!port.control()->in_run());
+        QCOMPARE(window.state_label()->text(), QStringLiteral("Stopped"));
+        window.cycle_start_button()->click();
+        QVERIFY(port.control()->in_run());
+        QVERIFY(!window.read_view()->document()->toHtml().contains(u"background-color"));
         choose_code(window, EIA_RS244);
+        clock_out(port, code_table()[ISO_even]['G']);  // read as EIA: a parity error, marked
+        window.poll();
+        QVERIFY(window.read_view()->document()->toHtml().contains(u"background-color"));
         QCOMPARE(port.control()->settings().code, EIA_RS244);
         auto* match = window.findChild<QPushButton*>(QStringLiteral("match_device_btn"));
         match->click();
@@ -83,12 +93,11 @@ class VirtualControlWindowTest : public QObject {
                                                             [] { return std::string(); });
             window->place(main);
         };
-        reopen();
-        QVERIFY(screen.contains(window->frameGeometry()));
+        reopen();  // nothing kept: beside the main window, as a window left off the screen
         // Closed where it stood; left on a screen since removed; left on a
         // wider screen, partly past this one: then the whole window comes back.
-        const QPoint left_at[] = {{60, 70}, {screen.right() + 4000, screen.bottom() + 4000},
-                                  {screen.right() - 300, 70}};
+        const QPoint left_at[] = {
+            {60, 70}, {screen.right() + 4000, screen.bottom() + 4000}, {screen.right() - 300, 70}};
         for (const QPoint at : left_at) {
             window->show();
             window->setGeometry(QRect(at, QSize(700, 600)));
