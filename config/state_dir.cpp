@@ -21,6 +21,7 @@ std::string without_trailing_slash(std::string path) {
 }  // namespace
 
 std::string state_dir_for(const std::string& xdg_state_home, const std::string& home) {
+    if (!xdg_state_home.starts_with('/') && !home.starts_with('/')) return "";
     const std::string base = xdg_state_home.starts_with('/')
                                  ? without_trailing_slash(xdg_state_home)
                                  : without_trailing_slash(home) + "/.local/state";
@@ -32,7 +33,8 @@ std::string state_dir() {
 }
 
 std::string history_path() {
-    return state_dir() + "/history.jsonl";
+    const std::string dir = state_dir();
+    return dir.empty() ? "" : dir + "/history.jsonl";
 }
 
 bool make_dirs(const std::string& dir) {

@@ -7,14 +7,15 @@
 namespace feedrite {
 
 /// "$XDG_STATE_HOME/feedrite", or "$HOME/.local/state/feedrite" when the
-/// variable is unset, empty or not an absolute path (as the XDG rules say).
+/// variable is unset, empty or not an absolute path (as the XDG rules say);
+/// empty when HOME is no absolute path either: then nothing is kept.
 [[nodiscard]] std::string state_dir_for(const std::string& xdg_state_home, const std::string& home);
 
 /// state_dir_for with this process's environment. Not created here: see
 /// make_dirs.
 [[nodiscard]] std::string state_dir();
 
-/// The history of runs: one JSON object per line.
+/// The history of runs: one JSON object per line; empty without a state folder.
 [[nodiscard]] std::string history_path();
 
 /// Creates `dir` and its missing parents (mode 0700, as the XDG rules ask);

@@ -49,7 +49,6 @@ class configure_BTR : public QDialog {
 
     /// Length of one second of the speed test, shortened by tests.
     void set_speed_test_round_ms(int ms) { Timer2.setInterval(ms); }
-    [[nodiscard]] bool speed_test_running() const { return testing_speed_; }
 
     // The handlers of the user's actions, public so that callers and tests
     // can run them as a click would.

@@ -67,9 +67,6 @@ public:
     bool resume_here();
     /// The review for `line` (1-based); on OK the resume is set up.
     bool review_resume(std::int64_t line);
-    [[nodiscard]] const ResumeRequest& resume_request() const { return resume_; }
-    /// The action of the view's context menu and of its key (F5).
-    [[nodiscard]] QAction* resume_action() const { return resume_action_; }
 
     [[nodiscard]] WindowState& state() { return state_; }
     [[nodiscard]] TextView& text_view() { return view_; }

@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
     // Qt Core's JSON only: no display needed.
     if (options.history > 0) {
         const std::vector<RunRecord> runs = read_history(history_path());
-        if (runs.empty())
+        if (history_path().empty())
+            std::cout << "No runs are kept: neither XDG_STATE_HOME nor HOME is a full path.\n";
+        else if (runs.empty())
             std::cout << "No runs recorded in " << history_path() << " yet.\n";
         else
             std::cout << history_table(runs, static_cast<std::size_t>(options.history));

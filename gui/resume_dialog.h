@@ -25,8 +25,6 @@ class ResumeDialog : public QDialog {
     [[nodiscard]] std::vector<std::string> blocks() const;
 
     [[nodiscard]] QLineEdit* clearance_edit() const { return clearance_; }
-    [[nodiscard]] QPlainTextEdit* blocks_edit() const { return blocks_; }
-    [[nodiscard]] QPlainTextEdit* warnings_view() const { return warnings_; }
     [[nodiscard]] QPushButton* ok_button() const { return ok_; }
 
     void accept() override;

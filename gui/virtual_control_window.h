@@ -43,7 +43,6 @@ class VirtualControlWindow : public QWidget {
     void place(QWidget& main);
 
     [[nodiscard]] const ControlMonitor& monitor() const { return monitor_; }
-    [[nodiscard]] QTimer& poll_timer() { return poll_timer_; }
     [[nodiscard]] QLabel* state_label() const { return state_; }
     [[nodiscard]] QPushButton* cycle_start_button() const { return cycle_start_; }
     [[nodiscard]] QPushButton* feed_hold_button() const { return feed_hold_; }

@@ -93,6 +93,8 @@ class Scanner {
         for (const NcWord& word : block.words)
             if (!word.plain)
                 warnings_.add("macro value not evaluated", line, word.letter + word.text);
+        const NcWord* n = find_word(block, 'N');
+        if (contour_ && n && n->plain && n->number.value == contour_->last) contour_.reset();
         read_block(block);
     }
 
@@ -101,6 +103,11 @@ class Scanner {
         if (state_.cycle)
             warnings_.add(g_text(*state_.cycle) + " cycle in force" + before +
                           ": it is cancelled, not resumed");
+        if (contour_)
+            warnings_.add("line " + std::to_string(line) + " lies in the contour of the " +
+                          g_text(contour_->g) + " cycle at line " + std::to_string(contour_->line) +
+                          " (N" + contour_->p + " to N" + contour_->q +
+                          "): sent alone, its blocks would run as moves");
         for (const Special& s : specials)
             if (in_force_.contains(s.on))
                 warnings_.add(std::string(s.name) + " (" + g_text(s.on) + ") in force" + before +
@@ -148,6 +155,9 @@ class Scanner {
             state_.units = g;  // inch / metric on controls that use G70 / G71 for it
         } else if (g >= 700 && g <= 760 && lathe()) {
             context = Context::None;  // a multiple repetitive cycle: its words are no moves
+            const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
+            if ((g == 710 || g == 720 || g == 730) && p && q && p->plain && q->plain)
+                contour_ = Contour{g, p->text, q->text, q->number.value, line_};
         } else if ((g == 900 || g == 940) && cycle_block()) {
             state_.cycle = g, context = Context::None;
         } else if (g == 920 && lathe() && has_any(block, "F")) {
@@ -294,8 +304,18 @@ class Scanner {
         return nullptr;
     }
 
+    // A lathe roughing cycle's finished shape, N first to N last: the cycle
+    // reads those blocks, the control never runs them one by one.
+    struct Contour {
+        int g;
+        std::string p, q;
+        double last;
+        std::int64_t line;
+    };
+
     ModalState state_;
     Warnings warnings_;
+    std::optional<Contour> contour_;
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;

@@ -7,6 +7,7 @@
 
 #include "config/file_io.h"
 #include "config/limits.h"
+#include "config/state_dir.h"
 
 namespace feedrite {
 namespace {
@@ -131,20 +132,12 @@ std::string file_name_for(const std::string& device) {
 
 }  // namespace
 
-std::string resume_journal_path(const std::string& device, const char* xdg_state_home,
-                                const char* home) {
-    std::string base;
-    if (xdg_state_home != nullptr && xdg_state_home[0] == '/')
-        base = xdg_state_home;
-    else if (home != nullptr && home[0] == '/')
-        base = std::string(home) + "/.local/state";
-    else
-        return "";
-    return base + "/feedrite/resume/" + file_name_for(device);
+std::string resume_journal_path(const std::string& device, const std::string& state_dir) {
+    return state_dir.empty() ? "" : state_dir + "/resume/" + file_name_for(device);
 }
 
 std::string resume_journal_path(const std::string& device) {
-    return resume_journal_path(device, std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+    return resume_journal_path(device, feedrite::state_dir());
 }
 
 std::string format_resume_record(const ResumeRecord& r) {

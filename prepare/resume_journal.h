@@ -26,13 +26,12 @@ struct ResumeRecord {
     bool running = false;   ///< a run was under way: it has not ended cleanly
 };
 
-/// Where a device's record lives: $XDG_STATE_HOME/feedrite/resume/DEVICE.json,
-/// or $HOME/.local/state/... when XDG_STATE_HOME is unset or not absolute;
-/// empty when neither is usable. Characters a file name cannot hold are
-/// written as %XX. Null pointers count as unset.
-[[nodiscard]] std::string resume_journal_path(const std::string& device, const char* xdg_state_home,
-                                              const char* home);
-/// The same, from the environment.
+/// Where a device's record lives: STATE_DIR/resume/DEVICE.json, with the
+/// characters a file name cannot hold written as %XX; empty without a state
+/// folder.
+[[nodiscard]] std::string resume_journal_path(const std::string& device,
+                                              const std::string& state_dir);
+/// The same, in this user's state folder.
 [[nodiscard]] std::string resume_journal_path(const std::string& device);
 
 [[nodiscard]] std::string format_resume_record(const ResumeRecord& record);

@@ -18,6 +18,7 @@ TEST(StateDir, XdgStateHomeOrHome) {
         {"/var/lib/me/", "/home/me", "/var/lib/me/feedrite"},
         {"", "/home/me", "/home/me/.local/state/feedrite"},
         {"relative/dir", "/home/me/", "/home/me/.local/state/feedrite"},  // ignored, as XDG says
+        {"relative/dir", "", ""},  // nowhere to keep anything
     };
     for (const auto& [xdg, home, dir] : cases) EXPECT_EQ(state_dir_for(xdg, home), dir);
 }

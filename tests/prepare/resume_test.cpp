@@ -56,6 +56,9 @@ TEST(ModalScan, EachGroupAndEachDoubt) {
          [](auto& s) { return at(s, 'X') + at(s, 'Z') + s.speed_limit + "/" + s.speed + code(s.speed_mode); }, "48.1.2000/150960", ""},
         {"lathe: G90 with axes is a cycle", "T0101\nG00 X50. Z2.\nG90 X45. Z-20. F.2\nX40.\n", 5,
          [](auto& s) { return at(s, 'X') + code(s.cycle); }, "50.900", "G90 cycle in force"},
+        {"lathe: in a G71 contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 5, x, "20.",
+         "line 5 lies in the contour of the G71 cycle at line 3 (N10 to N20)"},
+        {"lathe: after the contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 6, x, "40.", ""},
         {"drill cycle: Z is the depth", "G00 X0 Y0 Z5.\nG81 X10. Z-8. R1. F50.\n", 3, z, "5.", "G81 cycle in force"},
         {"macro statement", "G00 X1. Y0\n#1=5\nIF [#1 GT 0] GOTO 10\n", 4, x, "1.", "lines 2, 3: macro statement not evaluated (#1=5)"},
         {"macro value", "G00 X1. Y0\nG00 X#101\n", 3, x, "?", "line 2: macro value not evaluated (X#101)"},
@@ -125,16 +128,15 @@ TEST(Preamble, BlocksInTheSafeOrder) {
     }
 }
 
+// The state folder's own rule: StateDir.
 TEST(ResumeJournal, PathRule) {
-    // device, XDG_STATE_HOME, HOME, path
-    const std::array<const char*, 4> cases[] = {
-        {"(default)", "/s", "/h", "/s/feedrite/resume/(default).json"},
-        {"LATHE 2", nullptr, "/h", "/h/.local/state/feedrite/resume/LATHE 2.json"},
-        {"a/b.c", "relative", "/h", "/h/.local/state/feedrite/resume/a%2Fb.c.json"},
-        {"..", "/s", nullptr, "/s/feedrite/resume/%2E..json"},
-        {"X", nullptr, nullptr, ""}};
-    for (const auto& [device, xdg, home, expected] : cases)
-        EXPECT_EQ(resume_journal_path(device, xdg, home), expected) << device;
+    const std::array<const char*, 3> cases[] = {  // device, state folder, path
+        {"LATHE 2", "/s", "/s/resume/LATHE 2.json"},
+        {"a/b.c", "/s", "/s/resume/a%2Fb.c.json"},
+        {"..", "/s", "/s/resume/%2E..json"},
+        {"X", "", ""}};
+    for (const auto& [device, dir, expected] : cases)
+        EXPECT_EQ(resume_journal_path(device, dir), expected) << device;
 }
 
 // A record read back whole; a torn or foreign file gives nothing, and a torn
