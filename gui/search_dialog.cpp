@@ -143,9 +143,13 @@ void SearchDialog::show_modal_beside(const QWidget& main_window) {
     hide();
     const QRect main_frame = main_window.frameGeometry();
     const QRect screen = main_window.screen()->geometry();
+    // Never shown, the dialog has no frame yet: it will get the main window's.
+    const int frame_width = frameGeometry().width() > width()
+                                ? frameGeometry().width()
+                                : width() + main_frame.width() - main_window.width();
     const DialogPosition at =
         search_dialog_position(main_frame.left(), main_frame.top(), main_frame.width(),
-                               frameGeometry().width(), screen.left() + screen.width());
+                               frame_width, screen.left() + screen.width());
     show_modal_at({at.left, at.top});
 }
 
