@@ -148,8 +148,8 @@ void SearchDialog::show_modal_beside(const QWidget& main_window) {
                                 ? frameGeometry().width()
                                 : width() + main_frame.width() - main_window.width();
     const DialogPosition at =
-        search_dialog_position(main_frame.left(), main_frame.top(), main_frame.width(),
-                               frame_width, screen.left() + screen.width());
+        search_dialog_position(main_frame.left(), main_frame.top(), main_frame.width(), frame_width,
+                               screen.left() + screen.width());
     show_modal_at({at.left, at.top});
 }
 
