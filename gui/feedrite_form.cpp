@@ -341,6 +341,7 @@ void FeedriteForm::shut_down() {
 
 void FeedriteForm::end_on_signal(const std::string& signal) {
     ending_signal_ = signal;
+    history_.note_ending(end_reason_for(state_.run.phase, true), signal, state_.run);
     // Nobody is there to answer the save question; at least say so.
     if (state_.File_is_edited)
         std::cerr << "feedrite: ended by " << signal << "; the edits to " << state_.filename

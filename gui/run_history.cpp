@@ -156,6 +156,13 @@ void RunHistory::checkpoint(const RunCounters& run, std::int64_t every_ms) {
     if (open_ && now_ms() - record_.updated_ms >= every_ms) write(run);
 }
 
+void RunHistory::note_ending(EndReason reason, const std::string& detail, const RunCounters& run) {
+    if (!open_) return;
+    record_.end = reason;
+    record_.end_detail = detail;
+    write(run);
+}
+
 void RunHistory::close(EndReason reason, const std::string& detail, const RunCounters& run,
                        const TimingSource& timing) {
     if (!open_) return;

@@ -42,6 +42,10 @@ class RunHistory {
     /// Writes the counts again when `every_ms` have passed since the last
     /// line, so that a crash loses little.
     void checkpoint(const RunCounters& run, std::int64_t every_ms = 10 * 60 * 1000);
+    /// Writes the end the run is heading for, so that a second signal that
+    /// ends the process at once leaves it ended, not crashed; close() still
+    /// writes the last counts.
+    void note_ending(EndReason reason, const std::string& detail, const RunCounters& run);
     /// The closing line; `timing` gives the clock guard's figures, where any.
     void close(EndReason reason, const std::string& detail, const RunCounters& run,
                const TimingSource& timing);

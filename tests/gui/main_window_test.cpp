@@ -447,6 +447,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(runs[0].sha256 + ":" + std::to_string(runs[0].program_size),
                  file_digest(w.dir.file("part.nc"))->first + ":" + std::to_string(program.size()));
         QVERIFY(runs[0].blocks >= 2 && runs[0].characters > runs[0].blocks);
+        // Said before the orderly end too, in case a second signal cuts it short.
+        const auto lines = QByteArray::fromStdString(w.dir.read("state/history.jsonl")).split('\n');
+        QCOMPARE(read_record_line(lines.at(lines.size() - 3))->end, EndReason::Signal);
         QVERIFY(std::ranges::any_of(runs[0].timing, [](const TimingFigure& f) {
             return f.name == "sprocket on shortest ms" && f.value >= 2.2;  // the guard's set time
         }));
