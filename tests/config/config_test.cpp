@@ -1,5 +1,6 @@
 // The configuration dialog's model, the device list, and port settings files:
-// read by the send driver and by the dialog, and saved by the dialog.
+// read by the send driver and by the dialog, and saved by the dialog; the
+// editor settings file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 
 #include "config/config_model.h"
 #include "config/device_list.h"
+#include "config/editor_settings.h"
 #include "config/file_io.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
@@ -226,7 +228,6 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         {"address beyond 32 bits", sample({{11, " 3000000000"}})},
         {"address past the I/O space", sample({{11, " 65536"}})},
         {"code beyond 16 bits", sample({{14, " 40000"}})},
-        {"code 9", sample({{14, " 9"}})},
         {"code 3.5 rounds to 4", sample({{14, " 3.5"}})},
         {"end of block 4", sample({{15, " 4"}})},
         {"port index the list rejects", sample({{1, " 5"}})},
@@ -360,6 +361,54 @@ TEST_F(SettingsSave, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_FALSE(saveit(m, path, dir.path(), host));
     expect_write_failure(device_list_path(dir.path()));  // its lock cannot be made
     EXPECT_EQ(dir.read("Editor BTR port settings"), "old\r\n");
+}
+
+// The codes a settings file gives (a missing file, three lines and one line
+// are read end to end by the main window's test).
+TEST(EditorSettings, FileContentsGiveTheseCodes) {
+    const std::tuple<const char*, const char*, double, double, int> cases[] = {
+        {"blanks and trailing text", "  2 x\r\n 1.5\r\n  0  \r\n", 2, 1.5, 0},
+        {"no number reads as 0", "red\r\nblack\r\nbig\r\n", 0, 0, 0},
+        {"size rounds halves to even", "1\r\n1\r\n2.5\r\n", 1, 1, 2},
+        {"3.5 rounds to 4", "1\r\n1\r\n3.5\r\n", 1, 1, 4},
+        {"size outside 16 bits stops there", "3\r\n2\r\n70000\r\n", 3, 2, 1},
+        {"binary garbage", "\x01\x02\xff\xfe", 0, 1, 1},
+    };
+    for (const auto& [name, content, fore, back, size] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        dir.write("settings.edt", content);
+        WindowState state;
+        state.master_fore_color = 7;  // must be reset to 1 first
+        read_editor_settings(editor_settings_path(dir.path()), state);
+        EXPECT_EQ(state.master_fore_color, fore);
+        EXPECT_EQ(state.master_back_color, back);
+        EXPECT_EQ(state.master_font_size, size);
+    }
+}
+
+// Only exact whole numbers count; background 3 leaves the background alone
+// (the defaults and 0 0 3 are shown by the main window's test).
+TEST(EditorSettings, PresentationCodes) {
+    const Rgb blue{0, 0, 255}, white{255, 255, 255}, black{0, 0, 0};
+    const struct {
+        double fore, back;
+        std::int16_t size;
+        std::optional<Rgb> text, background;
+        std::optional<int> points;
+    } cases[] = {
+        {2, 2, 2, blue, blue, 15},
+        {3, 3, 0, white, std::nullopt, 10},
+        {4, -1, 4, black, std::nullopt, std::nullopt},
+        {1.5, 0.999, -1, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.fore << " " << c.back << " " << c.size);
+        const Presentation p = presentation_for(c.fore, c.back, c.size);
+        EXPECT_EQ(p.text_color, c.text);
+        EXPECT_EQ(p.background, c.background);
+        EXPECT_EQ(p.font_points, c.points);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "core/console_host.h"
 #include "core/display_text.h"
 #include "core/line_ends.h"
 #include "core/window_math.h"
@@ -102,6 +105,18 @@ TEST(WindowMath, SideBySide) {
     EXPECT_EQ(placed({0, 0, 1366, 700}).control, (Box{916, 25, 450, 650}));
     EXPECT_EQ(placed({0, 0, 1024, 700}).main, (Box{0, 25, 588, 650}));
     EXPECT_EQ(placed({0, 0, 1024, 700}).control, (Box{604, 25, 420, 650}));
+}
+
+// One line on the error stream, titled "Feedrite" when untitled; answered with
+// the first button.
+TEST(ConsoleHost, MessagesAreOneLineAndAnsweredWithTheFirstButton) {
+    std::ostringstream errors;
+    ConsoleHost host(errors);
+    EXPECT_EQ(host.message_box("Save?\nNow.", "", MessageIcon::None, MessageButtons::YesNoCancel),
+              MessageAnswer::Yes);
+    EXPECT_EQ(host.message_box("Go?", "Q", MessageIcon::None, MessageButtons::OkCancel),
+              MessageAnswer::Ok);
+    EXPECT_EQ(errors.str(), "Feedrite: Save? / Now.\nQ: Go?\n");
 }
 
 }  // namespace
