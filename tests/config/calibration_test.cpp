@@ -69,7 +69,6 @@ TEST(Calibration, RateIsTheBestSecondsPassesTimesTheMargin) {
         const double passes = 10.0 * (yields - 1);
         EXPECT_NEAR(calibrated_rate(test.best()) / (passes * timing_margin), 1.0, 2e-4)
             << passes << " passes, best " << test.best();
-        EXPECT_EQ(test.counts.size(), 10u);
         EXPECT_EQ(told, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
         EXPECT_EQ(pc.host.beeps, 10);
         EXPECT_FALSE(pc.host.wait_pointer);

@@ -235,8 +235,6 @@ TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
         {"next T", with("", "T"), 0, R::Found, 10, 9},
         {"lower-case t", with("", "T"), 20, R::Found, 33, 14},
         {"match case skips it", with("", "TM"), 20, R::Found, 48, 11},
-        {"lower-case s", with("", "S"), 33, R::Found, 33, 14},
-        {"match case skips that", with("", "SM"), 33, R::Found, 48, 11},
         {"first line, from beginning", with("n1", "B"), 40, R::Found, 0, 9},
         {"rest of the caret's line", with("M", ""), 24, R::Found, 20, 12},
         {"no match: caret stays", with("Q", "C"), 24, R::NotFound, 24, 0},
