@@ -359,11 +359,41 @@ MachineKind machine_kind_of(const std::vector<std::string_view>& lines) {
     return lathe ? MachineKind::Lathe : MachineKind::Mill;
 }
 
+namespace {
+
+// A lathe finishing cycle (G70 P Q) from `line` on reads its contour where it
+// stands in the program: one that starts before `line` is not on the resumed tape.
+void warn_of_contours_left_behind(const std::vector<std::string_view>& lines, std::int64_t line,
+                                  std::vector<std::string>& warnings) {
+    std::set<double> numbered_before;
+    for (std::int64_t i = 0; i < static_cast<std::int64_t>(lines.size()); ++i) {
+        const NcLine block = read_nc_line(lines[static_cast<std::size_t>(i)]);
+        if (i + 1 < line) {
+            if (const NcWord* n = find_word(block, 'N'); n && n->plain)
+                numbered_before.insert(n->number.value);
+            continue;
+        }
+        const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
+        const bool finishing = std::any_of(
+            block.words.begin(), block.words.end(),
+            [](const NcWord& w) { return w.letter == 'G' && w.plain && code_tenths(w) == 700; });
+        if (finishing && p && q && p->plain && numbered_before.contains(p->number.value))
+            warnings.push_back("line " + std::to_string(i + 1) + ": G70 finishes the contour N" +
+                               p->text + " to N" + q->text + ", which starts before line " +
+                               std::to_string(line) + ": the resumed tape does not hold it");
+    }
+}
+
+}  // namespace
+
 ModalScan scan_modal_state(const std::vector<std::string_view>& lines, std::int64_t line) {
-    Scanner scanner(machine_kind_of(lines));
+    const MachineKind kind = machine_kind_of(lines);
+    Scanner scanner(kind);
     const auto end = std::min<std::int64_t>(line - 1, static_cast<std::int64_t>(lines.size()));
     for (std::int64_t i = 0; i < end; ++i) scanner.read(lines[static_cast<std::size_t>(i)], i + 1);
-    return scanner.finish(line);
+    ModalScan scan = scanner.finish(line);
+    if (kind == MachineKind::Lathe) warn_of_contours_left_behind(lines, line, scan.warnings);
+    return scan;
 }
 
 }  // namespace feedrite

@@ -72,7 +72,8 @@ struct ModalScan {
 /// mill; U, W, G96/G97, G50 or a four-digit T say lathe.
 [[nodiscard]] MachineKind machine_kind_of(const std::vector<std::string_view>& lines);
 
-/// The state before `line` (1-based) of `lines`: lines 1 to line - 1 read.
+/// The state before `line` (1-based) of `lines`: lines 1 to line - 1 read;
+/// on a lathe also a G70 from the line on whose contour lies before it.
 [[nodiscard]] ModalScan scan_modal_state(const std::vector<std::string_view>& lines,
                                          std::int64_t line);
 

@@ -59,6 +59,8 @@ TEST(ModalScan, EachGroupAndEachDoubt) {
         {"lathe: in a G71 contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 5, x, "20.",
          "line 5 lies in the contour of the G71 cycle at line 3 (N10 to N20)"},
         {"lathe: after the contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 6, x, "40.", ""},
+        {"lathe: G70 of a contour left behind", "T0101\nG71 P10 Q20 U.5\nN10 X20.\nN20 X40.\nG70 P10 Q20\n", 5, x, "40.",
+         "line 5: G70 finishes the contour N10 to N20, which starts before line 5"},
         {"drill cycle: Z is the depth", "G00 X0 Y0 Z5.\nG81 X10. Z-8. R1. F50.\n", 3, z, "5.", "G81 cycle in force"},
         {"macro statement", "G00 X1. Y0\n#1=5\nIF [#1 GT 0] GOTO 10\n", 4, x, "1.", "lines 2, 3: macro statement not evaluated (#1=5)"},
         {"macro value", "G00 X1. Y0\nG00 X#101\n", 3, x, "?", "line 2: macro value not evaluated (X#101)"},
@@ -130,11 +132,11 @@ TEST(Preamble, BlocksInTheSafeOrder) {
 
 // The state folder's own rule: StateDir.
 TEST(ResumeJournal, PathRule) {
-    const std::array<const char*, 3> cases[] = {  // device, state folder, path
-        {"LATHE 2", "/s", "/s/resume/LATHE 2.json"},
-        {"a/b.c", "/s", "/s/resume/a%2Fb.c.json"},
-        {"..", "/s", "/s/resume/%2E..json"},
-        {"X", "", ""}};
+    const std::array<const char*, 3> cases[] = {// device, state folder, path
+                                                {"LATHE 2", "/s", "/s/resume/LATHE 2.json"},
+                                                {"a/b.c", "/s", "/s/resume/a%2Fb.c.json"},
+                                                {"..", "/s", "/s/resume/%2E..json"},
+                                                {"X", "", ""}};
     for (const auto& [device, dir, expected] : cases)
         EXPECT_EQ(resume_journal_path(device, dir), expected) << device;
 }
