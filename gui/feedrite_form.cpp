@@ -164,8 +164,10 @@ void FeedriteForm::send_file() {
     hooks.resume = &resume_;
     hooks.after_load = [this] { return after_load(); };
     // The journal is told of each finished block; its thread does the writing.
+    // Once the text is edited its lines are not the file's: a crash then
+    // leaves no line to offer (saving only comes with closing).
     hooks.block_sent = [this](TextPos start) {
-        if (journal_) journal_->record(view_.line_index(start) + 1, true);
+        if (journal_) journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);

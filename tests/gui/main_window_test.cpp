@@ -14,8 +14,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <iostream>
 
@@ -420,7 +420,8 @@ class MainWindowTest : public QObject {
     }
 
     // A signal mid-block: no close questions although data flows and the
-    // text was edited; the port released, the record closed, the lock freed.
+    // text was edited; the port released, the record closed, the lock freed,
+    // and no line left to resume at, since the edits were not saved.
     void a_signal_ends_the_run_in_order() {
         const std::string program = "N1 X1\r\nN2 X2\r\nN3 M30\r\n";
         Window w(program);
@@ -429,18 +430,22 @@ class MainWindowTest : public QObject {
         auto lock = std::make_unique<FakeLock>();
         FakeLock& held = *lock;
         w.form.keep_awake_with(std::move(lock), std::cerr);
+        std::int64_t edited_at = -1;
         const auto tick = [&] {
+            const std::int64_t sent = w.state().run.blocks_sent;
+            if (edited_at < 0 && sent >= 2) edited_at = sent, w.state().File_is_edited = true;
             // Mid-cycle, so that data flows: at the restart point it does not.
-            if (w.state().run.blocks_sent < 2 || w.state().Sending_data != 1 || held.takes == 0 ||
-                w.ended)
+            if (edited_at < 0 || sent < edited_at + 2 || w.state().Sending_data != 1 ||
+                held.takes == 0 || w.ended)
                 return;
-            w.state().File_is_edited = true;
             w.form.end_on_signal("SIGTERM");
         };
         QVERIFY(w.transmit(20, tick, 10000));
         QVERIFY(w.recorder.messages.empty() && w.form.warning_form() == nullptr);
         QVERIFY(w.form.simulated_port() == nullptr);
         QVERIFY(held.takes == 1 && held.releases == 1);
+        const auto journal = read_resume_record(resume_journal_path(default_device_name));
+        QCOMPARE(journal.value_or(ResumeRecord{}).line, std::int64_t(0));
         const std::vector<RunRecord> runs = read_history(history);
         QCOMPARE(runs.size(), std::size_t(1));
         QVERIFY(runs[0].end == EndReason::Signal && runs[0].end_detail == "SIGTERM");
