@@ -2,6 +2,7 @@
 // Shared by the hardware backends: errno to a port error code, and the way a
 // message names a port address.
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -18,5 +19,15 @@ namespace feedrite {
 
 /// The system's short text for errno `err`, in lower case ("no such device").
 [[nodiscard]] std::string errno_text(int err);
+
+/// Makes a system call (-1 and errno on failure) again while a signal
+/// interrupts it: that is no failure of the port. Its result, errno as it left.
+template <class Call>
+auto retry_on_eintr(Call call) {
+    decltype(call()) result;
+    do result = call();
+    while (result == -1 && errno == EINTR);
+    return result;
+}
 
 }  // namespace feedrite

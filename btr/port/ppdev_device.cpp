@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "btr/port/port_errno.h"
+
 namespace feedrite {
 namespace {
 
@@ -58,18 +60,13 @@ class SystemPpdevDevice final : public PpdevDevice {
 
     int open(const std::string& device) override {
         close();
-        do fd_ = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
-        while (fd_ < 0 && errno == EINTR);
+        fd_ = retry_on_eintr([&] { return ::open(device.c_str(), O_RDWR | O_CLOEXEC); });
         return fd_ < 0 ? errno : 0;
     }
 
     int ioctl(unsigned long request, unsigned char* arg) override {
         if (fd_ < 0) return EBADF;
-        // A signal during the call is no failure of the port: ask again.
-        for (;;) {
-            if (::ioctl(fd_, request, arg) == 0) return 0;
-            if (errno != EINTR) return errno;
-        }
+        return retry_on_eintr([&] { return ::ioctl(fd_, request, arg); }) == -1 ? errno : 0;
     }
 
     void close() override {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "btr/port/port_errno.h"
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
 #include "tests/support/temp_dir.h"
@@ -151,6 +152,23 @@ TEST(PpdevDevice, ListsPortsByTheFirstNumberOfBaseAddrAndReportsErrno) {
     ASSERT_EQ(device->open(dir.write("plain", "x")), 0);
     unsigned char byte = 0;
     EXPECT_EQ(device->ioctl(PPRSTATUS, &byte), ENOTTY) << "a plain file is no parallel port";
+}
+
+TEST(PortErrno, RetriesOnlyWhatASignalInterrupted) {
+    int calls = 0;
+    const auto interrupted_twice = [&] {
+        errno = EINTR;
+        return ++calls < 3 ? -1 : 7;
+    };
+    EXPECT_EQ(retry_on_eintr(interrupted_twice), 7);
+    EXPECT_EQ(calls, 3);
+    const auto busy = [&] {
+        errno = EBUSY;
+        ++calls;
+        return -1;
+    };
+    EXPECT_EQ(retry_on_eintr(busy), -1);
+    EXPECT_EQ(calls, 4);  // a real failure is not asked again
 }
 
 // Stands in for ioperm, inb and outb and logs what they were asked.
