@@ -80,8 +80,8 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
         main.close();
     }
     for (int lines = 1; calls ? expander.more_lines(main) : !main.at_end(); ++lines) {
-        std::string line = calls ? expander.read_expanded_line(main) : main.read_line();
-        // Counted before the line goes in: the scratchpad never passes the limit.
+        std::string line = replaced(calls ? expander.read_expanded_line(main) : main.read_line());
+        // Counted before the line goes in, as replaced: the scratchpad never passes the limit.
         const auto grown = scratchpad.size() + static_cast<std::int64_t>(line.size()) + 2;
         if (state_.DNC_alarm == 0 && grown > program_size_limit) {
             if (!calls || expander.call_level() == 0)
@@ -94,7 +94,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
             result.reason = expander.failure();
             return result;
         }
-        scratchpad.write(replaced(std::move(line)));
+        scratchpad.write(line);
         scratchpad.write("\r\n");
         if (lines % lines_per_yield == 0) {
             host_.yield();
