@@ -440,7 +440,9 @@ void VirtualControlWindow::match_device() {
 void VirtualControlWindow::place(QWidget& main) {
     QSettings stored = stored_settings();
     const QPoint at = stored.value(position_key).toPoint();
-    const QSize size = stored.value(size_key).toSize();
+    QSize size = stored.value(size_key).toSize();
+    // A size kept before the layout grew: the window is never narrower than it.
+    if (size.isValid()) size = size.expandedTo(minimumSizeHint());
     if (size.isValid() && fits_a_screen(QRect(at, size))) {
         // The inner area's place and size, as they were kept; a window
         // manager's frame then adds nothing at each start.

@@ -19,12 +19,16 @@ if [ ! -e "$demo/Editor BTR port settings" ]; then
 fi
 build/release/tools/feedrite-config --program-dir "$demo" --show
 feedrite=(build/release/gui/feedrite --simulate --program-dir "$demo" "$demo/bracket.nc|(default)|1")
+# The demo's runs are kept apart from the user's own history and resume records.
+export XDG_STATE_HOME="$demo/state"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "${feedrite[@]}"
 fi
 
 shot="$demo/feedrite.png"
+# The last demo was ended mid-run: its offer to resume would hide the tape.
+rm -rf "$demo/state/feedrite/resume"
 echo "No display found: running Feedrite under Xvfb (a virtual display) for 8 seconds."
 export DISPLAY=:97
 Xvfb "$DISPLAY" -screen 0 1600x1000x24 >/dev/null 2>&1 &

@@ -111,6 +111,12 @@ class VirtualControlWindowTest : public QObject {
             else
                 QVERIFY(screen.contains(window->frameGeometry()));
         }
+        // Kept smaller than the layout now needs, near the right edge: all on the screen.
+        QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"))
+            .setValue(QStringLiteral("VirtualControl/size"), QSize(100, 100));
+        reopen();
+        window->show();
+        QVERIFY(screen.contains(window->geometry()));
     }
 };
 
