@@ -19,13 +19,18 @@ std::string cant_open_message(const std::string& name) {
 }  // namespace
 
 CallExpander::CallExpander(Host& host, WindowState& window, ModuleState& module,
-                           std::string base_folder)
-    : host_(host), window_(window), module_(module), base_folder_(std::move(base_folder)) {}
+                           std::string base_folder, std::int64_t most_passes)
+    : host_(host),
+      window_(window),
+      module_(module),
+      base_folder_(std::move(base_folder)),
+      most_passes_(most_passes) {}
 
 void CallExpander::reset() {
     close_sub_files();
     call_name_.fill({});
     call_times_.fill(0);
+    passes_ = 0;
     window_.DNC_alarm = 0;
 }
 
@@ -50,6 +55,10 @@ std::string CallExpander::read_expanded_line(ProgramFile& main) {
 
 std::string CallExpander::main_call() const {
     if (call_level_ == 0) return {};
+    return main_call_text();
+}
+
+std::string CallExpander::main_call_text() const {
     return "CALL " + call_name_[1] + (main_count_.empty() ? "" : "(" + main_count_ + ")");
 }
 
@@ -84,6 +93,10 @@ CallExpander::Step CallExpander::call(int depth, const CallStatement& statement)
 }
 
 CallExpander::Step CallExpander::open_depth(int depth) {
+    if (++passes_ > most_passes_)
+        return {{},
+                "The program opens sub files more than " + std::to_string(most_passes_) +
+                    " times with\n" + main_call_text() + "\nCheck the repeat counts."};
     FileError error;
     const std::string path = sub_file_path(call_name_[depth], base_folder_);
     if (!call_file_[depth].open(path, error))

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "config/limits.h"
 #include "core/host.h"
 #include "core/window_state.h"
 #include "prepare/call_statement.h"
@@ -16,12 +17,14 @@
 namespace feedrite {
 
 class CallExpander {
-public:
+  public:
     static constexpr int max_call_level = 7;
 
     /// `base_folder` is where relative sub-file names are looked for: the
-    /// folder of the main program (see program_folder()).
-    CallExpander(Host& host, WindowState& window, ModuleState& module, std::string base_folder);
+    /// folder of the main program (see program_folder()). More than
+    /// `most_passes` sub-file passes in one load end it.
+    CallExpander(Host& host, WindowState& window, ModuleState& module, std::string base_folder,
+                 std::int64_t most_passes = max_sub_file_passes);
     CallExpander(const CallExpander&) = delete;
     CallExpander& operator=(const CallExpander&) = delete;
 
@@ -67,12 +70,15 @@ public:
     Step call(int depth, const CallStatement& statement);
     Step open_depth(int depth);
     Step finish_pass(int depth);
+    [[nodiscard]] std::string main_call_text() const;
     void close_sub_files();
 
     Host& host_;
     WindowState& window_;
     ModuleState& module_;
     std::string base_folder_;
+    std::int64_t most_passes_;
+    std::int64_t passes_ = 0;
     std::string failure_;
 
     // Indexed by depth 1..7 as the statements count them; entry 0 is unused.

@@ -236,5 +236,20 @@ TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
                         ": No such file or directory");
 }
 
+// Each pass opens its file again: a load that asks for too many ends.
+TEST_F(CallExpansion, PassesBeyondTheLimitEndTheLoad) {
+    write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", ""}});
+    for (const int most : {9, 8}) {  // A three times and E six: nine passes
+        window.DNC_alarm = 0;
+        CallExpander limited(host, window, module, dir.path(), most);
+        open_main();
+        while (limited.more_lines(main) && window.DNC_alarm == 0) limited.read_expanded_line(main);
+        EXPECT_EQ(limited.failure(), most == 9
+                                         ? ""
+                                         : "The program opens sub files more than 8 times "
+                                           "with\nCALL A (3 TIMES)\nCheck the repeat counts.");
+    }
+}
+
 }  // namespace
 }  // namespace feedrite
