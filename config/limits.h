@@ -15,7 +15,7 @@ inline constexpr std::int64_t program_size_limit = 256LL << 20;
 /// Sub-file passes in one load. Each pass opens its file again: empty files
 /// called in nested loops could ask for hundreds of millions, and the load
 /// would stay busy for minutes before the size limit ended it.
-inline constexpr std::int64_t max_sub_file_passes = 1'000'000;
+inline constexpr std::int64_t max_sub_file_passes = 100'000;
 
 /// A settings file, the device list and the editor settings.
 inline constexpr std::int64_t settings_size_limit = 16LL << 20;
