@@ -166,11 +166,9 @@ void RunHistory::note_ending(EndReason reason, const std::string& detail, const 
 void RunHistory::close(EndReason reason, const std::string& detail, const RunCounters& run,
                        const TimingSource& timing) {
     if (!open_) return;
-    record_.end = reason;
-    record_.end_detail = detail;
     if (timing) record_.timing = timing();
+    note_ending(reason, detail, run);
     open_ = false;
-    write(run);
 }
 
 void RunHistory::write(const RunCounters& run) {

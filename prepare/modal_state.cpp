@@ -94,9 +94,15 @@ class Scanner {
             if (!word.plain)
                 warnings_.add("macro value not evaluated", line, word.letter + word.text);
         const NcWord* n = find_word(block, 'N');
-        if (contour_ && n && n->plain && n->number.value == contour_->last) contour_.reset();
+        if (n && n->plain) {
+            numbered_.insert(n->number.value);
+            if (contour_ && n->number.value == contour_->last) contour_.reset();
+        }
         read_block(block);
     }
+
+    /// The sequence numbers of the lines read.
+    [[nodiscard]] const std::set<double>& numbered() const { return numbered_; }
 
     ModalScan finish(std::int64_t line) {
         const std::string before = " before line " + std::to_string(line);
@@ -316,6 +322,7 @@ class Scanner {
     ModalState state_;
     Warnings warnings_;
     std::optional<Contour> contour_;
+    std::set<double> numbered_;
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;
@@ -364,15 +371,10 @@ namespace {
 // A lathe finishing cycle (G70 P Q) from `line` on reads its contour where it
 // stands in the program: one that starts before `line` is not on the resumed tape.
 void warn_of_contours_left_behind(const std::vector<std::string_view>& lines, std::int64_t line,
+                                  const std::set<double>& numbered_before,
                                   std::vector<std::string>& warnings) {
-    std::set<double> numbered_before;
-    for (std::int64_t i = 0; i < static_cast<std::int64_t>(lines.size()); ++i) {
+    for (std::int64_t i = line - 1; i < static_cast<std::int64_t>(lines.size()); ++i) {
         const NcLine block = read_nc_line(lines[static_cast<std::size_t>(i)]);
-        if (i + 1 < line) {
-            if (const NcWord* n = find_word(block, 'N'); n && n->plain)
-                numbered_before.insert(n->number.value);
-            continue;
-        }
         const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
         const bool finishing = std::any_of(
             block.words.begin(), block.words.end(),
@@ -392,7 +394,8 @@ ModalScan scan_modal_state(const std::vector<std::string_view>& lines, std::int6
     const auto end = std::min<std::int64_t>(line - 1, static_cast<std::int64_t>(lines.size()));
     for (std::int64_t i = 0; i < end; ++i) scanner.read(lines[static_cast<std::size_t>(i)], i + 1);
     ModalScan scan = scanner.finish(line);
-    if (kind == MachineKind::Lathe) warn_of_contours_left_behind(lines, line, scan.warnings);
+    if (kind == MachineKind::Lathe)
+        warn_of_contours_left_behind(lines, line, scanner.numbered(), scan.warnings);
     return scan;
 }
 
