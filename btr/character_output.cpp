@@ -91,7 +91,7 @@ void BTRsendline(Engine& engine, std::string_view l, bool eob, bool dont_mask) {
 
 void send_codes(Engine& engine, std::string_view codes) {
     for (const char c : codes) {
-        if (!wait_for_run(engine)) return;
+        if (!wait_for_run(engine, OnEdit::Cut)) return;
         send_character(engine, static_cast<unsigned char>(c));
         ++engine.state.run.characters_sent;
     }

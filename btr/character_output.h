@@ -31,7 +31,8 @@ void send_character(Engine& engine, int code);
 /// Sends a block: prepares it (unless dont_mask), converts, and clocks it out
 /// character by character, waiting for run before each; then the delay
 /// between blocks and the return to the sending state after a stall. Returns
-/// early, sending nothing more, when DNC_reset is set or preparation refuses.
+/// early, sending nothing more, when DNC_reset is set, preparation refuses or
+/// edit mode cuts the block.
 void BTRsendline(Engine& engine, std::string_view l, bool eob, bool dont_mask);
 
 /// Sends already prepared and converted codes (the output half of BTRsendline).

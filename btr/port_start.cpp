@@ -7,18 +7,11 @@
 namespace feedrite {
 namespace {
 
-void show_edit_mode_message(Host& host) {
-    host.message_box(
-        "You are currently in EDIT mode.\n"
-        "Press RESET on the CNC control, then\n"
-        "click END EDIT to resume DNC operation",
-        "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok);
-}
-
 enum class Pass { Reset, Stopped, Edit, Run };
 
 // One pass of a wait: the reset check, one status read, the edit-mode check.
 Pass judge_pass(Engine& engine) {
+    if (!engine.state.Edit_mode) engine.state.edit_notice_shown = false;  // the stop is over
     if (engine.state.DNC_reset != DNC_run) return Pass::Reset;
     const int s = engine.port.port_read(1);
     if (!run_state(s, engine.settings.RunStop_logic)) return Pass::Stopped;
@@ -52,6 +45,18 @@ private:
 
 }  // namespace
 
+// A notice, not a modal box, and once per stop: it came back after every
+// dismissal, and a key pressed in between went into the program.
+void show_edit_mode_message(Engine& engine, const std::string& more) {
+    if (engine.state.edit_notice_shown) return;
+    engine.state.edit_notice_shown = true;
+    engine.host.notice(
+        "You are currently in EDIT mode.\n"
+        "Press RESET on the CNC control, then\n"
+        "click END EDIT to resume DNC operation" + (more.empty() ? "" : "\n\n" + more),
+        "Can't run DNC ..", MessageIcon::Critical);
+}
+
 bool port_is_configured(const PortSettings& settings) {
     return settings.BTRaddress != 0 && settings.BTRdelay1 != 0 && settings.BTRdelay2 != 0;
 }
@@ -79,7 +84,7 @@ void Wait_for_FDT(Engine& engine) {
                 return;
             case Pass::Edit:
                 naps.not_stopped();
-                show_edit_mode_message(engine.host);
+                show_edit_mode_message(engine);
                 break;
             case Pass::Stopped:
                 naps.stopped();
@@ -88,10 +93,18 @@ void Wait_for_FDT(Engine& engine) {
     }
 }
 
-bool wait_for_run(Engine& engine) {
+bool wait_for_run(Engine& engine, OnEdit on_edit) {
     StopNaps naps(engine.clock);
     for (;;) {
         engine.host.yield();
+        // Whatever the control does meanwhile, a block stopped for editing
+        // is not finished later: the control is reset before edit ends.
+        const auto cut = [&] {
+            engine.state.tape_cut = on_edit == OnEdit::Cut && engine.state.Edit_mode &&
+                                    engine.state.DNC_reset == DNC_run;
+            return engine.state.tape_cut;
+        };
+        if (cut()) return false;
         // Switching it on again while it runs keeps its interval going, so it
         // fires once this wait has lasted that long.
         engine.host.set_stall_timer(true);
@@ -103,8 +116,9 @@ bool wait_for_run(Engine& engine) {
                 engine.state.run.control_stopped = false;
                 return true;
             case Pass::Edit:
+                if (cut()) return false;
                 naps.not_stopped();
-                show_edit_mode_message(engine.host);
+                show_edit_mode_message(engine);
                 break;
             case Pass::Stopped:
                 note_stop(engine.state.run);

@@ -2,6 +2,7 @@
 // Starting the port before a transmission, and the waits for the control.
 
 #include <chrono>
+#include <string>
 
 #include "core/engine.h"
 
@@ -27,8 +28,17 @@ inline constexpr std::chrono::microseconds stop_wait_nap{1000};
 /// Returns at once when a reset or close is requested (DNC_reset not 0).
 void Wait_for_FDT(Engine& engine);
 
+/// What edit mode does to a wait inside a block: hold it until edit mode
+/// ends (a binary file), or cut the block there (a program block, whose tail
+/// must never follow a stop the operator made).
+enum class OnEdit { Hold, Cut };
+
 /// The wait before each character or byte: as Wait_for_FDT, with the stall
-/// timer running while it waits. False when DNC_reset ended it.
-[[nodiscard]] bool wait_for_run(Engine& engine);
+/// timer running while it waits. False when DNC_reset ended it, or when edit
+/// mode cut the block (`WindowState::tape_cut` then says so).
+[[nodiscard]] bool wait_for_run(Engine& engine, OnEdit on_edit = OnEdit::Hold);
+
+/// The edit-mode notice, once per stop; `more` adds a paragraph.
+void show_edit_mode_message(Engine& engine, const std::string& more = "");
 
 }  // namespace feedrite

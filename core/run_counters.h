@@ -25,7 +25,8 @@ struct RunCounters {
     std::int64_t blocks_sent = 0;
     std::int64_t control_stops = 0;  ///< times the control withdrew run within a cycle
     std::int64_t cycles_started = 0;
-    std::int64_t cycles_completed = 0;
+    std::int64_t cycles_completed = 0;  ///< ended by the trailer, the reset text or a refused block
+    std::int64_t blocks_refused = 0;    ///< by decimal conversion; each ends its cycle
     /// The program: its length (text with CR LF, or a binary file's bytes) and
     /// where the tape stands in it (the start of the block being sent).
     std::int64_t total = 0;

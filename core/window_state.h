@@ -34,6 +34,11 @@ struct WindowState {
     /// The view shows "Loading..." or what went wrong, not the program:
     /// it is neither edited nor saved.
     bool view_holds_report = false;
+    /// Edit mode stopped the tape inside a block: the rest of it is never
+    /// sent; the next transmission starts at a block's beginning.
+    bool tape_cut = false;
+    /// The edit-mode notice has been shown for this stop.
+    bool edit_notice_shown = false;
 };
 
 /// State that exists once for the whole program.

@@ -74,6 +74,15 @@ class Warnings {
     std::map<std::string, std::string> examples_;
 };
 
+// A lathe's T word names the tool, then its offset: T0303, T33, T101.
+std::string tool_number(const std::string& t) {
+    return t.size() >= 3 ? t.substr(0, t.size() - 2) : t.substr(0, 1);
+}
+
+bool is_axis(char letter) {
+    return std::string_view("XYZABCUVW").find(letter) != std::string_view::npos;
+}
+
 bool has_any(const NcLine& block, std::string_view letters) {
     return std::any_of(block.words.begin(), block.words.end(), [&](const NcWord& w) {
         return letters.find(w.letter) != std::string_view::npos;
@@ -107,8 +116,12 @@ class Scanner {
     ModalScan finish(std::int64_t line) {
         const std::string before = " before line " + std::to_string(line);
         if (state_.cycle)
-            warnings_.add(g_text(*state_.cycle) + " cycle in force" + before +
-                          ": it is cancelled, not resumed");
+            warnings_.add(g_text(*state_.cycle) + " cycle of line " +
+                          std::to_string(state_.cycle_line) + " in force" + before +
+                          ": the preamble cancels it and leaves G00, so its holes or passes from "
+                          "line " + std::to_string(line) +
+                          " on are not cut; resume at line " + std::to_string(state_.cycle_line) +
+                          " to cut them");
         if (contour_)
             warnings_.add("line " + std::to_string(line) + " lies in the contour of the " +
                           g_text(contour_->g) + " cycle at line " + std::to_string(contour_->line) +
@@ -130,16 +143,57 @@ class Scanner {
     enum class Context { Move, DrillCycle, None, Unknown, Set };
 
     void read_block(const NcLine& block) {
+        if (changes_tool(block)) change_tool();
         Context context = Context::Move;
         bool limit = false;  // S is the spindle's speed limit, not its speed
+        feed_word_ = true;
         for (const NcWord& word : block.words)
             if (word.letter == 'G' && word.plain) read_g(code_tenths(word), block, context, limit);
         // In a cycle's later blocks the axes name the next hole or pass.
         if (context == Context::Move && state_.cycle)
             context = is_drill_cycle(*state_.cycle) ? Context::DrillCycle : Context::None;
+        const bool retract = !machine_retract(block, state_.kind).empty();
+        if (retract && has_any(block, lathe() ? "ZW" : "Z")) z_retracted_ = true;
         read_words(block, context, limit);
+        if (context == Context::Move) note_approach(block);
         for (const NcWord& word : block.words)
             if (word.letter == 'M' && word.plain) read_m(code_tenths(word), block);
+    }
+
+    // A mill's M06, or a lathe's T that calls another tool (T0303 after
+    // T0101; T0100 only cancels the offset).
+    bool changes_tool(const NcLine& block) const {
+        if (!lathe())
+            return std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
+                return w.letter == 'M' && code_tenths(w) == 60;
+            });
+        const NcWord* t = find_word(block, 'T');
+        return t != nullptr && t->plain && tool_number(t->text) != tool_number(state_.tool);
+    }
+
+    // What belonged to the tool before is no longer in force for the new one.
+    void change_tool() {
+        state_.tool_change_line = line_;
+        state_.tool_length.reset();
+        state_.length_h.clear();
+        state_.speed.clear();
+        state_.spindle.reset();
+        state_.coolant.reset();
+    }
+
+    // The program's own approach habits: where its rapids run and at which
+    // feed it goes down in Z.
+    void note_approach(const NcLine& block) {
+        const bool z = has_any(block, lathe() ? "ZW" : "Z");
+        const bool other = has_any(block, lathe() ? "XUYABC" : "XYABCUVW");
+        if (z) z_retracted_ = false;
+        if (state_.motion == 0 && z && state_.axis('Z').known) state_.rapid_z = state_.axis('Z').position;
+        if (state_.motion == 0 && other && !z) {
+            state_.traverse_retracted = z_retracted_;
+            state_.traverse_z.reset();
+            if (!z_retracted_ && state_.axis('Z').known) state_.traverse_z = state_.axis('Z').position;
+        }
+        if (state_.motion == 10 && z && !other) state_.plunge_feed = state_.feed;
     }
 
     void read_g(int g, const NcLine& block, Context& context, bool& limit) {
@@ -165,9 +219,9 @@ class Scanner {
             if ((g == 710 || g == 720 || g == 730) && p && q && p->plain && q->plain)
                 contour_ = Contour{g, p->text, q->text, q->number.value, line_};
         } else if ((g == 900 || g == 940) && cycle_block()) {
-            state_.cycle = g, context = Context::None;
+            start_cycle(g), context = Context::None;
         } else if (g == 920 && lathe() && has_any(block, "F")) {
-            state_.cycle = g, context = Context::None;
+            start_cycle(g), context = Context::None;
         } else if (g == 900 || g == 910) {
             state_.distance = g;
         } else if (g == 940 || g == 950 || (lathe() && (g == 980 || g == 990))) {
@@ -186,7 +240,7 @@ class Scanner {
         } else if (g == 800) {
             state_.cycle.reset();
         } else if (is_drill_cycle(g)) {
-            state_.cycle = g, context = Context::DrillCycle;
+            start_cycle(g), context = Context::DrillCycle;
         } else if ((g == 500 && lathe()) || g == 920) {
             limit = find_word(block, 'S') != nullptr;
             read_coordinate_set(g, block, context);
@@ -195,9 +249,13 @@ class Scanner {
                 Context::Unknown;  // the axes end at a reference point, a skip or in machine terms
         } else if (g == 40 || g == 100 || g == 110 || g == 270) {
             context = Context::None;  // dwell, data setting, reference check: no moves
-        } else if (g == 90 || (g >= 610 && g <= 640) || (g >= 980 && g <= 990)) {
-            // exact stop and cutting modes, the drill cycles' return level: nothing to restore
+            feed_word_ = g != 100;
+        } else if (g == 980 || g == 990) {
+            state_.return_level = g;  // a mill's drill cycles return to it
+        } else if (g == 90 || (g >= 610 && g <= 640)) {
+            // exact stop and cutting modes: nothing to restore
         } else if (g == 650 || g == 660) {
+            feed_word_ = false;  // F is an argument of the macro
             warnings_.add(
                 "macro call (" + block.code + ") not followed: its effect on the state is unknown",
                 line_);
@@ -241,7 +299,10 @@ class Scanner {
             const auto keep = [&word](std::string& into) {
                 into = word.plain ? word.text : std::string();
             };
-            if (letter == 'F' && context != Context::None) keep(state_.feed);
+            if (letter == 'F' && feed_word_) keep(state_.feed);
+            // "Z0" is written so in either notation.
+            if (is_axis(letter) && word.plain && word.number.value != 0)
+                state_.z_points = word.number.point;
             if (letter == 'S' && !limit) keep(state_.speed);
             if (letter == 'T') keep(lathe() ? state_.tool : state_.next_tool);
             if (letter == 'H' && word.plain && state_.tool_length && *state_.tool_length != 490)
@@ -262,8 +323,29 @@ class Scanner {
             }
             const bool incremental =
                 letter != axis || (state_.distance == 910 && context != Context::Set);
+            if (incremental && repeats(block, context)) {
+                // Where n repeats of an increment end is left to the control.
+                warnings_.add(std::string("repeated incremental move of ") + axis +
+                                  " not followed: its position is unknown",
+                              line_, block.code);
+                a->known = false;
+                continue;
+            }
             move(*a, word.number, incremental);
         }
+    }
+
+    // L (or a drill cycle's K) repeats the block's increments.
+    bool repeats(const NcLine& block, Context context) const {
+        const NcWord* count = find_word(block, 'L');
+        if (count == nullptr && context == Context::DrillCycle && !lathe())
+            count = find_word(block, 'K');
+        return count != nullptr && (!count->plain || count->number.value != 1);
+    }
+
+    void start_cycle(int g) {
+        if (state_.cycle != g) state_.cycle_line = line_;
+        state_.cycle = g;
     }
 
     void move(AxisPosition& a, const NcNumber& value, bool incremental) {
@@ -326,6 +408,8 @@ class Scanner {
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;
+    bool feed_word_ = true;     // an F in this block is the feed rate
+    bool z_retracted_ = false;  // Z stands at a machine retract
 };
 
 }  // namespace
@@ -347,6 +431,35 @@ std::vector<std::string_view> program_lines(std::string_view text) {
     }
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+std::string machine_retract(const NcLine& block, MachineKind kind) {
+    bool machine = false, reference = false, incremental = false;
+    std::string g_words, axis_words;
+    for (const NcWord& w : block.words) {
+        if (!w.plain) return "";
+        if (w.letter == 'G') {
+            const int g = code_tenths(w);
+            machine = machine || g == 530;
+            reference = reference || g == 280 || g == 300;
+            incremental = incremental || g == 910;
+            if (g != 530 && g != 280 && g != 300 && g != 910 && g != 0) return "";
+            g_words += g_text(g) + " ";
+        } else if (is_axis(w.letter)) {
+            axis_words += " " + std::string(1, w.letter) + w.text;
+            const bool relative = incremental || (kind == MachineKind::Lathe &&
+                                                  (w.letter == 'U' || w.letter == 'W'));
+            // G28 / G30 pass through the point given: only "here" is no move.
+            if (reference && !(relative && w.number.value == 0)) return "";
+            if (machine && kind == MachineKind::Mill && w.letter != 'Z') return "";
+        } else if (w.letter == 'F' || w.letter == 'H' || w.letter == 'R' || w.letter == 'I' ||
+                   w.letter == 'J' || w.letter == 'K' || w.letter == 'L') {
+            return "";
+        }
+    }
+    if (machine == reference || axis_words.empty()) return "";
+    g_words.pop_back();
+    return g_words + axis_words;
 }
 
 MachineKind machine_kind_of(const std::vector<std::string_view>& lines) {
@@ -386,6 +499,84 @@ void warn_of_contours_left_behind(const std::vector<std::string_view>& lines, st
     }
 }
 
+// What the whole program does: whether it calls length offsets, and how it
+// retracts before a tool change (before `line` if it does so there, else
+// after it, else its last retract of all).
+struct Habits {
+    bool length_offsets = false;
+    std::vector<std::string> retract;
+};
+
+Habits habits_of(const std::vector<std::string_view>& lines, MachineKind kind, std::int64_t line) {
+    Habits habits;
+    std::vector<std::string> run, last, before, after;
+    bool retracted = false;  // no other move since the last retract
+    std::string tool;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const NcLine block = read_nc_line(lines[i]);
+        bool change = false;
+        for (const NcWord& w : block.words) {
+            const int code = code_tenths(w);
+            habits.length_offsets =
+                habits.length_offsets || (w.letter == 'G' && (code == 430 || code == 440));
+            change = change || (kind == MachineKind::Mill && w.letter == 'M' && code == 60);
+            if (kind == MachineKind::Lathe && w.letter == 'T' && w.plain) {
+                change = change || tool_number(w.text) != tool_number(tool);
+                tool = w.text;
+            }
+        }
+        if (const std::string r = machine_retract(block, kind); !r.empty()) {
+            if (!retracted) run.clear();
+            run.push_back(r);
+            last = run;
+            retracted = true;
+        } else if (std::any_of(block.words.begin(), block.words.end(),
+                               [](const NcWord& w) { return is_axis(w.letter); })) {
+            retracted = false;
+        }
+        if (change && retracted) {
+            if (static_cast<std::int64_t>(i) + 1 < line)
+                before = run;
+            else if (after.empty())
+                after = run;
+        }
+    }
+    habits.retract = !before.empty() ? before : !after.empty() ? after : last;
+    return habits;
+}
+
+// The lines from `line` on that a cycle in force would still have cut: the
+// preamble cancels it, so they are only positions.
+void warn_of_cycle_lines_left(const std::vector<std::string_view>& lines, std::int64_t line,
+                              const ModalState& state, std::vector<std::string>& warnings) {
+    if (!state.cycle) return;
+    std::vector<std::int64_t> found;
+    const auto end = std::min<std::int64_t>(static_cast<std::int64_t>(lines.size()), line + 10000);
+    for (std::int64_t i = line - 1; i < end; ++i) {
+        const NcLine block = read_nc_line(lines[static_cast<std::size_t>(i)]);
+        const bool ends = std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
+            const int g = code_tenths(w);
+            return w.letter == 'G' && (is_motion(g) || g == 800 || is_drill_cycle(g));
+        });
+        if (ends) break;
+        if (has_any(block, "XYZUWABC")) found.push_back(i + 1);
+    }
+    if (found.empty()) return;
+    std::string text = found.size() == 1 ? "line " : "lines ";
+    for (std::size_t i = 0; i < found.size() && i < 3; ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(found[i]);
+    if (found.size() > 3) text += " and " + std::to_string(found.size() - 3) + " more";
+    warnings.push_back(text + ": " + (found.size() == 1 ? "a position" : "positions") + " of the " +
+                       g_text(*state.cycle) + " cycle, not cut after the preamble cancels it");
+}
+
+std::optional<int> motion_written(std::string_view text) {
+    std::optional<int> motion;
+    for (const NcWord& w : read_nc_line(text).words)
+        if (w.letter == 'G' && w.plain && is_motion(code_tenths(w))) motion = code_tenths(w);
+    return motion;
+}
+
 }  // namespace
 
 ModalScan scan_modal_state(const std::vector<std::string_view>& lines, std::int64_t line) {
@@ -394,6 +585,12 @@ ModalScan scan_modal_state(const std::vector<std::string_view>& lines, std::int6
     const auto end = std::min<std::int64_t>(line - 1, static_cast<std::int64_t>(lines.size()));
     for (std::int64_t i = 0; i < end; ++i) scanner.read(lines[static_cast<std::size_t>(i)], i + 1);
     ModalScan scan = scanner.finish(line);
+    Habits habits = habits_of(lines, kind, line);
+    scan.state.length_offsets_used = habits.length_offsets;
+    scan.state.retract = std::move(habits.retract);
+    if (line >= 1 && line <= static_cast<std::int64_t>(lines.size()))
+        scan.state.line_motion = motion_written(lines[static_cast<std::size_t>(line - 1)]);
+    warn_of_cycle_lines_left(lines, line, scan.state, scan.warnings);
     if (kind == MachineKind::Lathe)
         warn_of_contours_left_behind(lines, line, scanner.numbered(), scan.warnings);
     return scan;

@@ -1,5 +1,8 @@
 #include "prepare/preamble.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace feedrite {
 namespace {
 
@@ -29,29 +32,50 @@ std::string axis_word(const ModalState& state, char letter) {
     return a.known ? std::string(1, letter) + format_number(a.position) : "";
 }
 
+// A number as the program writes them ("2.", "-.5", "25000"), read without
+// the locale: a decimal comma must never turn 2.5 into 2.
+double value_of(std::string_view text) {
+    const bool negative = text.starts_with('-');
+    if (negative) text.remove_prefix(1);
+    std::string digits = (text.starts_with('.') ? "0" : "") + std::string(text);
+    if (digits.ends_with('.')) digits.pop_back();
+    double value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return negative ? -value : value;
+}
+
+constexpr bool is_arc(int motion) {
+    return motion == 20 || motion == 30;
+}
+
 class Builder {
   public:
     Builder(const ModalState& state, std::int64_t line, const std::string& clearance)
-        : s_(state), before_(" before line " + std::to_string(line)), clearance_(clearance) {
+        : s_(state),
+          line_(" line " + std::to_string(line)),
+          before_(" before" + line_),
+          clearance_(clearance) {
         // A mill's approach is always absolute; a lathe may know G90 only as a
         // turning cycle, so it gets one only where the program itself used G91.
         absolute_ = mill() || s_.distance == 910 ? "G90" : "";
+        // Z moves are safe only with the new tool's own length offset, or in a
+        // program that never calls one.
+        const bool offset = (s_.tool_length == 430 || s_.tool_length == 440) && !s_.length_h.empty();
+        z_known_ = !mill() || !s_.length_offsets_used || offset;
+        if (mill() && offset) offset_ = {code('G', *s_.tool_length), word('H', s_.length_h)};
     }
 
     Preamble build() {
         modes();
+        retract();
+        add(s_.work_offset);
+        if (mill() && s_.return_level) add(code('G', *s_.return_level));
         tool();
         spindle();
         add(s_.coolant ? code('M', *s_.coolant) : "M09");
-        add(block({s_.feed_mode ? code('G', *s_.feed_mode) : "", word('F', s_.feed)}));
+        if (s_.feed_mode) add(code('G', *s_.feed_mode));
         approach();
-        if (s_.distance == 910) add("G91");
-        if (s_.motion && *s_.motion != 10) {
-            if (*s_.motion == 0 || *s_.motion == 20 || *s_.motion == 30)
-                add(code('G', *s_.motion));
-            else
-                warn(code('G', *s_.motion) + " in force" + before_ + ": not restored");
-        }
+        restore();
         return std::move(out_);
     }
 
@@ -67,7 +91,6 @@ class Builder {
             add(code('G', *s_.units));
         else
             warn("units (G20 / G21) not set" + before_ + ": the control's own setting applies");
-        if (s_.distance) add(code('G', *s_.distance));
         if (s_.plane) add(code('G', *s_.plane));
         add("G40 G80");
         if (s_.cutter_comp && *s_.cutter_comp != 400)
@@ -76,29 +99,41 @@ class Builder {
                  before_ +
                  ": it is cancelled, not resumed; the path is uncompensated "
                  "until the program turns it on again");
-        add(s_.work_offset);
+    }
+
+    // As the program retracts before its tool changes; it moves in machine
+    // terms, so it is safe whatever offsets the control holds now.
+    void retract() {
+        for (const std::string& r : s_.retract) {
+            add(r);
+            retracted_ = true;
+            retract_incremental_ = retract_incremental_ || r.find("G91") != std::string::npos;
+        }
     }
 
     void tool() {
+        const std::string t = word('T', s_.tool);
         if (s_.tool.empty()) warn("no tool called" + before_);
-        if (mill()) {
-            add(block({word('T', s_.tool), s_.tool.empty() ? "" : "M06"}));
-            if (s_.next_tool != s_.tool)
-                add(word('T', s_.next_tool));  // the tool waiting for the next change
-        } else {
-            add(word('T', s_.tool));
+        if (!mill()) {
+            // A turret indexes where it stands: only once it is clear.
+            if (retracted_) add(t);
+            else if (!t.empty())
+                warn("the program has no tool-change position in machine terms (G28 U0 W0): "
+                     "the preamble neither indexes " + t + " nor moves; index it and bring the "
+                     "tool to its start position by hand before Cycle start");
+            return;
         }
-        if (!s_.tool_length) return;
-        if (*s_.tool_length == 490) {
-            add("G49");
-        } else if (clearance_.empty()) {
-            add(block({code('G', *s_.tool_length), word('H', s_.length_h)}));
-        } else {
-            // The offset comes in with a move straight up or down to the clearance.
-            add(block({"G00", absolute_, code('G', *s_.tool_length), "Z" + clearance_,
-                       word('H', s_.length_h)}));
-            at_clearance_ = true;
-        }
+        add(block({t, s_.tool.empty() ? "" : "M06"}));
+        if (s_.next_tool != s_.tool) add(word('T', s_.next_tool));  // waiting for the next change
+        if (z_known_) return;
+        const std::string change = s_.tool_change_line > 0
+                                       ? " after its change at line " +
+                                             std::to_string(s_.tool_change_line)
+                                       : "";
+        warn("no tool length offset (G43 H) given for " + (t.empty() ? "the tool" : t) + change +
+             before_ + ": the preamble makes no move in Z; resume at the tool change" +
+             (s_.tool_change_line > 0 ? " (line " + std::to_string(s_.tool_change_line) + ")" : "") +
+             " or set the offset and the height by hand");
     }
 
     void spindle() {
@@ -112,38 +147,136 @@ class Builder {
     }
 
     void approach() {
-        const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y'), z = axis_word(s_, 'Z');
-        if (s_.feed.empty() && s_.motion && *s_.motion != 0) warn("no feed rate (F) set" + before_);
         if (clearance_.empty()) {
             warn("no clearance height" + before_ + ": the preamble makes no approach move");
+            // Never a move: the offset alone, as the program would have it.
+            if (!offset_.empty()) add(block({offset_[0], offset_[1]}));
             return;
         }
-        if (mill()) {
-            if (!at_clearance_) add(block({"G00", absolute_, "Z" + clearance_}));
-            move({x, y, axis_word(s_, 'A'), axis_word(s_, 'B'), axis_word(s_, 'C')});
-        } else {
-            // In front of the face first, then to the diameter, then along Z.
-            if (!at_clearance_) add(block({"G00", absolute_, "Z" + clearance_}));
-            move({x, y, axis_word(s_, 'C')});
-        }
-        // Down at the feed rate, or by rapid where the program never gave one.
-        if (!z.empty() && z != "Z" + clearance_)
-            add(block({s_.feed.empty() ? "G00" : "G01", absolute_, z}));
+        if (mill())
+            mill_approach();
+        else
+            lathe_approach();
     }
 
-    // A rapid move over the axes that have a known position, if any.
-    void move(std::initializer_list<std::string> axes) {
-        const std::string words = block(axes);
-        if (!words.empty()) add(block({"G00", absolute_, words}));
+    // Over the start at the program's traverse height, down to the clearance,
+    // then down to the start at the program's own plunge feed.
+    void mill_approach() {
+        const std::string z_start = axis_word(s_, 'Z');
+        const std::string clear = "Z" + clearance_;
+        std::string height;  // the Z the tool stands at once over the start
+        if (!retracted_) {
+            if (!z_known_) {
+                warn("the program has no retract in machine terms (G53 Z, G91 G28 Z0) to pass "
+                     "over the start at: the preamble makes no approach move");
+                return;
+            }
+            // Only a height the program itself ran rapids over: the highest Z
+            // it reached may be a depth it fed down to.
+            const auto& traverse = s_.traverse_z;
+            if (!traverse) {
+                warn("no traverse height known" + before_ +
+                     ": the preamble makes no approach move; bring the tool over the start by hand");
+                return;
+            }
+            height = "Z" + format_number(*traverse);
+            z_move("G00", height);
+        }
+        const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y');
+        if (x.empty() || y.empty()) {
+            warn("position in X or Y unknown" + before_ +
+                 ": the preamble makes no move over the start nor down; bring the tool there by hand");
+            return;
+        }
+        add(block({"G00", absolute_, x, y, axis_word(s_, 'A'), axis_word(s_, 'B'),
+                   axis_word(s_, 'C')}));
+        if (!z_known_) return;
+        if (z_start.empty()) {
+            warn("position in Z unknown" + before_ + ": the preamble stops over the start at " +
+                 (height.empty() ? "the retract height" : height));
+            return;
+        }
+        if (height != clear) z_move("G00", clear);
+        plunge(z_start);
+    }
+
+    // In front of the face first, then to the diameter, then along Z.
+    void lathe_approach() {
+        if (!retracted_) return;  // said in tool()
+        const std::string x = axis_word(s_, 'X'), z = axis_word(s_, 'Z');
+        if (x.empty() || z.empty()) {
+            warn("position in X or Z unknown" + before_ +
+                 ": the preamble makes no approach move; bring the tool to the start by hand");
+            return;
+        }
+        add(block({"G00", absolute_, "Z" + clearance_}));
+        add(block({"G00", absolute_, x, axis_word(s_, 'C')}));
+        plunge(z);
+    }
+
+    void plunge(const std::string& z_start) {
+        const double start = s_.axis('Z').position.value;
+        if (z_start == "Z" + clearance_ || start >= value_of(clearance_)) return;
+        if (s_.plunge_feed.empty()) {
+            warn("no feed move in Z alone" + before_ + " to take the plunge feed from: the " +
+                 "preamble stops at Z" + clearance_ + "; add the feed down to " + z_start +
+                 " above, or resume at a line that starts at that height");
+            return;
+        }
+        add(block({"G01", absolute_, z_start, word('F', s_.plunge_feed)}));
+        feed_given_ = s_.plunge_feed;
+    }
+
+    // The first move in Z brings in the length offset.
+    void z_move(const std::string& motion, const std::string& z) {
+        if (offset_.empty()) {
+            add(block({motion, absolute_, z}));
+            return;
+        }
+        add(block({motion, absolute_, offset_[0], z, offset_[1]}));
+        offset_.clear();
+    }
+
+    // What line N reads its moves with: distance mode, motion mode and F.
+    void restore() {
+        // The approach writes G90 in its own blocks; a G91 retract must not stay.
+        const std::string distance =
+            s_.distance ? code('G', *s_.distance) : retract_incremental_ ? "G90" : "";
+        std::optional<int> motion = s_.motion;
+        if (s_.cycle) motion = 0;  // the cycle is cancelled (warned by the scan)
+        if (motion && *motion != 0 && s_.feed.empty()) warn("no feed rate (F) set" + before_);
+        std::string m = motion ? code('G', *motion) : "";
+        if (motion && is_arc(*motion)) {
+            if (s_.line_motion)
+                m.clear();  // the line writes its own
+            else
+                warn(m + " in force" + before_ + ":" + line_ +
+                     " continues the arc without a motion code of its own; the preamble sets " + m +
+                     " in a block without a move: check that the control accepts it, or resume where "
+                     "the arc begins");
+        }
+        add(block({distance, m, s_.feed == feed_given_ ? "" : word('F', s_.feed)}));
     }
 
     const ModalState& s_;
-    std::string before_;
+    std::string line_, before_;
     std::string clearance_;
     std::string absolute_;
-    bool at_clearance_ = false;
+    bool z_known_ = true;
+    std::vector<std::string> offset_;  // G43 / G44 and H, until a Z move takes them
+    bool retracted_ = false;
+    bool retract_incremental_ = false;
+    std::string feed_given_;
     Preamble out_;
 };
+
+bool is_number(const std::string& text) {
+    std::size_t i = text.starts_with('-') ? 1 : 0;
+    const std::string digits = text.substr(i);
+    return !digits.empty() && digits != "." &&
+           digits.find_first_not_of("0123456789.") == std::string::npos &&
+           std::count(digits.begin(), digits.end(), '.') <= 1;
+}
 
 }  // namespace
 
@@ -152,7 +285,34 @@ Preamble build_preamble(const ModalState& state, std::int64_t line, const std::s
 }
 
 std::string proposed_clearance(const ModalState& state) {
-    return state.highest_z ? format_number(*state.highest_z) : "";
+    const AxisPosition& z = state.axis('Z');
+    for (const auto& height : {state.rapid_z, state.highest_z})
+        if (height && (!z.known || height->value >= z.position.value)) return format_number(*height);
+    return "";
+}
+
+ClearanceEntry read_clearance(const ModalState& state, const std::string& typed) {
+    ClearanceEntry entry{typed, ""};
+    std::string& text = entry.text;
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    if (text.empty()) return entry;
+    if (!is_number(text)) {
+        entry.problem = "The clearance height is not a number.";
+        return entry;
+    }
+    const bool point = text.find('.') != std::string::npos;
+    if (state.z_points && !point) text += '.';
+    if (!state.z_points && point) {
+        entry.problem =
+            "The program writes Z without a decimal point: type the clearance the same way.";
+        return entry;
+    }
+    const AxisPosition& z = state.axis('Z');
+    if (state.kind == MachineKind::Mill && z.known && value_of(text) < z.position.value)
+        entry.problem = "The clearance Z" + text + " is below the start height Z" +
+                        format_number(z.position) + ": type a height at or above it.";
+    return entry;
 }
 
 }  // namespace feedrite

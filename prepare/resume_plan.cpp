@@ -5,7 +5,9 @@
 namespace feedrite {
 
 std::vector<std::string> ResumePlan::warnings() const {
-    std::vector<std::string> all = scan_warnings;
+    std::vector<std::string> all;
+    if (!clearance_problem.empty()) all.push_back(clearance_problem);
+    all.insert(all.end(), scan_warnings.begin(), scan_warnings.end());
     all.insert(all.end(), preamble_warnings.begin(), preamble_warnings.end());
     return all;
 }
@@ -24,8 +26,11 @@ std::optional<ResumePlan> plan_resume(std::string_view text, std::int64_t line) 
 }
 
 void set_clearance(ResumePlan& plan, const std::string& clearance) {
-    plan.clearance = clearance;
-    Preamble preamble = build_preamble(plan.state, plan.line, clearance);
+    const ClearanceEntry entry = read_clearance(plan.state, clearance);
+    plan.clearance = entry.text;
+    plan.clearance_problem = entry.problem;
+    Preamble preamble =
+        build_preamble(plan.state, plan.line, entry.problem.empty() ? entry.text : "");
     plan.blocks = std::move(preamble.blocks);
     plan.preamble_warnings = std::move(preamble.warnings);
 }

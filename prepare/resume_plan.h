@@ -17,7 +17,8 @@ struct ResumePlan {
     std::int64_t line = 1;  ///< 1-based line of the loaded text
     TextPos start = 0;      ///< where that line starts in the view
     ModalState state;
-    std::string clearance;                   ///< Z height of the approach
+    std::string clearance;                   ///< Z height of the approach, as typed
+    std::string clearance_problem;           ///< why it cannot be used; empty: it can
     std::vector<std::string> blocks;         ///< the preamble
     std::vector<std::string> scan_warnings;  ///< what the scan could not be sure of
     std::vector<std::string> preamble_warnings;
@@ -29,7 +30,8 @@ struct ResumePlan {
 /// the proposed clearance; nothing when the line is outside the program.
 [[nodiscard]] std::optional<ResumePlan> plan_resume(std::string_view text, std::int64_t line);
 
-/// Builds the preamble again with another clearance height.
+/// Builds the preamble again with another clearance height, written in the
+/// program's notation; one that cannot be used gives no approach and a problem.
 void set_clearance(ResumePlan& plan, const std::string& clearance);
 
 /// What the window and the tool hand to the send driver: the next run starts

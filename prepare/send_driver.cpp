@@ -196,19 +196,21 @@ SendOutcome SendDriver::load_text() {
 
 SendOutcome SendDriver::cycle() {
     WindowState& state = engine_.state;
-    bool ran = false;  // the control started a run since the last restart point
+    bool ran = false;        // the control started a run since the last restart point
+    bool completed = false;  // and that run came to its end
     for (;;) {
         state.DNC_reset = DNC_run;
         const bool resuming = hooks_.resume != nullptr && hooks_.resume->pending;
-        const TextPos top = resuming ? hooks_.resume->start : 0;
+        const TextPos top = restart_at_ ? *restart_at_ : resuming ? hooks_.resume->start : 0;
         engine_.view.set_selection_start(top);
         hilight_line(engine_.view, state);
         state.Sending_data = 0;
         engine_.host.set_wait_pointer(false);
         state.Live_DNC_startpoint = top;
         state.run.phase = RunPhase::Waiting;
-        if (ran) close_cycle();
-        ran = false;
+        if (ran) close_cycle(completed);
+        if (state.tape_cut) tell_of_cut(top);
+        ran = completed = false;
         Wait_for_FDT(engine_);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (state.DNC_reset == DNC_restart) continue;
@@ -219,10 +221,15 @@ SendOutcome SendDriver::cycle() {
         engine_.host.set_wait_pointer(true);
         BTRsendline(engine_, leader_block_, false, true);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
-        if (send_preamble() && send_blocks()) {
+        if (state.tape_cut) continue;  // the start stays where it was
+        restart_at_.reset();
+        if (!send_preamble()) continue;
+        const BlocksEnd end = send_blocks();
+        if (end == BlocksEnd::Trailer) {
             BTRsendline(engine_, trailer_block_, false, true);
             engine_.host.yield();
         }
+        completed = end != BlocksEnd::Stopped && state.DNC_reset != DNC_closing && !state.tape_cut;
         // Closing wins over a restart: the window is gone, nothing may follow.
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
     }
@@ -230,7 +237,8 @@ SendOutcome SendDriver::cycle() {
 
 // A pending resume's blocks, when its line is still the start point (a click
 // on another line meanwhile means the operator chose that line instead).
-// They are prepared as every block is. False when a reset cut them short.
+// They are prepared as every block is. False when a reset cut them short;
+// edit mode puts the resume back, so the next run sends the preamble whole.
 bool SendDriver::send_preamble() {
     ResumeRequest* resume = hooks_.resume;
     if (resume == nullptr || !resume->pending) return true;
@@ -238,14 +246,15 @@ bool SendDriver::send_preamble() {
     if (resume->start != engine_.state.Live_DNC_startpoint) return true;
     for (const std::string& block : resume->blocks) {
         BTRsendline(engine_, block, true, false);
-        if (engine_.state.DNC_reset != DNC_run) return false;
+        if (engine_.state.tape_cut) resume->pending = true;
+        if (engine_.state.DNC_reset != DNC_run || engine_.state.tape_cut) return false;
     }
     return true;
 }
 
 // The blocks from Live_DNC_startpoint to the end of the text, cut from the
-// view one line at a time. False when a reset or the reset text cut it short.
-bool SendDriver::send_blocks() {
+// view one line at a time.
+SendDriver::BlocksEnd SendDriver::send_blocks() {
     WindowState& state = engine_.state;
     // The length is read afresh too: the program may have been edited.
     while (state.Live_DNC_startpoint <= engine_.view.length()) {
@@ -254,18 +263,35 @@ bool SendDriver::send_blocks() {
         const TextPos start = state.Live_DNC_startpoint;
         const std::string block = engine_.view.select_line_from(start);
         state.run.position = start;
+        const std::int64_t refused = state.run.blocks_refused;
         BTRsendline(engine_, block, true, false);
+        if (state.tape_cut) {
+            restart_at_ = start;  // the block again, whole, unless the operator picks another
+            return BlocksEnd::Stopped;
+        }
         ++state.run.blocks_sent;
         state.run.consumed += static_cast<std::int64_t>(block.size()) + 2;
-        if (state.DNC_reset != DNC_run) return false;
+        if (state.run.blocks_refused != refused) return BlocksEnd::Refused;
+        if (state.DNC_reset != DNC_run) return BlocksEnd::Stopped;
         if (hooks_.block_sent) hooks_.block_sent(start);
-        if (holds_reset_text(block, settings_.BTRreset)) return false;
+        if (holds_reset_text(block, settings_.BTRreset)) return BlocksEnd::ResetText;
         // A line picked while this block was on its way is the next block:
         // adding this block's length to it would cut the next one mid-line.
         if (state.Live_DNC_startpoint == start)
             state.Live_DNC_startpoint += static_cast<TextPos>(block.size()) + 2;
     }
-    return true;
+    return BlocksEnd::Trailer;
+}
+
+// Said once, at the restart point after the cut; the caret already stands
+// on the block that starts the next transmission.
+void SendDriver::tell_of_cut(TextPos top) {
+    engine_.state.tape_cut = false;
+    const std::string line = std::to_string(engine_.view.line_index(top) + 1);
+    show_edit_mode_message(engine_, "The tape stopped inside line " + line +
+                                        ": the rest of that block is not sent. The next " +
+                                        "transmission starts at the beginning of line " + line +
+                                        ", or of the line you click.");
 }
 
 void SendDriver::open_cycle() {
@@ -279,7 +305,8 @@ void SendDriver::open_cycle() {
     if (!engine_.state.Binaryfile) run.total = engine_.view.length();
 }
 
-void SendDriver::close_cycle() {
+void SendDriver::close_cycle(bool completed) {
+    if (!completed) return;  // a reset or a stop cut it short: it is begun again, not done
     RunCounters& run = engine_.state.run;
     ++run.cycles_completed;
     run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;

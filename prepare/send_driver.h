@@ -4,6 +4,7 @@
 // of leader, blocks and trailer.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "config/program_dir.h"
@@ -24,9 +25,10 @@ enum class SendOutcome {
 };
 
 struct SendDriverHooks {
-    /// Called each time the cycle is back at its restart point after the
-    /// control started a run (after the trailer, the reset text, a reset or a
-    /// refused block), just before the next wait for the control.
+    /// Called each time the cycle is back at its restart point after a run
+    /// the control started came to its end (after the trailer, the reset text
+    /// or a refused block; a reset or edit mode begins it again instead),
+    /// just before the next wait for the control.
     std::function<void()> at_cycle_end;
     /// Called once the program is in the view, before the first wait for the
     /// control; false ends the run there.
@@ -53,11 +55,17 @@ private:
     bool start_port();
     SendOutcome send_binary();
     SendOutcome load_text();
+    /// How the blocks of a transmission ended: at the end of the text (the
+    /// trailer follows), at the reset text, at a block decimal conversion
+    /// refused, or stopped by a reset, closing or edit mode.
+    enum class BlocksEnd { Trailer, ResetText, Refused, Stopped };
+
     SendOutcome cycle();
-    bool send_blocks();
+    BlocksEnd send_blocks();
     bool send_preamble();
+    void tell_of_cut(TextPos top);
     void open_cycle();
-    void close_cycle();
+    void close_cycle(bool completed);
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
     void show_report(const std::string& what, const std::string& detail);
     SendOutcome finish(SendOutcome outcome);
@@ -68,6 +76,8 @@ private:
     ProgramPlaces places_;
     SendDriverHooks hooks_;
     std::string leader_block_, trailer_block_;
+    /// Where the next transmission starts after edit mode cut a block.
+    std::optional<TextPos> restart_at_;
 };
 
 /// The settings file lines whose millisecond text is no time ("line 8",

@@ -21,6 +21,7 @@ void report_decimal_error(const DecimalFailure& failure, Host& host, WindowState
     host.message_box("Decimal point conversion error:\n<" + failure.saved + ">", "Decimal error",
                      MessageIcon::Exclamation, MessageButtons::Ok);
     state.DNC_reset = DNC_restart;
+    ++state.run.blocks_refused;
 }
 
 }  // namespace feedrite

@@ -92,11 +92,12 @@ TEST(Waits, PassesResetsAndEditMode) {
         void (*wait)(Engine&);
         bool character;  // holds the stall timer, writes the character
         int sending_after_stall, sending_after_reset;
+        bool cut;  // edit mode ends the block at once: its tail is never sent
     } waits[] = {
-        {"Wait_for_FDT", Wait_for_FDT, false, 0, 0},
-        {"character", [](Engine& e) { send_codes(e, "A"); }, true, 1, 0},
+        {"Wait_for_FDT", Wait_for_FDT, false, 0, 0, false},
+        {"character", [](Engine& e) { send_codes(e, "A"); }, true, 1, 0, true},
         // A binary file marks the sending before its first byte, never again.
-        {"binary byte", [](Engine& e) { BTRsendbinary(e, "A"); }, true, 0, 1},
+        {"binary byte", [](Engine& e) { BTRsendbinary(e, "A"); }, true, 0, 1, false},
     };
     for (const auto& w : waits) {
         SCOPED_TRACE(w.name);
@@ -134,13 +135,15 @@ TEST(Waits, PassesResetsAndEditMode) {
             f.port.status = [](int n) { return n == 3 ? 0x80 : 0x00; };
             f.host.at_yield(4, [&] { f.state.Edit_mode = false; });
             w.wait(f.engine);
+            // Once per stop, however many passes see it.
             EXPECT_EQ(f.host.messages,
                       testing::Messages(
-                          2, {"You are currently in EDIT mode.\nPress RESET on the "
-                              "CNC control, then\nclick END EDIT to resume DNC operation",
-                              "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok}));
-            EXPECT_EQ(f.port.status_reads, 4);
-            EXPECT_EQ(f.port.data_writes().size(), w.character ? 2u : 0u);
+                          w.cut ? 0 : 1, {"You are currently in EDIT mode.\nPress RESET on the "
+                                          "CNC control, then\nclick END EDIT to resume DNC operation",
+                                          "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok}));
+            EXPECT_EQ(f.state.tape_cut, w.cut);
+            EXPECT_EQ(f.port.status_reads, w.cut ? 0 : 4);
+            EXPECT_EQ(f.port.data_writes().size(), w.character && !w.cut ? 2u : 0u);
         }
     }
 }

@@ -55,13 +55,13 @@ TEST(ModalScan, EachGroupAndEachDoubt) {
         {"lathe: U W, G50 S, G96", "G50 S2000\nG96 S150 T0101\nG00 X50. Z2.\nU-2. W-1.\n", 5,
          [](auto& s) { return at(s, 'X') + at(s, 'Z') + s.speed_limit + "/" + s.speed + code(s.speed_mode); }, "48.1.2000/150960", ""},
         {"lathe: G90 with axes is a cycle", "T0101\nG00 X50. Z2.\nG90 X45. Z-20. F.2\nX40.\n", 5,
-         [](auto& s) { return at(s, 'X') + code(s.cycle); }, "50.900", "G90 cycle in force"},
+         [](auto& s) { return at(s, 'X') + code(s.cycle); }, "50.900", "G90 cycle of line 3 in force"},
         {"lathe: in a G71 contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 5, x, "20.",
          "line 5 lies in the contour of the G71 cycle at line 3 (N10 to N20)"},
         {"lathe: after the contour", "T0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40.\n", 6, x, "40.", ""},
         {"lathe: G70 of a contour left behind", "T0101\nG71 P10 Q20 U.5\nN10 X20.\nN20 X40.\nG70 P10 Q20\n", 5, x, "40.",
          "line 5: G70 finishes the contour N10 to N20, which starts before line 5"},
-        {"drill cycle: Z is the depth", "G00 X0 Y0 Z5.\nG81 X10. Z-8. R1. F50.\n", 3, z, "5.", "G81 cycle in force"},
+        {"drill cycle: Z is the depth", "G00 X0 Y0 Z5.\nG81 X10. Z-8. R1. F50.\n", 3, z, "5.", "G81 cycle of line 2 in force"},
         {"macro statement", "G00 X1. Y0\n#1=5\nIF [#1 GT 0] GOTO 10\n", 4, x, "1.", "lines 2, 3: macro statement not evaluated (#1=5)"},
         {"macro value", "G00 X1. Y0\nG00 X#101\n", 3, x, "?", "line 2: macro value not evaluated (X#101)"},
         {"M98 call", "M98 P1000 Y0\n", 2, x, "?", "call to a program the scan does not have (M98P1000Y0)"},
@@ -92,8 +92,8 @@ TEST(ModalScan, NoPlanForALineOutsideTheProgram) {
         EXPECT_FALSE(plan_resume("G00\r\nG01\r\n", line).has_value()) << line;
 }
 
-// The preamble's blocks in their order, for the mill and lathe samples and
-// the cases where the approach changes.
+// The preamble's blocks in their order: the samples, then one row per rule
+// of a safe restart.
 TEST(Preamble, BlocksInTheSafeOrder) {
     struct Case {
         const char* name;
@@ -103,16 +103,34 @@ TEST(Preamble, BlocksInTheSafeOrder) {
         std::vector<std::string> blocks;
         std::string warning;
     };
+    const std::string tools = "G21 G90 G17\nT1 M06\nS900 M03 M08\nG00 X0 Y0\nG43 H1 Z5.\nG01 Z-1. F80.\n"
+                              "X5. F300.\nG53 Z0 M05\nT2 M06\nG00 X1. Y1.\n";
     // clang-format off
     const Case cases[] = {
         {"mill, compensated", sample("mill.nc"), 12, nullptr,
-         {"G21", "G90", "G17", "G40 G80", "G54", "T3 M06", "T4", "G00 G90 G43 Z25. H3", "S2400 M03", "M08", "F400.",
-          "G00 G90 X0 Y40.", "G01 G90 Z-4.5"}, "cutter compensation G41 D13 was in force before line 12"},
-        {"mill, arc and incremental", sample("mill.nc"), 14, "50.",
-         {"G21", "G91", "G17", "G40 G80", "G54", "T3 M06", "T4", "G00 G90 G43 Z50. H3", "S2400 M03", "M08", "F400.",
-          "G00 G90 X40. Y30.", "G01 G90 Z-4.5", "G91", "G03"}, "cancelled"},
-        {"lathe, constant surface speed", sample("lathe.nc"), 11, nullptr,
-         {"G21", "G18", "G40 G80", "T0101", "G50 S2500", "G96 S180 M03", "M08", "G99 F0.2", "G00 Z2.", "G00 X48.", "G00"}, ""},
+         {"G21", "G17", "G40 G80", "G91 G28 Z0", "G54", "T3 M06", "T4", "S2400 M03", "M08", "G00 G90 X0 Y40.",
+          "G00 G90 G43 Z2. H3", "G01 G90 Z-4.5 F150.", "G90 G01 F400."}, "cutter compensation G41 D13 was in force before line 12"},
+        {"mill, the line writes its own arc code", sample("mill.nc"), 14, "50",
+         {"G21", "G17", "G40 G80", "G91 G28 Z0", "G54", "T3 M06", "T4", "S2400 M03", "M08", "G00 G90 X40. Y30.",
+          "G00 G90 G43 Z50. H3", "G01 G90 Z-4.5 F150.", "G91 F400."}, "cancelled"},
+        {"lathe: retract before the turret indexes", sample("lathe.nc"), 11, nullptr,
+         {"G21", "G18", "G40 G80", "G28 U0 W0", "T0101", "G50 S2500", "G96 S180 M03", "M08", "G99", "G00 Z2.", "G00 X48.",
+          "G00 F0.2"}, ""},
+        {"new tool without H: no Z, nothing of the old tool", tools + "G43 H2 Z5.\n", 11, nullptr,
+         {"G21", "G17", "G40 G80", "G53 Z0", "T2 M06", "M05", "M09", "G00 G90 X1. Y1.", "G90 G00 F300."},
+         "no tool length offset (G43 H) given for T2 after its change at line 9 before line 11: the preamble makes no move in Z"},
+        {"new tool with H, G53 retract, plunge feed", tools + "G43 H2 Z5.\nS1200 M04\nG01 Z-2. F90.\nX9. F250.\n", 14, nullptr,
+         {"G21", "G17", "G40 G80", "G53 Z0", "T2 M06", "S1200 M04", "M09", "G00 G90 X1. Y1.", "G00 G90 G43 Z5. H2",
+          "G01 G90 Z-2. F90.", "G90 G01"}, ""},
+        {"lathe: a feed line keeps G01", "T0101\nG28 U0 W0\nT0202\nG00 X30. Z2.\nG01 Z-20. F.2\nX34.\n", 6, nullptr,
+         {"G40 G80", "G28 U0 W0", "T0202", "M05", "M09", "G00 Z2.", "G00 X30.", "G01 Z-20. F.2", "G01"}, ""},
+        {"L repeats: no approach on X", "G21 G90 G00 X0 Y0 Z5.\nG91 X.480 L6\nG90\n", 3, nullptr,
+         {"G21", "G40 G80", "M05", "M09", "G00 G90 Z5.", "G91 G00"}, "repeated incremental move of X not followed"},
+        {"cancelled drill cycle leaves G00", "G21 G90 G00 Z5.\nX0 Y0\nG99 G81 X10. Z-8. R1. F50.\nX20.\nX30.\nG80\n", 4, nullptr,
+         {"G21", "G40 G80", "G99", "M05", "M09", "G00 G90 Z5.", "G00 G90 X10. Y0", "G90 G00 F50."},
+         "lines 4, 5: positions of the G81 cycle, not cut after the preamble cancels it"},
+        {"traverse at the program's height", "G21 G90 G00 X0 Y0 Z10.\nZ1.\nG01 Z-1. F50.\nX5. F200.\nG00 Z3.\nX20.\nZ1.\nG01 Z-1.\nX25.\n", 9, nullptr,
+         {"G21", "G40 G80", "M05", "M09", "G00 G90 Z3.", "G00 G90 X20. Y0", "G00 G90 Z1.", "G01 G90 Z-1. F200.", "G90 G01"}, ""},
         {"no clearance: no approach", "G21 G00 X1. Y2.\n", 2, "",
          {"G21", "G40 G80", "M05", "M09", "G00"}, "no clearance height before line 2"},
         {"nothing known", "%\n", 1, nullptr, {"G40 G80", "M05", "M09"}, "units (G20 / G21) not set before line 1"},
@@ -125,8 +143,32 @@ TEST(Preamble, BlocksInTheSafeOrder) {
         if (c.clearance != nullptr) set_clearance(*plan, c.clearance);
         EXPECT_EQ(plan->blocks, c.blocks);
         std::string all;
-        for (const std::string& w : plan->preamble_warnings) all += w + "\n";
+        for (const std::string& w : plan->warnings()) all += w + "\n";
         EXPECT_NE(all.find(c.warning), std::string::npos) << all;
+    }
+}
+
+// A typed clearance is written as the program writes Z, and refused below the
+// start on a mill; a refused one makes no approach.
+TEST(Preamble, ClearanceInTheProgramsNotation) {
+    const std::string points = "G21 G90 G00 X0 Y0 Z2.\n", whole = "G21 G90 G00 X0 Y0 Z20000\n";
+    const std::tuple<std::string, const char*, const char*, const char*> cases[] = {
+        {points, " 5 ", "5.", ""},
+        {points, "1.5", "1.5", "below the start height Z2."},
+        {whole, "30000", "30000", ""},
+        {whole, "3.", "3.", "writes Z without a decimal point"},
+        {points, "2,5", "2,5", "not a number"},
+        {"T0101\nG00 X20. Z2.\n", "1.", "1.", ""},  // a lathe's start may lie beyond it
+    };
+    for (const auto& [program, typed, text, problem] : cases) {
+        SCOPED_TRACE(typed);
+        auto plan = plan_resume(program + "N99\n", 2);
+        set_clearance(*plan, typed);
+        EXPECT_EQ(plan->clearance, text);
+        EXPECT_NE(plan->clearance_problem.find(problem), std::string::npos) << plan->clearance_problem;
+        if (*problem != '\0') {
+            EXPECT_EQ(plan->warnings().front(), plan->clearance_problem);
+        }
     }
 }
 

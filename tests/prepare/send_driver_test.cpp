@@ -7,6 +7,7 @@
 #include "btr/block/hilight_line.h"
 #include "config/file_io.h"
 #include "config/settings_paths.h"
+#include "edit/edit_mode.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -276,6 +277,50 @@ TEST_F(SendDriverTest, ALinePickedDuringABlockIsTheNextBlockWhole) {
     };
     run();
     EXPECT_EQ(sent(), "%\nN1\r\nN2 X1\r\nN4\r\nN5\r\nN6 M30\r\n");
+}
+
+// A stop made inside a block (edit mode, the Reset panel after a stall) never
+// sends the rest of it: the next transmission is the leader and a block whole
+// (the interrupted one, the one clicked, or the top after a reset), and the
+// cycle cut short is begun again, not counted as done.
+TEST(SendDriver, AStopInsideABlockNeverSendsItsRest) {
+    const struct {
+        const char *name, *click;
+        bool reset;
+        const char* sent;
+        std::size_t notices;
+    } cases[] = {
+        {"edit: the block again", "", false, "%\nN1\r\nN2%\nN2 X1\r\nN3\r\n\r\n%", 1},
+        {"edit: the line clicked", "N3", false, "%\nN1\r\nN2%\nN3\r\n\r\n%", 1},
+        {"reset: the top", "", true, "%\nN1\r\nN2 %\nN1\r\nN2 X1\r\nN3\r\n\r\n%", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        r.dir.write("part.nc", "N1\r\nN2 X1\r\nN3\r\n");
+        int since = -1;  // reads since the stop
+        r.f.port.status = [&](int) {
+            if (since < 0 && r.sent() == "%\nN1\r\nN2") {
+                since = 0;
+                if (c.reset)
+                    r.f.state.DNC_reset = DNC_restart;  // the Reset panel, after a stall
+                else
+                    r.f.state.Edit_mode = true;
+            } else if (since >= 0 && ++since == 3 && !c.reset) {
+                if (*c.click) r.f.view.set_selection_start(r.f.view.find(c.click, 0, -1, true, false));
+                (void)toggle_edit_mode(r.f.state, r.f.view);  // End Edit
+            }
+            return 0x7F;
+        };
+        r.run();
+        EXPECT_EQ(r.sent(), c.sent);
+        ASSERT_EQ(r.f.host.messages.size(), c.notices);
+        if (c.notices > 0) {
+            EXPECT_NE(r.f.host.messages[0].text.find("inside line 2"), std::string::npos);
+        }
+        EXPECT_EQ(r.f.state.run.cycles_completed, 1);
+        EXPECT_EQ(r.f.state.run.cycles_started, 2);
+    }
 }
 
 // What the progress bar and the history read: one feed hold of several

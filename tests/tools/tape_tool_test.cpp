@@ -98,8 +98,8 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         // Leader, the preamble as proposed, the program from the line; the next
         // cycle from the top. The doubts go to stderr.
         {"from line 3", {"--text", "--cycles", "2", "--from-line", "3"}, part, resumed, 0,
-         "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nF100.\r\nG00 G90 Z-1.\r\nG00 G90 X1. Y2.\r\nX5.\r\n"
-         "M30\r\n%\n" + resumed, "Resume: no tool called before line 3\n", false},
+         "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nG01 F100.\r\nX5.\r\nM30\r\n%\n" + resumed,
+         "Resume: no traverse height known before line 3", true},
         {"a long line goes whole", {"--text"}, part, long_line, 0, "%\n" + long_line, "", false},
     };
     // clang-format on
