@@ -100,6 +100,8 @@ void ResumeDialog::rebuild() {
     set_clearance(plan_, clearance_->text().trimmed().toLatin1().toStdString());
     clearance_->setEnabled(true);
     show_plan();
+    // A refused height says why at the top of the warnings; nothing is sent with it.
+    ok_->setEnabled(plan_.clearance_problem.empty());
 }
 
 void ResumeDialog::show_plan() {

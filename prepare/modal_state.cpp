@@ -118,10 +118,8 @@ class Scanner {
         if (state_.cycle)
             warnings_.add(g_text(*state_.cycle) + " cycle of line " +
                           std::to_string(state_.cycle_line) + " in force" + before +
-                          ": the preamble cancels it and leaves G00, so its holes or passes from "
-                          "line " + std::to_string(line) +
-                          " on are not cut; resume at line " + std::to_string(state_.cycle_line) +
-                          " to cut them");
+                          ": the preamble cancels it and leaves G00; resume at line " +
+                          std::to_string(state_.cycle_line) + " to cut its positions");
         if (contour_)
             warnings_.add("line " + std::to_string(line) + " lies in the contour of the " +
                           g_text(contour_->g) + " cycle at line " + std::to_string(contour_->line) +
@@ -131,8 +129,10 @@ class Scanner {
             if (in_force_.contains(s.on))
                 warnings_.add(std::string(s.name) + " (" + g_text(s.on) + ") in force" + before +
                               ": not restored");
+        // A Z at a machine retract is known where it matters: the top.
         for (const AxisPosition& a : state_.axes)
-            if (!a.known && used_.find(a.letter) != std::string::npos)
+            if (!a.known && used_.find(a.letter) != std::string::npos &&
+                !(a.letter == 'Z' && z_retracted_))
                 warnings_.add(std::string("position of ") + a.letter + " unknown" + before);
         return {state_, warnings_.texts()};
     }
@@ -160,9 +160,10 @@ class Scanner {
             if (word.letter == 'M' && word.plain) read_m(code_tenths(word), block);
     }
 
-    // A mill's M06, or a lathe's T that calls another tool (T0303 after
-    // T0101; T0100 only cancels the offset).
-    bool changes_tool(const NcLine& block) const {
+  public:
+    /// A mill's M06, or a lathe's T that calls another tool (T0303 after
+    /// T0101; T0100 only cancels the offset).
+    [[nodiscard]] bool changes_tool(const NcLine& block) const {
         if (!lathe())
             return std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
                 return w.letter == 'M' && code_tenths(w) == 60;
@@ -171,6 +172,7 @@ class Scanner {
         return t != nullptr && t->plain && tool_number(t->text) != tool_number(state_.tool);
     }
 
+  private:
     // What belonged to the tool before is no longer in force for the new one.
     void change_tool() {
         state_.tool_change_line = line_;
@@ -188,7 +190,10 @@ class Scanner {
         const bool other = has_any(block, lathe() ? "XUYABC" : "XYABCUVW");
         if (z) z_retracted_ = false;
         if (state_.motion == 0 && z && state_.axis('Z').known) state_.rapid_z = state_.axis('Z').position;
-        if (state_.motion == 0 && other && !z) {
+        // A rapid in X or Y alone says it best; one that also went to a
+        // height counts until such a rapid is seen.
+        if (state_.motion == 0 && other && (!z || !plain_traverse_)) {
+            plain_traverse_ = !z;
             state_.traverse_retracted = z_retracted_;
             state_.traverse_z.reset();
             if (!z_retracted_ && state_.axis('Z').known) state_.traverse_z = state_.axis('Z').position;
@@ -410,6 +415,7 @@ class Scanner {
     std::string used_;
     bool feed_word_ = true;     // an F in this block is the feed rate
     bool z_retracted_ = false;  // Z stands at a machine retract
+    bool plain_traverse_ = false;  // the traverse height comes from a rapid in X or Y alone
 };
 
 }  // namespace
@@ -570,6 +576,23 @@ void warn_of_cycle_lines_left(const std::vector<std::string_view>& lines, std::i
                        g_text(*state.cycle) + " cycle, not cut after the preamble cancels it");
 }
 
+// Whether the program, from `line` on, gives a length offset with its H
+// before it moves in Z: then it brings the new tool in by itself.
+bool offset_follows(const std::vector<std::string_view>& lines, std::int64_t line) {
+    const auto end = std::min<std::int64_t>(static_cast<std::int64_t>(lines.size()), line + 10000);
+    for (std::int64_t i = line - 1; i >= 0 && i < end; ++i) {
+        const NcLine block = read_nc_line(lines[static_cast<std::size_t>(i)]);
+        const bool offset =
+            find_word(block, 'H') != nullptr &&
+            std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
+                return w.letter == 'G' && (code_tenths(w) == 430 || code_tenths(w) == 440);
+            });
+        if (offset) return true;
+        if (has_any(block, "Z") || block.kind == NcLineKind::Statement) return false;
+    }
+    return false;
+}
+
 std::optional<int> motion_written(std::string_view text) {
     std::optional<int> motion;
     for (const NcWord& w : read_nc_line(text).words)
@@ -588,8 +611,12 @@ ModalScan scan_modal_state(const std::vector<std::string_view>& lines, std::int6
     Habits habits = habits_of(lines, kind, line);
     scan.state.length_offsets_used = habits.length_offsets;
     scan.state.retract = std::move(habits.retract);
-    if (line >= 1 && line <= static_cast<std::int64_t>(lines.size()))
-        scan.state.line_motion = motion_written(lines[static_cast<std::size_t>(line - 1)]);
+    if (line >= 1 && line <= static_cast<std::int64_t>(lines.size())) {
+        const std::string_view text = lines[static_cast<std::size_t>(line - 1)];
+        scan.state.line_motion = motion_written(text);
+        scan.state.line_changes_tool = scanner.changes_tool(read_nc_line(text));
+        scan.state.offset_follows = offset_follows(lines, line);
+    }
     warn_of_cycle_lines_left(lines, line, scan.state, scan.warnings);
     if (kind == MachineKind::Lathe)
         warn_of_contours_left_behind(lines, line, scanner.numbered(), scan.warnings);

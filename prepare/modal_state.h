@@ -73,6 +73,10 @@ struct ModalState {
     std::vector<std::string> retract;
     /// The motion code (tenths) written in the line resumed at, if any.
     std::optional<int> line_motion;
+    /// The line resumed at changes the tool: it makes its own approach.
+    bool line_changes_tool = false;
+    /// From that line the program gives G43 / G44 with H before any move in Z.
+    bool offset_follows = false;
 
     [[nodiscard]] const AxisPosition& axis(char letter) const;
 };

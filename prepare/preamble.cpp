@@ -70,6 +70,15 @@ class Builder {
         retract();
         add(s_.work_offset);
         if (mill() && s_.return_level) add(code('G', *s_.return_level));
+        if (s_.line_changes_tool) {
+            // The line begins a tool's work as the program does: with the
+            // spindle and coolant off, it brings the tool in by itself.
+            add("M05");
+            add("M09");
+            if (s_.feed_mode) add(code('G', *s_.feed_mode));
+            restore();
+            return std::move(out_);
+        }
         tool();
         spindle();
         add(s_.coolant ? code('M', *s_.coolant) : "M09");
@@ -125,7 +134,7 @@ class Builder {
         }
         add(block({t, s_.tool.empty() ? "" : "M06"}));
         if (s_.next_tool != s_.tool) add(word('T', s_.next_tool));  // waiting for the next change
-        if (z_known_) return;
+        if (z_known_ || s_.offset_follows) return;  // none, or the program's own comes first
         const std::string change = s_.tool_change_line > 0
                                        ? " after its change at line " +
                                              std::to_string(s_.tool_change_line)
@@ -157,6 +166,8 @@ class Builder {
             mill_approach();
         else
             lathe_approach();
+        // Not brought in by a move: as the program has it, without one.
+        if (!offset_.empty() && z_known_) add(block({offset_[0], offset_[1]}));
     }
 
     // Over the start at the program's traverse height, down to the clearance,
@@ -179,7 +190,9 @@ class Builder {
                      ": the preamble makes no approach move; bring the tool over the start by hand");
                 return;
             }
-            height = "Z" + format_number(*traverse);
+            // Over the start no lower than the clearance, if that is higher.
+            height = "Z" + (value_of(clearance_) > traverse->value ? clearance_
+                                                                    : format_number(*traverse));
             z_move("G00", height);
         }
         const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y');

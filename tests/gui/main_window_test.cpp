@@ -513,7 +513,7 @@ class MainWindowTest : public QObject {
                 QApplication::setActiveWindow(&w.form);  // the key works in the active window
                 QTest::keyClick(&w.edit, Qt::Key_F5);
                 window.cycle_start_button()->click();
-            } else if (step == 2 && text.find("G01 G90 Z-1.\nX5.\nM30\n") != std::string::npos) {
+            } else if (step == 2 && text.find("G01 G90 Z-1. F100.\nG90 G01\nX5.\nM30\n") != std::string::npos) {
                 w.form.end_on_signal("SIGTERM");
                 step = 3;
             }
