@@ -77,6 +77,13 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
     layout->addWidget(buttons);
     resize(640, 560);
 
+    if (plan_.state.kind == MachineKind::Lathe) {
+        clearance_->setEnabled(false);
+        rebuild_->setEnabled(false);
+        clearance_->setToolTip(tr("A lathe goes to where the program's last rapid ended, then "
+                                  "feeds to the start along one axis."));
+    }
+
     connect(buttons, &QDialogButtonBox::accepted, this, &ResumeDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ResumeDialog::reject);
     connect(clearance_, &QLineEdit::textEdited, this, [this] {
@@ -98,7 +105,7 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
 
 void ResumeDialog::rebuild() {
     set_clearance(plan_, clearance_->text().trimmed().toLatin1().toStdString());
-    clearance_->setEnabled(true);
+    clearance_->setEnabled(plan_.state.kind == MachineKind::Mill);
     show_plan();
     // A refused height says why at the top of the warnings; nothing is sent with it.
     ok_->setEnabled(plan_.clearance_problem.empty());

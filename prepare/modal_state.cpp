@@ -132,7 +132,7 @@ class Scanner {
         // A Z at a machine retract is known where it matters: the top.
         for (const AxisPosition& a : state_.axes)
             if (!a.known && used_.find(a.letter) != std::string::npos &&
-                !(a.letter == 'Z' && z_retracted_))
+                state_.at_retract.find(a.letter) == std::string::npos)
                 warnings_.add(std::string("position of ") + a.letter + " unknown" + before);
         return {state_, warnings_.texts()};
     }
@@ -153,7 +153,7 @@ class Scanner {
         if (context == Context::Move && state_.cycle)
             context = is_drill_cycle(*state_.cycle) ? Context::DrillCycle : Context::None;
         const bool retract = !machine_retract(block, state_.kind).empty();
-        if (retract && has_any(block, lathe() ? "ZW" : "Z")) z_retracted_ = true;
+        if (retract) note_retract(block);
         read_words(block, context, limit);
         if (context == Context::Move) note_approach(block);
         for (const NcWord& word : block.words)
@@ -188,17 +188,39 @@ class Scanner {
     void note_approach(const NcLine& block) {
         const bool z = has_any(block, lathe() ? "ZW" : "Z");
         const bool other = has_any(block, lathe() ? "XUYABC" : "XYABCUVW");
-        if (z) z_retracted_ = false;
-        if (state_.motion == 0 && z && state_.axis('Z').known) state_.rapid_z = state_.axis('Z').position;
+        std::string& top = state_.at_retract;
+        std::erase_if(top, [&](char a) {
+            return a == 'Z' ? z : has_any(block, a == 'X' && lathe() ? "XU" : std::string(1, a));
+        });
+        const bool z_top = top.find('Z') != std::string::npos;
+        if (lathe()) {
+            // Where the last rapid ended, in both axes.
+            const auto at = [this](char a) {
+                return state_.axis(a).known ? std::optional(state_.axis(a).position) : std::nullopt;
+            };
+            if (state_.motion == 0 && (z || other)) state_.rapid_x = at('X'), state_.rapid_z = at('Z');
+            if (state_.motion == 10 && other && !z) state_.plunge_feed_x = state_.feed;
+        }
+        if (!lathe() && state_.motion == 0 && z && state_.axis('Z').known)
+            state_.rapid_z = state_.axis('Z').position;
         // A rapid in X or Y alone says it best; one that also went to a
         // height counts until such a rapid is seen.
         if (state_.motion == 0 && other && (!z || !plain_traverse_)) {
             plain_traverse_ = !z;
-            state_.traverse_retracted = z_retracted_;
+            state_.traverse_retracted = z_top;
             state_.traverse_z.reset();
-            if (!z_retracted_ && state_.axis('Z').known) state_.traverse_z = state_.axis('Z').position;
+            if (!z_top && state_.axis('Z').known) state_.traverse_z = state_.axis('Z').position;
         }
         if (state_.motion == 10 && z && !other) state_.plunge_feed = state_.feed;
+    }
+
+    // The axes a machine retract moved stand at the top, in machine terms.
+    void note_retract(const NcLine& block) {
+        for (const NcWord& w : block.words) {
+            const char axis = lathe() && w.letter == 'U' ? 'X' : lathe() && w.letter == 'W' ? 'Z' : w.letter;
+            if (is_axis(axis) && state_.at_retract.find(axis) == std::string::npos)
+                state_.at_retract += axis;
+        }
     }
 
     void read_g(int g, const NcLine& block, Context& context, bool& limit) {
@@ -414,7 +436,6 @@ class Scanner {
     std::set<int> in_force_;
     std::string used_;
     bool feed_word_ = true;     // an F in this block is the feed rate
-    bool z_retracted_ = false;  // Z stands at a machine retract
     bool plain_traverse_ = false;  // the traverse height comes from a rapid in X or Y alone
 };
 

@@ -63,6 +63,11 @@ struct ModalState {
     std::optional<NcNumber> rapid_z, traverse_z;
     bool traverse_retracted = false;  ///< the last rapid in X or Y ran at a machine retract
     std::string plunge_feed;          ///< F of the last feed move in Z alone
+    /// A lathe's last rapid ended at X `rapid_x` Z `rapid_z` (`rapid_z` empty
+    /// where unknown); its last feed in X alone.
+    std::optional<NcNumber> rapid_x;
+    std::string plunge_feed_x;
+    std::string at_retract;  ///< the axes standing at a machine retract (G28, G53) before the line
     bool z_points = true;             ///< the program writes positions with a decimal point
 
     // Facts of the whole program, not only of the lines before the one resumed at.

@@ -156,16 +156,17 @@ class Builder {
     }
 
     void approach() {
+        if (!mill()) {
+            lathe_approach();
+            return;
+        }
         if (clearance_.empty()) {
             warn("no clearance height" + before_ + ": the preamble makes no approach move");
             // Never a move: the offset alone, as the program would have it.
             if (!offset_.empty()) add(block({offset_[0], offset_[1]}));
             return;
         }
-        if (mill())
-            mill_approach();
-        else
-            lathe_approach();
+        mill_approach();
         // Not brought in by a move: as the program has it, without one.
         if (!offset_.empty() && z_known_) add(block({offset_[0], offset_[1]}));
     }
@@ -173,6 +174,11 @@ class Builder {
     // Over the start at the program's traverse height, down to the clearance,
     // then down to the start at the program's own plunge feed.
     void mill_approach() {
+        if (retracted_ && top('Z')) {
+            // The line starts at the top, where the retract leaves the tool.
+            if (!(top('X') && top('Y'))) over_the_start();
+            return;
+        }
         const std::string z_start = axis_word(s_, 'Z');
         const std::string clear = "Z" + clearance_;
         std::string height;  // the Z the tool stands at once over the start
@@ -195,15 +201,7 @@ class Builder {
                                                                     : format_number(*traverse));
             z_move("G00", height);
         }
-        const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y');
-        if (x.empty() || y.empty()) {
-            warn("position in X or Y unknown" + before_ +
-                 ": the preamble makes no move over the start nor down; bring the tool there by hand");
-            return;
-        }
-        add(block({"G00", absolute_, x, y, axis_word(s_, 'A'), axis_word(s_, 'B'),
-                   axis_word(s_, 'C')}));
-        if (!z_known_) return;
+        if (!over_the_start() || !z_known_) return;
         if (z_start.empty()) {
             warn("position in Z unknown" + before_ + ": the preamble stops over the start at " +
                  (height.empty() ? "the retract height" : height));
@@ -213,31 +211,60 @@ class Builder {
         plunge(z_start);
     }
 
-    // In front of the face first, then to the diameter, then along Z.
+    bool top(char axis) const { return s_.at_retract.find(axis) != std::string::npos; }
+
+    bool over_the_start() {
+        const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y');
+        if (x.empty() || y.empty()) {
+            warn("position in X or Y unknown" + before_ +
+                 ": the preamble makes no move over the start nor down; bring the tool there by hand");
+            return false;
+        }
+        add(block({"G00", absolute_, x, y, axis_word(s_, 'A'), axis_word(s_, 'B'),
+                   axis_word(s_, 'C')}));
+        return true;
+    }
+
+    // From the tool-change position to where the program's last rapid
+    // ended, as its own first rapid after a change goes; then on to the start
+    // at the program's feed, only along one axis: a path it fed in both axes
+    // may cross the part.
     void lathe_approach() {
         if (!retracted_) return;  // said in tool()
+        if (top('X') && top('Z')) return;  // the start is where the retract leaves the tool
         const std::string x = axis_word(s_, 'X'), z = axis_word(s_, 'Z');
-        if (x.empty() || z.empty()) {
+        const std::string rx = s_.rapid_x ? "X" + format_number(*s_.rapid_x) : "";
+        const std::string rz = s_.rapid_z ? "Z" + format_number(*s_.rapid_z) : "";
+        if (x.empty() || z.empty() || rx.empty() || rz.empty()) {
             warn("position in X or Z unknown" + before_ +
                  ": the preamble makes no approach move; bring the tool to the start by hand");
             return;
         }
-        add(block({"G00", absolute_, "Z" + clearance_}));
-        add(block({"G00", absolute_, x, axis_word(s_, 'C')}));
-        plunge(z);
+        add(block({"G00", absolute_, rx, rz, axis_word(s_, 'C')}));
+        if (x != rx && z != rz) {
+            warn("the program fed from " + rx + " " + rz + " to the start " + x + " " + z + before_ +
+                 ": the preamble stops at " + rx + " " + rz + "; add the moves to the start above");
+            return;
+        }
+        if (x != rx) feed_to(x, s_.plunge_feed_x);
+        if (z != rz) feed_to(z, s_.plunge_feed);
+    }
+
+    void feed_to(const std::string& axis_word, const std::string& feed) {
+        if (feed.empty()) {
+            warn("no feed move in " + axis_word.substr(0, 1) + " alone" + before_ +
+                 " to take the feed from: the preamble stops at the program's last rapid; add the "
+                 "feed to " + axis_word + " above");
+            return;
+        }
+        add(block({"G01", absolute_, axis_word, word('F', feed)}));
+        feed_given_ = feed;
     }
 
     void plunge(const std::string& z_start) {
         const double start = s_.axis('Z').position.value;
         if (z_start == "Z" + clearance_ || start >= value_of(clearance_)) return;
-        if (s_.plunge_feed.empty()) {
-            warn("no feed move in Z alone" + before_ + " to take the plunge feed from: the " +
-                 "preamble stops at Z" + clearance_ + "; add the feed down to " + z_start +
-                 " above, or resume at a line that starts at that height");
-            return;
-        }
-        add(block({"G01", absolute_, z_start, word('F', s_.plunge_feed)}));
-        feed_given_ = s_.plunge_feed;
+        feed_to(z_start, s_.plunge_feed);
     }
 
     // The first move in Z brings in the length offset.
@@ -298,6 +325,7 @@ Preamble build_preamble(const ModalState& state, std::int64_t line, const std::s
 }
 
 std::string proposed_clearance(const ModalState& state) {
+    if (state.kind == MachineKind::Lathe) return "";  // it goes by the program's last rapid
     const AxisPosition& z = state.axis('Z');
     for (const auto& height : {state.rapid_z, state.highest_z})
         if (height && (!z.known || height->value >= z.position.value)) return format_number(*height);
