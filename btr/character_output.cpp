@@ -14,7 +14,7 @@ namespace feedrite {
 
 void busy_delay(Engine& engine, double count) {
     if (engine.delay_observer != nullptr) engine.delay_observer->on_delay(count);
-    (void)run_delay_passes(engine.host, 0, count);
+    if (engine.spin) (void)run_delay_passes(engine.host, 0, count);
 }
 
 void busy_delay(Engine& engine, DelayKind kind) {

@@ -26,6 +26,9 @@ struct Engine {
     Clock* clock = nullptr;
     /// Where the guarded delays' real lengths go; may be null.
     DelayFigures* figures = nullptr;
+    /// False: each delay is counted (the observer and the trace see it) but
+    /// not spun, for a tool that shows what the control reads, not when.
+    bool spin = true;
 };
 
 }  // namespace feedrite

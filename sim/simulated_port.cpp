@@ -4,7 +4,9 @@ namespace feedrite {
 
 PortError SimulatedPort::port_open(std::int32_t base, int count) {
     port_.connect(nullptr);
-    control_.emplace(VirtualControlSettings::matching(device_));
+    VirtualControlSettings settings = VirtualControlSettings::matching(device_);
+    if (!judge_timing_) settings.limits = {0, 0, 0, 0};
+    control_.emplace(settings);
     ++open_count_;
     port_.connect(&*control_);
     return port_.port_open(base, count);

@@ -12,7 +12,10 @@ namespace feedrite {
 
 class SimulatedPort final : public PortAccess {
 public:
-    explicit SimulatedPort(const PortSettings& device) : device_(device) {}
+    /// `judge_timing` false: the control takes every pulse as long enough,
+    /// for a run whose delays are counted but not spun.
+    explicit SimulatedPort(const PortSettings& device, bool judge_timing = true)
+        : device_(device), judge_timing_(judge_timing) {}
 
     PortError port_open(std::int32_t base, int count) override;
     int port_read(int offset) override { return port_.port_read(offset); }
@@ -28,6 +31,7 @@ public:
 
 private:
     const PortSettings& device_;
+    bool judge_timing_;
     int open_count_ = 0;
     VirtualPort port_;
     std::optional<VirtualControl> control_;

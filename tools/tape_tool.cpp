@@ -97,10 +97,14 @@ public:
 
     /// Writes the characters latched since the last call and forgets them, so
     /// a long program needs no more memory than a short one.
+    /// Called at every yield: the stream's own buffer decides when it is
+    /// written (a write per character made a 1 MB leader a million writes).
     void flush(std::ostream& out) {
         VirtualControl* control = port_.control();
         if (control == nullptr || output_ == Output::Trace) return;
-        const int set = VirtualControlSettings::matching(settings_).code;
+        if (control != control_) set_ = VirtualControlSettings::matching(settings_).code;
+        control_ = control;
+        const int set = set_;
         for (const LatchedCharacter& character : control->characters()) {
             const std::uint8_t code = character.code;
             if (output_ == Output::Text) {
@@ -111,11 +115,12 @@ public:
             }
         }
         control->clear_record();
-        out.flush();
     }
 
 private:
     SimulatedPort& port_;
+    const VirtualControl* control_ = nullptr;  // the control `set_` was read for
+    int set_ = 0;
     const PortSettings& settings_;
     Output output_;
 };
@@ -209,7 +214,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     state.Binaryfile = request.Binaryfile;
     ModuleState module;
     PortSettings settings;
-    SimulatedPort cable(settings);
+    SimulatedPort cable(settings, options.guard);
     TracingPort tracer(cable, out);
     const bool trace = options.output == Output::Trace;
     LatchedOutput latched(cable, settings, options.output);
@@ -219,6 +224,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
                   trace ? &tracer : nullptr};
     SteadyClock clock;
     if (options.guard) engine.clock = &clock;
+    engine.spin = options.guard;  // what the control reads, not when, unless --timed
 
     int cycles = 0;
     SendDriverHooks hooks;
@@ -249,6 +255,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     SendDriver driver(engine, settings, module, places, hooks);
     const SendOutcome outcome = driver.send_file();
     latched.flush(out);
+    out.flush();
     return outside ? 2 : exit_status(outcome);
 }
 

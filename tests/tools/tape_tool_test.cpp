@@ -127,7 +127,8 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
 }
 
 // The sample programs of tests/data/e2e, against outputs worked out by hand
-// from the rules, not produced by the tool.
+// from the rules, not produced by the tool; the same with the delays spun
+// and timed as without.
 TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
     struct Case {
         const char *folder, *program, *mode, *output;  // output: "--text", or "" for raw bytes
@@ -139,19 +140,21 @@ TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
         {"latin1", "rough.nc", "1", "--text"},    // 8-bit characters have no ISO code
         {"binary", "part.bin", "5", ""},          // sent byte for byte, once
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.folder);
-        testing::TempDir dir;
-        std::filesystem::copy(std::string(FEEDRITE_TEST_DATA_DIR "/e2e/") + c.folder, dir.path(),
-                              std::filesystem::copy_options::recursive);
-        std::vector<std::string> args{"--program-dir", dir.path()};
-        if (*c.output != '\0') args.emplace_back(c.output);
-        args.push_back(dir.file(c.program) + "|(default)|" + c.mode);
-        std::ostringstream out, errors;
-        EXPECT_EQ(run_tape(args, out, errors), 0);
-        EXPECT_EQ(out.str(), dir.read("expected.txt"));
-        EXPECT_EQ(errors.str(), "");
-    }
+    for (const Case& c : cases)
+        for (const bool timed : {false, true}) {
+            SCOPED_TRACE(std::string(c.folder) + (timed ? " --timed" : ""));
+            testing::TempDir dir;
+            std::filesystem::copy(std::string(FEEDRITE_TEST_DATA_DIR "/e2e/") + c.folder,
+                                  dir.path(), std::filesystem::copy_options::recursive);
+            std::vector<std::string> args{"--program-dir", dir.path()};
+            if (timed) args.emplace_back("--timed");
+            if (*c.output != '\0') args.emplace_back(c.output);
+            args.push_back(dir.file(c.program) + "|(default)|" + c.mode);
+            std::ostringstream out, errors;
+            EXPECT_EQ(run_tape(args, out, errors), 0);
+            EXPECT_EQ(out.str(), dir.read("expected.txt"));
+            EXPECT_EQ(errors.str(), "");
+        }
 }
 
 }  // namespace
