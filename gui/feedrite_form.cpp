@@ -273,8 +273,8 @@ bool FeedriteForm::review_resume(std::int64_t line) {
 
 bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
     if (can_resume() && state_.run.cycles_started == cycles_then) return true;
-    host_.notice("The control started reading meanwhile: it was not resumed at line " +
-                     std::to_string(line) + ".\nStop it, then choose Resume here on that line.",
+    host_.notice("The control started reading meanwhile.\nLine " + std::to_string(line) +
+                     " was not resumed: stop the control,\nthen choose Resume here on that line.",
                  "Resume", MessageIcon::Exclamation);
     return false;
 }
