@@ -244,6 +244,29 @@ class MainWindowTest : public QObject {
         });
         w.form.host().message_box("text", "Search message:", MessageIcon::None, MessageButtons::Ok);
         QCOMPARE(modality, Qt::WindowModal);
+
+        // A question waits for no one: Yes, or No when closed; a notice put in
+        // its place withdraws it unanswered.
+        QList<MessageAnswer> answers;
+        const auto shown = [&] {
+            for (QMessageBox* box : w.form.findChildren<QMessageBox*>())
+                if (box->isVisible()) return box;
+            return static_cast<QMessageBox*>(nullptr);
+        };
+        for (const bool close : {false, true, false}) {
+            w.form.host().ask_without_waiting("Resume?", "Resume", MessageIcon::None,
+                                              [&](MessageAnswer a) { answers << a; });
+            QMessageBox* box = shown();
+            QVERIFY(box && box->windowModality() == Qt::NonModal);
+            if (close)
+                box->close();
+            else if (answers.empty())
+                box->button(QMessageBox::Yes)->click();
+            else
+                w.form.host().notice("Withdrawn", "Resume", MessageIcon::None);
+        }
+        QCOMPARE(answers, (QList<MessageAnswer>{MessageAnswer::Yes, MessageAnswer::No}));
+        QCOMPARE(shown()->text(), QStringLiteral("Withdrawn"));
     }
 
     // Saving itself is tested in the core; here, what closing asks and does.
@@ -587,7 +610,8 @@ class MainWindowTest : public QObject {
                     QTest::mouseClick(menu, Qt::LeftButton, {},
                                       menu->actionGeometry(menu->actions().at(0)).center());
                 });
-                QContextMenuEvent event(QContextMenuEvent::Mouse, at, w.edit.viewport()->mapToGlobal(at));
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                        w.edit.viewport()->mapToGlobal(at));
                 QApplication::sendEvent(w.edit.viewport(), &event);
                 step = 4;
             } else if (step == 4 && reviewed(3)) {
