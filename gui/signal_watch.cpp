@@ -27,8 +27,9 @@ extern "C" void on_alarm(int) {
 extern "C" void on_signal(int number) {
     if (received != 0) {
         // The orderly end did not come: end now, once the run is on record as
-        // ended by the signal. Two signals in a row come before the loop has
-        // read the first; cut short then, the run would read as a crash.
+        // ended by the signal. A second signal may come before the loop has
+        // read the first (it was busy loading); cut short then, the run would
+        // read as a crash.
         if (recorded != 0) _exit(128 + number);
         if (repeated == 0) ::alarm(record_grace_seconds);
         repeated = number;

@@ -486,8 +486,8 @@ class MainWindowTest : public QObject {
         }));
     }
 
-    // Two signals in a row both come before the loop reads the first: the
-    // second waits for the orderly end to record it, not a crash.
+    // A second signal before the loop has read the first (raise() runs the
+    // handler at once) waits for the orderly end to record the run: no crash.
     void two_signals_in_a_row_end_as_a_signal() {
         Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n");
         const std::string history = w.dir.file("state/history.jsonl");
