@@ -47,18 +47,18 @@ public:
     void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
 
 private:
-  /// The notice's box, a new one in place of a question still open.
-  QMessageBox& notice_box(const std::string& title, MessageIcon icon, bool question);
+    /// The notice's box, a new one in place of a question still open.
+    QMessageBox& notice_box(const std::string& title, MessageIcon icon, bool question);
 
-  QPointer<QWidget> window_;
-  QPointer<QMessageBox> notice_;
-  QTimer& stall_timer_;
-  std::function<void()> release_;
-  Answerer answerer_;
-  std::function<void()> exit_;
-  bool waiting_ = false;
-  bool notice_asks_ = false;  ///< the box shown is a question
-  std::vector<std::pair<QPointer<QWidget>, QCursor>> saved_cursors_;
+    QPointer<QWidget> window_;
+    QPointer<QMessageBox> notice_;
+    QTimer& stall_timer_;
+    std::function<void()> release_;
+    Answerer answerer_;
+    std::function<void()> exit_;
+    bool waiting_ = false;
+    bool notice_asks_ = false;  ///< the box shown is a question
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> saved_cursors_;
 };
 
 }  // namespace feedrite

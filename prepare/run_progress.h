@@ -87,8 +87,8 @@ class ProgressTracker {
 
 /// The bar's three texts: the state, the figures read from afar (share sent
 /// and time left; "~" marks a time left at the configured speed, ", held" one
-/// that stands still with the tape), and the
-/// details (line N of M, elapsed, cycles and the last one's time).
+/// that stands still with the tape), and the details (line N of M, elapsed,
+/// cycles and the last one's time).
 struct ProgressTexts {
     std::string state, main, detail;
     bool operator==(const ProgressTexts&) const = default;
