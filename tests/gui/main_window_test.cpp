@@ -501,9 +501,8 @@ class MainWindowTest : public QObject {
             std::raise(SIGTERM);
         };
         QVERIFY(w.transmit(20, tick, 10000));
-        const std::vector<RunRecord> runs = read_history(history);
-        QCOMPARE(runs.size(), std::size_t(1));
-        QCOMPARE(end_reason_name(runs[0].end), end_reason_name(EndReason::Signal));
+        QCOMPARE(end_reason_name(read_history(history).at(0).end),
+                 end_reason_name(EndReason::Signal));
     }
 
     // An offer still unanswered when the control starts reading (it is always

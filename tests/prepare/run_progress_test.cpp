@@ -34,9 +34,7 @@ TEST(RunProgress, TimeLeftFollowsTheRateOfTheLastMinute) {
         EXPECT_EQ(f.left_measured, measured);
         EXPECT_EQ(f.held, stopped);
         EXPECT_DOUBLE_EQ(*f.elapsed, elapsed);
-        if (stopped) {
-            EXPECT_EQ(progress_texts(f).main, "20.0 %    0:04:00 left, held");
-        }
+        EXPECT_EQ(progress_texts(f).main.ends_with(" left, held"), stopped);
     }
     // A new cycle estimates afresh ("~": not measured); the last one's time and
     // the count show.
