@@ -3,6 +3,7 @@
 // through this interface: the Qt host serves the real window, the console host
 // serves the headless tools, and tests script one.
 
+#include <functional>
 #include <string>
 
 namespace feedrite {
@@ -37,6 +38,17 @@ public:
     /// shows it as a message box.
     virtual void notice(const std::string& text, const std::string& title, MessageIcon icon) {
         (void)message_box(text, title, icon, MessageButtons::Ok);
+    }
+
+    /// A Yes/No question that must stop nothing: shown as a notice is, and
+    /// sharing its place (a later notice or question replaces it, and a
+    /// replaced question is never answered). `answered` runs later, from the
+    /// event loop. A host without windows asks it as a message box and
+    /// answers at once.
+    virtual void ask_without_waiting(const std::string& text, const std::string& title,
+                                     MessageIcon icon,
+                                     std::function<void(MessageAnswer)> answered) {
+        answered(message_box(text, title, icon, MessageButtons::YesNo));
     }
 
     /// The system beep; silent where there is no speaker.

@@ -25,6 +25,7 @@
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
 #include "gui/search_dialog.h"
+#include "gui/signal_watch.h"
 #include "gui/resume_dialog.h"
 #include "prepare/modal_state.h"
 #include "prepare/send_driver.h"
@@ -198,14 +199,33 @@ bool FeedriteForm::after_load() {
     return true;
 }
 
+// Asked without waiting: the tape waits at its start as always, and an
+// operator who started the run and walked to the machine is not held up.
 void FeedriteForm::offer_resume(std::int64_t line) {
     const std::string n = std::to_string(line);
-    const MessageAnswer answer = host_.message_box(
+    offered_line_ = line;
+    offered_at_cycle_ = state_.run.cycles_started;
+    host_.ask_without_waiting(
         "The last run of this program on " + state_.IO_device_name +
-            " did not end cleanly.\nThe control had read line " + n + " when it stopped.\n\nResume at line " + n +
-            "?",
-        "Resume", MessageIcon::Exclamation, MessageButtons::YesNo);
-    if (answer == MessageAnswer::Yes) review_resume(line);
+            " did not end cleanly.\nThe control had read line " + n +
+            " when it stopped.\n\nResume at line " + n + "?",
+        "Resume", MessageIcon::Exclamation, [this, line](MessageAnswer answer) {
+            const bool stale = offered_line_ == 0;
+            offered_line_ = 0;
+            if (answer == MessageAnswer::Yes && !stale && still_stands(line, offered_at_cycle_))
+                review_resume(line);
+        });
+}
+
+void FeedriteForm::withdraw_stale_offer() {
+    if (offered_line_ == 0 || state_.run.cycles_started == offered_at_cycle_) return;
+    const std::string n = std::to_string(offered_line_);
+    offered_line_ = 0;
+    host_.notice(
+        "The control has started reading the program from its start.\nThe offer to resume "
+        "at line " +
+            n + " is withdrawn.",
+        "Resume", MessageIcon::None);
 }
 
 bool FeedriteForm::can_resume() const {
@@ -214,32 +234,57 @@ bool FeedriteForm::can_resume() const {
 }
 
 void FeedriteForm::show_view_menu(const QPoint& at) {
-    resume_action_->setEnabled(can_resume());
+    // The line clicked on, not the caret's: the menu acts where it was opened.
+    const std::int64_t line = view_.line_index(txtedit_->position_at(at)) + 1;
     QMenu menu(this);
-    menu.addAction(resume_action_);
-    menu.exec(txtedit_->viewport()->mapToGlobal(at));
-    resume_action_->setEnabled(true);  // the key checks for itself
+    QAction* here = menu.addAction(resume_action_->text());
+    here->setEnabled(can_resume());
+    if (menu.exec(txtedit_->viewport()->mapToGlobal(at)) == here) resume_at(line);
 }
 
 bool FeedriteForm::resume_here() {
+    return resume_at(view_.line_index(view_.selection_start()) + 1);
+}
+
+bool FeedriteForm::resume_at(std::int64_t line) {
     if (!can_resume()) {
         host_.beep();
         return false;
     }
-    return review_resume(view_.line_index(view_.selection_start()) + 1);
+    return review_resume(line);
 }
 
 bool FeedriteForm::review_resume(std::int64_t line) {
     auto plan = plan_resume(view_.text(), line);
     if (!plan) return false;
+    if (review_) review_->reject();  // one review at a time: the latest request wins
     const TextPos start = plan->start;
-    ResumeDialog dialog(std::move(*plan), this);
-    if (dialog.exec() != QDialog::Accepted || !can_resume()) return false;
-    resume_ = {true, start, dialog.blocks()};
+    auto* dialog = new ResumeDialog(std::move(*plan), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    const std::int64_t cycles = state_.run.cycles_started;
+    connect(dialog, &QDialog::accepted, this,
+            [this, line, start, cycles] { accept_review(line, start, cycles); });
+    review_ = dialog;
+    // Window-modal and without a loop of its own: the engine's yields go on,
+    // so the Virtual control and the stall watchdog stay live.
+    dialog->open();
+    return true;
+}
+
+bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
+    if (can_resume() && state_.run.cycles_started == cycles_then) return true;
+    host_.notice("The control started reading meanwhile.\nLine " + std::to_string(line) +
+                     " was not resumed: stop the control,\nthen choose Resume here on that line.",
+                 "Resume", MessageIcon::Exclamation);
+    return false;
+}
+
+void FeedriteForm::accept_review(std::int64_t line, TextPos start, std::int64_t cycles_then) {
+    if (!review_ || !still_stands(line, cycles_then)) return;
+    resume_ = {true, start, review_->blocks()};
     // Back to the restart point, which puts the caret on the line and waits
     // for the control, as the Reset panel does.
     state_.DNC_reset = DNC_restart;
-    return true;
 }
 
 void FeedriteForm::set_masters() {
@@ -344,6 +389,7 @@ void FeedriteForm::shut_down() {
 void FeedriteForm::end_on_signal(const std::string& signal) {
     ending_signal_ = signal;
     history_.note_ending(end_reason_for(state_.run.phase, true), signal, state_.run);
+    SignalWatch::ending_recorded();
     // Nobody is there to answer the save question; at least say so.
     if (state_.File_is_edited)
         std::cerr << "feedrite: ended by " << signal << "; the edits to " << state_.filename
@@ -388,6 +434,7 @@ void FeedriteForm::show_progress() {
 }
 
 void FeedriteForm::Timer1_tick() {
+    withdraw_stale_offer();
     const TextPos p = view_.selection_start();
     const auto line = view_.line_index(p) + 1;
     StatusBar1_->set_panel_text(1, QString::fromStdString(line_panel_text(line)));

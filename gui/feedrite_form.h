@@ -3,6 +3,7 @@
 // three timers. It owns the window state and the port settings record and
 // hands them to the core by reference.
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "config/port_settings.h"
 #include "config/program_dir.h"
 #include "core/stay_awake.h"
+#include "gui/resume_dialog.h"
 #include "gui/run_history.h"
 #include "prepare/run_progress.h"
 #include "prepare/resume_journal.h"
@@ -60,13 +62,19 @@ public:
     /// The orderly end on a signal: as closing the window with the tape
     /// stopped, without the close questions; the history says `signal`.
     void end_on_signal(const std::string& signal);
-    /// "Resume here…" on the caret's line: only while the control is not
-    /// reading a loaded text program and edit mode is off. Opens the review;
-    /// on OK the next run is leader, the reviewed blocks, the program from
-    /// that line, trailer. False when nothing was set up.
+    /// "Resume here…" on the caret's line (F5): only while the control is
+    /// not reading a loaded text program and edit mode is off. Opens the
+    /// review; on OK the next run is leader, the reviewed blocks, the program
+    /// from that line, trailer. False when no review opened.
     bool resume_here();
-    /// The review for `line` (1-based); on OK the resume is set up.
+    /// As resume_here, on `line` (1-based): the line the view's menu was opened on.
+    bool resume_at(std::int64_t line);
+    /// Opens the review for `line` (1-based), window-modal and without
+    /// waiting, so the tape and the Virtual control go on; on OK the resume is
+    /// set up, unless the control started reading since the review opened.
     bool review_resume(std::int64_t line);
+    /// The review open now, if any.
+    [[nodiscard]] ResumeDialog* resume_review() const { return review_; }
 
     [[nodiscard]] WindowState& state() { return state_; }
     [[nodiscard]] TextView& text_view() { return view_; }
@@ -112,6 +120,12 @@ private:
     /// After the load: the crash record, the offer to resume, the journal.
     bool after_load();
     void offer_resume(std::int64_t line);
+    /// The offer's question gives way to a notice once the control reads.
+    void withdraw_stale_offer();
+    /// True while a resume is allowed and the control has started no run
+    /// since `cycles_then`; otherwise a notice says `line` was not resumed.
+    bool still_stands(std::int64_t line, std::int64_t cycles_then);
+    void accept_review(std::int64_t line, TextPos start, std::int64_t cycles_then);
 
     ModuleState& module_;
     ProgramPlaces places_;
@@ -139,6 +153,9 @@ private:
     Engine engine_;
     QAction* resume_action_;
     ResumeRequest resume_;
+    QPointer<ResumeDialog> review_;
+    std::int64_t offered_line_ = 0;      ///< the crash offer still waiting for its answer
+    std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
 };

@@ -97,24 +97,57 @@ MessageAnswer QtHost::message_box(const std::string& text, const std::string& ti
     return answer_of(chosen);
 }
 
-void QtHost::notice(const std::string& text, const std::string& title, MessageIcon icon) {
-    const std::string& shown_title = title.empty() ? std::string(default_message_title) : title;
-    if (answerer_) {
-        (void)answerer_(text, shown_title, icon, MessageButtons::Ok);
-        return;
+QMessageBox& QtHost::notice_box(const std::string& title, MessageIcon icon, bool question) {
+    // A question replaced is withdrawn: its answer never comes.
+    if (notice_ && (question || notice_asks_)) {
+        QObject::disconnect(notice_, &QMessageBox::finished, nullptr, nullptr);
+        notice_->close();
+        notice_ = nullptr;
     }
     if (!notice_) {
         notice_ = new QMessageBox(window_);
         notice_->setAttribute(Qt::WA_DeleteOnClose);
         notice_->setWindowModality(Qt::NonModal);
-        notice_->setStandardButtons(QMessageBox::Ok);
+        notice_->setStandardButtons(question ? QMessageBox::Yes | QMessageBox::No
+                                             : QMessageBox::Ok);
+        if (question) notice_->setEscapeButton(QMessageBox::No);
+        notice_asks_ = question;
     }
     notice_->setIcon(qt_icon(icon));
-    notice_->setWindowTitle(shown(shown_title));
-    notice_->setText(shown(text));
-    if (!notice_->isVisible()) fit_title(*notice_);
-    notice_->show();
-    notice_->raise();
+    notice_->setWindowTitle(shown(title.empty() ? std::string(default_message_title) : title));
+    return *notice_;
+}
+
+void QtHost::notice(const std::string& text, const std::string& title, MessageIcon icon) {
+    if (answerer_) {
+        (void)answerer_(text, title.empty() ? default_message_title : title, icon,
+                        MessageButtons::Ok);
+        return;
+    }
+    QMessageBox& box = notice_box(title, icon, false);
+    box.setText(shown(text));
+    if (!box.isVisible()) fit_title(box);
+    box.show();
+    box.raise();
+}
+
+void QtHost::ask_without_waiting(const std::string& text, const std::string& title,
+                                 MessageIcon icon, std::function<void(MessageAnswer)> answered) {
+    if (answerer_) {
+        answered(answerer_(text, title.empty() ? default_message_title : title, icon,
+                           MessageButtons::YesNo));
+        return;
+    }
+    QMessageBox& box = notice_box(title, icon, true);
+    box.setText(shown(text));
+    fit_title(box);
+    QObject::connect(&box, &QMessageBox::finished, &box, [&box, answered = std::move(answered)] {
+        // Closed without a button: No, as in a message box.
+        answered(box.standardButton(box.clickedButton()) == QMessageBox::Yes ? MessageAnswer::Yes
+                                                                             : MessageAnswer::No);
+    });
+    box.show();
+    box.raise();
 }
 
 void QtHost::beep() { QApplication::beep(); }

@@ -26,6 +26,8 @@ public:
     MessageAnswer message_box(const std::string& text, const std::string& title, MessageIcon icon,
                               MessageButtons buttons) override;
     void notice(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void ask_without_waiting(const std::string& text, const std::string& title, MessageIcon icon,
+                             std::function<void(MessageAnswer)> answered) override;
     void beep() override;
     void set_wait_pointer(bool wait) override;
     void set_stall_timer(bool enabled) override;
@@ -38,13 +40,16 @@ public:
 
     using Answerer = std::function<MessageAnswer(const std::string& text, const std::string& title,
                                                  MessageIcon, MessageButtons)>;
-    /// Answers message boxes and notices without showing them (tests script
-    /// the user; a notice's answer is not used).
+    /// Answers message boxes, notices and questions without showing them
+    /// (tests script the user; a notice's answer is not used).
     void answer_with(Answerer answerer) { answerer_ = std::move(answerer); }
     /// Replaces the end of the process (tests stay alive to look).
     void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
 
 private:
+    /// The notice's box, a new one in place of a question still open.
+    QMessageBox& notice_box(const std::string& title, MessageIcon icon, bool question);
+
     QPointer<QWidget> window_;
     QPointer<QMessageBox> notice_;
     QTimer& stall_timer_;
@@ -52,6 +57,7 @@ private:
     Answerer answerer_;
     std::function<void()> exit_;
     bool waiting_ = false;
+    bool notice_asks_ = false;  ///< the box shown is a question
     std::vector<std::pair<QPointer<QWidget>, QCursor>> saved_cursors_;
 };
 

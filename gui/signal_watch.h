@@ -2,7 +2,8 @@
 // SIGTERM, SIGINT and SIGHUP as a Qt signal on the event loop: the handler
 // only writes the number to a pipe, whose reading end a QSocketNotifier
 // watches (so it is seen inside the engine's yields too). A second of them
-// ends the process at once, from the handler.
+// ends the process from the handler: at once when the orderly end has put the
+// run on record, else after a few seconds, leaving the orderly end that time.
 
 #include <QObject>
 #include <string>
@@ -20,6 +21,10 @@ class SignalWatch : public QObject {
     ~SignalWatch() override;
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
+
+    /// The orderly end has recorded the run as ended by the signal: from now a
+    /// second signal ends the process at once.
+    static void ending_recorded();
 
   signals:
     /// The first signal arrived; `name` is "SIGTERM", "SIGINT" or "SIGHUP".

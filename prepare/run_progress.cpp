@@ -18,6 +18,10 @@ void RateWindow::sample(double t, std::int64_t count) {
     while (samples_.size() > 2 && samples_[1].first <= t - span_) samples_.pop_front();
 }
 
+void RateWindow::skip(double seconds) {
+    for (auto& sample : samples_) sample.first += seconds;
+}
+
 std::optional<double> RateWindow::rate() const {
     if (samples_.size() < 2) return std::nullopt;
     const auto [t0, c0] = samples_[0];
@@ -78,14 +82,29 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     if (open && run.cycles_started != cycle_) {
         cycle_ = run.cycles_started;
         window_.restart(run.cycle_started_at, 0);
+        held_since_.reset();
+        left_.reset();
     }
-    if (open) {
-        window_.sample(now, run.consumed);
-        f.elapsed = now - run.cycle_started_at;
-    }
+    if (open) f.elapsed = now - run.cycle_started_at;
     const std::int64_t position = open ? std::clamp<std::int64_t>(run.position, 0, run.total) : 0;
     if (run.total > 0)
         f.percent = 100.0 * static_cast<double>(position) / static_cast<double>(run.total);
+    // Nothing moves while the control holds the tape, edit mode stops it or
+    // the tape waits at its start: time left stays as it was.
+    f.held = f.state == ShownState::Stopped || f.state == ShownState::EditMode ||
+             f.state == ShownState::Waiting;
+    if (open && f.held) {
+        if (!held_since_) held_since_ = now;
+        if (left_) {
+            f.left = left_;
+            f.left_measured = left_measured_;
+            return f;
+        }
+    } else if (open) {
+        if (held_since_) window_.skip(now - *held_since_);
+        held_since_.reset();
+        window_.sample(now, run.consumed);
+    }
     const auto remaining = static_cast<double>(run.total - position);
     const std::optional<double> measured = open ? window_.rate() : std::nullopt;
     if (measured) {
@@ -94,6 +113,7 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     } else if (configured_cps > 0) {
         f.left = remaining / configured_cps;
     }
+    if (open && !f.held) left_ = f.left, left_measured_ = f.left_measured;
     return f;
 }
 
@@ -129,7 +149,7 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
         std::snprintf(share, sizeof share, "%.1f %%", *f.percent);
         t.main = share;
         t.main += "    " + std::string(f.left && !f.left_measured ? "~" : "") +
-                  duration_text(f.left) + " left";
+                  duration_text(f.left) + " left" + (f.held ? ", held" : "");
     }
     if (f.places > 0 || f.place > 0)
         t.detail = std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) + " of " +

@@ -23,6 +23,9 @@ class RateWindow {
     /// Forgets everything: counting starts again at (t, count).
     void restart(double t, std::int64_t count);
     void sample(double t, std::int64_t count);
+    /// Leaves out `seconds` that just passed with the tape held: the samples
+    /// move forward by as much, so the rate is that of the tape moving.
+    void skip(double seconds);
     [[nodiscard]] std::optional<double> rate() const;
 
   private:
@@ -51,12 +54,15 @@ struct ProgressFigures {
     std::optional<double> percent;
     std::optional<double> elapsed, left;  ///< seconds of this cycle, and still to go
     bool left_measured = false;           ///< `left` comes from the measured rate
+    bool held = false;                    ///< the tape stands: `left` does not change
     std::int64_t cycles = 0;
     std::optional<double> last_cycle;
 };
 
 /// Follows one run; `poll` is called by the window's timer (several times a
-/// second) and restarts the rate window with every new cycle.
+/// second) and restarts the rate window with every new cycle. While the
+/// control holds a cycle (or edit mode stops it) time left stays as it was
+/// when the stop began, and the rate window leaves the stop out.
 class ProgressTracker {
   public:
     explicit ProgressTracker(RateWindow window = RateWindow()) : window_(window) {}
@@ -71,14 +77,18 @@ class ProgressTracker {
   private:
     RateWindow window_;
     std::int64_t cycle_ = -1;
+    std::optional<double> held_since_;  ///< when the stop of this cycle began
+    std::optional<double> left_;        ///< the last time left while the tape moved
+    bool left_measured_ = false;
 };
 
 /// The state's words as the bar shows them.
 [[nodiscard]] const char* shown_state_text(ShownState state);
 
 /// The bar's three texts: the state, the figures read from afar (share sent
-/// and time left; "~" marks a time left at the configured speed), and the
-/// details (line N of M, elapsed, cycles and the last one's time).
+/// and time left; "~" marks a time left at the configured speed, ", held" one
+/// that stands still with the tape), and the details (line N of M, elapsed,
+/// cycles and the last one's time).
 struct ProgressTexts {
     std::string state, main, detail;
     bool operator==(const ProgressTexts&) const = default;

@@ -4,8 +4,10 @@
 // orderly end.
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -32,6 +34,7 @@
 #include "gui/status_panels.h"
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
+#include "sim/simulated_port.h"
 #include "prepare/resume_journal.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
@@ -241,6 +244,29 @@ class MainWindowTest : public QObject {
         });
         w.form.host().message_box("text", "Search message:", MessageIcon::None, MessageButtons::Ok);
         QCOMPARE(modality, Qt::WindowModal);
+
+        // A question waits for no one: Yes, or No when closed; a notice put in
+        // its place withdraws it unanswered.
+        QList<MessageAnswer> answers;
+        const auto shown = [&] {
+            for (QMessageBox* box : w.form.findChildren<QMessageBox*>())
+                if (box->isVisible()) return box;
+            return static_cast<QMessageBox*>(nullptr);
+        };
+        for (const bool close : {false, true, false}) {
+            w.form.host().ask_without_waiting("Resume?", "Resume", MessageIcon::None,
+                                              [&](MessageAnswer a) { answers << a; });
+            QMessageBox* box = shown();
+            QVERIFY(box && box->windowModality() == Qt::NonModal);
+            if (close)
+                box->close();
+            else if (answers.empty())
+                box->button(QMessageBox::Yes)->click();
+            else
+                w.form.host().notice("Withdrawn", "Resume", MessageIcon::None);
+        }
+        QCOMPARE(answers, (QList<MessageAnswer>{MessageAnswer::Yes, MessageAnswer::No}));
+        QCOMPARE(shown()->text(), QStringLiteral("Withdrawn"));
     }
 
     // Saving itself is tested in the core; here, what closing asks and does.
@@ -460,10 +486,54 @@ class MainWindowTest : public QObject {
         }));
     }
 
-    // A record left by a killed run brings the offer before the tape starts;
-    // the review, answered here, changes the clearance the control reads (the
-    // whole resumed tape is checked in tape_tool_test). The journal follows the
-    // run; later the key resumes at another line while the control is held.
+    // A second signal before the loop has read the first (raise() runs the
+    // handler at once) waits for the orderly end to record the run: no crash.
+    void two_signals_in_a_row_end_as_a_signal() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n");
+        const std::string history = w.dir.file("state/history.jsonl");
+        w.form.keep_history(history);
+        SignalWatch watch;
+        QObject::connect(&watch, &SignalWatch::ending, &w.form,
+                         [&w](const QString& name) { w.form.end_on_signal(name.toStdString()); });
+        const auto tick = [&] {
+            if (w.state().run.blocks_sent < 2 || w.ended) return;
+            std::raise(SIGTERM);
+            std::raise(SIGTERM);
+        };
+        QVERIFY(w.transmit(20, tick, 10000));
+        QCOMPARE(end_reason_name(read_history(history).at(0).end),
+                 end_reason_name(EndReason::Signal));
+    }
+
+    // An offer still unanswered when the control starts reading (it is always
+    // in run here) gives way to a notice, in the same box; the tape never waited.
+    void an_offer_unanswered_is_withdrawn_once_the_control_reads() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n", false);
+        const std::string sha = file_digest(w.dir.file("part.nc"))->first;
+        QVERIFY(write_resume_record(resume_journal_path(default_device_name),
+                                    {"p", sha, default_device_name, 2, true}));
+        w.form.qt_host().answer_with(nullptr);
+        QStringList seen;
+        const auto tick = [&] {
+            const auto boxes = w.form.findChildren<QMessageBox*>();
+            for (const QMessageBox* box : boxes)
+                if (box->isVisible() && !seen.contains(box->text())) seen << box->text();
+            if (boxes.size() == 1 && boxes[0]->text().contains(u"withdrawn") &&
+                w.state().run.blocks_sent >= 3 && !w.ended)
+                w.form.end_on_signal("SIGTERM");
+        };
+        QVERIFY(w.transmit(20, tick, 10000));
+        QCOMPARE(seen.size(), 2);
+        QVERIFY(seen[0].endsWith(u"Resume at line 2?"));
+        QVERIFY(seen[1].endsWith(u"The offer to resume at line 2 is withdrawn."));
+    }
+
+    // A record left by a killed run brings the offer, which waits for no one:
+    // the control is held meanwhile, and the review (answered here, window-modal
+    // so the Virtual control stays live) changes the clearance the control
+    // reads once started (the whole resumed tape is checked in tape_tool_test).
+    // The journal follows the run; later, with the control stopped, F5 resumes
+    // at the caret's line and the view's menu at the clicked line.
     void resume_after_a_crash_and_here() {
         const std::string program =
             "%\r\nG21 G17 G90 G54\r\nT1 M06\r\nS1000 M03\r\n"
@@ -472,13 +542,21 @@ class MainWindowTest : public QObject {
         const std::string journal = resume_journal_path(default_device_name);
         const std::string sha = file_digest(w.dir.file("part.nc"))->first;
         QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 6, true}));
-        w.recorder.answers = {MessageAnswer::Yes};
+        w.form.qt_host().answer_with([&](const std::string& text, const std::string& title,
+                                         MessageIcon icon, MessageButtons buttons) {
+            // Asked as the tape waits: the control is held until the review is done.
+            if (SimulatedPort* port = w.form.simulated_port(); port && port->control())
+                port->control()->feed_hold();
+            return w.recorder.message_box(text, title, icon, buttons);
+        });
         QStringList reviews;
+        bool window_modal = true;
         QTimer reviewer;  // answers each review as the operator would
         QObject::connect(&reviewer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<ResumeDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             reviews << dialog->windowTitle();
+            window_modal = window_modal && dialog->windowModality() == Qt::WindowModal;
             if (reviews.size() == 1) {
                 dialog->clearance_edit()->selectAll();
                 QTest::keyClicks(dialog->clearance_edit(), QStringLiteral("20."));
@@ -492,36 +570,63 @@ class MainWindowTest : public QObject {
         w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
         QStringList failures;
         int step = 0;
+        const auto reviewed = [&](int count) {
+            return reviews.size() == count && w.form.resume_review() == nullptr;
+        };
         const auto tick = [&] {
             window.poll();
             const std::string text = window.read_view()->toPlainText().toStdString();
-            if (step == 0 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
+            if (step == 0 && reviewed(1)) {
+                window.cycle_start_button()->click();
+                step = 1;
+            } else if (step == 1 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
                 if (text.find("M09\nG00 G90 Z20.\nG00 G90 X1. Y2.\n") == std::string::npos)
                     failures << QStringLiteral("the clearance typed");
                 window.reset_button()->click();  // the control stops reading mid-program
-                step = 1;
-            } else if (step == 1 && w.state().Sending_data == 0 &&
-                       read_resume_record(journal)->line != 6) {
-                // What a crash now would leave: the run under way, at a line of the program.
-                const auto record = read_resume_record(journal);
-                if (!record->running || record->sha256 != sha || record->line < 1 ||
-                    record->line > 8)
+                step = 2;
+            } else if (const auto record = read_resume_record(journal);
+                       step == 2 && w.state().Sending_data == 0 && record && record->running &&
+                       record->line != 6) {
+                // What a crash now would leave (its writer writes once a second at
+                // most): the run under way, at a line of the program.
+                if (record->sha256 != sha || record->line < 1 || record->line > 8)
                     failures << QStringLiteral("journal");
-                step = 2;  // the review runs its own loop, in which this timer ticks on
                 w.form.text_view().set_selection_start(
-                    static_cast<TextPos>(w.form.text_view().text().find("X5.")));
+                    static_cast<TextPos>(w.form.text_view().text().find("T1 M06")));
                 QApplication::setActiveWindow(&w.form);  // the key works in the active window
                 QTest::keyClick(&w.edit, Qt::Key_F5);
-                window.cycle_start_button()->click();
-            } else if (step == 2 && text.find("G01 G90 Z-1. F100.\nG90 G01\nX5.\nM30\n") != std::string::npos) {
-                w.form.end_on_signal("SIGTERM");
                 step = 3;
+            } else if (step == 3 && reviewed(2)) {
+                // Right-clicked on line 7, the caret still on line 3.
+                const TextPos caret = w.form.text_view().selection_start();
+                w.form.text_view().set_selection_start(
+                    static_cast<TextPos>(w.form.text_view().text().find("X5.")));
+                const QPoint at = w.edit.caret_rect().center();
+                w.form.text_view().set_selection_start(caret);
+                QTimer::singleShot(0, [] {
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    if (menu == nullptr) return;
+                    QTest::mouseClick(menu, Qt::LeftButton, {},
+                                      menu->actionGeometry(menu->actions().at(0)).center());
+                });
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                        w.edit.viewport()->mapToGlobal(at));
+                QApplication::sendEvent(w.edit.viewport(), &event);
+                step = 4;
+            } else if (step == 4 && reviewed(3)) {
+                window.cycle_start_button()->click();
+                step = 5;
+            } else if (step == 5 && text.find("G01 G90 Z-1. F100.\nG90 G01\nX5.\nM30\n") != std::string::npos) {
+                w.form.end_on_signal("SIGTERM");
+                step = 6;
             }
         };
         QVERIFY(w.transmit(50, tick, 40000));
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
         QVERIFY(w.recorder.messages.at(0).text.ends_with("\nResume at line 6?"));
-        QCOMPARE(reviews.join(u'|'), QStringLiteral("Resume at line 6|Resume at line 7"));
+        QCOMPARE(reviews.join(u'|'),
+                 QStringLiteral("Resume at line 6|Resume at line 3|Resume at line 7"));
+        QVERIFY(window_modal);
     }
 };
 

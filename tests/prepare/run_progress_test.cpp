@@ -9,15 +9,17 @@ namespace {
 
 // A 30,000-character program at 100 characters per second with the device
 // set to 300: the configured speed until 10 s are measured, then the rate
-// over the last minute, which falls while the control holds the tape.
+// over the last minute. A hold freezes time left, and the minute it lasted
+// is no part of the rate once the tape moves again.
 TEST(RunProgress, TimeLeftFollowsTheRateOfTheLastMinute) {
-    // time, position, control stopped, time left (-1: none), measured, elapsed
+    // time, position, control stopped, time left, measured, elapsed
     const std::tuple<double, std::int64_t, bool, double, bool, double> steps[] = {
         {100.25, 25, false, (30000 - 25) / 300.0, false, 0.25},
         {110, 1000, false, 290, true, 10},
         {160, 6000, false, 240, true, 60},
-        {170, 6000, true, 24000 / (5000 / 60.0), true, 70},  // from 1,000 at 110 s
-        {240, 6000, true, -1, true, 140},                    // nothing for a minute
+        {170, 6000, true, 240, true, 70},  // Feed hold
+        {230, 6000, true, 240, true, 130},
+        {240, 7000, false, 230, true, 140},  // 100 cps again, not 12.5
     };
     RunCounters run;
     run.phase = RunPhase::Sending, run.total = 30000;
@@ -30,7 +32,9 @@ TEST(RunProgress, TimeLeftFollowsTheRateOfTheLastMinute) {
         const ProgressFigures f = tracker.poll(run, false, false, 7, 900, t, 300);
         EXPECT_NEAR(f.left.value_or(-1), left, 1e-6);
         EXPECT_EQ(f.left_measured, measured);
+        EXPECT_EQ(f.held, stopped);
         EXPECT_DOUBLE_EQ(*f.elapsed, elapsed);
+        EXPECT_EQ(progress_texts(f).main.ends_with(" left, held"), stopped);
     }
     // A new cycle estimates afresh ("~": not measured); the last one's time and
     // the count show.
@@ -49,14 +53,17 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
         bool edit, stopped;
         ShownState shown;
         std::optional<double> percent;
+        bool held;
     };
     const Case cases[] = {
-        {RunPhase::NotConfigured, true, false, ShownState::NotConfigured, std::nullopt},
-        {RunPhase::LoadFailed, false, false, ShownState::LoadFailed, std::nullopt},
-        {RunPhase::Waiting, false, false, ShownState::Waiting, 0.0},
-        {RunPhase::Sending, true, true, ShownState::EditMode, 50.0},  // the engine refuses to send
-        {RunPhase::Sending, false, true, ShownState::Stopped, 50.0},
-        {RunPhase::Finished, false, false, ShownState::Finished, 100.0},
+        {RunPhase::NotConfigured, true, false, ShownState::NotConfigured, std::nullopt, false},
+        {RunPhase::LoadFailed, false, false, ShownState::LoadFailed, std::nullopt, false},
+        {RunPhase::Waiting, false, false, ShownState::Waiting, 0.0, true},
+        {RunPhase::Sending, true, false, ShownState::EditMode, 50.0,
+         true},  // the engine refuses to send
+        {RunPhase::Sending, false, true, ShownState::Stopped, 50.0, true},
+        {RunPhase::Sending, false, false, ShownState::Sending, 50.0, false},
+        {RunPhase::Finished, false, false, ShownState::Finished, 100.0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(shown_state_text(c.shown));
@@ -65,6 +72,7 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
         const ProgressFigures f = ProgressTracker().poll(run, false, c.edit, 12, 10, 5, 0);
         EXPECT_EQ(f.state, c.shown);
         EXPECT_EQ(f.percent, c.percent);
+        EXPECT_EQ(f.held, c.held);
         EXPECT_EQ(f.place, c.percent ? 10 : 0);  // the empty last block is no line of its own
     }
 }
