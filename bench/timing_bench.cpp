@@ -4,16 +4,25 @@
 // window, and compares every character's measured times with the set ones.
 // A ratio below 1 is a pulse shorter than set: a real control may misread it.
 //
-// Four conditions: a quiet PC; the speed test made while both cores are busy
+// Five conditions: a quiet PC; the speed test made while both cores are busy
 // (two spinning threads of this program) and the sending quiet; a quiet test
-// and a busy sending; the 1-second quick test. --quick runs only the last,
-// for a load made outside. Exits 1 when any character was shorter than set.
-// NO_GUARD=1 sends on the counts alone, for comparison; TIMING_DETAIL=1 adds
-// the engine's own figures of the last 100 characters and the loop counts.
+// and a busy sending; two busy processes through test and send; the 1-second
+// quick test. --quick runs only the last, for a load made outside. The
+// sending asks for real-time priority as the window does (NO_REALTIME=1: it
+// does not), and each preset's line tells the CPU the sending took. Exits 1
+// when any character was shorter than set. NO_GUARD=1 sends on the counts
+// alone, for comparison; TIMING_DETAIL=1 adds the engine's own figures of the
+// last 100 characters and the loop counts.
 //
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing [--quick]
 
 #include <QApplication>
+#include <csignal>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -35,6 +44,8 @@
 #include "config/number_text.h"
 #include "config/presets.h"
 #include "config/settings_loader.h"
+#include "core/realtime.h"
+#include "core/run_counters.h"
 #include "prepare/send_driver.h"
 
 namespace {
@@ -112,12 +123,19 @@ std::string program_text() {
 }
 
 
+// A spinning load runs as a normal program, whatever the sender was granted.
+void normal_priority() {
+    sched_param param{};
+    (void)pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
+}
+
 // Both cores busy while it lives: two threads that spin.
 class BusyCores {
 public:
     BusyCores() {
         for (auto& t : threads_)
             t = std::thread([this] {
+                normal_priority();
                 volatile unsigned long n = 0;
                 while (!stop_.load(std::memory_order_relaxed)) n = n + 1;
             });
@@ -132,11 +150,42 @@ private:
     std::thread threads_[2];
 };
 
+// Both cores busy while it lives: two other processes that spin.
+class BusyProcesses {
+public:
+    BusyProcesses() {
+        for (pid_t& pid : pids_) {
+            pid = ::fork();
+            if (pid != 0) continue;
+            normal_priority();
+            volatile unsigned long n = 0;
+            for (;;) n = n + 1;
+        }
+    }
+    ~BusyProcesses() {
+        for (const pid_t pid : pids_) {
+            if (pid <= 0) continue;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t pids_[2] = {};
+};
+
 struct Condition {
     const char* name;
     int test_seconds;
-    bool busy_test, busy_send;
+    bool busy_test, busy_send, busy_processes = false;
 };
+
+double thread_cpu_seconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 // Sends the program with each preset at `rate`; the characters shorter than set.
 long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool busy,
@@ -166,20 +215,26 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         SendDriverHooks hooks;
         hooks.at_cycle_end = [&] { state.DNC_reset = DNC_closing; };
         SendDriver driver(engine, settings, module, dir.string(), hooks);
+        const double cpu_before = thread_cpu_seconds();
+        const double wall_before = monotonic_seconds();
         {
             std::optional<BusyCores> load;
             if (busy) load.emplace();
             (void)driver.send_file();
         }
+        const double cpu = (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);
         if (cable.control() == nullptr) return -1;
 
         const std::vector<LatchedCharacter>& characters = cable.control()->characters();
         std::vector<Expected> expected = expected_times(*times, model.ticked(Tick::Chk_Async));
         collect(characters, expected);
         const std::optional<double> cps = characters_per_second(characters);
-        std::printf("\n%s: %zu characters, %.1f per second (speed display %s), %zu findings\n",
+        const double display = std::atof(model.CPS_txt.c_str());
+        std::printf("\n%s: %zu characters, %.1f per second (speed display %s: %.1f %%), %zu findings, "
+                    "CPU %.0f %% of a core\n",
                     name, characters.size(), cps.value_or(0), model.CPS_txt.c_str(),
-                    cable.control()->findings().size());
+                    display > 0 ? 100 * cps.value_or(0) / display : 0,
+                    cable.control()->findings().size(), 100 * cpu);
         for (const Expected& t : expected) shorter += report(t);
         if (std::getenv("TIMING_DETAIL") != nullptr)
             std::printf("  engine: %s\n  counts %g %g %g %g %g %g\n", timing_panel_detail(figures).c_str(),
@@ -204,14 +259,22 @@ int main(int argc, char** argv) {
     const std::string program = (dir / "part.nc").string();
     (void)write_file_atomic(program, program_text());
 
-    const std::vector<Condition> all = {{"quiet PC", 10, false, false},
-                                        {"speed test on a busy PC, quiet sending", 10, true, false},
-                                        {"quiet speed test, busy sending", 10, false, true},
-                                        {"1-second quick test", 1, false, false}};
+    if (std::getenv("NO_REALTIME") == nullptr) {
+        SystemScheduler scheduler;
+        std::printf("%s\n", request_realtime(scheduler).note.c_str());
+    }
+    const std::vector<Condition> all = {
+        {"quiet PC", 10, false, false},
+        {"speed test on a busy PC, quiet sending", 10, true, false},
+        {"quiet speed test, busy sending", 10, false, true},
+        {"two busy processes through test and send", 10, false, false, true},
+        {"1-second quick test", 1, false, false}};
     const std::vector<Condition> conditions = quick ? std::vector<Condition>{all.back()} : all;
     long shorter = 0;
     for (const Condition& c : conditions) {
         std::int32_t best = 0;
+        std::optional<BusyProcesses> processes;
+        if (c.busy_processes) processes.emplace();
         {
             std::optional<BusyCores> load;
             if (c.busy_test) load.emplace();
@@ -221,6 +284,7 @@ int main(int argc, char** argv) {
         std::printf("\n=== %s: speed test %d s, best %d, rate %d\n", c.name, c.test_seconds, best,
                     rate);
         const long n = send_presets(host, shown.module, rate, c.busy_send, dir, program);
+        processes.reset();
         if (n < 0) return 2;
         shorter += n;
     }

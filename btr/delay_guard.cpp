@@ -5,14 +5,31 @@
 #include <limits>
 
 #include "btr/delay_loop.h"
+#include "config/limits.h"
 
 namespace feedrite {
+
+namespace {
+
+// Sleeps until the last stretch; returns the pass the counted delay stands
+// at by now, on a tenth, so the passes after it yield where they always did.
+std::int32_t nap(Host& host, Clock& clock, Clock::time_point start, double count, double set_ms) {
+    host.yield();  // pass 0's
+    const auto ms = std::chrono::duration<double, std::milli>(set_ms - spin_stretch_ms);
+    clock.sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(ms));
+    const double share = std::min(ms_between(start, clock.now()), set_ms) / set_ms;
+    const double reached = std::clamp(count * share, 0.0, double{max_loop_count});
+    return static_cast<std::int32_t>(reached / 10) * 10;
+}
+
+}  // namespace
 
 double guarded_delay(Host& host, Clock& clock, double count, double set_ms) {
     constexpr double last_pass = std::numeric_limits<std::int32_t>::max();
     constexpr double fewest_extra = 10;  // one yield's worth when no rate is known yet
     const Clock::time_point start = clock.now();
-    std::int32_t passes = run_delay_passes(host, 0, count);
+    const std::int32_t from = set_ms > nap_threshold_ms ? nap(host, clock, start, count, set_ms) : 0;
+    std::int32_t passes = run_delay_passes(host, from, count);
     for (;;) {
         const double elapsed = ms_between(start, clock.now());
         if (elapsed >= set_ms || passes >= last_pass) return elapsed;

@@ -179,6 +179,8 @@ void FeedriteForm::send_file() {
 
 bool FeedriteForm::after_load() {
     loaded_ = true;
+    // Loading is done: from here on the thread mostly waits and sleeps.
+    if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;
     const std::string path = resume_journal_path(device);
     const auto record = read_resume_record(path);
@@ -444,8 +446,10 @@ void FeedriteForm::Timer1_tick() {
 
 void FeedriteForm::show_timing() {
     const Clock::time_point now = clock_.now();
+    std::string detail = timing_panel_detail(figures_);
+    if (!realtime_.note.empty()) detail += "\n" + realtime_.note;
     StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(figures_, now)),
-                            QString::fromStdString(timing_panel_detail(figures_)),
+                            QString::fromStdString(detail),
                             figures_.busy_warning(now).has_value());
 }
 

@@ -19,6 +19,7 @@
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
 #include "config/program_dir.h"
+#include "core/realtime.h"
 #include "core/stay_awake.h"
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
@@ -59,6 +60,9 @@ public:
     /// Keeps the PC awake with this lock while a transmission is open (none
     /// unless called). `errors` hears once when it cannot be had.
     void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors);
+    /// Sends with real-time priority where `scheduler` grants it, asked once
+    /// the program is loaded (none unless called: tests keep their priority).
+    void send_with_realtime(std::unique_ptr<Scheduler> scheduler) { scheduler_ = std::move(scheduler); }
     /// The orderly end on a signal: as closing the window with the tape
     /// stopped, without the close questions; the history says `signal`.
     void end_on_signal(const std::string& signal);
@@ -143,6 +147,8 @@ private:
     ProgressTracker tracker_;
     RunHistory history_;
     std::unique_ptr<SleepInhibitor> inhibitor_;
+    std::unique_ptr<Scheduler> scheduler_;
+    RealtimeState realtime_;
     std::unique_ptr<StayAwake> awake_;
     std::string ending_signal_;
     QtTextView view_;

@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "core/command_line.h"
+#include "core/realtime.h"
 #include "gui/feedrite_form.h"
 #include "config/program_dir.h"
 #include "gui/virtual_control_window.h"
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::cout << usage_text();
+        SystemScheduler scheduler;
+        std::cout << usage_text() << '\n' << realtime_help(scheduler);
         return 0;
     }
     if (options.version) {
@@ -123,6 +125,7 @@ int main(int argc, char** argv) {
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.keep_history(history_path());
     form.keep_awake_with(std::make_unique<LogindInhibitor>(), std::cerr);
+    form.send_with_realtime(std::make_unique<SystemScheduler>());
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::ending, &form,
                      [&form](const QString& name) { form.end_on_signal(name.toStdString()); });

@@ -1,0 +1,83 @@
+#include "core/realtime.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace feedrite {
+namespace {
+
+const char* const how_to_allow =
+    "An administrator allows it with the line \"@lp - rtprio 10\" in "
+    "/etc/security/limits.d/feedrite.conf; the user then logs in again.";
+
+}  // namespace
+
+std::optional<long> SystemScheduler::rtprio_limit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0) return 0;
+    if (limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<long>(limit.rlim_cur);
+}
+
+int SystemScheduler::set_fifo(int priority) {
+    sched_param param{};
+    param.sched_priority = priority;
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+void SystemScheduler::precise_sleeps() {
+    (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
+
+bool SystemScheduler::memlock_unlimited() {
+    rlimit limit{};
+    return getrlimit(RLIMIT_MEMLOCK, &limit) == 0 && limit.rlim_cur == RLIM_INFINITY;
+}
+
+int SystemScheduler::lock_memory() {
+    return mlockall(MCL_CURRENT | MCL_FUTURE) == 0 ? 0 : errno;
+}
+
+RealtimeState request_realtime(Scheduler& scheduler) {
+    scheduler.precise_sleeps();
+    RealtimeState state;
+    const std::optional<long> limit = scheduler.rtprio_limit();
+    // A limit of 0 still lets a privileged user (CAP_SYS_NICE) through: ask anyway.
+    const int priority = limit && *limit > 0
+                             ? static_cast<int>(std::min<long>(*limit, wanted_rt_priority))
+                             : wanted_rt_priority;
+    if (const int error = scheduler.set_fifo(priority); error != 0) {
+        state.note = std::string("Normal priority: real-time priority was refused (") +
+                     std::strerror(error) + "); on a busy PC the tape may slow. " + how_to_allow;
+        return state;
+    }
+    state.granted = true;
+    state.priority = priority;
+    // Only without a limit: with one, a later allocation past it would fail.
+    state.memory_locked = scheduler.memlock_unlimited() && scheduler.lock_memory() == 0;
+    state.note = "Real-time priority " + std::to_string(priority) + " (SCHED_FIFO)" +
+                 (state.memory_locked ? ", memory locked." : "; memory not locked.");
+    return state;
+}
+
+std::string realtime_help(Scheduler& scheduler) {
+    const std::optional<long> limit = scheduler.rtprio_limit();
+    const std::string now =
+        !limit || *limit > 0
+            ? "This user may use real-time priority up to " +
+                  (limit ? std::to_string(*limit) : std::string("any level")) + "."
+            : "This user may not use real-time priority (RLIMIT_RTPRIO 0) unless privileged.";
+    return "Timing: the window sends with real-time priority " +
+           std::to_string(wanted_rt_priority) +
+           " (SCHED_FIFO) where allowed, so a busy PC does not slow the tape; its timing panel "
+           "says whether it got it. " + now + " " + how_to_allow + "\n";
+}
+
+}  // namespace feedrite

@@ -1,0 +1,57 @@
+#pragma once
+// Real-time priority for the thread that sends: on a busy PC every delay of
+// a normal thread is stretched by the programs it shares the cores with
+// (measured: the tape at 53 to 59 % of its speed with both cores busy). It
+// is asked for where the system allows it, and the operator is told which.
+
+#include <optional>
+#include <string>
+
+namespace feedrite {
+
+/// The system as the request needs it; scripted in tests.
+class Scheduler {
+public:
+    virtual ~Scheduler() = default;
+    /// RLIMIT_RTPRIO's soft limit; nullopt for no limit.
+    virtual std::optional<long> rtprio_limit() = 0;
+    /// Puts the calling thread under SCHED_FIFO at `priority`: 0, or errno.
+    virtual int set_fifo(int priority) = 0;
+    /// Asks for sleeps woken on time (the timer slack of a normal thread is 50 us).
+    virtual void precise_sleeps() = 0;
+    /// Whether RLIMIT_MEMLOCK lets the whole process be locked in memory.
+    virtual bool memlock_unlimited() = 0;
+    /// Locks the process's memory, now and to come: 0, or errno.
+    virtual int lock_memory() = 0;
+};
+
+/// The running system: pthread, setrlimit's limits, mlockall, prctl.
+class SystemScheduler final : public Scheduler {
+public:
+    std::optional<long> rtprio_limit() override;
+    int set_fifo(int priority) override;
+    void precise_sleeps() override;
+    bool memlock_unlimited() override;
+    int lock_memory() override;
+};
+
+/// A modest priority: above every normal program, below the kernel's own
+/// real-time threads and audio servers.
+inline constexpr int wanted_rt_priority = 10;
+
+struct RealtimeState {
+    bool granted = false;
+    int priority = 0;
+    bool memory_locked = false;
+    std::string note;  ///< one line for the timing panel's tooltip
+};
+
+/// Asks for SCHED_FIFO at `wanted_rt_priority` (or the lower limit the user
+/// has) and, once granted and allowed without limit, locks the memory; never
+/// fails the run.
+[[nodiscard]] RealtimeState request_realtime(Scheduler& scheduler);
+
+/// For --help: what this user would get, and how an administrator allows it.
+[[nodiscard]] std::string realtime_help(Scheduler& scheduler);
+
+}  // namespace feedrite
