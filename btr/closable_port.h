@@ -24,6 +24,8 @@ public:
         if (port_) port_->port_write(offset, value);
     }
 
+    [[nodiscard]] PortError fault() const override { return port_ ? port_->fault() : PortError{}; }
+
     /// Releases the port; reads give 0xFF and writes are dropped from now on.
     void close() { port_.reset(); }
     /// The port was opened (and not yet released).

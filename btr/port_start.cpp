@@ -7,13 +7,14 @@
 namespace feedrite {
 namespace {
 
-enum class Pass { Reset, Stopped, Edit, Run };
+enum class Pass { Reset, Fault, Stopped, Edit, Run };
 
 // One pass of a wait: the reset check, one status read, the edit-mode check.
 Pass judge_pass(Engine& engine) {
     if (!engine.state.Edit_mode) engine.state.edit_notice_shown = false;  // the stop is over
     if (engine.state.DNC_reset != DNC_run) return Pass::Reset;
     const int s = engine.port.port_read(1);
+    if (!engine.port.fault().ok()) return Pass::Fault;  // 0xFF from a dead port is no signal
     if (!run_state(s, engine.settings.RunStop_logic)) return Pass::Stopped;
     return engine.state.Edit_mode ? Pass::Edit : Pass::Run;
 }
@@ -80,6 +81,7 @@ void Wait_for_FDT(Engine& engine) {
         engine.host.yield();
         switch (judge_pass(engine)) {
             case Pass::Reset:
+            case Pass::Fault:
             case Pass::Run:
                 return;
             case Pass::Edit:
@@ -110,6 +112,7 @@ bool wait_for_run(Engine& engine, OnEdit on_edit) {
         engine.host.set_stall_timer(true);
         switch (judge_pass(engine)) {
             case Pass::Reset:
+            case Pass::Fault:
                 return false;  // the stall timer stays on, as the next wait expects
             case Pass::Run:
                 engine.host.set_stall_timer(false);

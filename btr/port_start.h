@@ -25,7 +25,8 @@ inline constexpr double stop_wait_awake_ms = 20;
 inline constexpr std::chrono::microseconds stop_wait_nap{1000};
 
 /// Waits until the control signals run, refusing while the text is edited.
-/// Returns at once when a reset or close is requested (DNC_reset not 0).
+/// Returns at once when a reset or close is requested (DNC_reset not 0) or
+/// the port has failed (`PortAccess::fault`).
 void Wait_for_FDT(Engine& engine);
 
 /// What edit mode does to a wait inside a block: hold it until edit mode
@@ -34,7 +35,7 @@ void Wait_for_FDT(Engine& engine);
 enum class OnEdit { Hold, Cut };
 
 /// The wait before each character or byte: as Wait_for_FDT, with the stall
-/// timer running while it waits. False when DNC_reset ended it, or when edit
+/// timer running while it waits. False when DNC_reset or a port fault ended it, or when edit
 /// mode cut the block (`WindowState::tape_cut` then says so).
 [[nodiscard]] bool wait_for_run(Engine& engine, OnEdit on_edit = OnEdit::Hold);
 

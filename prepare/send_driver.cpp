@@ -165,6 +165,7 @@ SendOutcome SendDriver::send_binary() {
     engine_.state.Sending_data = 1;
     engine_.host.set_wait_pointer(true);
     BTRsendbinary(engine_, data);
+    if (port_failed()) return report_port_failure();
     if (run.position == run.total) run.phase = RunPhase::Finished;
     return finish(SendOutcome::Sent);
 }
@@ -213,6 +214,7 @@ SendOutcome SendDriver::cycle() {
         ran = completed = false;
         Wait_for_FDT(engine_);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
+        if (port_failed()) return report_port_failure();
         if (state.DNC_reset == DNC_restart) continue;
         ran = true;
         open_cycle();
@@ -221,14 +223,18 @@ SendOutcome SendDriver::cycle() {
         engine_.host.set_wait_pointer(true);
         BTRsendline(engine_, leader_block_, false, true);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
+        if (port_failed()) return report_port_failure();
         if (state.tape_cut) continue;  // the start stays where it was
         restart_at_.reset();
-        if (!send_preamble()) continue;
+        const bool preamble_sent = send_preamble();
+        if (port_failed()) return report_port_failure();
+        if (!preamble_sent) continue;
         const BlocksEnd end = send_blocks();
         if (end == BlocksEnd::Trailer) {
             BTRsendline(engine_, trailer_block_, false, true);
             engine_.host.yield();
         }
+        if (state.DNC_reset != DNC_closing && port_failed()) return report_port_failure();
         completed = end != BlocksEnd::Stopped && state.DNC_reset != DNC_closing && !state.tape_cut;
         // Closing wins over a restart: the window is gone, nothing may follow.
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
@@ -265,6 +271,7 @@ SendDriver::BlocksEnd SendDriver::send_blocks() {
         state.run.position = start;
         const std::int64_t refused = state.run.blocks_refused;
         BTRsendline(engine_, block, true, false);
+        if (port_failed()) return BlocksEnd::Stopped;
         if (state.tape_cut) {
             restart_at_ = start;  // the block again, whole, unless the operator picks another
             return BlocksEnd::Stopped;
@@ -321,6 +328,18 @@ SendOutcome SendDriver::report_load_failure(const std::string& file, const std::
         "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
     show_report("The program could not be loaded; nothing has been sent.", cause);
     return SendOutcome::LoadFailed;
+}
+
+// The run ends where the port failed, said at once: a pulled cable or a dead
+// card otherwise hung the run on a "stopped" control or wrote into nothing.
+SendOutcome SendDriver::report_port_failure() {
+    const PortError fault = engine_.port.fault();
+    engine_.state.run.phase = RunPhase::PortError;
+    put_lines_at_rest(engine_.port, settings_);  // where the port still takes it
+    engine_.host.message_box(fault.message + "\nThe run has stopped; the control may hold part of a block.",
+                             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+    show_report("The run stopped: the BTR port failed.", fault.message);
+    return SendOutcome::PortFailed;
 }
 
 // The window stays open with the cause in the view, so nobody is left

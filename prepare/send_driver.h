@@ -18,6 +18,7 @@ enum class SendOutcome {
     // window stays open until the user closes it.
     NotConfigured,    ///< settings missing or unusable: nothing was touched
     PortUnavailable,  ///< the port could not be opened: nothing was written
+    PortFailed,       ///< the port failed during the run: it stopped there
     LoadFailed,       ///< a failure after port start-up
     SubFileFailed,    ///< CALL expansion stopped the load (it told the user)
     Sent,             ///< a binary file went out, or the cycle ran to its end
@@ -67,6 +68,8 @@ private:
     void open_cycle();
     void close_cycle(bool completed);
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
+    [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
+    SendOutcome report_port_failure();
     void show_report(const std::string& what, const std::string& detail);
     SendOutcome finish(SendOutcome outcome);
 

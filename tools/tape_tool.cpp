@@ -145,6 +145,7 @@ int exit_status(SendOutcome outcome) {
             return 2;
         case SendOutcome::LoadFailed:
         case SendOutcome::SubFileFailed:
+        case SendOutcome::PortFailed:
             break;
     }
     return 1;

@@ -33,6 +33,12 @@ public:
 
     /// Puts the low byte of `value` on the register at base + offset at once.
     virtual void port_write(int offset, int value) = 0;
+
+    /// The first read or write that failed since the open, kept as a hardware
+    /// driver keeps its io_error flag: once set, no value read is a signal (a
+    /// failed read gives 0xFF, which looks like a stopped control). Ok for a
+    /// backend whose accesses cannot fail.
+    [[nodiscard]] virtual PortError fault() const { return {}; }
 };
 
 }  // namespace feedrite

@@ -70,6 +70,9 @@ PortError PpdevPort::port_open(std::int32_t base, int count) {
     if (err != 0) return fail(err, "claim", entry->device, base);
     claimed_ = true;
     count_ = count;
+    device_name_ = entry->device;
+    base_ = base;
+    fault_ = {};
     control_high_ = control_power_up_high;
     return {};
 }
@@ -110,17 +113,29 @@ PortError PpdevPort::fail(int err, const std::string& step, const std::string& d
                       " hex): " + cause(code, err) + ". " + remedy(code)};
 }
 
-// A failed read gives 0xFF, as a missing port would.
+// A failed read gives 0xFF, as a missing port would, and is kept as the fault.
 std::optional<int> PpdevPort::read_byte(unsigned long request) {
     unsigned char value = 0;
-    if (device_->ioctl(request, &value) != 0) return std::nullopt;
+    if (const int err = device_->ioctl(request, &value); err != 0) {
+        note_fault(err);
+        return std::nullopt;
+    }
     return value;
 }
 
-// The interface has no result for writes; a failing port shows in what is read.
+// Still tried after a fault: the lines may yet be put at rest.
 void PpdevPort::write_byte(unsigned long request, int value) {
     auto byte = static_cast<unsigned char>(value);
-    device_->ioctl(request, &byte);
+    if (const int err = device_->ioctl(request, &byte); err != 0) note_fault(err);
+}
+
+void PpdevPort::note_fault(int err) {
+    if (!fault_.ok()) return;  // the first one says what happened
+    const PortErrorCode code = port_error_code(err);
+    fault_ = {code == PortErrorCode::None ? PortErrorCode::Io : code,
+              "The parallel port " + device_name_ + " (at " + hex_address(base_) +
+                  " hex) failed during the run: " + errno_text(err) +
+                  ". Check the cable and the port card, then start again."};
 }
 
 void PpdevPort::shut() {

@@ -37,6 +37,8 @@ class PpdevPort final : public PortAccess {
     int port_read(int offset) override;
     /// Does nothing when the port is not open or the offset is beyond `count`.
     void port_write(int offset, int value) override;
+    /// The first ioctl that failed after the claim, naming the device and the cause.
+    [[nodiscard]] PortError fault() const override { return fault_; }
 
   private:
     [[nodiscard]] std::optional<ParportEntry> find_port(std::int32_t base);
@@ -44,12 +46,16 @@ class PpdevPort final : public PortAccess {
     std::optional<int> read_byte(unsigned long request);
     void write_byte(unsigned long request, int value);
     void shut();
+    void note_fault(int err);
 
     std::unique_ptr<PpdevDevice> device_;
     bool device_open_ = false;
     bool claimed_ = false;
     int count_ = 0;
     int control_high_ = 0xC0;  ///< bits 4 to 7 of the last control write
+    std::string device_name_;
+    std::int32_t base_ = 0;
+    PortError fault_;
 };
 
 }  // namespace feedrite

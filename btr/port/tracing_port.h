@@ -24,6 +24,7 @@ class TracingPort final : public PortAccess, public DelayObserver {
     int port_read(int offset) override;
     void port_write(int offset, int value) override;
     void on_delay(double count) override;
+    [[nodiscard]] PortError fault() const override { return inner_.fault(); }
 
     /// The number of passes the engine's delay loop makes for `count`.
     [[nodiscard]] static double delay_passes(double count);

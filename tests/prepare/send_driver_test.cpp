@@ -323,6 +323,25 @@ TEST(SendDriver, AStopInsideABlockNeverSendsItsRest) {
     }
 }
 
+// A port that fails ends the run there, whatever a dead port reads as: the
+// message names the failure, the view keeps it, the run ends as a port error.
+TEST(SendDriver, APortThatFailsEndsTheRun) {
+    // the access that fails first (the first status read is the 4th), what went out
+    const std::tuple<int, const char*> cases[] = {{4, ""}, {30, "%\nN1"}, {90, "%\nN1\r\nN2 X1\r"}};
+    for (const auto& [fail_at, sent] : cases) {
+        SCOPED_TRACE(fail_at);
+        Rig r;
+        r.dir.write("part.nc", "N1\r\nN2 X1\r\nN3\r\n");
+        r.f.port.fail_at = fail_at;
+        EXPECT_EQ(r.run(), SendOutcome::PortFailed);
+        EXPECT_EQ(r.sent(), sent);
+        ASSERT_EQ(r.f.host.messages.size(), 1u);
+        EXPECT_EQ(r.f.host.messages[0].title, "BTR port error");
+        EXPECT_EQ(r.f.state.run.phase, RunPhase::PortError);
+        EXPECT_NE(r.f.view.text().find("The parallel port failed"), std::string::npos);
+    }
+}
+
 // What the progress bar and the history read: one feed hold of several
 // reads counts as one stop; every cut block counts, the empty last one too.
 TEST_F(SendDriverTest, CountsCyclesBlocksCharactersAndStops) {

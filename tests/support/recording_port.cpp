@@ -9,7 +9,14 @@ PortError RecordingPort::port_open(std::int32_t base, int count) {
     return open_result;
 }
 
+bool RecordingPort::failing() {
+    if (fail_at == 0 || ++accesses_ < fail_at) return false;
+    if (fault_.ok()) fault_ = {PortErrorCode::Io, "The parallel port failed: Input/output error."};
+    return true;
+}
+
 int RecordingPort::port_read(int offset) {
+    if (failing()) return 0xFF;
     int value = registers.at(static_cast<std::size_t>(offset));
     if (offset == 1 && status) value = status(++status_reads);
     events.push_back({'r', offset, static_cast<double>(value)});
@@ -17,6 +24,7 @@ int RecordingPort::port_read(int offset) {
 }
 
 void RecordingPort::port_write(int offset, int value) {
+    if (failing()) return;
     registers.at(static_cast<std::size_t>(offset)) = value & 0xFF;
     events.push_back({'w', offset, static_cast<double>(value & 0xFF)});
 }

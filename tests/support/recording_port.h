@@ -25,6 +25,7 @@ public:
     int port_read(int offset) override;
     void port_write(int offset, int value) override;
     void on_delay(double count) override { events.push_back({'d', 0, count}); }
+    [[nodiscard]] PortError fault() const override { return fault_; }
 
     /// Writes only, as "offset:value" pairs in hex, e.g. "0:41 2:c5".
     [[nodiscard]] std::string writes() const;
@@ -37,6 +38,14 @@ public:
     PortError open_result;
     std::vector<PortEvent> events;
     int status_reads = 0;
+    /// When not 0, the access of that number (reads and writes, 1-based,
+    /// after the open) and every later one fail: reads give 0xFF.
+    int fail_at = 0;
+
+private:
+    bool failing();
+    int accesses_ = 0;
+    PortError fault_;
 };
 
 }  // namespace feedrite::testing

@@ -92,9 +92,13 @@ TEST(PpdevPort, ClaimsTheMatchingDeviceMapsRegistersAndReleasesAtTheEnd) {
     EXPECT_EQ(rig.port->port_read(2), 0xC3) << "bits 6 and 7 read as 1 before any write";
     rig.port->port_write(2, 0xF5);
     EXPECT_EQ(rig.port->port_read(2), 0xF3);
+    EXPECT_TRUE(rig.port->fault().ok());
     rig.log.failing = {{PPRSTATUS, EIO}, {PPRCONTROL, EIO}};
     EXPECT_EQ(rig.port->port_read(1), 0xFF) << "a failed read";
     EXPECT_EQ(rig.port->port_read(2), 0xFF);
+    // Kept from the first failure on, naming the device and the cause.
+    EXPECT_EQ(rig.port->fault().code, PortErrorCode::Io);
+    expect_says(rig.port->fault().message, {"/dev/parport1 (at 378 hex) failed during the run"});
     rig.port.reset();
     EXPECT_EQ(rig.log.calls,
               (Calls{"open /dev/parport1", "PPEXCL", "PPCLAIM", "PPWDATA 165", "PPRDATA",
