@@ -15,44 +15,54 @@ std::optional<int> whole_in(std::optional<double> value, int first, int last) {
     return *whole;
 }
 
-bool read_required(SettingsLines& in, StoredSettings& s, SettingsRead& result) {
+// Lines 1 to 23, each judged on its own: a bad one keeps the value `s` held
+// and is noted in `bad` (1-based). An unknown code is also told by `result`.
+void read_required(SettingsLines& in, StoredSettings& s, SettingsRead& result,
+                   std::vector<int>& bad) {
+    int line = 0;
+    const auto judge = [&](bool good) {
+        ++line;
+        if (!good) bad.push_back(line);
+    };
     const auto port = whole_in(in.number(), 0, 4);
-    if (!port) return false;
-    s.port_index = *port;
+    judge(port.has_value());
+    if (port) s.port_index = *port;
     for (double& count : s.counts) {
         const auto value = in.number();
-        if (!value || !(*value >= 0 && *value <= max_loop_count)) return false;
-        count = *value;
+        const bool good = value && *value >= 0 && *value <= max_loop_count;
+        judge(good);
+        if (good) count = *value;
     }
-    for (std::string& typed : s.typed)
-        if (!take(in.text(), typed)) return false;
+    // A set time guards its delay by the clock: one beyond the limit Apply
+    // keeps would hold a pulse for minutes.
+    const auto time = [&](std::string& field) {
+        const auto text = in.text();
+        const bool good = text && typed_milliseconds(*text).value_or(0) <= max_delay_ms;
+        judge(good);
+        if (good) field = *text;
+    };
+    for (std::string& typed : s.typed) time(typed);
     const auto address = in.number();
-    if (!address || !whole_in(address, 0, max_port_address)) return false;
-    s.address = *address;
-    if (!take(in.text(), s.leader) || !take(in.text(), s.trailer)) return false;
+    judge(address && whole_in(address, 0, max_port_address));
+    if (bad.empty() || bad.back() != line) s.address = *address;
+    for (std::string* text : {&s.leader, &s.trailer}) judge(take(in.text(), *text));
     for (auto [field, problem] : {std::pair{&s.code, SettingsProblem::UnknownCode},
                                   std::pair{&s.eob, SettingsProblem::UnknownEob}}) {
         const auto value = in.whole_number();
-        if (!value) return false;
-        if (*value < 0 || *value > 3) {
-            result.problem = problem;
-            result.value = *value;
-            return false;
-        }
-        *field = *value;
+        const bool known = value && *value >= 0 && *value <= 3;
+        judge(known);
+        if (known) *field = *value;
+        if (value && !known && result.problem == SettingsProblem::Unreadable)
+            result.problem = problem, result.value = *value;
     }
-    for (std::string* text : {&s.cps, &s.eob_delay, &s.reset, &s.mask, &s.format})
-        if (!take(in.text(), *text)) return false;
-    // A set time guards its delay by the clock: one beyond the limit Apply
-    // keeps would hold a pulse for minutes.
-    for (const std::string* typed : {&s.typed[0], &s.typed[1], &s.typed[2], &s.typed[3], &s.eob_delay})
-        if (typed_milliseconds(*typed).value_or(0) > max_delay_ms) return false;
+    judge(take(in.text(), s.cps));
+    time(s.eob_delay);
+    for (std::string* text : {&s.reset, &s.mask, &s.format}) judge(take(in.text(), *text));
     for (bool* option : {&s.calls, &s.mask_comments, &s.auto_format}) {
         const auto value = in.number();
-        if (!value) return false;
-        *option = *value == 1;
+        judge(value.has_value());
+        if (value) *option = *value == 1;
     }
-    return true;
 }
 
 // The first gap ends them, keeping what was read so far.
@@ -76,9 +86,27 @@ SettingsRead read_settings_file(const std::string& path) {
     SettingsRead result;
     SettingsLines in;
     StoredSettings s;
-    if (!in.open(path) || !read_required(in, s, result)) return result;
+    std::vector<int> bad;
+    if (!in.open(path)) return result;
+    read_required(in, s, result, bad);
+    // The first bad line refuses the file; an unknown code only when it is that line.
+    if (!bad.empty()) {
+        if (bad.front() != 14 && bad.front() != 15) result.problem = SettingsProblem::Unreadable;
+        return result;
+    }
     read_optional(in, s);
     result.settings = std::move(s);
+    return result;
+}
+
+LenientRead read_settings_leniently(const std::string& path, StoredSettings defaults) {
+    LenientRead result;
+    SettingsLines in;
+    if (!in.open(path)) return result;
+    SettingsRead ignored;
+    read_required(in, defaults, ignored, result.bad_lines);
+    read_optional(in, defaults);
+    result.settings = std::move(defaults);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/port_settings.h"
 
@@ -48,6 +49,15 @@ struct SettingsRead {
 /// or a number does not fit a double. Lines 24 to 31 are optional: reading
 /// stops silently at the first missing or unusable one. Shows nothing.
 [[nodiscard]] SettingsRead read_settings_file(const std::string& path);
+
+/// A file read line by line for the configuration dialog: every usable line
+/// of 1 to 23 is taken, each bad one keeps its value in `defaults` and is
+/// listed; nothing when the file cannot be read at all.
+struct LenientRead {
+    std::optional<StoredSettings> settings;
+    std::vector<int> bad_lines;  ///< 1-based
+};
+[[nodiscard]] LenientRead read_settings_leniently(const std::string& path, StoredSettings defaults);
 
 /// The send driver's view of a file that was read: `Replace_with_text` left
 /// unexpanded, no spooling.

@@ -1,6 +1,8 @@
 #include "config/settings_loader.h"
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -48,6 +50,30 @@ void fill(ConfigModel& m, const StoredSettings& s) {
     m.set_ticked(Tick::Chk_long_files, s.spool);
 }
 
+// The values default_settings and set_optional_defaults give, as a file
+// would hold them: what a bad line of a file keeps.
+StoredSettings defaults_of(const ConfigModel& m) {
+    StoredSettings s;
+    s.port_index = std::max(m.LPT_index(), 0);
+    s.counts = {m.delay1, m.delay2, m.delay3, m.delay4, m.delay5};
+    s.typed = {m.Data_on_txt, m.Sprocket_on_txt, m.Sprocket_overlap_txt, m.Data_off_txt};
+    s.address = m.address;
+    s.leader = m.leader_txt;
+    s.trailer = m.Trailer_txt;
+    s.cps = m.CPS_txt;
+    s.eob_delay = m.EOB_delay_txt;
+    s.reset = m.Reset_on_txt;
+    s.calls = true;
+    return s;
+}
+
+std::string line_list(const std::vector<int>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == lines.size() ? " and " : ", ") + std::to_string(lines[i]);
+    return text;
+}
+
 }  // namespace
 
 void set_optional_defaults(ConfigModel& model) {
@@ -65,9 +91,23 @@ bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
         fill(model, *read.settings);
         return true;
     }
-    host.message_box("Unable to read from file\n" + path + "\nUsing default BTR port configuration",
-                     "File read error", MessageIcon::Exclamation, MessageButtons::Ok);
     default_settings(model);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return false;  // not set up yet: no read error
+    // One bad line costs that line only: Apply then writes what the operator saw.
+    const LenientRead lenient = read_settings_leniently(path, defaults_of(model));
+    if (!lenient.settings) {
+        host.message_box("Unable to read from file\n" + path + "\nUsing default BTR port configuration",
+                         "File read error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    fill(model, *lenient.settings);
+    const bool one = lenient.bad_lines.size() == 1;
+    host.message_box("Unable to read line" + std::string(one ? " " : "s ") +
+                         line_list(lenient.bad_lines) + " of\n" + path + "\n" +
+                         (one ? "It shows its default value" : "They show their default values") +
+                         "; every other value is the file's.\nCheck before Apply.",
+                     "File read error", MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
 }
 

@@ -14,10 +14,12 @@ namespace feedrite {
 void set_optional_defaults(ConfigModel& model);
 
 /// Fills the model from the settings file at `path`, read by the one reader
-/// (read_settings_file), setting the boxes through their reactions. A file the
-/// reader refuses shows "Unable to read from file" with the full path, then
-/// applies `default_settings` and returns false. What the optional lines did
-/// not give keeps its default.
+/// (read_settings_file), setting the boxes through their reactions, and
+/// returns true. Otherwise it returns false after `default_settings`: a file
+/// that does not exist yet says nothing; one with bad lines among 1 to 23
+/// fills every other value and names the bad lines, which keep the defaults;
+/// one that cannot be read shows "Unable to read from file" with the full
+/// path. What the optional lines did not give keeps its default.
 bool load_settings(ConfigModel& model, const std::string& path, Host& host);
 
 /// The default configuration (LPT1, ISO, LF, "%LF" / "%", 3.33 / 2.2 / .565 ms,
