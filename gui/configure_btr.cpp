@@ -531,4 +531,12 @@ void configure_BTR::use_preset(Preset preset) {
     show_model();
 }
 
+void configure_on_own_port(const std::string& program_dir, Host& host, PortKind port_kind,
+                           QWidget* parent) {
+    configure_BTR dialog(program_dir, host, parent);
+    const PortSettings device;  // the virtual control's wiring; the dialog opens the port
+    const std::unique_ptr<PortAccess> port = make_port(port_kind, device);
+    if (dialog.start(port.get()) == configure_BTR::StartResult::Opened) dialog.exec();
+}
+
 }  // namespace feedrite

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "btr/port/port_factory.h"
 #include "core/host.h"
 #include "config/config_model.h"
 #include "config/presets.h"
@@ -29,6 +30,11 @@ class PortAccess;
 
 // The class carries the control's historical name so that it matches the
 // names of its child controls.
+/// The configuration dialog over `parent` on a port of its own, released
+/// when it closes, before anything is sent.
+void configure_on_own_port(const std::string& program_dir, Host& host, PortKind port_kind,
+                           QWidget* parent);
+
 class configure_BTR : public QDialog {
     Q_OBJECT
 

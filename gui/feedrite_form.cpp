@@ -27,6 +27,7 @@
 #include "gui/search_dialog.h"
 #include "gui/signal_watch.h"
 #include "gui/resume_dialog.h"
+#include "gui/configure_btr.h"
 #include "prepare/modal_state.h"
 #include "prepare/send_driver.h"
 
@@ -87,6 +88,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_(make_port(port_kind, port_settings_)),
+      port_kind_(port_kind),
       engine_{state_, port_settings_, port_, host_, view_, nullptr, &clock_, &figures_},
       resume_action_(new QAction(tr("Resume here\u2026"), this)) {
     // The port is let go before the process ends; nothing writes to it later.
@@ -173,8 +175,22 @@ void FeedriteForm::send_file() {
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);
     };
-    SendDriver driver(engine_, port_settings_, module_, places_, hooks);
-    driver.send_file();
+    // A device not set up leads to the dialog that sets it up, then sends.
+    while (SendDriver(engine_, port_settings_, module_, places_, hooks).send_file() ==
+               SendOutcome::NotConfigured &&
+           offer_configuration()) {
+    }
+}
+
+bool FeedriteForm::offer_configuration() {
+    const std::string& device = state_.IO_device_name;
+    const MessageAnswer answer = host_.message_box(
+        "Set up the device " + device + " now, in the configuration dialog?\n"
+        "The program is sent once it is set up.",
+        "BTR port error", MessageIcon::Exclamation, MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes || state_.DNC_reset == DNC_closing) return false;
+    configure_on_own_port(places_.dir, host_, port_kind_, this);
+    return device_is_set_up(places_.dir, device) && state_.DNC_reset != DNC_closing;
 }
 
 bool FeedriteForm::after_load() {

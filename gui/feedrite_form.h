@@ -124,6 +124,9 @@ private:
     /// After the load: the crash record, the offer to resume, the journal.
     bool after_load();
     void offer_resume(std::int64_t line);
+    /// After "not configured": asks, then opens the configuration dialog;
+    /// true when the device is set up now.
+    bool offer_configuration();
     /// The offer's question gives way to a notice once the control reads.
     void withdraw_stale_offer();
     /// True while a resume is allowed and the control has started no run
@@ -154,6 +157,7 @@ private:
     QtTextView view_;
     QtHost host_;
     ClosablePort port_;
+    PortKind port_kind_;
     SteadyClock clock_;
     DelayFigures figures_;
     Engine engine_;

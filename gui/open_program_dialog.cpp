@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/configure_btr.h"
+#include "prepare/send_driver.h"
 
 namespace feedrite {
 namespace {
@@ -63,8 +65,15 @@ OpenProgramDialog::OpenProgramDialog(std::string program_dir, Host& host, PortKi
     device_lst_->setObjectName(QStringLiteral("device_lst"));
     binary_chk_->setObjectName(QStringLiteral("binary_chk"));
     auto* browse_btn = make_button(QStringLiteral("Browse..."), QStringLiteral("browse_btn"), this);
-    auto* configure_btn =
+    configure_btn_ =
         make_button(QStringLiteral("Configure..."), QStringLiteral("configure_btn"), this);
+    auto* configure_btn = configure_btn_;
+    device_note_ = new QLabel(QStringLiteral("This device is not set up yet: set it up with "
+                                             "Configure... before sending."),
+                              this);
+    device_note_->setObjectName(QStringLiteral("device_note"));
+    device_note_->setWordWrap(true);
+    device_note_->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
     send_btn_ = buttons_->addButton(QStringLiteral("Send"), QDialogButtonBox::AcceptRole);
     send_btn_->setObjectName(QStringLiteral("send_btn"));
 
@@ -78,6 +87,7 @@ OpenProgramDialog::OpenProgramDialog(std::string program_dir, Host& host, PortKi
     form->addRow(QStringLiteral("Program:"), program_row);
     form->addRow(QStringLiteral("Recently sent:"), recent_lst_);
     form->addRow(QStringLiteral("Device:"), device_row);
+    form->addRow(QString(), device_note_);
     form->addRow(QString(), binary_chk_);
     form->addRow(buttons_);
 
@@ -89,6 +99,7 @@ OpenProgramDialog::OpenProgramDialog(std::string program_dir, Host& host, PortKi
     connect(configure_btn, &QPushButton::clicked, this, &OpenProgramDialog::configure);
     connect(recent_lst_, &QListWidget::currentRowChanged, this, &OpenProgramDialog::use_recent);
     connect(program_txt_, &QLineEdit::textChanged, this, &OpenProgramDialog::update_send);
+    connect(device_lst_, &QComboBox::currentIndexChanged, this, &OpenProgramDialog::update_send);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     update_send();
@@ -119,12 +130,7 @@ void OpenProgramDialog::browse() {
 
 void OpenProgramDialog::configure() {
     const std::string selected = device_lst_->currentText().toLatin1().toStdString();
-    {
-        configure_BTR dialog(program_dir_, host_, this);
-        const PortSettings device;  // the virtual control's wiring; the dialog opens the port
-        const std::unique_ptr<PortAccess> port = make_port(port_kind_, device);
-        if (dialog.start(port.get()) == configure_BTR::StartResult::Opened) dialog.exec();
-    }  // the port is released before anything is sent
+    configure_on_own_port(program_dir_, host_, port_kind_, this);
     fill_devices(selected);
 }
 
@@ -151,8 +157,14 @@ void OpenProgramDialog::fill_devices(const std::string& selected) {
     device_lst_->setCurrentIndex(std::max(0, device_lst_->findText(wanted, Qt::MatchFixedString)));
 }
 
+// A device that is not set up would send nothing: Configure... comes first.
 void OpenProgramDialog::update_send() {
-    send_btn_->setEnabled(!program_txt_->text().trimmed().isEmpty());
+    const std::string device = device_lst_->currentText().toLatin1().toStdString();
+    const bool set_up = device.empty() || device_is_set_up(program_dir_, device);
+    device_note_->setVisible(!set_up);
+    send_btn_->setEnabled(set_up && !program_txt_->text().trimmed().isEmpty());
+    configure_btn_->setDefault(!set_up);
+    send_btn_->setDefault(set_up);
 }
 
 }  // namespace feedrite

@@ -11,6 +11,7 @@
 #include "core/host.h"
 
 class QCheckBox;
+class QLabel;
 class QComboBox;
 class QDialogButtonBox;
 class QLineEdit;
@@ -48,6 +49,8 @@ class OpenProgramDialog : public QDialog {
     QCheckBox* binary_chk_;
     QDialogButtonBox* buttons_;
     QPushButton* send_btn_ = nullptr;
+    QPushButton* configure_btn_ = nullptr;
+    QLabel* device_note_ = nullptr;
 };
 
 }  // namespace feedrite

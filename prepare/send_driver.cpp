@@ -31,6 +31,12 @@ std::string set_up_advice(const std::string& device, const std::string& settings
            "feedrite-config" + option + " --preset fanuc --port LPT1 --calibrate";
 }
 
+bool device_is_set_up(const std::string& program_dir, const std::string& device) {
+    if (!device_name_problem(device).empty()) return false;
+    const SettingsRead read = read_settings_file(settings_path(program_dir, device));
+    return read.settings && port_is_configured(port_settings_from(*read.settings));
+}
+
 std::string replace_first(std::string line, const std::string& what, const std::string& with) {
     const auto p = line.find(what);
     if (!what.empty() && p != std::string::npos) line.replace(p, what.size(), with);

@@ -95,6 +95,10 @@ private:
 [[nodiscard]] std::string set_up_advice(const std::string& device,
                                         const std::string& settings_file);
 
+/// The device's settings file reads and names a port and its delays: the
+/// driver would send with it.
+[[nodiscard]] bool device_is_set_up(const std::string& program_dir, const std::string& device);
+
 /// `line` with the first occurrence of `what` (case-sensitive) replaced.
 [[nodiscard]] std::string replace_first(std::string line, const std::string& what,
                                         const std::string& with);

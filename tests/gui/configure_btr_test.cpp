@@ -23,6 +23,7 @@
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/open_program_dialog.h"
+#include "tests/support/device_settings.h"
 #include "gui/qt_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -257,7 +258,16 @@ class ConfigureBtrTest : public QObject {
                 static_cast<QDialog&>(chooser).accept();  // as its Open button does
             },
             [&] { child<QPushButton>(dialog, "browse_btn")->click(); });
-        child<QComboBox>(dialog, "device_lst")->setCurrentIndex(1);
+        auto* devices = child<QComboBox>(dialog, "device_lst");
+        devices->setCurrentIndex(1);
+        // Not set up yet: marked, and Configure... comes before Send.
+        QVERIFY(!child<QPushButton>(dialog, "send_btn")->isEnabled());
+        QVERIFY(child<QLabel>(dialog, "device_note")->isVisibleTo(&dialog));
+        QVERIFY(child<QPushButton>(dialog, "configure_btn")->isDefault());
+        testing::DeviceSettings().write(rig.dir.path(), "Mill 2");
+        devices->setCurrentIndex(0);
+        devices->setCurrentIndex(1);
+        QVERIFY(!child<QLabel>(dialog, "device_note")->isVisibleTo(&dialog));
         for (const char* binary : {"1", "5"}) {
             child<QCheckBox>(dialog, "binary_chk")->setChecked(*binary == '5');
             const std::string text = program + "|Mill 2|" + binary;
