@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "config/file_io.h"
+#include "config/folder_owner.h"
 
 namespace feedrite {
 namespace {
@@ -23,9 +24,9 @@ bool ends_torn(int fd) {
 }  // namespace
 
 FileError append_line(const std::string& path, std::string_view line) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return file_error_from_errno(errno);
     FileError error;
+    const int fd = open_regular_for_writing(path, O_RDWR | O_APPEND, 0600, false, error);
+    if (fd < 0) return error;
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
             error = file_error_from_errno(errno);

@@ -9,7 +9,8 @@
 
 namespace feedrite {
 
-/// Appends `line` and an LF to `path` (created with mode 0600 when missing)
+/// Appends `line` and an LF to `path` (created with mode 0600 when missing,
+/// never through a link, a regular file only: see folder_owner.h)
 /// in one write under an exclusive flock, with O_APPEND, then flushes it to
 /// disk: writers in other processes never interleave, and a crash leaves at
 /// worst one torn last line. A torn last line left by an earlier crash is

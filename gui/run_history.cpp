@@ -14,6 +14,7 @@
 
 #include "config/append_line.h"
 #include "config/file_io.h"
+#include "config/folder_owner.h"
 #include "config/limits.h"
 #include "config/state_dir.h"
 
@@ -115,7 +116,7 @@ std::optional<RunRecord> read_record_line(const QByteArray& line) {
 std::vector<RunRecord> read_history(const std::string& path) {
     std::string content;
     FileError error;
-    if (!read_whole_file(path, content, error, program_size_limit)) return {};
+    if (!read_whole_file(path, content, error, program_size_limit, false)) return {};
     std::vector<RunRecord> lines;
     for (const QByteArray& line : QByteArray::fromStdString(content).split('\n'))
         if (auto record = read_record_line(line)) lines.push_back(std::move(*record));
@@ -177,7 +178,7 @@ void RunHistory::write(const RunCounters& run) {
     if (record_.end != EndReason::Open) record_.end_ms = record_.updated_ms;
     const std::string folder = path_.substr(0, path_.rfind('/'));
     FileError error;
-    if (!folder.empty() && !make_dirs(folder)) error = file_error_from_errno(errno);
+    if (!folder.empty() && !make_owned_dirs(folder, 0700)) error = file_error_from_errno(errno);
     if (error.ok()) error = append_line(path_, record_line(record_).toStdString());
     // Said once: the run itself goes on without its history.
     if (!error.ok() && !warned_) {
