@@ -88,8 +88,14 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
+std::string megabytes(std::int64_t bytes) {
+    // Only the fuzz build's small budgets are below a megabyte.
+    if (bytes < (1 << 20)) return std::to_string(bytes) + " bytes";
+    return std::to_string(bytes >> 20) + " MB";
+}
+
 FileError too_large_error(std::int64_t limit) {
-    const std::string size = std::to_string(limit >> 20) + " MB";
+    const std::string size = megabytes(limit);
     return {FileErrorCode::TooLarge, "it is larger than " + size, "Larger than " + size};
 }
 

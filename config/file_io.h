@@ -41,6 +41,9 @@ struct FileError {
 bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
                      std::int64_t limit, bool follow_links = true);
 
+/// "N MB" (below a megabyte "N bytes"), as the limits are told.
+[[nodiscard]] std::string megabytes(std::int64_t bytes);
+
 /// The error for a file larger than `limit` bytes: "it is larger than N MB".
 [[nodiscard]] FileError too_large_error(std::int64_t limit);
 

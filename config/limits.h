@@ -17,6 +17,23 @@ inline constexpr std::int64_t program_size_limit = 256LL << 20;
 /// would stay busy for minutes before the size limit ended it.
 inline constexpr std::int64_t max_sub_file_passes = 100'000;
 
+/// Bytes of sub files read in one load, over all passes (each pass reads its
+/// whole file, lines skipped as end of program included): the bound on the
+/// work of a load whatever its output, so repeats of a large file that adds
+/// nothing (only M30 lines) end as soon as those that add as much.
+inline constexpr std::int64_t max_sub_file_bytes = program_size_limit;
+
+/// What one load may cost; smaller in the fuzz build, so that a slow input
+/// there is a real hang and not a large but bounded load.
+struct LoadBudget {
+    std::int64_t passes = max_sub_file_passes;
+    std::int64_t sub_file_bytes = max_sub_file_bytes;
+    std::int64_t program_bytes = program_size_limit;
+};
+
+/// Lines a load reads (written or skipped) between two yields to the window.
+inline constexpr int load_lines_per_yield = 1000;
+
 /// A settings file, the device list and the editor settings.
 inline constexpr std::int64_t settings_size_limit = 16LL << 20;
 

@@ -236,18 +236,27 @@ TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
                         ": No such file or directory");
 }
 
-// Each pass opens its file again: a load that asks for too many ends.
-TEST_F(CallExpansion, PassesBeyondTheLimitEndTheLoad) {
-    write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", ""}});
-    for (const int most : {9, 8}) {  // A three times and E six: nine passes
+// Each pass opens and reads its file again: a load that asks for too many
+// passes or too many bytes ends, M30 lines that add nothing counted too.
+TEST_F(CallExpansion, PassesOrBytesBeyondTheBudgetEndTheLoad) {
+    write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", "M30\nM30"}});
+    const std::string call = " with\nCALL A (3 TIMES)\nCheck the repeat counts.";
+    struct Case {
+        std::int64_t passes, bytes;  // A three times and E six: 9 passes, 90 bytes
+        std::string failure;
+    };
+    const Case cases[] = {
+        {9, 90, ""},
+        {8, 90, "The program opens sub files more than 8 times" + call},
+        {9, 89, "The program reads more than 89 bytes from sub files" + call},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failure);
         window.DNC_alarm = 0;
-        CallExpander limited(host, window, module, dir.path(), most);
+        CallExpander limited(host, window, module, dir.path(), {c.passes, c.bytes});
         open_main();
         while (limited.more_lines(main) && window.DNC_alarm == 0) limited.read_expanded_line(main);
-        EXPECT_EQ(limited.failure(), most == 9
-                                         ? ""
-                                         : "The program opens sub files more than 8 times "
-                                           "with\nCALL A (3 TIMES)\nCheck the repeat counts.");
+        EXPECT_EQ(limited.failure(), c.failure);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -114,6 +115,39 @@ TEST(LoadLimits, CallRepeatsStopAtTheProgramLimit) {
                                                 "CALL A (32767 TIMES)\nCheck the repeat counts.",
                                                 "Sub file error", MessageIcon::Exclamation));
     EXPECT_GT(load.host.yields, 0);
+}
+
+// A large sub file of nothing but end-of-program lines adds nothing to the
+// program: the bytes read end it within seconds, yielding all along, and a
+// window closed in one of those yields ends it at once.
+TEST(LoadLimits, EndOfProgramLinesRepeatedEndWithinSeconds) {
+    TempDir dir;
+    std::string m30;
+    for (int i = 0; i < (1 << 20) / 5; ++i) m30 += "M30\r\n";
+    dir.write("B", m30);
+    const std::string main = dir.write("main.nc", "CALL B (32767 TIMES)\r\n");
+    struct Case {
+        long close_at_yield;  // 0: never
+        LoadStatus status;
+    };
+    for (const Case c : {Case{0, LoadStatus::SubFileFailed}, Case{3, LoadStatus::Closed}}) {
+        SCOPED_TRACE(c.close_at_yield);
+        Load load;
+        if (c.close_at_yield != 0)
+            load.host.at_yield(c.close_at_yield, [&load] { load.state.DNC_reset = DNC_closing; });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(load.run(dir, main).status, c.status);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        if (c.close_at_yield != 0) {
+            EXPECT_EQ(load.host.yields, c.close_at_yield);
+            continue;
+        }
+        EXPECT_GT(load.host.yields, 50000);  // one per 1000 of the 53 million lines skipped
+        EXPECT_EQ(load.host.messages,
+                  testing::told("The program reads more than 256 MB from sub files with\n"
+                                "CALL B (32767 TIMES)\nCheck the repeat counts.",
+                                "Sub file error", MessageIcon::Exclamation));
+    }
 }
 
 // Two saves at once: both new devices are in the list.
