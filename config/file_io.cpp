@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,10 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { close(); }
     [[nodiscard]] int get() const { return fd_; }
+    void reset(int fd) {
+        close();
+        fd_ = fd;
+    }
     int close() {
         const int result = fd_ >= 0 ? ::close(fd_) : 0;
         fd_ = -1;
@@ -99,20 +104,30 @@ FileError too_large_error(std::int64_t limit) {
     return {FileErrorCode::TooLarge, "it is larger than " + size, "Larger than " + size};
 }
 
-bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
-                     std::int64_t limit, bool follow_links) {
+namespace {
+
+// Opens a regular file for reading; a folder, FIFO or device is refused.
+bool open_regular(Fd& fd, const std::string& path, bool follow_links, struct stat& info,
+                  FileError& error) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int no_link = follow_links ? 0 : O_NOFOLLOW;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link));
-    struct stat info {};
+    fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link));
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
         error = file_error_from_errno(errno);
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? file_error_from_errno(EISDIR) : not_regular_file_error();
-        return false;
-    }
+    if (S_ISREG(info.st_mode)) return true;
+    error = S_ISDIR(info.st_mode) ? file_error_from_errno(EISDIR) : not_regular_file_error();
+    return false;
+}
+
+}  // namespace
+
+bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
+                     std::int64_t limit, bool follow_links) {
+    Fd fd(-1);
+    struct stat info {};
+    if (!open_regular(fd, path, follow_links, info, error)) return false;
     if (info.st_size > limit) {
         error = too_large_error(limit);
         return false;
@@ -134,6 +149,34 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
             return false;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    error = {};
+    return true;
+}
+
+bool read_file_tail(const std::string& path, std::int64_t most, std::string& bytes,
+                    FileError& error) {
+    Fd fd(-1);
+    struct stat info {};
+    if (!open_regular(fd, path, false, info, error)) return false;
+    const std::int64_t from = std::max<std::int64_t>(0, info.st_size - std::max<std::int64_t>(most, 0));
+    bytes.assign(static_cast<std::size_t>(info.st_size - from), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd.get(), bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(from + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = file_error_from_errno(errno);
+            return false;
+        }
+        if (n == 0) break;  // shrunk meanwhile
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    if (from > 0) {
+        const auto cut = bytes.find('\n');
+        bytes.erase(0, cut == std::string::npos ? bytes.size() : cut + 1);
     }
     error = {};
     return true;

@@ -18,6 +18,7 @@ enum class FileErrorCode {
     IsDirectory,
     NotRegular,  ///< a FIFO, device or socket: reading it might never end
     TooLarge,    ///< larger than the limit for its kind of file
+    Busy,        ///< another program held its lock past the wait
     Io
 };
 
@@ -40,6 +41,13 @@ struct FileError {
 /// failure returns false and sets `error`.
 bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
                      std::int64_t limit, bool follow_links = true);
+
+/// The last whole lines within the last `most` bytes of a regular file (a
+/// line cut by that bound is left out), never through a link: what a log
+/// shows of its end costs the same for any size of log. False, with
+/// `error`, when the file cannot be read.
+bool read_file_tail(const std::string& path, std::int64_t most, std::string& bytes,
+                    FileError& error);
 
 /// "N MB" (below a megabyte "N bytes"), as the limits are told.
 [[nodiscard]] std::string megabytes(std::int64_t bytes);

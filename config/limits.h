@@ -34,6 +34,21 @@ struct LoadBudget {
 /// Lines a load reads (written or skipped) between two yields to the window.
 inline constexpr int load_lines_per_yield = 1000;
 
+/// The history of runs: moved to history.jsonl.1 when it reaches this size,
+/// so two files never hold much more than twice it.
+inline constexpr std::int64_t history_rotate_bytes = 16LL << 20;
+
+/// What `--history` reads from the end of the history (and of the file
+/// before it): the same cost for any size of history.
+inline constexpr std::int64_t history_tail_bytes = 4LL << 20;
+
+/// How long a history writer waits for another one's lock, off the tape's
+/// path, before it tries again later.
+inline constexpr int history_lock_wait_ms = 200;
+
+/// How long the end of a run waits for its history line to be written.
+inline constexpr int history_close_wait_ms = 2000;
+
 /// A settings file, the device list and the editor settings.
 inline constexpr std::int64_t settings_size_limit = 16LL << 20;
 

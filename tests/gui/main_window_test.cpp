@@ -409,6 +409,32 @@ class MainWindowTest : public QObject {
         QCOMPARE(runs[0].end, EndReason::Crash);
     }
 
+    // Listing reads only the end of the history, reaching into the rotated
+    // file when the current one holds less; a line cut by the bound is left out.
+    void history_is_read_from_its_end() {
+        testing::TempDir dir;
+        QByteArray older, newer;
+        for (int i = 1; i <= 5; ++i) {
+            RunRecord r;
+            r.id = std::to_string(i), r.pid = 1, r.start_ms = 1700000000000 + i;
+            r.end_ms = r.updated_ms = r.start_ms, r.end = EndReason::Closed;
+            (i <= 3 ? older : newer) += record_line(r) + '\n';
+        }
+        dir.write("history.jsonl.1", older.toStdString());
+        const std::string path = dir.write("history.jsonl", newer.toStdString());
+        const std::int64_t line = newer.size() / 2;
+        const struct {
+            std::int64_t tail;
+            std::string ids;
+        } cases[] = {{1 << 20, "12345"}, {line * 2, "45"}, {line * 3 + line / 2, "345"}};
+        for (const auto& c : cases) {
+            std::string ids;
+            for (const RunRecord& run : read_history(path, c.tail)) ids += run.id;
+            std::sort(ids.begin(), ids.end());
+            QCOMPARE(ids, c.ids);
+        }
+    }
+
     void a_signal_arrives_on_the_event_loop() {
         for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
             SignalWatch watch;
