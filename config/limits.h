@@ -3,6 +3,7 @@
 // bad or hostile input from hanging the program, filling the disk or memory,
 // or wrapping a counter.
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -48,6 +49,11 @@ inline constexpr int history_lock_wait_ms = 200;
 
 /// How long the end of a run waits for its history line to be written.
 inline constexpr int history_close_wait_ms = 2000;
+
+/// The longest device name, in bytes: its settings file's name ("Editor BTR
+/// port settings for " and the name) and that file's temporary name (a "."
+/// before and ".feedrite-save" after) must fit a file name's 255 bytes.
+inline constexpr std::size_t max_device_name_bytes = 255 - 29 - 1 - 14;
 
 /// A settings file, the device list and the editor settings.
 inline constexpr std::int64_t settings_size_limit = 16LL << 20;

@@ -17,6 +17,7 @@
 #include "config/file_io.h"
 #include "config/folder_owner.h"
 #include "config/limits.h"
+#include "config/number_text.h"
 #include "config/state_dir.h"
 
 namespace feedrite {
@@ -46,7 +47,8 @@ std::string bytes(const QJsonValue& value) {
     return value.toString().toLocal8Bit().toStdString();
 }
 std::int64_t number(const QJsonValue& value, std::int64_t otherwise = 0) {
-    return value.isDouble() ? static_cast<std::int64_t>(value.toDouble()) : otherwise;
+    // A forged 1e300 must not reach a conversion whose overflow is undefined.
+    return value.isDouble() ? whole_part_int64(value.toDouble()).value_or(otherwise) : otherwise;
 }
 
 bool is_running_feedrite(std::int64_t pid) {

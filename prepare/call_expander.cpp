@@ -96,8 +96,11 @@ CallExpander::Step CallExpander::call(int depth, const CallStatement& statement)
     module_.CALL_expanded = true;  // stays set even when the call fails
     call_name_[depth] = statement.name;
     if (depth == 1) main_count_ = statement.count;
-    const auto passes = call_passes(statement.count);
-    if (!passes) return {{}, cant_open_message(statement.name)};
+    const auto passes = statement.count_cut ? std::nullopt : call_passes(statement.count);
+    if (!passes)
+        return {{},
+                "The repeat count of\nCALL " + statement.name + "(" + statement.count +
+                    ")\nis no number of passes from 1 to 32767."};
     call_times_[depth] = *passes;
     return open_depth(depth);
 }

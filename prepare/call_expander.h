@@ -36,7 +36,8 @@ class CallExpander {
 
     /// The next line of the expanded program, without a line end. With
     /// useCALLs off, the main program's next line as it is. On a failure (a sub
-    /// file that cannot be opened or read, a pass count beyond 16 bits, an
+    /// file that cannot be opened or read, a pass count beyond 16 bits or cut
+    /// at the statement's 256 characters, an
     /// eighth nesting level) every sub file and `main` are closed, the user is
     /// told, DNC_alarm becomes -1 and an empty line is returned.
     std::string read_expanded_line(ProgramFile& main);

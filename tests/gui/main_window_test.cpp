@@ -407,6 +407,10 @@ class MainWindowTest : public QObject {
         const auto runs = read_history(dir.write("history.jsonl", history.toStdString()));
         QCOMPARE(runs.size(), std::size_t(1));
         QCOMPARE(runs[0].end, EndReason::Crash);
+        // Numbers past 64 bits read as missing, never through an undefined conversion.
+        const auto huge = read_record_line(
+            R"({"id":"1","start":"2023-11-14T22:13:20.123Z","cycles":1e300,"size":-1e300})");
+        QVERIFY(huge && huge->cycles == 0 && huge->program_size == -1);
     }
 
     // Listing reads only the end of the history, reaching into the rotated
