@@ -417,25 +417,21 @@ class MainWindowTest : public QObject {
     // file when the current one holds less; a line cut by the bound is left out.
     void history_is_read_from_its_end() {
         testing::TempDir dir;
-        QByteArray older, newer;
+        QByteArray lines[2];  // history.jsonl.1: runs 1 to 3; history.jsonl: 4 and 5
         for (int i = 1; i <= 5; ++i) {
             RunRecord r;
-            r.id = std::to_string(i), r.pid = 1, r.start_ms = 1700000000000 + i;
-            r.end_ms = r.updated_ms = r.start_ms, r.end = EndReason::Closed;
-            (i <= 3 ? older : newer) += record_line(r) + '\n';
+            r.id = std::to_string(i), r.start_ms = r.end_ms = 1700000000000 + i;
+            lines[i / 4] += record_line(r) + '\n';
         }
-        dir.write("history.jsonl.1", older.toStdString());
-        const std::string path = dir.write("history.jsonl", newer.toStdString());
-        const std::int64_t line = newer.size() / 2;
-        const struct {
-            std::int64_t tail;
-            std::string ids;
-        } cases[] = {{1 << 20, "12345"}, {line * 2, "45"}, {line * 3 + line / 2, "345"}};
-        for (const auto& c : cases) {
-            std::string ids;
-            for (const RunRecord& run : read_history(path, c.tail)) ids += run.id;
-            std::sort(ids.begin(), ids.end());
-            QCOMPARE(ids, c.ids);
+        dir.write("history.jsonl.1", lines[0].toStdString());
+        const std::int64_t line = lines[1].size() / 2;
+        for (const auto& [tail, ids] : {std::pair{std::int64_t{1} << 20, "12345"},
+                                        {line * 2, "45"}, {line * 3 + line / 2, "345"}}) {
+            std::string read;
+            for (const RunRecord& run : read_history(dir.write("history.jsonl", lines[1].toStdString()), tail))
+                read += run.id;
+            std::sort(read.begin(), read.end());
+            QCOMPARE(read, std::string(ids));
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "prepare/call_expander.h"
@@ -244,22 +245,16 @@ TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
 TEST_F(CallExpansion, PassesOrBytesBeyondTheBudgetEndTheLoad) {
     write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", "M30\nM30"}});
     const std::string call = " with\nCALL A (3 TIMES)\nCheck the repeat counts.";
-    struct Case {
-        std::int64_t passes, bytes;  // A three times and E six: 9 passes, 90 bytes
-        std::string failure;
-    };
-    const Case cases[] = {
-        {9, 90, ""},
+    const std::tuple<std::int64_t, std::int64_t, std::string> cases[] = {
+        {9, 90, ""},  // A three times and E six: 9 passes, 90 bytes
         {8, 90, "The program opens sub files more than 8 times" + call},
-        {9, 89, "The program reads more than 89 bytes from sub files" + call},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.failure);
+        {9, 89, "The program reads more than 89 bytes from sub files" + call}};
+    for (const auto& [passes, bytes, failure] : cases) {
         window.DNC_alarm = 0;
-        CallExpander limited(host, window, module, dir.path(), {c.passes, c.bytes});
+        CallExpander limited(host, window, module, dir.path(), {passes, bytes});
         open_main();
         while (limited.more_lines(main) && window.DNC_alarm == 0) limited.read_expanded_line(main);
-        EXPECT_EQ(limited.failure(), c.failure);
+        EXPECT_EQ(limited.failure(), failure);
     }
 }
 
