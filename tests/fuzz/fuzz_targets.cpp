@@ -22,6 +22,8 @@
 #include "prepare/resume_journal.h"
 #include "prepare/resume_plan.h"
 #if FUZZ_TARGET == 9
+#include <QList>
+
 #include "gui/run_history.h"
 #endif
 
@@ -86,10 +88,9 @@ void fuzz(std::string_view in) {
     (void)ProgramLoader(host, state, module, s, lock_wait_ms, budget)
         .load(dir + "/main.nc", dir + "/scratchpad data 5b");
 #elif FUZZ_TARGET == 7  // resuming: the program, then a clearance; the line from the size
-    const std::string text = parts[0];
-    const auto lines = static_cast<std::int64_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const auto lines = static_cast<std::int64_t>(std::ranges::count(parts[0], '\n')) + 1;
     for (const std::int64_t line : {lines, 1 + static_cast<std::int64_t>(in.size()) % lines})
-        if (auto plan = plan_resume(text, line); plan && parts.size() > 1)
+        if (auto plan = plan_resume(parts[0], line); plan && parts.size() > 1)
             set_clearance(*plan, parts[1]);
 #elif FUZZ_TARGET == 8  // the resume journal: a record read back writes the same again
     const auto record = parse_resume_record(in);

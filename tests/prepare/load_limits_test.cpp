@@ -243,8 +243,8 @@ TEST(ForeignFolder, HistoryAndResumeRecordNeverFollowLinks) {
     const std::string victim = dir.write("victim", "kept\n");
     ASSERT_TRUE(::symlink(victim.c_str(), dir.file("h").c_str()) == 0 &&
                 ::symlink(victim.c_str(), dir.file("M.json").c_str()) == 0);
-    EXPECT_FALSE(append_line(dir.file("h"), "{}").ok());
-    EXPECT_FALSE(write_resume_record(dir.file("M.json"), {"p", "s", "M", 3, true}));
+    EXPECT_FALSE(append_line(dir.file("h"), "{}").ok() ||
+                 write_resume_record(dir.file("M.json"), {"p", "s", "M", 3, true}));
     EXPECT_FALSE(read_resume_record(dir.file("M.json")).has_value());
     EXPECT_EQ(dir.read("victim"), "kept\n");
 }
