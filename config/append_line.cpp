@@ -41,7 +41,8 @@ int lock_within(int fd, int wait_ms) {
 // The file under the lock is still the one at `path`: another writer may
 // have rotated it away while this one waited.
 bool still_at_path(int fd, const std::string& path) {
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }

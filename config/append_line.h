@@ -13,7 +13,7 @@ namespace feedrite {
 
 struct AppendRules {
     int wait_ms = lock_wait_ms;  ///< how long to wait for another writer's lock
-    std::int64_t rotate_at = 0;       ///< 0: never; else the size that moves the file to PATH.1
+    std::int64_t rotate_at = 0;  ///< 0: never; else the size that moves the file to PATH.1
 };
 
 /// Appends `line` and an LF to `path` (created with mode 0600 when missing,

@@ -159,7 +159,8 @@ bool read_file_tail(const std::string& path, std::int64_t most, std::string& byt
     Fd fd(-1);
     struct stat info {};
     if (!open_regular(fd, path, false, info, error)) return false;
-    const std::int64_t from = std::max<std::int64_t>(0, info.st_size - std::max<std::int64_t>(most, 0));
+    const std::int64_t wanted = std::max<std::int64_t>(most, 0);
+    const std::int64_t from = std::max<std::int64_t>(info.st_size - wanted, 0);
     bytes.assign(static_cast<std::size_t>(info.st_size - from), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {

@@ -4,7 +4,10 @@ namespace feedrite {
 
 LineAppender::LineAppender(std::string path, AppendRules rules,
                            std::function<void(const FileError&)> failed)
-    : path_(std::move(path)), rules_(rules), failed_(std::move(failed)), thread_([this] { run(); }) {}
+    : path_(std::move(path)),
+      rules_(rules),
+      failed_(std::move(failed)),
+      thread_([this] { run(); }) {}
 
 LineAppender::~LineAppender() {
     {

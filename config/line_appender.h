@@ -46,8 +46,8 @@ class LineAppender {
     std::mutex mutex_;
     std::condition_variable wake_, written_;
     std::optional<std::string> pending_;
-    long posted_ = 0;   ///< the number of the last line posted
-    long tried_ = 0;    ///< of the last line tried
+    long posted_ = 0;          ///< the number of the last line posted
+    long tried_ = 0;           ///< of the last line tried
     long written_number_ = 0;  ///< of the last line written
     bool stop_ = false;
     std::thread thread_;

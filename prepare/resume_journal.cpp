@@ -155,7 +155,8 @@ std::optional<ResumeRecord> parse_resume_record(std::string_view text) {
 std::optional<ResumeRecord> read_resume_record(const std::string& path) {
     std::string text;
     FileError error;
-    if (path.empty() || !read_whole_file(path, text, error, settings_size_limit, false)) return std::nullopt;
+    if (path.empty() || !read_whole_file(path, text, error, settings_size_limit, false))
+        return std::nullopt;
     return parse_resume_record(text);
 }
 

@@ -157,7 +157,8 @@ TEST(AppendLine, AHeldLockIsWaitedForOnlyAsLongAsAllowed) {
         ::close(held);
     }
     // Once the lock is free the kept line goes at the next try; b was superseded.
-    for (const auto end = Clock::now() + std::chrono::seconds(3); dir.read("history.jsonl").empty() && Clock::now() < end;)
+    const auto end = Clock::now() + std::chrono::seconds(3);
+    while (dir.read("history.jsonl").empty() && Clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(dir.read("history.jsonl"), "c\n");
     EXPECT_TRUE(writer.post_and_wait("d", std::chrono::milliseconds(2000)));
@@ -170,7 +171,7 @@ TEST(AppendLine, TheFileRotatesAtItsCap) {
     testing::TempDir dir;
     const std::string path = dir.write("history.jsonl", "torn");
     const AppendRules rules{0, 11};
-    for (const char* line : {"12345", "abc", "xyz"}) ASSERT_TRUE(append_line(path, line, rules).ok());
+    for (const char* l : {"12345", "abc", "xyz"}) ASSERT_TRUE(append_line(path, l, rules).ok());
     EXPECT_EQ(dir.read("history.jsonl.1"), "torn\n12345\n");
     EXPECT_EQ(dir.read("history.jsonl"), "abc\nxyz\n");
 }

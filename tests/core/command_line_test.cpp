@@ -60,7 +60,7 @@ TEST(CommandLine, OptionsAnywhere) {
     // A count that is no number of runs, where one was meant, is refused.
     for (const char* bad : {"abc", "-1", "0", "99999999999", "5x", "100001"}) {
         SCOPED_TRACE(bad);
-        EXPECT_TRUE(parse_options({"--history", bad}).error.starts_with("--history takes a number"));
+        EXPECT_TRUE(parse_options({"--history", bad}).error.starts_with("--history takes a"));
     }
     EXPECT_EQ(parse_options({"--history", "100000", "-platform", "xcb"}).history, 100000);
 }

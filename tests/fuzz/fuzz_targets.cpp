@@ -95,13 +95,15 @@ void fuzz(std::string_view in) {
 #elif FUZZ_TARGET == 8  // the resume journal: a record read back writes the same again
     const auto record = parse_resume_record(in);
     const std::string written = record ? format_resume_record(*record) : "";
-    if (record && format_resume_record(parse_resume_record(written).value()) != written) std::abort();
+    const auto again = parse_resume_record(written);
+    if (record && (!again || format_resume_record(*again) != written)) std::abort();
 #elif FUZZ_TARGET == 9  // the history: lines read, written back the same, merged and listed
     std::vector<RunRecord> records;
     for (const QByteArray& line : QByteArray::fromStdString(std::string(in)).split('\n')) {
-        if (const auto record = read_record_line(line)) records.push_back(*record);
-        const QByteArray written = records.empty() ? QByteArray() : record_line(records.back());
-        if (!written.isEmpty() && record_line(read_record_line(written).value()) != written) std::abort();
+        const auto record = read_record_line(line);
+        const auto again = record ? read_record_line(record_line(*record)) : record;
+        if (record && (!again || record_line(*again) != record_line(*record))) std::abort();
+        if (record) records.push_back(*record);
     }
     (void)history_table(merge_runs(records, [](std::int64_t) { return false; }), 20);
 #endif

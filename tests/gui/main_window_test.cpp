@@ -428,8 +428,8 @@ class MainWindowTest : public QObject {
         for (const auto& [tail, ids] : {std::pair{std::int64_t{1} << 20, "12345"},
                                         {line * 2, "45"}, {line * 3 + line / 2, "345"}}) {
             std::string read;
-            for (const RunRecord& run : read_history(dir.write("history.jsonl", lines[1].toStdString()), tail))
-                read += run.id;
+            const std::string path = dir.write("history.jsonl", lines[1].toStdString());
+            for (const RunRecord& run : read_history(path, tail)) read += run.id;
             std::sort(read.begin(), read.end());
             QCOMPARE(read, std::string(ids));
         }
