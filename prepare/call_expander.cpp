@@ -80,13 +80,13 @@ CallExpander::Step CallExpander::next_from_sub_file() {
     for (;;) {
         const int depth = call_level_;
         if (call_file_[depth].at_end()) return finish_pass(depth);
-        std::string line = call_file_[depth].read_line();
+        const std::string_view line = call_file_[depth].take_line();
         if (holds_end_of_program(line)) {
             if (!keep_pace()) return {{}, {}, true};
             continue;
         }
         const auto keyword = find_call(line, CallRule::SubFile);
-        if (!keyword) return {std::move(line), {}};
+        if (!keyword) return {std::string(line), {}};
         if (depth == max_call_level) return {{}, nesting_message};
         return call(depth + 1, split_call(line, *keyword));
     }
