@@ -18,7 +18,9 @@ target_compile_definitions(feedrite_common INTERFACE
 
 # Sanitizers: every fault stops the run (no recovery), with a stack trace.
 if(FEEDRITE_SANITIZE OR FEEDRITE_FUZZ)
-  set(feedrite_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all
+  # float-cast-overflow is not part of "undefined": a number read from a file
+  # must be range-checked before it becomes an integer.
+  set(feedrite_sanitizers -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
       -fno-omit-frame-pointer)
   target_compile_options(feedrite_common INTERFACE ${feedrite_sanitizers})
   target_link_options(feedrite_common INTERFACE ${feedrite_sanitizers})

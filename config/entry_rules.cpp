@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/limits.h"
 #include "config/number_text.h"
 
 namespace feedrite {
@@ -17,6 +18,9 @@ std::string device_name_problem(std::string_view name) {
     if (name == "." || name == "..") return "A device name cannot be \".\" or \"..\".";
     if (name.find('/') != std::string_view::npos)
         return "A device name cannot hold \"/\": it is part of a file name.";
+    if (name.size() > max_device_name_bytes)
+        return "A device name can hold at most " + std::to_string(max_device_name_bytes) +
+               " bytes: it is part of a file name.";
     if (std::any_of(name.begin(), name.end(), is_control))
         return "A device name cannot hold control characters such as a tab or a line feed.";
     return {};

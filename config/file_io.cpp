@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "config/folder_owner.h"
 #include "config/limits.h"
 
 namespace feedrite {
@@ -59,6 +61,10 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { close(); }
     [[nodiscard]] int get() const { return fd_; }
+    void reset(int fd) {
+        close();
+        fd_ = fd;
+    }
     int close() {
         const int result = fd_ >= 0 ? ::close(fd_) : 0;
         fd_ = -1;
@@ -87,24 +93,41 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
+std::string megabytes(std::int64_t bytes) {
+    // Only the fuzz build's small budgets are below a megabyte.
+    if (bytes < (1 << 20)) return std::to_string(bytes) + " bytes";
+    return std::to_string(bytes >> 20) + " MB";
+}
+
 FileError too_large_error(std::int64_t limit) {
-    const std::string size = std::to_string(limit >> 20) + " MB";
+    const std::string size = megabytes(limit);
     return {FileErrorCode::TooLarge, "it is larger than " + size, "Larger than " + size};
 }
 
-bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
-                     std::int64_t limit) {
+namespace {
+
+// Opens a regular file for reading; a folder, FIFO or device is refused.
+bool open_regular(Fd& fd, const std::string& path, bool follow_links, struct stat& info,
+                  FileError& error) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
+    const int no_link = follow_links ? 0 : O_NOFOLLOW;
+    fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link));
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
         error = file_error_from_errno(errno);
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? file_error_from_errno(EISDIR) : not_regular_file_error();
-        return false;
-    }
+    if (S_ISREG(info.st_mode)) return true;
+    error = S_ISDIR(info.st_mode) ? file_error_from_errno(EISDIR) : not_regular_file_error();
+    return false;
+}
+
+}  // namespace
+
+bool read_whole_file(const std::string& path, std::string& bytes, FileError& error,
+                     std::int64_t limit, bool follow_links) {
+    Fd fd(-1);
+    struct stat info {};
+    if (!open_regular(fd, path, follow_links, info, error)) return false;
     if (info.st_size > limit) {
         error = too_large_error(limit);
         return false;
@@ -126,6 +149,35 @@ bool read_whole_file(const std::string& path, std::string& bytes, FileError& err
             return false;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    error = {};
+    return true;
+}
+
+bool read_file_tail(const std::string& path, std::int64_t most, std::string& bytes,
+                    FileError& error) {
+    Fd fd(-1);
+    struct stat info {};
+    if (!open_regular(fd, path, false, info, error)) return false;
+    const std::int64_t wanted = std::max<std::int64_t>(most, 0);
+    const std::int64_t from = std::max<std::int64_t>(info.st_size - wanted, 0);
+    bytes.assign(static_cast<std::size_t>(info.st_size - from), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd.get(), bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(from + static_cast<std::int64_t>(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = file_error_from_errno(errno);
+            return false;
+        }
+        if (n == 0) break;  // shrunk meanwhile
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    if (from > 0) {
+        const auto cut = bytes.find('\n');
+        bytes.erase(0, cut == std::string::npos ? bytes.size() : cut + 1);
     }
     error = {};
     return true;
@@ -155,14 +207,52 @@ int open_temporary(const std::string& temp) {
     return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
 }
 
-// The new file takes the old one's permissions, and its owner where we may
-// give it (as root; a group we belong to otherwise).
-int take_over(int fd, const struct stat* old) {
-    if (old == nullptr) return ::fchmod(fd, 0644) == 0 ? 0 : errno;
-    if (::fchown(fd, ::geteuid() == 0 ? old->st_uid : static_cast<uid_t>(-1), old->st_gid) != 0 &&
+// The file to write and what stands there now.
+struct Target {
+    std::string path;
+    FolderOwner owner;
+    bool exists = false;
+    struct stat old {};
+};
+
+// Where links may be followed, the link's target is written; elsewhere a
+// link, like a FIFO or a device, is refused and never replaced.
+FileError find_target(const std::string& path, bool follow_links, Target& target) {
+    const bool follow = may_follow_links(path, follow_links);
+    target.path = follow ? link_target(path) : path;
+    target.owner = owner_of_folder_holding(target.path);
+    const FileError error = check_target(target.path, follow);
+    if (!error.ok()) return error;
+    target.exists = ::lstat(target.path.c_str(), &target.old) == 0;
+    return {};
+}
+
+// The new file takes the old one's permissions and its owner where we may
+// give it (as root; a group we belong to otherwise). In a folder of another
+// user it belongs to that user, whoever owned the old file.
+int take_over(int fd, const Target& target) {
+    if (target.owner.foreign) {
+        give_to_owner(fd, target.owner);
+        const mode_t mode = target.exists ? target.old.st_mode & 0777 : 0644;
+        return ::fchmod(fd, mode) == 0 ? 0 : errno;
+    }
+    if (!target.exists) return ::fchmod(fd, 0644) == 0 ? 0 : errno;
+    const struct stat& old = target.old;
+    if (::fchown(fd, ::geteuid() == 0 ? old.st_uid : static_cast<uid_t>(-1), old.st_gid) != 0 &&
         ::geteuid() == 0)
         return errno;
-    return ::fchmod(fd, old->st_mode & 07777) == 0 ? 0 : errno;
+    return ::fchmod(fd, old.st_mode & 07777) == 0 ? 0 : errno;
+}
+
+// Writes the temporary file in full and flushes it; 0 or the errno.
+int write_temporary(const std::string& temp, const Target& target, std::string_view bytes) {
+    Fd fd(open_temporary(temp));
+    if (fd.get() < 0) return errno;
+    int failure = take_over(fd.get(), target);
+    if (failure == 0 && (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)) failure = errno;
+    if (fd.close() != 0 && failure == 0) failure = errno;
+    if (failure != 0) ::unlink(temp.c_str());
+    return failure;
 }
 
 bool rewrite(int fd, std::string_view bytes) {
@@ -177,7 +267,7 @@ FileError write_in_place(const std::string& target, std::string_view bytes) {
     std::string original;
     FileError error;
     if (!read_whole_file(target, original, error, program_size_limit)) return error;
-    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
     if (fd.get() < 0) return file_error_from_errno(errno);
     if (rewrite(fd.get(), bytes))
         return fd.close() == 0 ? FileError{} : file_error_from_errno(errno);
@@ -189,42 +279,29 @@ FileError write_in_place(const std::string& target, std::string_view bytes) {
 }  // namespace
 
 FileError write_file_atomic(const std::string& path, std::string_view bytes,
-                            bool in_place_fallback) {
-    const std::string target = link_target(path);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    const std::string temp = temporary_for(target);
-    Fd fd(open_temporary(temp));
-    if (fd.get() < 0) {
-        const int failure = errno;
-        if (in_place_fallback && exists && (failure == EACCES || failure == EPERM))
-            return write_in_place(target, bytes);
-        return file_error_from_errno(failure);
-    }
-    int failure = take_over(fd.get(), exists ? &old : nullptr);
-    if (failure == 0 && (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)) failure = errno;
-    if (fd.close() != 0 && failure == 0) failure = errno;
-    if (failure == 0 && ::rename(temp.c_str(), target.c_str()) != 0) failure = errno;
-    if (failure != 0) {
+                            bool in_place_fallback, bool follow_links) {
+    Target target;
+    if (FileError error = find_target(path, follow_links, target); !error.ok()) return error;
+    const std::string temp = temporary_for(target.path);
+    int failure = write_temporary(temp, target, bytes);
+    if (failure != 0 && in_place_fallback && target.exists && !target.owner.foreign &&
+        (failure == EACCES || failure == EPERM))
+        return write_in_place(target.path, bytes);
+    if (failure == 0 && ::rename(temp.c_str(), target.path.c_str()) != 0) {
+        failure = errno;
         ::unlink(temp.c_str());
-        return file_error_from_errno(failure);
     }
-    return {};
+    return file_error_from_errno(failure);
 }
 
 FileError PendingFile::write(const std::string& path, std::string_view bytes) {
     discard();
-    path_ = link_target(path);
-    struct stat old {};
-    const bool exists = ::stat(path_.c_str(), &old) == 0;
+    Target target;
+    if (FileError error = find_target(path, true, target); !error.ok()) return error;
+    path_ = target.path;
     const std::string temp = temporary_for(path_);
-    Fd fd(open_temporary(temp));
-    if (fd.get() < 0) return file_error_from_errno(errno);
-    temp_ = temp;
-    int failure = take_over(fd.get(), exists ? &old : nullptr);
-    if (failure == 0 && (!write_all(fd.get(), bytes) || ::fsync(fd.get()) != 0)) failure = errno;
-    if (fd.close() != 0 && failure == 0) failure = errno;
-    if (failure != 0) discard();
+    const int failure = write_temporary(temp, target, bytes);
+    if (failure == 0) temp_ = temp;
     return file_error_from_errno(failure);
 }
 

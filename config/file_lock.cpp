@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "config/folder_owner.h"
+
 namespace feedrite {
 namespace {
 
@@ -31,11 +33,13 @@ bool FileLock::acquire(const std::string& path, const std::string& note, int wai
     release();
     error_ = {};
     holder_.clear();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        error_ = file_error_from_errno(errno);
-        return false;
-    }
+    fd_ = open_regular_for_writing(path, O_RDWR, 0644, false, error_);
+    // One left by another user, who never gave it to us: flock needs no write
+    // access, only the note then stays unwritten.
+    if (fd_ < 0 && error_.code == FileErrorCode::PermissionDenied)
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    error_ = {};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {

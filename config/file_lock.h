@@ -16,7 +16,8 @@ class FileLock {
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock() { release(); }
 
-    /// Takes the lock on `path` (created when missing, never through a link)
+    /// Takes the lock on `path` (created when missing under the rule of
+    /// folder_owner.h, never through a link; a regular file only)
     /// and writes `note` into it, so that one kept waiting can say who holds
     /// it. Tries every 50 ms for up to `wait_ms`, calling `between_tries`
     /// before each new try. False when it could not: `holder()` then says who

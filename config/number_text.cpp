@@ -103,6 +103,13 @@ std::optional<std::int32_t> round_to_int32(double value) {
     return round_half_even<std::int32_t>(value);
 }
 
+std::optional<std::int64_t> whole_part_int64(double value) {
+    // 2^63 is exact as a double; every double below it in size converts.
+    constexpr double limit = 9223372036854775808.0;
+    if (!(value > -limit && value < limit)) return std::nullopt;  // NaN fails both
+    return static_cast<std::int64_t>(value);
+}
+
 std::string format_number(double value) {
     if (value == 0) return " 0";
     char buffer[40];

@@ -21,6 +21,9 @@ namespace feedrite {
 /// Rounds halves to even; nothing when the result does not fit the type.
 [[nodiscard]] std::optional<std::int16_t> round_to_int16(double value);
 [[nodiscard]] std::optional<std::int32_t> round_to_int32(double value);
+/// The whole part; nothing for NaN, infinity or a value outside 64 bits,
+/// whose conversion would be undefined.
+[[nodiscard]] std::optional<std::int64_t> whole_part_int64(double value);
 
 /// The standard number-to-text form: a leading blank for a value that is not
 /// negative, "-" otherwise; no zero before the decimal point (" .565"); up to

@@ -1,12 +1,13 @@
 #include "config/program_dir.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
+
+#include "config/invoking_user.h"
 
 #ifndef FEEDRITE_INSTALL_BINDIR
 #define FEEDRITE_INSTALL_BINDIR "/usr/bin"
@@ -44,25 +45,8 @@ ProgramPlaces user_places(const ProgramDirFacts& facts) {
     return places;
 }
 
-// The uid and gid behind sudo, when run as root through it.
-struct SudoUser {
-    std::string name, home;
-    uid_t uid = 0;
-    gid_t gid = 0;
-};
-
-SudoUser sudo_user() {
-    SudoUser user;
-    const std::string name = env_or_empty("SUDO_USER");
-    if (::geteuid() != 0 || name.empty() || name == "root") return user;
-    if (const passwd* entry = ::getpwnam(name.c_str())) {
-        user = {name, entry->pw_dir, entry->pw_uid, entry->pw_gid};
-    }
-    return user;
-}
-
 // Root may write anywhere: what counts is whether the user behind sudo could.
-bool user_may_write(const SudoUser& user, const std::string& dir) {
+bool user_may_write(const InvokingUser& user, const std::string& dir) {
     if (user.name.empty()) return ::access(dir.c_str(), W_OK) == 0;
     struct stat info {};
     if (::stat(dir.c_str(), &info) != 0) return false;
@@ -74,7 +58,7 @@ bool user_may_write(const SudoUser& user, const std::string& dir) {
 // Creates `dir` and, with `parents`, its missing parents; those made here
 // belong to `user`. A folder given on the command line is made only when its
 // parent is there: a mistyped path must not grow a tree of folders unseen.
-void make_folder(const std::string& dir, const SudoUser& user, bool parents = true) {
+void make_folder(const std::string& dir, const InvokingUser& user, bool parents = true) {
     if (!parents && !std::filesystem::is_directory(std::filesystem::path(dir).parent_path()))
         return;
     std::vector<std::filesystem::path> made;
@@ -124,7 +108,7 @@ bool holds_settings_files(const std::string& dir) {
 }
 
 ProgramPlaces resolve_program_places(const std::string& override_dir) {
-    const SudoUser user = sudo_user();
+    const InvokingUser user = invoking_user();
     ProgramDirFacts facts{
         executable_dir(),
         FEEDRITE_INSTALL_BINDIR,

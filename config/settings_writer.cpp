@@ -78,9 +78,10 @@ std::vector<std::string> settings_lines(const ConfigModel& m) {
 
 }  // namespace
 
-// One step under the list's lock: the settings file is written in full
-// beside its place, then the list, then the settings file is put in place; a
-// failure at any point leaves both files as they were.
+// One step under the list's lock: the settings file is put in place before
+// the list names it, so a program killed between the two leaves at worst a
+// settings file no list names, never a listed device without one. A failure
+// at any point leaves both files as they were.
 bool saveit(const ConfigModel& model, const std::string& path, const std::string& program_dir,
             Host& host) {
     FileLock lock;
@@ -94,21 +95,21 @@ bool saveit(const ConfigModel& model, const std::string& path, const std::string
     if (!error.ok()) return failed(path, error);
 
     const std::string list = device_list_path(program_dir);
-    std::string old_list;
+    std::string old_list, old_settings;
     const bool had_list = read_whole_file(list, old_list, error, settings_size_limit);
     if (!had_list && error.code != FileErrorCode::NotFound) return failed(list, error);
+    const bool had_settings = read_whole_file(path, old_settings, error, settings_size_limit);
     const std::string new_list = merged_device_list(model, old_list);
-    if (!had_list || new_list != old_list) {
-        error = write_file_atomic(list, new_list);
-        if (!error.ok()) return failed(list, error);
-    }
     error = settings.commit();
+    if (!error.ok()) return failed(path, error);
+    if (had_list && new_list == old_list) return true;
+    error = write_file_atomic(list, new_list);
     if (error.ok()) return true;
-    if (!had_list)
-        remove_file(list);
-    else if (new_list != old_list)
-        (void)write_file_atomic(list, old_list);
-    return failed(path, error);
+    if (had_settings)
+        (void)write_file_atomic(path, old_settings);
+    else
+        remove_file(path);
+    return failed(list, error);
 }
 
 }  // namespace feedrite

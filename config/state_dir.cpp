@@ -1,9 +1,8 @@
 #include "config/state_dir.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdlib>
+
+#include "config/invoking_user.h"
 
 namespace feedrite {
 namespace {
@@ -29,22 +28,16 @@ std::string state_dir_for(const std::string& xdg_state_home, const std::string& 
 }
 
 std::string state_dir() {
-    return state_dir_for(environment("XDG_STATE_HOME"), environment("HOME"));
+    // Through sudo, the user's own records, as their settings are: root's
+    // would hide them, and a resume offer would never reach the user.
+    const InvokingUser user = invoking_user();
+    return state_dir_for(environment("XDG_STATE_HOME"),
+                         user.name.empty() ? environment("HOME") : user.home);
 }
 
 std::string history_path() {
     const std::string dir = state_dir();
     return dir.empty() ? "" : dir + "/history.jsonl";
-}
-
-bool make_dirs(const std::string& dir) {
-    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-        const std::string part = dir.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) break;
-    }
-    struct stat info {};
-    return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace feedrite

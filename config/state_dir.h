@@ -11,15 +11,11 @@ namespace feedrite {
 /// empty when HOME is no absolute path either: then nothing is kept.
 [[nodiscard]] std::string state_dir_for(const std::string& xdg_state_home, const std::string& home);
 
-/// state_dir_for with this process's environment. Not created here: see
-/// make_dirs.
+/// state_dir_for with this process's environment; through sudo, with the
+/// home of the user behind it. Not created here: see make_owned_dirs.
 [[nodiscard]] std::string state_dir();
 
 /// The history of runs: one JSON object per line; empty without a state folder.
 [[nodiscard]] std::string history_path();
-
-/// Creates `dir` and its missing parents (mode 0700, as the XDG rules ask);
-/// false when it cannot be made.
-bool make_dirs(const std::string& dir);
 
 }  // namespace feedrite

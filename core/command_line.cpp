@@ -15,9 +15,22 @@ std::string set_flag(bool Options::*flag, Options& options) {
     return {};
 }
 
-bool all_digits(std::string_view text) {
-    return !text.empty() && text.size() < 9 &&
-           text.find_first_not_of("0123456789") == std::string_view::npos;
+constexpr int most_history_runs = 100000;
+
+// What is meant as the count, right or wrong ("5", "-1", "99999999999",
+// "5x"), as against a text or one of Qt's options.
+bool meant_as_count(std::string_view word) {
+    const std::size_t at = word.starts_with('-') || word.starts_with('+') ? 1 : 0;
+    return word.size() > at && word[at] >= '0' && word[at] <= '9';
+}
+
+std::optional<int> history_count(std::string_view text) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const int count = std::atoi(std::string(text).c_str());
+    if (count < 1 || count > most_history_runs) return std::nullopt;
+    return count;
 }
 
 // Our options, one row each.
@@ -29,16 +42,17 @@ constexpr OptionRow<Options> option_table[] = {
     // The words of the text are then the file, if any.
     {{"--open"}, [](Options& o, const auto&) { return set_flag(&Options::open, o); }},
     // The count is optional: only a number after it is taken as one.
-    {{"--history", OptionValue::Optional, "a number (N)", all_digits},
+    {{"--history", OptionValue::Optional, "a number (N)", meant_as_count},
      [](Options& o, const std::optional<std::string>& count) {
-         if (count && !all_digits(*count)) return std::string("--history takes a number (N)");
-         o.history = count ? std::max(1, std::atoi(count->c_str())) : default_history_count;
-         return std::string();
+         const auto runs = count ? history_count(*count) : default_history_count;
+         o.history = runs.value_or(0);
+         return runs ? std::string()
+                     : "--history takes a number of runs from 1 to " +
+                           std::to_string(most_history_runs) + " (N), not \"" + *count + "\"";
      }},
     {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
      [](Options& o, const std::optional<std::string>& dir) {
-         o.program_dir = *dir;
-         return dir->empty() ? std::string("--program-dir needs a folder (DIR)") : std::string();
+         return take_program_dir(*dir, o.program_dir);
      }},
 };
 
@@ -70,6 +84,12 @@ bool platform_has_display(std::string_view platform, bool display_option, Enviro
 Options parse_options(const std::vector<std::string>& args) {
     Options options;
     options.rest = read_options<Options>(option_table, args, options, options.error);
+    // With --history the text says nothing: a word there that is no command
+    // line is a count mistyped, never to be passed over in silence.
+    const std::string text = join_arguments(split_toolkit_options(options.rest).text);
+    if (options.error.empty() && options.history > 0 && !text.empty() &&
+        read_command_line(text).kind == StartKind::Unsplittable)
+        options.error = "--history takes a number (N), not \"" + text + "\"";
     return options;
 }
 

@@ -56,4 +56,9 @@ ArgumentScan scan_arguments(std::span<const OptionShape> shapes,
     return scan;
 }
 
+std::string take_program_dir(const std::string& value, std::string& folder) {
+    folder = value;
+    return value.empty() ? "--program-dir needs a folder (DIR)" : "";
+}
+
 }  // namespace feedrite

@@ -70,4 +70,8 @@ std::vector<std::string> read_options(std::span<const OptionRow<Target>> table,
     return std::move(scan.words);
 }
 
+/// Takes the folder of --program-dir (the same row in every tool): an empty
+/// one, which would quietly mean the current folder, is a usage error.
+[[nodiscard]] std::string take_program_dir(const std::string& value, std::string& folder);
+
 }  // namespace feedrite

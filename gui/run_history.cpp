@@ -9,12 +9,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <atomic>
 #include <fstream>
 #include <iostream>
 
 #include "config/append_line.h"
 #include "config/file_io.h"
+#include "config/folder_owner.h"
 #include "config/limits.h"
+#include "config/number_text.h"
 #include "config/state_dir.h"
 
 namespace feedrite {
@@ -44,7 +47,8 @@ std::string bytes(const QJsonValue& value) {
     return value.toString().toLocal8Bit().toStdString();
 }
 std::int64_t number(const QJsonValue& value, std::int64_t otherwise = 0) {
-    return value.isDouble() ? static_cast<std::int64_t>(value.toDouble()) : otherwise;
+    // A forged 1e300 must not reach a conversion whose overflow is undefined.
+    return value.isDouble() ? whole_part_int64(value.toDouble()).value_or(otherwise) : otherwise;
 }
 
 bool is_running_feedrite(std::int64_t pid) {
@@ -112,10 +116,13 @@ std::optional<RunRecord> read_record_line(const QByteArray& line) {
     return r;
 }
 
-std::vector<RunRecord> read_history(const std::string& path) {
-    std::string content;
+std::vector<RunRecord> read_history(const std::string& path, std::int64_t tail) {
+    std::string content, older;
     FileError error;
-    if (!read_whole_file(path, content, error, program_size_limit)) return {};
+    if (!read_file_tail(path, tail, content, error) && error.code != FileErrorCode::NotFound)
+        return {};
+    const auto rest = tail - static_cast<std::int64_t>(content.size());
+    if (rest > 0 && read_file_tail(path + ".1", rest, older, error)) content.insert(0, older);
     std::vector<RunRecord> lines;
     for (const QByteArray& line : QByteArray::fromStdString(content).split('\n'))
         if (auto record = read_record_line(line)) lines.push_back(std::move(*record));
@@ -136,8 +143,23 @@ std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::strin
     return std::pair{hash.result().toHex().toStdString(), static_cast<std::int64_t>(file.size())};
 }
 
+RunHistory::RunHistory(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) return;
+    // Said once: the run itself goes on without its history.
+    auto warned = std::make_shared<std::atomic_bool>(false);
+    const auto warn = [warned, shown = path_](const FileError& error) {
+        if (error.code == FileErrorCode::Busy || warned->exchange(true)) return;
+        std::cerr << "feedrite: cannot write the history of runs to " << shown << ": "
+                  << error.message << '\n';
+    };
+    writer_ = std::make_unique<LineAppender>(
+        path_, AppendRules{history_lock_wait_ms, history_rotate_bytes}, warn);
+}
+
 void RunHistory::open(const WindowState& state) {
     if (path_.empty()) return;
+    if (const auto slash = path_.rfind('/'); slash != 0 && slash != std::string::npos)
+        (void)make_owned_dirs(path_.substr(0, slash), 0700);
     record_ = RunRecord{};
     record_.pid = ::getpid();
     record_.start_ms = now_ms();
@@ -160,7 +182,7 @@ void RunHistory::note_ending(EndReason reason, const std::string& detail, const 
     if (!open_) return;
     record_.end = reason;
     record_.end_detail = detail;
-    write(run);
+    write(run, true);
 }
 
 void RunHistory::close(EndReason reason, const std::string& detail, const RunCounters& run,
@@ -171,20 +193,16 @@ void RunHistory::close(EndReason reason, const std::string& detail, const RunCou
     open_ = false;
 }
 
-void RunHistory::write(const RunCounters& run) {
+void RunHistory::write(const RunCounters& run, bool wait) {
     take_counts(record_, run);
     record_.updated_ms = now_ms();
     if (record_.end != EndReason::Open) record_.end_ms = record_.updated_ms;
-    const std::string folder = path_.substr(0, path_.rfind('/'));
-    FileError error;
-    if (!folder.empty() && !make_dirs(folder)) error = file_error_from_errno(errno);
-    if (error.ok()) error = append_line(path_, record_line(record_).toStdString());
-    // Said once: the run itself goes on without its history.
-    if (!error.ok() && !warned_) {
-        warned_ = true;
-        std::cerr << "feedrite: cannot write the history of runs to " << path_ << ": "
-                  << error.message << '\n';
-    }
+    std::string line = record_line(record_).toStdString();
+    if (wait)
+        (void)writer_->post_and_wait(std::move(line),
+                                     std::chrono::milliseconds(history_close_wait_ms));
+    else
+        writer_->post(std::move(line));
 }
 
 }  // namespace feedrite

@@ -5,10 +5,13 @@
 
 #include <QByteArray>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "config/limits.h"
+#include "config/line_appender.h"
 #include "core/run_record.h"
 #include "core/window_state.h"
 
@@ -20,22 +23,27 @@ namespace feedrite {
 /// (torn by a crash, or written by someone else).
 [[nodiscard]] std::optional<RunRecord> read_record_line(const QByteArray& line);
 
-/// The runs of the history file (merged as merge_runs says); empty when the
-/// file is missing. A run still open counts as running while its process
-/// lives and is a feedrite.
-[[nodiscard]] std::vector<RunRecord> read_history(const std::string& path);
+/// The runs in the last `tail` bytes of the history file and, when it holds
+/// less, of the file it was rotated to (PATH.1), merged as merge_runs says;
+/// empty when there is none. A run still open counts as running while its
+/// process lives and is a feedrite.
+[[nodiscard]] std::vector<RunRecord> read_history(const std::string& path,
+                                                  std::int64_t tail = history_tail_bytes);
 
 /// The hex SHA-256 and size of a file; nothing when it cannot be read.
 [[nodiscard]] std::optional<std::pair<std::string, std::int64_t>> file_digest(
     const std::string& path);
 
-/// The record of the window's one run, kept on disk as it goes.
+/// The record of the window's one run, kept on disk as it goes. Its lines
+/// are written by a thread (LineAppender), so neither another program's
+/// lock on the file nor the disk ever holds up the tape; the history is
+/// rotated at history_rotate_bytes.
 class RunHistory {
   public:
     using TimingSource = std::function<std::vector<TimingFigure>()>;
 
     /// An empty path keeps no history (tests, and the headless tools).
-    explicit RunHistory(std::string path = {}) : path_(std::move(path)) {}
+    explicit RunHistory(std::string path = {});
 
     /// The run begins: the program's digest is taken and the open line written.
     void open(const WindowState& state);
@@ -54,12 +62,13 @@ class RunHistory {
     [[nodiscard]] const std::string& path() const { return path_; }
 
   private:
-    void write(const RunCounters& run);
+    /// Hands the record to the writer; `wait`: until it is written, bounded.
+    void write(const RunCounters& run, bool wait = false);
 
     std::string path_;
+    std::unique_ptr<LineAppender> writer_;
     RunRecord record_;
     bool open_ = false;
-    bool warned_ = false;
 };
 
 }  // namespace feedrite

@@ -19,18 +19,20 @@ std::string cant_open_message(const std::string& name) {
 }  // namespace
 
 CallExpander::CallExpander(Host& host, WindowState& window, ModuleState& module,
-                           std::string base_folder, std::int64_t most_passes)
+                           std::string base_folder, LoadBudget budget)
     : host_(host),
       window_(window),
       module_(module),
       base_folder_(std::move(base_folder)),
-      most_passes_(most_passes) {}
+      budget_(budget) {}
 
 void CallExpander::reset() {
     close_sub_files();
     call_name_.fill({});
     call_times_.fill(0);
     passes_ = 0;
+    bytes_read_ = 0;
+    skipped_ = 0;
     window_.DNC_alarm = 0;
 }
 
@@ -49,6 +51,11 @@ std::string CallExpander::read_expanded_line(ProgramFile& main) {
         return main.at_end() ? std::string(end_of_main_program_marker) : main.read_line();
     if (!more_lines(main)) return std::string(end_of_main_program_marker);
     Step step = call_level_ == 0 ? next_from_main(main) : next_from_sub_file();
+    if (step.closing) {
+        close_sub_files();
+        main.close();
+        return {};
+    }
     if (step.failure) return fail(main, *step.failure);
     return apply_quote_rule(std::move(step.line));
 }
@@ -73,10 +80,13 @@ CallExpander::Step CallExpander::next_from_sub_file() {
     for (;;) {
         const int depth = call_level_;
         if (call_file_[depth].at_end()) return finish_pass(depth);
-        std::string line = call_file_[depth].read_line();
-        if (holds_end_of_program(line)) continue;
+        const std::string_view line = call_file_[depth].take_line();
+        if (holds_end_of_program(line)) {
+            if (!keep_pace()) return {{}, {}, true};
+            continue;
+        }
         const auto keyword = find_call(line, CallRule::SubFile);
-        if (!keyword) return {std::move(line), {}};
+        if (!keyword) return {std::string(line), {}};
         if (depth == max_call_level) return {{}, nesting_message};
         return call(depth + 1, split_call(line, *keyword));
     }
@@ -86,21 +96,44 @@ CallExpander::Step CallExpander::call(int depth, const CallStatement& statement)
     module_.CALL_expanded = true;  // stays set even when the call fails
     call_name_[depth] = statement.name;
     if (depth == 1) main_count_ = statement.count;
-    const auto passes = call_passes(statement.count);
-    if (!passes) return {{}, cant_open_message(statement.name)};
+    const auto passes = statement.count_cut ? std::nullopt : call_passes(statement.count);
+    if (!passes)
+        return {{},
+                "The repeat count of\nCALL " + statement.name + "(" + statement.count +
+                    ")\nis no number of passes from 1 to 32767."};
     call_times_[depth] = *passes;
     return open_depth(depth);
 }
 
+// Skipped lines yield as written ones do: a file of nothing but M30 lines
+// must not hold the window (nor a SIGTERM) until its passes are done.
+bool CallExpander::keep_pace() {
+    if (++skipped_ % load_lines_per_yield != 0) return true;
+    host_.yield();
+    return window_.DNC_reset != DNC_closing;
+}
+
+std::optional<std::string> CallExpander::over_budget() const {
+    const std::string call = "\n" + main_call_text() + "\nCheck the repeat counts.";
+    if (passes_ > budget_.passes)
+        return "The program opens sub files more than " + std::to_string(budget_.passes) +
+               " times with" + call;
+    if (bytes_read_ > budget_.sub_file_bytes)
+        return "The program reads more than " + megabytes(budget_.sub_file_bytes) +
+               " from sub files with" + call;
+    return std::nullopt;
+}
+
 CallExpander::Step CallExpander::open_depth(int depth) {
-    if (++passes_ > most_passes_)
-        return {{},
-                "The program opens sub files more than " + std::to_string(most_passes_) +
-                    " times with\n" + main_call_text() + "\nCheck the repeat counts."};
+    ++passes_;
+    if (auto failure = over_budget()) return {{}, std::move(failure)};
     FileError error;
     const std::string path = sub_file_path(call_name_[depth], base_folder_);
     if (!call_file_[depth].open(path, error))
         return {{}, cant_open_message(call_name_[depth]) + "\n" + path + ": " + error.reason};
+    // The whole file counts at once: it was read whole, whatever is used of it.
+    bytes_read_ += static_cast<std::int64_t>(call_file_[depth].text().size());
+    if (auto failure = over_budget()) return {{}, std::move(failure)};
     call_level_ = depth;
     return {beginning_of_sub_file_marker(call_name_[depth]), {}};
 }

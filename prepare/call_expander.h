@@ -21,10 +21,12 @@ class CallExpander {
     static constexpr int max_call_level = 7;
 
     /// `base_folder` is where relative sub-file names are looked for: the
-    /// folder of the main program (see program_folder()). More than
-    /// `most_passes` sub-file passes in one load end it.
+    /// folder of the main program (see program_folder()). More sub-file
+    /// passes, or more bytes read from sub files, than `budget` allows end
+    /// the load. Lines skipped as end of program are paced like written
+    /// ones: the host yields every 1000, and a closing window stops there.
     CallExpander(Host& host, WindowState& window, ModuleState& module, std::string base_folder,
-                 std::int64_t most_passes = max_sub_file_passes);
+                 LoadBudget budget = {});
     CallExpander(const CallExpander&) = delete;
     CallExpander& operator=(const CallExpander&) = delete;
 
@@ -34,7 +36,8 @@ class CallExpander {
 
     /// The next line of the expanded program, without a line end. With
     /// useCALLs off, the main program's next line as it is. On a failure (a sub
-    /// file that cannot be opened or read, a pass count beyond 16 bits, an
+    /// file that cannot be opened or read, a pass count beyond 16 bits or cut
+    /// at the statement's 256 characters, an
     /// eighth nesting level) every sub file and `main` are closed, the user is
     /// told, DNC_alarm becomes -1 and an empty line is returned.
     std::string read_expanded_line(ProgramFile& main);
@@ -63,6 +66,7 @@ class CallExpander {
     struct Step {
         std::string line;
         std::optional<std::string> failure;
+        bool closing = false;  ///< the window closed during a yield
     };
 
     Step next_from_main(ProgramFile& main);
@@ -70,6 +74,8 @@ class CallExpander {
     Step call(int depth, const CallStatement& statement);
     Step open_depth(int depth);
     Step finish_pass(int depth);
+    [[nodiscard]] std::optional<std::string> over_budget() const;
+    bool keep_pace();
     [[nodiscard]] std::string main_call_text() const;
     void close_sub_files();
 
@@ -77,8 +83,10 @@ class CallExpander {
     WindowState& window_;
     ModuleState& module_;
     std::string base_folder_;
-    std::int64_t most_passes_;
+    LoadBudget budget_;
     std::int64_t passes_ = 0;
+    std::int64_t bytes_read_ = 0;
+    std::int64_t skipped_ = 0;
     std::string failure_;
 
     // Indexed by depth 1..7 as the statements count them; entry 0 is unused.

@@ -39,13 +39,16 @@ std::optional<std::size_t> find_call(std::string_view line, CallRule rule) {
 }
 
 CallStatement split_call(std::string_view line, std::size_t keyword) {
-    std::string_view text = line.substr(keyword + keyword_length, call_text_length);
+    const std::string_view rest = line.substr(keyword + keyword_length);
+    std::string_view text = rest.substr(0, call_text_length);
     text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     const std::size_t open = text.find('(');
     if (open == std::string_view::npos) return {std::string(text), {}};
     std::string_view count = text.substr(open + 1);
+    const bool closed = count.find(')') != std::string_view::npos;
     count = count.substr(0, count.find(')'));
-    return {std::string(text.substr(0, open)), std::string(count)};
+    const bool cut = !closed && rest.size() > call_text_length;
+    return {std::string(text.substr(0, open)), std::string(count), cut};
 }
 
 std::optional<std::int16_t> call_passes(std::string_view count) {

@@ -20,6 +20,7 @@ enum class CallRule { MainProgram, SubFile };
 struct CallStatement {
     std::string name;   ///< as written, blanks after it kept
     std::string count;  ///< the text after "(" up to ")", empty without "("
+    bool count_cut = false;  ///< the 256 characters end inside the count: it is not all there
 };
 
 /// Splits the CALL text of the keyword found at `keyword`: at most 256

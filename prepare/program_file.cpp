@@ -17,7 +17,7 @@ bool ProgramFile::open(const std::string& path, FileError& error) {
     return true;
 }
 
-std::string ProgramFile::read_line() {
+std::string_view ProgramFile::take_line() {
     const std::string_view rest = std::string_view(text_).substr(std::min(pos_, text_.size()));
     const auto is_break = [](char c) { return c == '\r' || c == '\n'; };
     const std::size_t length =
@@ -25,7 +25,7 @@ std::string ProgramFile::read_line() {
     std::size_t skip = length < rest.size() ? 1 : 0;
     if (rest.substr(length, 2) == "\r\n") skip = 2;
     pos_ += length + skip;
-    return std::string(rest.substr(0, length));
+    return rest.substr(0, length);
 }
 
 void ProgramFile::close() {

@@ -27,7 +27,10 @@ public:
     [[nodiscard]] bool at_end() const { return pos_ >= text_.size(); }
 
     /// The next line without its line end; empty at the end.
-    std::string read_line();
+    std::string read_line() { return std::string(take_line()); }
+    /// The same without a copy, valid until the file is closed: lines that
+    /// are only looked at (skipped end-of-program lines) cost no allocation.
+    std::string_view take_line();
 
     /// The whole file as read; empty once closed.
     [[nodiscard]] const std::string& text() const { return text_; }

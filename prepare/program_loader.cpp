@@ -13,12 +13,6 @@
 namespace feedrite {
 namespace {
 
-// Lines written between two yields: the window stays responsive while a
-// long program loads, as it does while the engine sends.
-constexpr int lines_per_yield = 1000;
-
-const std::string limit_text = std::to_string(program_size_limit >> 20) + " MB";
-
 std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
@@ -33,8 +27,13 @@ std::string view_text_from_scratchpad(std::string content) {
 }
 
 ProgramLoader::ProgramLoader(Host& host, WindowState& state, ModuleState& module,
-                             const PortSettings& settings, int lock_wait)
-    : host_(host), state_(state), module_(module), settings_(settings), lock_wait_(lock_wait) {}
+                             const PortSettings& settings, int lock_wait, LoadBudget budget)
+    : host_(host),
+      state_(state),
+      module_(module),
+      settings_(settings),
+      lock_wait_(lock_wait),
+      budget_(budget) {}
 
 LoadResult ProgramLoader::load(const std::string& filename, const std::string& scratchpad_path) {
     LoadResult result;
@@ -70,7 +69,8 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
     const auto replaced = [&](std::string line) {
         return what.empty() ? line : replace_first(std::move(line), what, settings_.Replace_with_text);
     };
-    CallExpander expander(host_, state_, module_, program_folder(filename));
+    CallExpander expander(host_, state_, module_, program_folder(filename), budget_);
+    const std::string limit_text = megabytes(budget_.program_bytes);
     expander.reset();
     const bool calls = state_.useCALLs;
     if (!calls && what.empty()) {
@@ -83,7 +83,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
         std::string line = replaced(calls ? expander.read_expanded_line(main) : main.read_line());
         // Counted before the line goes in, as replaced: the scratchpad never passes the limit.
         const auto grown = scratchpad.size() + static_cast<std::int64_t>(line.size()) + 2;
-        if (state_.DNC_alarm == 0 && grown > program_size_limit) {
+        if (state_.DNC_alarm == 0 && grown > budget_.program_bytes) {
             if (!calls || expander.call_level() == 0)
                 return failed(filename, "The prepared program passes " + limit_text);
             expander.fail(main, "The program passes " + limit_text + " with the sub files of\n" +
@@ -96,7 +96,8 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
         }
         scratchpad.write(line);
         scratchpad.write("\r\n");
-        if (lines % lines_per_yield == 0) {
+        // The window stays responsive while a long program loads, as it does while sending.
+        if (lines % load_lines_per_yield == 0) {
             host_.yield();
             if (state_.DNC_reset == DNC_closing) {
                 result.status = LoadStatus::Closed;
@@ -105,6 +106,10 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
         }
     }
     main.close();
+    if (state_.DNC_reset == DNC_closing) {  // the expansion stopped in a yield
+        result.status = LoadStatus::Closed;
+        return result;
+    }
 
     std::string content;
     if (!scratchpad.read_back(content, error)) return failed(scratchpad_path, error.reason);

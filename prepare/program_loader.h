@@ -25,14 +25,15 @@ struct LoadResult {
 
 class ProgramLoader {
 public:
-    /// `lock_wait`: how long a load waits for another one in the same folder (ms).
+    /// `lock_wait`: how long a load waits for another one in the same folder
+    /// (ms); `budget`: what one load may cost.
     ProgramLoader(Host& host, WindowState& state, ModuleState& module, const PortSettings& settings,
-                  int lock_wait = lock_wait_ms);
+                  int lock_wait = lock_wait_ms, LoadBudget budget = {});
 
     /// Prepares `filename` through the scratchpad file `scratchpad`, under a
     /// lock on "`scratchpad`.lock" held until the scratchpad has been read back
     /// and removed; a second load waits for it up to `lock_wait`,
-    /// yielding. The prepared program may not pass program_size_limit. A
+    /// yielding. The prepared program may not pass the budget's size. A
     /// failed sub file or a CALL total past the limit has already been
     /// reported to the user; any other failure is for the caller to report.
     /// Closed: the window closed during a yield.
@@ -44,6 +45,7 @@ private:
     ModuleState& module_;
     const PortSettings& settings_;
     int lock_wait_;
+    LoadBudget budget_;
 };
 
 /// The scratchpad's content as the view shows it: every CR and LF at its end

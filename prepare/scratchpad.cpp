@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "config/folder_owner.h"
+
 namespace feedrite {
 namespace {
 
@@ -20,6 +22,16 @@ std::optional<FileId> id_of_name(const std::string& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return FileId{info.st_dev, info.st_ino};
+}
+
+// A note anyone who can write the lock file may forge: only a file with one
+// name, owned as our own scratchpad would be, is taken for a stale one.
+bool is_stale_scratchpad(const std::string& path, const FileId& stale, const FolderOwner& owner) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
+        return false;
+    const uid_t ours = owner.foreign && ::geteuid() == 0 ? owner.uid : ::geteuid();
+    return info.st_uid == ours && FileId{info.st_dev, info.st_ino} == stale;
 }
 
 }  // namespace
@@ -47,8 +59,9 @@ Scratchpad::~Scratchpad() {
 
 FileError Scratchpad::create(const std::string& path, std::optional<FileId> stale) {
     path_ = path;
+    const FolderOwner owner = owner_of_folder_holding(path);
     fd_ = create_exclusive(path_);
-    if (fd_ < 0 && errno == EEXIST && stale && id_of_name(path_) == stale &&
+    if (fd_ < 0 && errno == EEXIST && stale && is_stale_scratchpad(path_, *stale, owner) &&
         ::unlink(path_.c_str()) == 0)
         fd_ = create_exclusive(path_);
     if (fd_ < 0 && errno == EEXIST) {
@@ -57,6 +70,7 @@ FileError Scratchpad::create(const std::string& path, std::optional<FileId> stal
     }
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) return file_error_from_errno(errno);
+    give_to_owner(fd_, owner);
     id_ = {info.st_dev, info.st_ino};
     buffer_.reserve(buffer_size);
     return {};

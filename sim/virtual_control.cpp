@@ -1,7 +1,9 @@
 #include "sim/virtual_control.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "config/device_timing.h"
@@ -222,7 +224,7 @@ void VirtualControl::check_latch_timing(TimePoint now) {
     if (interval < shortest)
         report(FindingKind::TooFast, now,
                ms_text(interval) + " after the one before, faster than the control's " +
-                   std::to_string(static_cast<int>(limits.max_cps)) + " per second (" +
+                   std::to_string(std::llround(std::min(limits.max_cps, 1e9))) + " per second (" +
                    ms_text(shortest) + ")");
 }
 

@@ -73,10 +73,7 @@ constexpr OptionRow<ConfigOptions> config_options[] = {
      }},
     {{"--show"}, [](ConfigOptions& o, const Value&) { return set_flag(o.show); }},
     {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
-     [](ConfigOptions& o, const Value& dir) {
-         o.program_dir = *dir;
-         return std::string();
-     }},
+     [](ConfigOptions& o, const Value& dir) { return take_program_dir(*dir, o.program_dir); }},
     {{"--device", OptionValue::Required, "a name"},
      [](ConfigOptions& o, const Value& name) {
          o.device = *name;

@@ -63,10 +63,7 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
     {{"--trace"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Trace); }},
     {{"--text"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Text); }},
     {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
-     [](TapeOptions& o, const Value& dir) {
-         o.program_dir = *dir;
-         return std::string();
-     }},
+     [](TapeOptions& o, const Value& dir) { return take_program_dir(*dir, o.program_dir); }},
     {{"--cycles", OptionValue::Required, "a number (N)"},
      [](TapeOptions& o, const Value& count) {
          return parse_count(*count, o.cycles)

@@ -11,9 +11,12 @@
 #include "btr/delay_loop.h"
 #include "config/apply_steps.h"
 #include "config/entry_rules.h"
+#include "config/file_io.h"
 #include "config/limits.h"
 #include "config/presets.h"
+#include "config/settings_paths.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
 
 namespace feedrite {
 namespace {
@@ -178,11 +181,16 @@ TEST(ApplySteps, CheckedTimesRefuseInOrderAndNameTheFirstFault) {
 }
 
 TEST(EntryRules, DeviceNamesAddressesAndTimes) {
-    for (const char* good : {"LATHE 2", "Mill (old)", "(default)"})
+    const std::string longest(max_device_name_bytes, '\xE9');
+    for (const std::string& good : {std::string("LATHE 2"), std::string("Mill (old)"),
+                                    std::string("(default)"), longest})
         EXPECT_EQ(device_name_problem(good), "") << good;
+    testing::TempDir dir;  // the longest name's settings file can be saved
+    EXPECT_TRUE(write_file_atomic(settings_path(dir.path(), longest), "x").ok());
     const std::pair<std::string, const char*> bad[] = {
         {"", "empty"},       {"   ", "blanks"},   {"..", "\"..\""},        {"../../x", "\"/\""},
-        {"a\nb", "control"}, {"t\tb", "control"}, {{"n\0x", 3}, "control"}};
+        {"a\nb", "control"}, {"t\tb", "control"}, {{"n\0x", 3}, "control"},
+        {longest + "x", "at most 211 bytes"}};
     for (const auto& [name, says] : bad)
         EXPECT_NE(device_name_problem(name).find(says), std::string::npos) << name;
 

@@ -358,6 +358,12 @@ TEST_F(SettingsSave, UnwritableFilesAreReportedByName) {
     EXPECT_FALSE(saveit(m, path, dir.path(), host));
     expect_write_failure(device_list_path(dir.path()));
     EXPECT_EQ(dir.read("Editor BTR port settings"), "<missing>");  // one step: neither file
+
+    // Put in place before the list, the settings file is put back after it.
+    host.messages.clear();
+    dir.write("Editor BTR port settings", "old\r\n");
+    EXPECT_FALSE(saveit(m, path, dir.path(), host));
+    EXPECT_EQ(dir.read("Editor BTR port settings"), "old\r\n");
 }
 
 TEST_F(SettingsSave, ReadOnlyFolderKeepsTheOldFile) {

@@ -1,13 +1,18 @@
 #include "config/program_dir.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "config/append_line.h"
 #include "config/file_io.h"
+#include "config/line_appender.h"
 #include "config/recent_programs.h"
 #include "config/state_dir.h"
 #include "tests/support/temp_dir.h"
@@ -127,6 +132,48 @@ TEST(AppendLine, WholeLinesFromConcurrentWritersAndAfterATornOne) {
     EXPECT_EQ(lines[1], "{\"torn");
     for (const char mark : {'a', 'b'})
         EXPECT_EQ(std::count(lines.begin(), lines.end(), mark + line), 50);
+}
+
+// Another program's lock on the file holds up no caller: append_line waits
+// as long as allowed, the window's writer not at all.
+TEST(AppendLine, AHeldLockIsWaitedForOnlyAsLongAsAllowed) {
+    using Clock = std::chrono::steady_clock;
+    testing::TempDir dir;
+    const std::string path = dir.file("history.jsonl");
+    LineAppender writer(path, {10, 0});
+    {
+        const int held = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const auto start = Clock::now();
+        EXPECT_EQ(append_line(path, "a", {100, 0}).code, FileErrorCode::Busy);
+        const auto waited = Clock::now() - start;
+        EXPECT_TRUE(waited >= std::chrono::milliseconds(100) && waited < std::chrono::seconds(1));
+
+        const auto posted = Clock::now();  // posting returns at once
+        writer.post("b");
+        EXPECT_LT(Clock::now() - posted, std::chrono::milliseconds(20));
+        EXPECT_FALSE(writer.post_and_wait("c", std::chrono::milliseconds(200)));
+        EXPECT_EQ(dir.read("history.jsonl"), "");
+        ::close(held);
+    }
+    // Once the lock is free the kept line goes at the next try; b was superseded.
+    const auto end = Clock::now() + std::chrono::seconds(3);
+    while (dir.read("history.jsonl").empty() && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(dir.read("history.jsonl"), "c\n");
+    EXPECT_TRUE(writer.post_and_wait("d", std::chrono::milliseconds(2000)));
+    EXPECT_EQ(dir.read("history.jsonl"), "c\nd\n");
+}
+
+// The line that reaches the cap goes with the file to PATH.1; later lines
+// start a new file, and a torn last line is ended before the next.
+TEST(AppendLine, TheFileRotatesAtItsCap) {
+    testing::TempDir dir;
+    const std::string path = dir.write("history.jsonl", "torn");
+    const AppendRules rules{0, 11};
+    for (const char* l : {"12345", "abc", "xyz"}) ASSERT_TRUE(append_line(path, l, rules).ok());
+    EXPECT_EQ(dir.read("history.jsonl.1"), "torn\n12345\n");
+    EXPECT_EQ(dir.read("history.jsonl"), "abc\nxyz\n");
 }
 
 }  // namespace

@@ -57,6 +57,12 @@ TEST(CommandLine, OptionsAnywhere) {
     const Options text_follows = parse_options({"--history", "part.nc|(default)|1"});
     EXPECT_EQ(text_follows.history, default_history_count);
     EXPECT_EQ(text_follows.rest.size(), 1u);
+    // A count that is no number of runs, where one was meant, is refused.
+    for (const char* bad : {"abc", "-1", "0", "99999999999", "5x", "100001"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_TRUE(parse_options({"--history", bad}).error.starts_with("--history takes a"));
+    }
+    EXPECT_EQ(parse_options({"--history", "100000", "-platform", "xcb"}).history, 100000);
 }
 
 TEST(CommandLine, QtOptionsAndTheDisplay) {

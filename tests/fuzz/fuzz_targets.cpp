@@ -2,6 +2,7 @@
 // file once per target, with FUZZ_TARGET naming it.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -18,6 +19,13 @@
 #include "core/console_host.h"
 #include "prepare/call_statement.h"
 #include "prepare/program_loader.h"
+#include "prepare/resume_journal.h"
+#include "prepare/resume_plan.h"
+#if FUZZ_TARGET == 9
+#include <QList>
+
+#include "gui/run_history.h"
+#endif
 
 namespace {
 using namespace feedrite;
@@ -75,7 +83,29 @@ void fuzz(std::string_view in) {
     PortSettings s;
     s.Replace_text = "R";
     s.Replace_with_text = "RR";
-    (void)ProgramLoader(host, state, module, s).load(dir + "/main.nc", dir + "/scratchpad data 5b");
+    // Limits scaled down, so that a timeout here is a hang, not a large load.
+    const LoadBudget budget{1000, 8 << 20, 8 << 20};
+    (void)ProgramLoader(host, state, module, s, lock_wait_ms, budget)
+        .load(dir + "/main.nc", dir + "/scratchpad data 5b");
+#elif FUZZ_TARGET == 7  // resuming: the program, then a clearance; the line from the size
+    const auto lines = static_cast<std::int64_t>(std::ranges::count(parts[0], '\n')) + 1;
+    for (const std::int64_t line : {lines, 1 + static_cast<std::int64_t>(in.size()) % lines})
+        if (auto plan = plan_resume(parts[0], line); plan && parts.size() > 1)
+            set_clearance(*plan, parts[1]);
+#elif FUZZ_TARGET == 8  // the resume journal: a record read back writes the same again
+    const auto record = parse_resume_record(in);
+    const std::string written = record ? format_resume_record(*record) : "";
+    const auto again = parse_resume_record(written);
+    if (record && (!again || format_resume_record(*again) != written)) std::abort();
+#elif FUZZ_TARGET == 9  // the history: lines read, written back the same, merged and listed
+    std::vector<RunRecord> records;
+    for (const QByteArray& line : QByteArray::fromStdString(std::string(in)).split('\n')) {
+        const auto record = read_record_line(line);
+        const auto again = record ? read_record_line(record_line(*record)) : record;
+        if (record && (!again || record_line(*again) != record_line(*record))) std::abort();
+        if (record) records.push_back(*record);
+    }
+    (void)history_table(merge_runs(records, [](std::int64_t) { return false; }), 20);
 #endif
 }
 

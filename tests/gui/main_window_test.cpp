@@ -433,6 +433,32 @@ class MainWindowTest : public QObject {
         const auto runs = read_history(dir.write("history.jsonl", history.toStdString()));
         QCOMPARE(runs.size(), std::size_t(1));
         QCOMPARE(runs[0].end, EndReason::Crash);
+        // Numbers past 64 bits read as missing, never through an undefined conversion.
+        const auto huge = read_record_line(
+            R"({"id":"1","start":"2023-11-14T22:13:20.123Z","cycles":1e300,"size":-1e300})");
+        QVERIFY(huge && huge->cycles == 0 && huge->program_size == -1);
+    }
+
+    // Listing reads only the end of the history, reaching into the rotated
+    // file when the current one holds less; a line cut by the bound is left out.
+    void history_is_read_from_its_end() {
+        testing::TempDir dir;
+        QByteArray lines[2];  // history.jsonl.1: runs 1 to 3; history.jsonl: 4 and 5
+        for (int i = 1; i <= 5; ++i) {
+            RunRecord r;
+            r.id = std::to_string(i), r.start_ms = r.end_ms = 1700000000000 + i;
+            lines[i / 4] += record_line(r) + '\n';
+        }
+        dir.write("history.jsonl.1", lines[0].toStdString());
+        const std::int64_t line = lines[1].size() / 2;
+        for (const auto& [tail, ids] : {std::pair{std::int64_t{1} << 20, "12345"},
+                                        {line * 2, "45"}, {line * 3 + line / 2, "345"}}) {
+            std::string read;
+            const std::string path = dir.write("history.jsonl", lines[1].toStdString());
+            for (const RunRecord& run : read_history(path, tail)) read += run.id;
+            std::sort(read.begin(), read.end());
+            QCOMPARE(read, std::string(ids));
+        }
     }
 
     void a_signal_arrives_on_the_event_loop() {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "prepare/call_expander.h"
@@ -197,8 +198,11 @@ TEST_F(CallExpansion, ProgramsLoadAsWrittenOrFailWithTheirMessage) {
         {"missing, called from a sub file",
          {{"MAIN", "CALL A\nN2"}, {"A", "a\ncall gone (2 TIMES)"}}, {begin_of("A"), "a", ""},
          "Can't open sub file \ngone "},
-        {"count beyond 16 bits", {{"MAIN", "CALL A (40000 TIMES)"}, {"A", "a"}}, {""},
-         "Can't open sub file \nA "},
+        {"count beyond 16 bits", {{"MAIN", "CALL A (&H8000 TIMES)"}, {"A", "a"}}, {""},
+         "The repeat count of\nCALL A (&H8000 TIMES)\nis no number of passes from 1 to 32767."},
+        {"count cut at the statement's 256 characters",
+         {{"MAIN", "N1\nCALL A (&H" + std::string(255, 'F') + " TIMES)"}, {"A", "a"}}, {"N1", ""},
+         "The repeat count of\nCALL A (&H" + std::string(250, 'F') + ")\nis no"},
         {"a file calling itself goes seven levels deep, not eight",
          {{"MAIN", "CALL SELF"}, {"SELF", "s\nCALL SELF"}},
          {self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", self, "s", ""},
@@ -236,18 +240,21 @@ TEST_F(CallExpansion, FileGoneBeforeALaterPass) {
                         ": No such file or directory");
 }
 
-// Each pass opens its file again: a load that asks for too many ends.
-TEST_F(CallExpansion, PassesBeyondTheLimitEndTheLoad) {
-    write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", ""}});
-    for (const int most : {9, 8}) {  // A three times and E six: nine passes
+// Each pass opens and reads its file again: a load that asks for too many
+// passes or too many bytes ends, M30 lines that add nothing counted too.
+TEST_F(CallExpansion, PassesOrBytesBeyondTheBudgetEndTheLoad) {
+    write({{"MAIN", "CALL A (3 TIMES)"}, {"A", "CALL E (2 TIMES)"}, {"E", "M30\nM30"}});
+    const std::string call = " with\nCALL A (3 TIMES)\nCheck the repeat counts.";
+    const std::tuple<std::int64_t, std::int64_t, std::string> cases[] = {
+        {9, 90, ""},  // A three times and E six: 9 passes, 90 bytes
+        {8, 90, "The program opens sub files more than 8 times" + call},
+        {9, 89, "The program reads more than 89 bytes from sub files" + call}};
+    for (const auto& [passes, bytes, failure] : cases) {
         window.DNC_alarm = 0;
-        CallExpander limited(host, window, module, dir.path(), most);
+        CallExpander limited(host, window, module, dir.path(), {passes, bytes});
         open_main();
         while (limited.more_lines(main) && window.DNC_alarm == 0) limited.read_expanded_line(main);
-        EXPECT_EQ(limited.failure(), most == 9
-                                         ? ""
-                                         : "The program opens sub files more than 8 times "
-                                           "with\nCALL A (3 TIMES)\nCheck the repeat counts.");
+        EXPECT_EQ(limited.failure(), failure);
     }
 }
 

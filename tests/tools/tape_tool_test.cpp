@@ -83,6 +83,8 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         {"--cycles 0", {"--cycles", "0"}, part, "N1\r\n", 2, "?", usage, true},
         {"--cycles x", {"--cycles", "x"}, part, "N1\r\n", 2, "?", usage, true},
         {"--trace --text", {"--trace", "--text"}, part, "N1\r\n", 2, "?", usage, true},
+        {"--program-dir \"\"", {"--program-dir", ""}, part, "N1\r\n", 2, "?",
+         "--program-dir needs a folder", true},
         {"--from-line on a binary file", {"--from-line", "1"}, "@/part.nc|(default)|5", "N1\r\n",
          2, "", "--from-line needs a text program", true},
         {"--from-line past the end", {"--from-line", "2"}, part, "N1\r\n", 2, "",
