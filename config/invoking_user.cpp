@@ -21,6 +21,12 @@ const passwd* entry_of(const char* name, const char* uid_text) {
 
 }  // namespace
 
+std::string own_home() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
+    const passwd* entry = ::getpwuid(::geteuid());
+    return entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir == '/' ? entry->pw_dir : "";
+}
+
 InvokingUser invoking_user() {
     if (::geteuid() != 0) return {};
     const passwd* entry = entry_of(std::getenv("SUDO_USER"), std::getenv("SUDO_UID"));

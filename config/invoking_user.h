@@ -14,6 +14,11 @@ struct InvokingUser {
     gid_t gid = 0;
 };
 
+/// This user's home folder: HOME when it is a full path, else the one the
+/// password database gives (a service or a cron job may have no HOME, and
+/// "/.config" is nobody's settings folder); empty when neither has one.
+[[nodiscard]] std::string own_home();
+
 /// The user named by SUDO_USER (or, when that name is unknown, SUDO_UID)
 /// while the effective user is root; nobody otherwise, nor when that user is
 /// root itself.

@@ -115,7 +115,7 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
         override_dir,
         env_or_empty("XDG_CONFIG_HOME"),
         env_or_empty("XDG_RUNTIME_DIR"),
-        env_or_empty("HOME"),
+        own_home(),
         user.name,
         user.home,
         [&user](const std::string& dir) { return user_may_write(user, dir); },

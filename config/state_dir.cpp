@@ -32,7 +32,7 @@ std::string state_dir() {
     // would hide them, and a resume offer would never reach the user.
     const InvokingUser user = invoking_user();
     return state_dir_for(environment("XDG_STATE_HOME"),
-                         user.name.empty() ? environment("HOME") : user.home);
+                         user.name.empty() ? own_home() : user.home);
 }
 
 std::string history_path() {

@@ -370,7 +370,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (state_.Sending_data == 1) {
         if (Warning_form_ == nullptr) {
-            Warning_form_ = new Warning_form(this);
+            Warning_form_ = new Warning_form(this, port_kind_ == PortKind::Virtual);
             connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
                 state_.Sending_data = 0;
                 close();

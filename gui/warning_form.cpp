@@ -7,16 +7,19 @@
 
 namespace feedrite {
 
-Warning_form::Warning_form(QWidget* owner)
+Warning_form::Warning_form(QWidget* owner, bool virtual_port)
     : QDialog(owner),
       Label1_(new QLabel(this)),
       Command1_(new QPushButton(QStringLiteral("Yes"), this)),
       Command2_(new QPushButton(QStringLiteral("No"), this)) {
     setObjectName(QStringLiteral("Warning_form"));
     setWindowTitle(QStringLiteral("Close BTR window?"));
-    Label1_->setText(QStringLiteral("WARNING ... This BTR output window is\n"
-                                    "sending data through the parallel port.\n"
-                                    "Close this BTR window anyway ?"));
+    Label1_->setText(virtual_port ? QStringLiteral("WARNING ... This BTR output window is\n"
+                                                   "sending data through the virtual port.\n"
+                                                   "Close this BTR window anyway ?")
+                                  : QStringLiteral("WARNING ... This BTR output window is\n"
+                                                   "sending data through the parallel port.\n"
+                                                   "Close this BTR window anyway ?"));
     Label1_->setAlignment(Qt::AlignCenter);
     // Placed in twips as the window was designed, scaled to the screen.
     const double dpi = logicalDpiY();

@@ -11,7 +11,8 @@ namespace feedrite {
 class Warning_form : public QDialog {
     Q_OBJECT
 public:
-    explicit Warning_form(QWidget* owner);
+    /// `virtual_port`: the data go to the virtual control, not out of the PC.
+    explicit Warning_form(QWidget* owner, bool virtual_port = false);
 
     [[nodiscard]] QPushButton* Command1() const { return Command1_; }  ///< "Yes"
     [[nodiscard]] QPushButton* Command2() const { return Command2_; }  ///< "No"
