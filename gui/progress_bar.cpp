@@ -36,6 +36,14 @@ std::pair<QColor, QColor> state_colors(ShownState state) {
 
 constexpr int margin = 4;
 
+// The font made smaller until `text` fits `width` (down to 7 pt): a narrow
+// window shows every figure rather than cutting the last ones off.
+QFont fitted(QFont font, const QString& text, int width, const QWidget* widget) {
+    while (font.pointSizeF() > 7 && QFontMetrics(font, widget).horizontalAdvance(text) > width)
+        font.setPointSizeF(font.pointSizeF() - 1);
+    return font;
+}
+
 }  // namespace
 
 ProgressBar::ProgressBar(QWidget* parent)
@@ -94,11 +102,12 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     const int big_height = QFontMetrics(big_, this).lineSpacing();
     const QRect main_row = figures.adjusted(2 * margin, 0, -margin, 0)
                                .adjusted(0, 0, 0, big_height - figures.height());
-    painter.setFont(big_);
-    painter.drawText(main_row, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(texts_.main));
-    painter.setFont(small_);
-    painter.drawText(figures.adjusted(2 * margin, big_height, -margin, 0),
-                     Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(texts_.detail));
+    const QString main = QString::fromUtf8(texts_.main), detail = QString::fromUtf8(texts_.detail);
+    painter.setFont(fitted(big_, main, main_row.width(), this));
+    painter.drawText(main_row, Qt::AlignLeft | Qt::AlignVCenter, main);
+    const QRect detail_row = figures.adjusted(2 * margin, big_height, -margin, 0);
+    painter.setFont(fitted(small_, detail, detail_row.width(), this));
+    painter.drawText(detail_row, Qt::AlignLeft | Qt::AlignVCenter, detail);
 }
 
 }  // namespace feedrite

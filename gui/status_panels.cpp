@@ -34,13 +34,23 @@ StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
     timing_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     timing_->setIndent(4);
     timing_->setObjectName(QStringLiteral("timing_panel"));
-    timing_->setMinimumWidth(
-        metrics.horizontalAdvance(QStringLiteral("on 3.33 spr 2.20 ovl 0.57 off 0.00 ms, 300 cps")) + 12);
+    // On a narrow screen the panel gives way and shows the rate alone.
+    timing_->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("300 cps")) + 12);
     layout->addWidget(timing_, 0);
 }
 
 void StatusPanels::set_timing(const QString& text, const QString& detail, bool warning) {
-    timing_->setText(text);
+    // Where the whole text does not fit, what matters most: the rate, or the warning's head.
+    QString shown = text;
+    if (timing_->fontMetrics().horizontalAdvance(text) + 12 > timing_->width()) {
+        const qsizetype comma = text.lastIndexOf(QStringLiteral(", "));
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        if (text.endsWith(QStringLiteral(" cps")) && comma >= 0)
+            shown = text.mid(comma + 2);
+        else if (colon > 0)
+            shown = text.left(colon);
+    }
+    timing_->setText(shown);
     timing_->setToolTip(detail);
     timing_->setStyleSheet(warning ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
 }

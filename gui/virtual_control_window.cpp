@@ -157,7 +157,8 @@ QWidget* VirtualControlWindow::make_read_box() {
     read_->setReadOnly(true);
     read_->setLineWrapMode(QPlainTextEdit::NoWrap);
     read_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    read_->setMinimumWidth(read_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 32);
+    // Room for a short block; a small screen must still hold both windows.
+    read_->setMinimumWidth(read_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
     follow_the_end();
     auto* legend = new QLabel(box);
     legend->setTextFormat(Qt::RichText);
@@ -234,27 +235,28 @@ QWidget* VirtualControlWindow::make_settings_box() {
     box->setToolTip(
         QStringLiteral("The control's own view of the signals; a setting that "
                        "differs from the device shows what the mismatch does"));
-    // One band under the rest: names above their boxes, left to right.
+    // Names above their boxes, three to a row, so that a 1024-pixel screen
+    // still holds the control beside the main window.
     auto* grid = new QGridLayout(box);
     for (int i = 0; i < 4; ++i) {
         polarity_[i] = new QComboBox(box);
         polarity_[i]->addItems({QStringLiteral("Positive"), QStringLiteral("Negative")});
-        grid->addWidget(new QLabel(QString::fromLatin1(polarity_names[i]), box), 0, i);
-        grid->addWidget(polarity_[i], 1, i);
+        grid->addWidget(new QLabel(QString::fromLatin1(polarity_names[i]), box), i / 3 * 2, i % 3);
+        grid->addWidget(polarity_[i], i / 3 * 2 + 1, i % 3);
         connect(polarity_[i], &QComboBox::activated, this, &VirtualControlWindow::apply_settings);
     }
     code_ = new QComboBox(box);
     for (const char* name : code_names) code_->addItem(QString::fromLatin1(name));
     connect(code_, &QComboBox::activated, this, &VirtualControlWindow::apply_settings);
-    grid->addWidget(new QLabel(QStringLiteral("Code"), box), 0, 4);
-    grid->addWidget(code_, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Code"), box), 2, 1);
+    grid->addWidget(code_, 3, 1, 1, 2);
     settings_note_ = new QLabel(box);
     settings_note_->setWordWrap(true);
     match_device_ = new QPushButton(QStringLiteral("Match the device"), box);
     match_device_->setObjectName(QStringLiteral("match_device_btn"));
     connect(match_device_, &QPushButton::clicked, this, &VirtualControlWindow::match_device);
-    grid->addWidget(settings_note_, 2, 0, 1, 4);
-    grid->addWidget(match_device_, 2, 4);
+    grid->addWidget(settings_note_, 4, 0, 1, 2);
+    grid->addWidget(match_device_, 4, 2);
     // The control's own demands, for rehearsing one that wants more than the
     // device's set times; 0 leaves the device's.
     const char* own_names[] = {"Own shortest pulse and gap", "Own shortest set-up", "Own highest rate"};
@@ -267,10 +269,11 @@ QWidget* VirtualControlWindow::make_settings_box() {
         own_[i]->setSuffix(QString::fromLatin1(i < 2 ? " ms" : " cps"));
         own_[i]->setSpecialValueText(QStringLiteral("the device's"));
         connect(own_[i], &QDoubleSpinBox::valueChanged, this, &VirtualControlWindow::apply_settings);
-        grid->addWidget(new QLabel(QString::fromLatin1(own_names[i]), box), 3, int(i));
-        grid->addWidget(own_[i], 4, int(i));
+        auto* name = new QLabel(QString::fromLatin1(own_names[i]), box);
+        name->setWordWrap(true);
+        grid->addWidget(name, 5, int(i));
+        grid->addWidget(own_[i], 6, int(i));
     }
-    grid->setColumnStretch(4, 1);
     return box;
 }
 

@@ -373,7 +373,7 @@ class MainWindowTest : public QObject {
             const QString timing = w.form.status_bar().timing_panel()->text();
             if (step == 0 && !timing.isEmpty() && w.state().Sending_data == 1) {
                 // On a loaded machine the panel may rightly say the PC was too busy.
-                check(timing.endsWith(u" cps") || timing.startsWith(u"PC too busy: "),
+                check(timing.endsWith(u" cps") || timing.startsWith(u"PC too busy"),
                       "timing panel");
                 // Each M30 passes through the restart point's wait for the control.
                 check(shown == ShownState::Sending || shown == ShownState::Waiting, "sending");
@@ -385,7 +385,7 @@ class MainWindowTest : public QObject {
                 check(warning->windowTitle() == QStringLiteral("Close BTR window?") &&
                           warning->Label1()->text() ==
                               QStringLiteral("WARNING ... This BTR output window is\nsending data "
-                                             "through the parallel port.\nClose this BTR window "
+                                             "through the virtual port.\nClose this BTR window "
                                              "anyway ?"),
                       "the warning");
                 QTest::keyClick(warning, Qt::Key_Return);  // No: one key must not stop the tape
