@@ -18,8 +18,9 @@ std::int32_t nap(Host& host, Clock& clock, Clock::time_point start, double count
     const auto ms = std::chrono::duration<double, std::milli>(set_ms - spin_stretch_ms);
     clock.sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(ms));
     const double share = std::min(ms_between(start, clock.now()), set_ms) / set_ms;
-    const double reached = std::clamp(count * share, 0.0, double{max_loop_count});
-    return static_cast<std::int32_t>(reached / 10) * 10;
+    const double reached = count * share;
+    if (!(reached > 0)) return 0;  // also NaN: never a cast of it
+    return static_cast<std::int32_t>(std::min(reached, max_loop_count) / 10) * 10;
 }
 
 }  // namespace
