@@ -171,4 +171,24 @@ PortCheck diagnose_port(const PortFacts& f) {
     return check;
 }
 
+PortCheck held_port_check(std::int32_t base, int status, const PortError& fault) {
+    PortCheck check;
+    check.findings.push_back("This program holds the port at " + hex_address(base) +
+                             " hex: it was claimed when the dialog opened.");
+    check.usable = fault.ok();
+    check.findings.push_back(check.usable ? "The port can be read. " + status_pins(status)
+                                          : fault.message);
+    return check;
+}
+
+PortCheck check_system_port(std::int32_t base) {
+    return diagnose_port(probe_port(*make_system_ppdev_device(), read_kernel_facts(), {"", base, base}));
+}
+
+std::string findings_text(const PortCheck& check) {
+    std::string text;
+    for (const std::string& finding : check.findings) text += (text.empty() ? "" : "\n\n") + finding;
+    return text;
+}
+
 }  // namespace feedrite

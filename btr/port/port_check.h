@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "btr/port/port_access.h"
 #include "btr/port/ppdev_device.h"
 
 namespace feedrite {
@@ -54,5 +55,17 @@ struct PortCheck {
 };
 
 [[nodiscard]] PortCheck diagnose_port(const PortFacts& facts);
+
+/// The check of a port this program holds already, read through that claim:
+/// a second claim would be refused as if another driver held the port.
+/// `status` is the status register read once, `fault` the port's fault.
+[[nodiscard]] PortCheck held_port_check(std::int32_t base, int status, const PortError& fault);
+
+/// The check of the ppdev port at `base` on this machine, as the device that
+/// uses that address would see it.
+[[nodiscard]] PortCheck check_system_port(std::int32_t base);
+
+/// The findings one paragraph each, as a message box shows them.
+[[nodiscard]] std::string findings_text(const PortCheck& check);
 
 }  // namespace feedrite
