@@ -41,6 +41,8 @@ constexpr OptionRow<Options> option_table[] = {
     {{"--raw-io"}, [](Options& o, const auto&) { return set_flag(&Options::raw_io, o); }},
     // The words of the text are then the file, if any.
     {{"--open"}, [](Options& o, const auto&) { return set_flag(&Options::open, o); }},
+    // The words of the text are then the device, if any.
+    {{"--pin-test"}, [](Options& o, const auto&) { return set_flag(&Options::pin_test, o); }},
     // The count is optional: only a number after it is taken as one.
     {{"--history", OptionValue::Optional, "a number (N)", meant_as_count},
      [](Options& o, const std::optional<std::string>& count) {
@@ -181,6 +183,7 @@ std::string usage_text() {
     return "Usage: feedrite [options] path|device|mode\n"
            "  or:  feedrite [options] Configure\n"
            "  or:  feedrite [options] --open [FILE]\n"
+           "  or:  feedrite [options] --pin-test [DEVICE]\n"
            "\n"
            "Feeds an NC part program to a CNC control through the parallel port, as its\n"
            "tape reader would, in an endless cycle. path is the program file, device the\n"
@@ -197,6 +200,9 @@ std::string usage_text() {
            "                     the kernel's ppdev driver\n"
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"
            "                     then send as path|device|mode would\n"
+           "  --pin-test [DEVICE] set the device's output lines by hand or one after another\n"
+           "                     and watch its run/stop input (DEVICE: \"(default)\" when\n"
+           "                     not given); with --simulate on the virtual control\n"
            "  --history [N]      print the last N runs (default 20) from the history of runs\n"
            "  --help             show this text\n"
            "  --version          show the version\n"

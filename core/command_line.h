@@ -14,6 +14,7 @@ struct Options {
     bool simulate = false;    ///< --simulate: virtual port and virtual control
     bool raw_io = false;      ///< --raw-io: raw port I/O instead of ppdev
     bool open = false;        ///< --open [FILE]: choose program and device in a window
+    bool pin_test = false;    ///< --pin-test [DEVICE]: the pin test window on the device's port
     bool help = false;
     bool version = false;
     int history = 0;          ///< --history [N]: print the last N runs (0 = not asked)

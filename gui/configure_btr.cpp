@@ -18,6 +18,9 @@
 #include <cmath>
 
 #include "btr/port/port_access.h"
+#include "btr/port/port_check.h"
+#include "gui/pin_test_window.h"
+#include "sim/simulated_port.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/device_list.h"
@@ -268,7 +271,11 @@ QLayout* configure_BTR::build_buttons() {
     PW_defaults = make_button(this, "PW_defaults", "P && W defaults");  // && shows one "&"
     apply_button = make_button(this, "apply_button", "Apply");
     cancel_button = make_button(this, "cancel_button", "Cancel");
+    check_port_button = make_button(this, "check_port_button", "Check port");
+    pin_test_button = make_button(this, "pin_test_button", "Pin test");
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(check_port_button);
+    buttons->addWidget(pin_test_button);
     buttons->addWidget(Fanuc_Defaults);
     buttons->addWidget(Yasnac_defaults);
     buttons->addWidget(PW_defaults);
@@ -309,6 +316,8 @@ void configure_BTR::connect_widgets() {
     connect(PW_defaults, &QPushButton::clicked, this, [this] { use_preset(Preset::PW); });
     connect(apply_button, &QPushButton::clicked, this, &configure_BTR::apply);
     connect(cancel_button, &QPushButton::clicked, this, &configure_BTR::cancel);
+    connect(check_port_button, &QPushButton::clicked, this, &configure_BTR::check_port);
+    connect(pin_test_button, &QPushButton::clicked, this, &configure_BTR::pin_test);
 }
 
 configure_BTR::StartResult configure_BTR::start(PortAccess* port) {
@@ -322,7 +331,9 @@ configure_BTR::StartResult configure_BTR::start(PortAccess* port) {
     model_.IO_device_index = 0;
     load_settings(model_, settings_path(program_dir_, default_device_name), host_);
     // Claimed at the address the device uses; a failure shows up later, when sending.
-    if (port) (void)port->port_open(static_cast<std::int32_t>(std::lround(model_.address)), 3);
+    port_ = port;
+    port_base_ = static_cast<std::int32_t>(std::lround(model_.address));
+    if (port) port_error_ = port->port_open(port_base_, 3);
     Timer1.start();
     show_model();
     return StartResult::Opened;
@@ -537,6 +548,39 @@ void configure_on_own_port(const std::string& program_dir, Host& host, PortKind 
     const PortSettings device;  // the virtual control's wiring; the dialog opens the port
     const std::unique_ptr<PortAccess> port = make_port(port_kind, device);
     if (dialog.start(port.get()) == configure_BTR::StartResult::Opened) dialog.exec();
+}
+
+void configure_BTR::check_port() {
+    const auto base = static_cast<std::int32_t>(std::lround(model_.address));
+    PortCheck check;
+    if (dynamic_cast<SimulatedPort*>(port_) != nullptr)
+        check = {true, {"The virtual port of --simulate stands in for the parallel port: "
+                        "there is nothing to check."}};
+    else if (port_ != nullptr && port_error_.ok() && base == port_base_)
+        check = held_port_check(base, port_->port_read(1), port_->fault());
+    else
+        check = check_system_port(base);
+    host_.message_box(findings_text(check), "Port check", check.usable ? MessageIcon::None : MessageIcon::Exclamation,
+                      MessageButtons::Ok);
+}
+
+void configure_BTR::pin_test() {
+    if (port_ == nullptr || !port_error_.ok()) {
+        host_.message_box(port_ ? port_error_.message : "No port is open.", "BTR port error",
+                          MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    PortSettings logic;
+    bool* positive[] = {&logic.Data_logic, &logic.Sprocket_logic, &logic.RunStop_logic,
+                        &logic.Ready_logic};
+    for (std::size_t i = 0; i < polarity_pairs.size(); ++i)
+        *positive[i] = model_.ticked(polarity_pairs[i].first);
+    auto* window = new PinTestWindow(*port_, logic, this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // Gone before the dialog's caller releases the port, which the window writes on closing.
+    connect(this, &QDialog::finished, window, [window] { delete window; });
+    window->show();
 }
 
 }  // namespace feedrite

@@ -66,6 +66,10 @@ class configure_BTR : public QDialog {
     void apply();
     void cancel();
     void use_preset(Preset preset);
+    /// The port check on the port at the dialog's address, in a message box.
+    void check_port();
+    /// The pin test window on the dialog's port, with the ticked polarities.
+    void pin_test();
 
     /// Key filters: true when the key is kept. `key` is the typed character,
     /// '\b' for Backspace. The address filter may change the key's case.
@@ -135,6 +139,11 @@ class configure_BTR : public QDialog {
     QLabel* speed_test_txt = nullptr;  ///< the seconds left, then the result
     QPushButton* apply_button = nullptr;
     QPushButton* cancel_button = nullptr;
+    QPushButton* check_port_button = nullptr;
+    QPushButton* pin_test_button = nullptr;
+    PortAccess* port_ = nullptr;  ///< the port claimed at start, if any
+    std::int32_t port_base_ = 0;
+    PortError port_error_;
 };
 
 }  // namespace feedrite

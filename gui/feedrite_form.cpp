@@ -1,5 +1,7 @@
 #include "gui/feedrite_form.h"
 
+#include "btr/port/port_check.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCryptographicHash>
@@ -14,6 +16,7 @@
 #include "config/editor_settings.h"
 #include "gui/program_edit.h"
 #include "gui/progress_bar.h"
+#include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/number_text.h"
 #include "gui/status_panels.h"
@@ -172,6 +175,13 @@ void FeedriteForm::send_file() {
     hooks.block_sent = [this](TextPos start) {
         if (journal_) journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
+    if (port_kind_ == PortKind::Ppdev)
+        hooks.check_port = [this] {
+            const PortCheck check = check_system_port(port_settings_.BTRaddress);
+            host_.message_box(findings_text(check), "Port check",
+                              check.usable ? MessageIcon::None : MessageIcon::Exclamation,
+                              MessageButtons::Ok);
+        };
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);
     };

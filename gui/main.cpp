@@ -16,6 +16,9 @@
 #include "core/window_state.h"
 #include "gui/configure_btr.h"
 #include "gui/open_program_dialog.h"
+#include "gui/pin_test_window.h"
+#include "config/port_settings_reader.h"
+#include "sim/simulated_port.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "config/state_dir.h"
@@ -46,6 +49,40 @@ int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind
     if (dialog.start(port.get()) == configure_BTR::StartResult::ProgramEnds) return 0;
     dialog.exec();
     return 0;
+}
+
+// The pin test on the device's port; on the virtual port the Virtual control
+// window shows the lines, and a device not set up is wired with the defaults.
+int run_pin_test(const std::string& dir, const std::string& device, feedrite::PortKind kind,
+                 feedrite::Host& host) {
+    using namespace feedrite;
+    PortSettings settings;
+    bool useCALLs = false;
+    if (!read_port_settings(settings_path(dir, device), settings, useCALLs)) {
+        if (kind != PortKind::Virtual) {
+            host.message_box("BTR port has not been configured for " + device +
+                                 ".\nSet it up first: feedrite Configure.",
+                             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+            return 1;
+        }
+        settings = PortSettings{};
+    }
+    const std::unique_ptr<PortAccess> port = make_port(kind, settings);
+    if (const PortError error = port->port_open(settings.BTRaddress, 3); !error.ok()) {
+        host.message_box(error.message, "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return 1;
+    }
+    PinTestWindow window(*port, settings);
+    window.setWindowTitle(QString::fromStdString("Pin test - " + device));
+    std::unique_ptr<VirtualControlWindow> control;
+    if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
+        control = std::make_unique<VirtualControlWindow>(
+            [simulated] { return simulated; }, [dir, device] { return settings_path(dir, device); });
+        control->place(window);
+    }
+    window.show();
+    if (control) control->show();
+    return QApplication::exec();
 }
 
 std::string environment(const char* name) {
@@ -90,7 +127,7 @@ int main(int argc, char** argv) {
     const std::string text = join_arguments(words.text);
     StartRequest request;
     request.kind = StartKind::Send;  // --open asks for the rest in a window
-    if (!options.open) request = read_command_line(text);
+    if (!options.open && !options.pin_test) request = read_command_line(text);
     if (request.kind == StartKind::Unsplittable) {
         std::cerr << unsplittable_message(text);
         return 2;
@@ -115,6 +152,8 @@ int main(int argc, char** argv) {
     if (!places.note.empty()) std::cerr << "feedrite: " << places.note << '\n';
     FeedriteForm form(module, places, port_kind);
     if (request.kind == StartKind::Configure) return run_configuration(form, port_kind);
+    if (options.pin_test)
+        return run_pin_test(places.dir, text.empty() ? default_device_name : text, port_kind, form.host());
     if (options.open) {
         // The text after the options is the file to preselect, if any.
         OpenProgramDialog chooser(places.dir, form.host(), port_kind, text);

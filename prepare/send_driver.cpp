@@ -147,8 +147,14 @@ bool SendDriver::read_settings() {
 bool SendDriver::start_port() {
     const PortError error = port_start_up(engine_.port, settings_);
     if (error.ok()) return true;
-    engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
-                             MessageButtons::Ok);
+    if (!hooks_.check_port) {
+        engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
+                                 MessageButtons::Ok);
+    } else if (engine_.host.message_box(error.message + "\n\nCheck the port now?", "BTR port error",
+                                        MessageIcon::Exclamation,
+                                        MessageButtons::YesNo) == MessageAnswer::Yes) {
+        hooks_.check_port();
+    }
     show_report("Nothing can be sent: the BTR port could not be opened.", error.message);
     return false;
 }

@@ -40,6 +40,9 @@ struct SendDriverHooks {
     /// the caret on its line; when the control starts a run with the start
     /// point still there, the preamble follows the leader. Taken either way.
     ResumeRequest* resume = nullptr;
+    /// Offered when the port cannot be opened: shows what keeps it from being
+    /// used. Empty where there is nothing to check (the virtual port).
+    std::function<void()> check_port;
 };
 
 class SendDriver {

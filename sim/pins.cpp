@@ -19,4 +19,8 @@ int status_register(bool pin11_high) {
     return pin11_high ? 0x7F : 0xFF;
 }
 
+bool status_pin11_high(int status_register) {
+    return (status_register & 0x80) == 0;
+}
+
 }  // namespace feedrite

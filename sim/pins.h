@@ -24,6 +24,9 @@ struct OutputPins {
 /// reading 1.
 [[nodiscard]] int status_register(bool pin11_high);
 
+/// Pin 11's level in a status register value.
+[[nodiscard]] bool status_pin11_high(int status_register);
+
 /// What is plugged into the virtual port: it sees the output pins and drives
 /// pin 11 (busy), the run/stop input.
 class CableEnd {

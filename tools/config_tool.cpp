@@ -207,6 +207,7 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
 
 std::string config_usage() {
     return "Usage: feedrite-config [options]\n"
+           "  or:  feedrite-config --check-port [PORT] [--device NAME] [--program-dir DIR]\n"
            "  or:  feedrite-config --help | --version\n"
            "\n"
            "Sets up a device's port settings as the configuration dialog's Apply does:\n"
@@ -231,8 +232,13 @@ std::string config_usage() {
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
+           "--check-port finds what keeps the port from being used (modules, permission,\n"
+           "another driver) and says the fix. PORT: LPT1 to LPT3, a hexadecimal address\n"
+           "or a device file such as /dev/parport0; the device's address when not given.\n"
+           "\n"
            "Exit status: 0 done, 1 a setting was refused or a file could not be read or\n"
-           "written, 2 usage error.\n";
+           "written, 2 usage error; for --check-port 0 when the port can be claimed and\n"
+           "read, 1 when not, 2 usage error.\n";
 }
 
 int run_config(const std::vector<std::string>& args, Host& host, const SpeedTestRunner& speed_test,

@@ -6,7 +6,9 @@
 
 #include "core/console_host.h"
 #include "config/calibration.h"
+#include "btr/port/ppdev_device.h"
 #include "tools/config_tool.h"
+#include "tools/port_check_tool.h"
 
 namespace {
 
@@ -21,6 +23,13 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args{argv + (argc > 0 ? 1 : 0), argv + argc};
+    if (feedrite::asks_port_check(args)) {
+        feedrite::ConsoleHost host(std::cerr);
+        const auto device = feedrite::make_system_ppdev_device();
+        return feedrite::run_port_check(args, host, *device, feedrite::read_kernel_facts(),
+                                        std::cout, std::cerr);
+    }
     int qt_argc = 1;
     QCoreApplication app(qt_argc, argv);
     EventLoopHost host(std::cerr);
@@ -38,6 +47,6 @@ int main(int argc, char** argv) {
             },
             seconds, tell);
     };
-    return feedrite::run_config({argv + (argc > 0 ? 1 : 0), argv + argc}, host, speed_test,
+    return feedrite::run_config(args, host, speed_test,
                                 std::cout, std::cerr);
 }

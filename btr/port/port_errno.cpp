@@ -23,6 +23,25 @@ PortErrorCode port_error_code(int err) {
     }
 }
 
+std::string port_remedy(PortErrorCode code) {
+    switch (code) {
+        case PortErrorCode::PermissionDenied:
+            return "Add your user to the group lp (sudo usermod -aG lp $USER) and log in again: "
+                   "systemd gives /dev/parport* to that group. A USB \"parallel\" printer cable "
+                   "cannot drive a tape reader's lines.";
+        case PortErrorCode::Busy:
+            // The printer stack loads lp at boot, and lp holds every port it finds.
+            return "Unload the printer driver (sudo modprobe -r lp) or close the program using "
+                   "the port; to keep lp from loading at boot, put a line \"blacklist lp\" in a "
+                   "file in /etc/modprobe.d/.";
+        case PortErrorCode::NotFound:
+            return "Check that the modules parport_pc and ppdev are loaded "
+                   "(sudo modprobe parport_pc ppdev), and that this PC has the port.";
+        default:
+            return "Check the port in the system's log (sudo dmesg).";
+    }
+}
+
 std::string hex_address(std::int32_t base) {
     char text[16];
     std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(base));

@@ -14,6 +14,10 @@ namespace feedrite {
 /// EBUSY -> Busy; anything else -> Io.
 [[nodiscard]] PortErrorCode port_error_code(int err);
 
+/// What the user can do about an open failing with `code`: one or two
+/// sentences, shared by the port's error message and the port check.
+[[nodiscard]] std::string port_remedy(PortErrorCode code);
+
 /// The address as the configuration dialog shows it: upper-case hex, no prefix.
 [[nodiscard]] std::string hex_address(std::int32_t base);
 

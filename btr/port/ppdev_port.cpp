@@ -13,23 +13,7 @@ namespace {
 
 constexpr int data_offset = 0, status_offset = 1, control_offset = 2;
 constexpr int control_power_up_high = 0xC0;
-
-std::string remedy(PortErrorCode code) {
-    switch (code) {
-        case PortErrorCode::PermissionDenied:
-            // The same advice as the README and the package's documents.
-            return "Add your user to the group lp (sudo usermod -aG lp $USER) and log in again: "
-                   "systemd gives /dev/parport* to that group. A USB \"parallel\" printer cable "
-                   "cannot drive a tape reader's lines.";
-        case PortErrorCode::Busy:
-            return "Close the other program, or unload the printer driver (sudo modprobe -r lp), "
-                   "and try again.";
-        case PortErrorCode::NotFound:
-            return "Check that the module ppdev is loaded (sudo modprobe ppdev).";
-        default:
-            return "Check the port in the system's log (sudo dmesg).";
-    }
-}
+constexpr const char* check_hint = " (feedrite-config --check-port says more.)";
 
 std::string cause(PortErrorCode code, int err) {
     switch (code) {
@@ -60,8 +44,8 @@ PortError PpdevPort::port_open(std::int32_t base, int count) {
         return {PortErrorCode::NotFound,
                 "No parallel port at address " + hex_address(base) +
                     " (hex): no /dev/parport device has this base address. Check the port "
-                    "address in the configuration, and that the modules parport_pc and ppdev "
-                    "are loaded."};
+                    "address in the configuration. " +
+                    port_remedy(PortErrorCode::NotFound) + check_hint};
     if (const int err = device_->open(entry->device)) return fail(err, "open", entry->device, base);
     device_open_ = true;
     // Exclusive first: the claim then fails at once if another driver (lp) has the port.
@@ -108,9 +92,12 @@ std::optional<ParportEntry> PpdevPort::find_port(std::int32_t base) {
 PortError PpdevPort::fail(int err, const std::string& step, const std::string& device,
                           std::int32_t base) {
     shut();
-    const PortErrorCode code = port_error_code(err);
+    // The port is listed, so a claim refused with ENXIO means another driver
+    // (lp) has registered on it: ppdev then cannot register exclusively.
+    const PortErrorCode code =
+        step == "claim" && err == ENXIO ? PortErrorCode::Busy : port_error_code(err);
     return {code, "Cannot " + step + " " + device + " (parallel port at " + hex_address(base) +
-                      " hex): " + cause(code, err) + ". " + remedy(code)};
+                      " hex): " + cause(code, err) + ". " + port_remedy(code) + check_hint};
 }
 
 // A failed read gives 0xFF, as a missing port would, and is kept as the fault.

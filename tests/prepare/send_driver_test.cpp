@@ -30,6 +30,8 @@ struct Rig {
         f.state.filename = dir.file("part.nc");
     }
 
+    std::function<void()> check_port;  ///< offered on a port error when set
+
     /// Runs the driver; the window closes after `cycles` cycles.
     SendOutcome run(int cycles = 1) {
         device.write(dir.path());
@@ -39,6 +41,7 @@ struct Rig {
             if (++cycles_done == cycles) f.state.DNC_reset = DNC_closing;
         };
         hooks.resume = &resume;
+        hooks.check_port = check_port;
         return SendDriver(f.engine, f.settings, module, dir.path(), hooks).send_file();
     }
 
@@ -209,6 +212,22 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
         EXPECT_EQ(r.f.state.run.phase, c.outcome == SendOutcome::NotConfigured
                                            ? RunPhase::NotConfigured
                                            : RunPhase::PortError);
+    }
+}
+
+// Where a check can be made, the port error asks first and checks on Yes only.
+TEST(SendDriver, APortErrorOffersThePortCheck) {
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        Rig r;
+        r.dir.write("part.nc", "N1\r\n");
+        r.f.port.open_result = {PortErrorCode::PermissionDenied, "Cannot open: add to lp"};
+        int checks = 0;
+        r.check_port = [&checks] { ++checks; };
+        r.f.host.answers = {answer};
+        EXPECT_EQ(r.run(), SendOutcome::PortUnavailable);
+        ASSERT_EQ(r.f.host.messages.size(), 1u);
+        EXPECT_EQ(r.f.host.messages[0].text, "Cannot open: add to lp\n\nCheck the port now?");
+        EXPECT_EQ(checks, answer == MessageAnswer::Yes ? 1 : 0);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "tools/config_tool.h"
+#include "tools/port_check_tool.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,38 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
     }
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
+}
+
+// Ports at 378 and 278 that open, claim and read.
+struct TwoPorts final : PpdevDevice {
+    std::vector<ParportEntry> ports() override {
+        return {{"/dev/parport0", 0x378}, {"/dev/parport1", 0x278}};
+    }
+    int open(const std::string&) override { return 0; }
+    int ioctl(unsigned long, unsigned char*) override { return 0; }
+    void close() override {}
+};
+
+TEST_F(ConfigToolTest, CheckPortFindsThePortByNameAddressOrTheDevice) {
+    ASSERT_EQ(config({"--port", "LPT2", "--quick"}).status, 0);
+    // The arguments after --check-port, the exit status, what it prints.
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+        {{}, 0, "Checking /dev/parport1 (at 278 hex)."},
+        {{"lpt1"}, 0, "The device is set to address 278 hex, this port is at 378 hex"},
+        {{"3BC"}, 1, "No parallel port at address 3BC hex"},
+        {{"LPT4"}, 2, ""},
+        {{"378", "--quick"}, 2, ""},
+    };
+    for (const auto& [words, status, says] : cases) {
+        std::vector<std::string> args{"--check-port"};
+        args.insert(args.end(), words.begin(), words.end());
+        args.insert(args.end(), {"--program-dir", dir.path()});
+        TwoPorts device;
+        std::ostringstream out, errors;
+        EXPECT_EQ(run_port_check(args, host, device, {true, true, false}, out, errors), status)
+            << errors.str();
+        EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
+    }
 }
 
 }  // namespace

@@ -111,14 +111,19 @@ TEST(PpdevPort, EveryOpenFailureLeavesAnInertPort) {
     const std::tuple<unsigned long, int, std::int32_t, PortErrorCode, Says> cases[] = {
         // clang-format off
         {0, 0, 0x278, PortErrorCode::NotFound,
-         {"No parallel port at address 278 (hex)", "modules parport_pc and ppdev"}},
+         {"No parallel port at address 278 (hex)", "modules parport_pc and ppdev", "--check-port"}},
         {0, EACCES, 0x378, PortErrorCode::PermissionDenied,
          {"Cannot open /dev/parport1 (parallel port at 378 hex): permission denied",
           "Add your user to the group lp (sudo usermod -aG lp $USER)"}},
         {PPEXCL, EBUSY, 0x378, PortErrorCode::Busy,
          {"Cannot claim /dev/parport1 (parallel port at 378 hex): another program or driver",
           "(sudo modprobe -r lp)"}},
-        {0, ENODEV, 0x378, PortErrorCode::NotFound, {"Cannot open", "(sudo modprobe ppdev)"}},
+        {0, ENODEV, 0x378, PortErrorCode::NotFound,
+         {"Cannot open", "(sudo modprobe parport_pc ppdev)", "--check-port"}},
+        // lp registered on the port: ppdev's exclusive claim says ENXIO, not "no port".
+        {PPCLAIM, ENXIO, 0x378, PortErrorCode::Busy,
+         {"Cannot claim /dev/parport1 (parallel port at 378 hex): another program or driver",
+          "(sudo modprobe -r lp)", "\"blacklist lp\" in a file in /etc/modprobe.d/"}},
         {PPCLAIM, EIO, 0x378, PortErrorCode::Io, {"Cannot claim /dev/parport1"}},
         // clang-format on
     };
