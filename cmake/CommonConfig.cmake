@@ -3,7 +3,8 @@ add_library(feedrite_common INTERFACE)
 target_compile_features(feedrite_common INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 
-target_compile_options(feedrite_common INTERFACE -Wall -Wextra -Wpedantic)
+target_compile_options(feedrite_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast
+  -Wnon-virtual-dtor -Woverloaded-virtual)
 if(FEEDRITE_WERROR)
   target_compile_options(feedrite_common INTERFACE -Werror)
 endif()

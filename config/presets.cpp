@@ -1,9 +1,9 @@
 #include "config/presets.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <variant>
-
-#include "text/plain_text_view.h"
 
 namespace feedrite {
 namespace {
@@ -60,7 +60,10 @@ std::optional<Preset> preset_named(std::string_view name) {
     const std::pair<std::string_view, Preset> names[] = {
         {"fanuc", Preset::Fanuc}, {"yasnac", Preset::Yasnac}, {"pw", Preset::PW}};
     for (const auto& [known, preset] : names)
-        if (find_in(name, known, 0, false) == 0 && name.size() == known.size()) return preset;
+        if (std::equal(name.begin(), name.end(), known.begin(), known.end(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            }))
+            return preset;
     return std::nullopt;
 }
 
