@@ -62,6 +62,7 @@ void read_required(SettingsLines& in, StoredSettings& s, SettingsRead& result,
         const auto value = in.number();
         judge(value.has_value());
         if (value) *option = *value == 1;
+        if (value && option == &s.auto_format) s.keep_format = *value != 0;
     }
 }
 
@@ -136,7 +137,7 @@ PortSettings port_settings_from(const StoredSettings& stored) {
     s.BTRcps = stored.cps;
     s.BTRreset = stored.reset;
     s.BTRmask = stored.mask;
-    s.BTRformat = stored.auto_format ? stored.format : std::string();
+    s.BTRformat = stored.keep_format ? stored.format : std::string();
     s.BTRmaskcomments = stored.mask_comments;
     s.Data_logic = stored.positive[0];
     s.Sprocket_logic = stored.positive[1];

@@ -23,7 +23,10 @@ struct StoredSettings {
     std::int16_t code = 0;               ///< line 14: 0 ISO even, 1 odd, 2 seven bits, 3 EIA
     std::int16_t eob = 0;                ///< line 15: 0 LF, 1 CR, 2 LF CR, 3 CR LF
     std::string cps, eob_delay, reset, mask, format;                 ///< lines 16 to 20
-    bool calls = false, mask_comments = false, auto_format = false;  ///< lines 21 to 23
+    bool calls = false, mask_comments = false, auto_format = false;  ///< lines 21 to 23: value 1
+    /// Line 23 not 0: the send driver keeps the format string (only 0
+    /// empties it, while the dialog ticks its box for 1 only).
+    bool keep_format = false;
     // Lines 24 to 31, optional: these defaults stand for what is missing.
     std::array<bool, 4> positive{true, true, true, true};  ///< data, sprocket, run/stop, ready
     bool async = false;

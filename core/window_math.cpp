@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace feedrite {
 
@@ -42,6 +43,35 @@ std::string duration_text(std::optional<double> seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
     return text;
+}
+
+std::string wrap_report_text(const std::string& text, std::size_t columns) {
+    columns = std::max<std::size_t>(columns, 1);
+    std::string out;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find("\r\n", at);
+        const bool last = end == std::string::npos;
+        if (last) end = text.size();
+        std::string_view line(text.data() + at, end - at);
+        while (line.size() > columns) {
+            std::size_t cut = line.rfind(' ', columns);
+            if (cut == std::string_view::npos || cut == 0) {
+                cut = line.rfind('/', columns - 1);
+                cut = cut == std::string_view::npos || cut == 0 ? columns : cut + 1;
+                out.append(line.substr(0, cut)).append("\r\n");
+                line.remove_prefix(cut);
+            } else {
+                out.append(line.substr(0, cut)).append("\r\n");
+                line.remove_prefix(cut + 1);  // the blank becomes the break
+            }
+        }
+        out.append(line);
+        if (last) break;
+        out.append("\r\n");
+        at = end + 2;
+    }
+    return out;
 }
 
 }  // namespace feedrite

@@ -45,4 +45,9 @@ struct SideBySide {
 /// time gives "-:--:--".
 [[nodiscard]] std::string duration_text(std::optional<double> seconds);
 
+/// A report's text (lines ended by CR LF) broken into lines of at most
+/// `columns` characters: after the last blank that fits, else after the last
+/// "/" that fits, else at `columns`. Lines that fit are kept as they are.
+[[nodiscard]] std::string wrap_report_text(const std::string& text, std::size_t columns);
+
 }  // namespace feedrite

@@ -177,7 +177,8 @@ QWidget* configure_BTR::build_timing_frame() {
                           EOB_delay_txt};
     for (QLineEdit* box : millisecond_boxes_) box->installEventFilter(this);
     CPS_txt = new_text_box("CPS_txt", &ConfigModel::CPS_txt);
-    CPS_txt->setReadOnly(true);  // the upkeep rewrites it from the timings
+    // A text box, not read-only: what is typed stands until
+    // the upkeep rewrites it from the timings, within 750 ms.
     // Room for a time such as 12.345 at any scale, so the layout cannot squeeze them.
     for (QLineEdit* box :
          {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt, CPS_txt})
@@ -386,6 +387,7 @@ void configure_BTR::choose_device(int row) {
 
 void configure_BTR::add_device() {
     const std::string name = model_.New_name_txt;
+    if (name.empty()) return;  // nothing happens, no box
     if (const std::string problem = device_name_problem(name); !problem.empty()) {
         host_.message_box(problem, "List entry error", MessageIcon::Exclamation,
                           MessageButtons::Ok);
@@ -510,6 +512,20 @@ void configure_BTR::apply() {
         return;
     }
 
+    // A test that asks to be run again saves nothing unless the operator says
+    // so: No keeps the dialog open, nothing written, for another Apply.
+    if (test.unsteady()) {
+        speed_test_txt->setText(latin1(speed_test_result(test, model_.CPS_txt)));
+        if (host_.message_box("The seconds of the speed test varied by more than 10%: the PC "
+                              "was busy, and the delays may be shorter than set.\n"
+                              "Save the settings anyway? No keeps the dialog open to run the "
+                              "test again with Apply.",
+                              "Speed test", MessageIcon::Exclamation,
+                              MessageButtons::YesNo) == MessageAnswer::No) {
+            set_busy(false);
+            return;
+        }
+    }
     // The dialog closes even when the write failed; the message has said so.
     (void)save_applied(model_, *times, calibrated_rate(test.best()), program_dir_, host_);
     speed_test_txt->setText(latin1(speed_test_result(test, model_.CPS_txt)));

@@ -169,6 +169,11 @@ void FeedriteForm::send_file() {
     SendDriverHooks hooks;
     hooks.resume = &resume_;
     hooks.after_load = [this] { return after_load(); };
+    // A note on the loaded program goes where the window's other notes go:
+    // a notice, which stops nothing (a resume offer then takes its place).
+    hooks.note = [this](const std::string& note) {
+        host_.notice(note, "Program start", MessageIcon::None);
+    };
     // The journal is told of each finished block; its thread does the writing.
     // Once the text is edited its lines are not the file's: a crash then
     // leaves no line to offer (saving only comes with closing).
@@ -277,6 +282,14 @@ bool FeedriteForm::resume_here() {
 bool FeedriteForm::resume_at(std::int64_t line) {
     if (!can_resume()) {
         host_.beep();
+        // While the tape runs the key would otherwise seem dead: say why it
+        // waits, in a notice, which stops nothing.
+        if (loaded_ && state_.Sending_data != 0 && !state_.Edit_mode && !state_.Binaryfile &&
+            state_.DNC_reset != DNC_closing)
+            host_.notice("Resume here\u2026 waits: the program is being sent. Press F5 again "
+                         "once the control has stood still for 7 seconds, or before it starts "
+                         "the next run.",
+                         "Resume here", MessageIcon::None);
         return false;
     }
     return review_resume(line);
@@ -443,6 +456,12 @@ void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, st
 
 void FeedriteForm::show_progress() {
     const RunCounters& run = state_.run;
+    if (when_started_ && (run.phase == RunPhase::Waiting || run.phase == RunPhase::Sending ||
+                          run.phase == RunPhase::Finished)) {
+        const auto started = std::move(when_started_);
+        when_started_ = nullptr;
+        started();
+    }
     std::int64_t place = run.position;
     std::int64_t places = run.total;
     if (!state_.Binaryfile) {
@@ -463,11 +482,32 @@ void FeedriteForm::show_progress() {
 
 void FeedriteForm::Timer1_tick() {
     withdraw_stale_offer();
+    wrap_report();
     const TextPos p = view_.selection_start();
     const auto line = view_.line_index(p) + 1;
     StatusBar1_->set_panel_text(1, QString::fromStdString(line_panel_text(line)));
     StatusBar1_->set_panel_text(2, QString::fromStdString(byte_panel_text(p)));
     show_timing();
+}
+
+void FeedriteForm::wrap_report() {
+    if (!state_.view_holds_report) {
+        report_raw_.clear();
+        report_shown_.clear();
+        report_columns_ = 0;
+        return;
+    }
+    const std::string now = view_.text();
+    if (now != report_shown_) {  // a new report
+        report_raw_ = now;
+        report_columns_ = 0;
+    }
+    const int glyph = std::max(1, txtedit_->fontMetrics().horizontalAdvance(QLatin1Char('M')));
+    const auto columns = static_cast<std::size_t>(std::max(20, txtedit_->viewport()->width() / glyph - 1));
+    if (columns == report_columns_) return;
+    report_columns_ = columns;
+    report_shown_ = wrap_report_text(report_raw_, columns);
+    if (report_shown_ != now) view_.set_text(report_shown_);
 }
 
 void FeedriteForm::show_timing() {

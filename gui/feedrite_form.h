@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,6 +94,11 @@ public:
     [[nodiscard]] ProgressBar& progress_bar() const { return *progress_bar_; }
     /// Refreshes the progress bar (its timer calls this four times a second).
     void show_progress();
+    /// Runs `started` once, when the send has started: the device set up, the
+    /// port open and the program loaded, the tape waiting at its start
+    /// (before the control reads, so no file is written under the tape).
+    /// A send that fails before that never runs it.
+    void when_started(std::function<void()> started) { when_started_ = std::move(started); }
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
@@ -115,6 +121,9 @@ private:
     void toggle_edit();
     void shut_down();
     void Timer1_tick();
+    /// A report in the view (a load or port failure) broken to the view's
+    /// width, again whenever that width changes: the view itself never wraps.
+    void wrap_report();
     void show_timing();
     void Timer2_tick();
     void Timer3_tick();
@@ -147,6 +156,9 @@ private:
     QTimer Timer2_;
     QTimer Timer3_;
     QTimer progress_timer_;
+    std::function<void()> when_started_;
+    std::string report_raw_, report_shown_;  ///< the report as written, and as wrapped
+    std::size_t report_columns_ = 0;
     ProgressTracker tracker_;
     RunHistory history_;
     std::unique_ptr<SleepInhibitor> inhibitor_;

@@ -160,7 +160,9 @@ int main(int argc, char** argv) {
         if (chooser.exec() != QDialog::Accepted) return 0;
         request = chooser.request();
     }
-    remember_program(places.dir, request);
+    // Only a send that started is remembered: not one refused as not set
+    // up, whose port would not open, or whose program could not be loaded.
+    form.when_started([dir = places.dir, request] { remember_program(dir, request); });
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.keep_history(history_path());
     form.keep_awake_with(std::make_unique<LogindInhibitor>(), std::cerr);

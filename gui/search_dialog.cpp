@@ -1,5 +1,8 @@
 #include "gui/search_dialog.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -150,7 +153,32 @@ void SearchDialog::show_modal_beside(const QWidget& main_window) {
     const DialogPosition at =
         search_dialog_position(main_frame.left(), main_frame.top(), main_frame.width(), frame_width,
                                screen.left() + screen.width());
-    show_modal_at({at.left, at.top});
+    show_modal_at(clear_of_control_status({at.left, at.top}, frame_width, screen));
+}
+
+// The Virtual control's status row (its state and Cycle start, Feed hold,
+// Reset) must stay in sight: it is how the operator stops the machine that
+// the search may be about. A dialog that would cover it goes just below it,
+// or above it when there is no room below.
+QPoint SearchDialog::clear_of_control_status(QPoint top_left, int frame_width,
+                                             const QRect& screen) const {
+    const int frame_height = frameGeometry().height() > height()
+                                 ? frameGeometry().height()
+                                 : height() + (frame_width - width());
+    const QRect dialog(top_left, QSize(frame_width, frame_height));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible()) continue;
+        const auto* state = window->findChild<QLabel*>(QStringLiteral("state_lbl"));
+        if (state == nullptr || !state->isVisible()) continue;
+        const QWidget* row = state->parentWidget() != window ? state->parentWidget() : state;
+        const QRect status(row->mapToGlobal(QPoint(0, 0)), row->size());
+        if (!dialog.intersects(status)) continue;
+        const int margin = fontMetrics().height() / 2;
+        if (status.bottom() + margin + frame_height <= screen.bottom())
+            return {top_left.x(), status.bottom() + margin};
+        return {top_left.x(), std::max(screen.top(), status.top() - margin - frame_height)};
+    }
+    return top_left;
 }
 
 SearchSettings SearchDialog::settings() const {

@@ -29,6 +29,10 @@ class SearchDialog : public QDialog {
     /// The Search panel's opening: placed by `search_dialog_position` against
     /// `main_window`'s outer frame and screen, then shown modally.
     void show_modal_beside(const QWidget& main_window);
+    /// `top_left` moved so that the dialog leaves a shown Virtual control's
+    /// status row uncovered.
+    [[nodiscard]] QPoint clear_of_control_status(QPoint top_left, int frame_width,
+                                                 const QRect& screen) const;
 
     /// The state of the controls.
     [[nodiscard]] SearchSettings settings() const;

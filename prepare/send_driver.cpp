@@ -87,11 +87,37 @@ SendOutcome SendDriver::send_file() {
         if (engine_.state.Binaryfile) return send_binary();
         const SendOutcome loaded = load_text();
         if (loaded != SendOutcome::Sent) return loaded;
+        if (hooks_.note)
+            if (const std::string note = two_percent_note(leader_block_, engine_.view.text());
+                !note.empty())
+                hooks_.note(note);
         if (hooks_.after_load && !hooks_.after_load()) return SendOutcome::Closed;
         return cycle();
     } catch (const std::exception& failure) {
         return report_load_failure(scratchpad_path(places_.scratchpad_dir), failure.what());
     }
+}
+
+std::string two_percent_note(const std::string& leader, const std::string& program) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t end = leader.size();
+    while (end > 0 && blank(leader[end - 1])) --end;
+    if (end == 0 || leader[end - 1] != '%') return {};
+    std::size_t at = 0;
+    while (at < program.size()) {
+        std::size_t stop = program.find_first_of("\r\n", at);
+        if (stop == std::string::npos) stop = program.size();
+        std::size_t first = at, last = stop;
+        while (first < last && blank(program[first])) ++first;
+        while (last > first && blank(program[last - 1])) --last;
+        if (first < last) {
+            if (program.compare(first, last - first, "%") != 0) return {};
+            return "The leader ends with \"%\" and the program's first line is \"%\": the "
+                   "control reads \"%\" then \"%\".";
+        }
+        at = stop + 1;
+    }
+    return {};
 }
 
 bool SendDriver::read_settings() {

@@ -43,7 +43,15 @@ struct SendDriverHooks {
     /// Offered when the port cannot be opened: shows what keeps it from being
     /// used. Empty where there is nothing to check (the virtual port).
     std::function<void()> check_port;
+    /// A one-line note on the loaded program, told before `after_load`: the
+    /// leader ends with "%" and so does the program's own first line.
+    std::function<void(const std::string&)> note;
 };
+
+/// The note when the leader (as sent, after the control-code translation)
+/// ends with "%" and the program's first line that is not empty is "%" too,
+/// so the control reads two; empty otherwise. What is sent stays the same.
+[[nodiscard]] std::string two_percent_note(const std::string& leader, const std::string& program);
 
 class SendDriver {
 public:

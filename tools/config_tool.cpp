@@ -30,6 +30,7 @@ struct ConfigOptions {
     // Each time option sets one text box of the dialog.
     std::vector<std::pair<std::string ConfigModel::*, std::string>> times;
     bool calibrate = false, quick = false, show = false, help = false, version = false;
+    bool ten_seconds = false;  ///< --calibrate itself, which --quick excludes
     std::string error;
 
     [[nodiscard]] bool changes() const {
@@ -65,7 +66,11 @@ std::string set_flag(bool& flag) {
 constexpr OptionRow<ConfigOptions> config_options[] = {
     {{"--help"}, [](ConfigOptions& o, const Value&) { return set_flag(o.help); }},
     {{"--version"}, [](ConfigOptions& o, const Value&) { return set_flag(o.version); }},
-    {{"--calibrate"}, [](ConfigOptions& o, const Value&) { return set_flag(o.calibrate); }},
+    {{"--calibrate"},
+     [](ConfigOptions& o, const Value&) {
+         o.ten_seconds = true;
+         return set_flag(o.calibrate);
+     }},
     {{"--quick"},
      [](ConfigOptions& o, const Value&) {
          o.calibrate = true;
@@ -110,6 +115,9 @@ ConfigOptions parse_config_options(const std::vector<std::string>& args) {
     if (options.error.empty() && !words.empty()) options.error = "unexpected word " + words.front();
     if (options.error.empty() && options.port && !options.address.empty())
         options.error = "--port and --address exclude each other";
+    if (options.error.empty() && options.quick && options.ten_seconds)
+        options.error =
+            "--quick and --calibrate exclude each other: the 1-second or the 10-second speed test";
     if (options.error.empty() && options.changes() && !options.calibrate)
         options.error =
             "changed settings need --calibrate or --quick: the loop counts come from the speed test";
@@ -198,7 +206,12 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     line("Format", quoted(m.format_txt));
     line("CALL sub files", yes_no(m.ticked(Tick::Chk_calls)));
     line("Mask comments", yes_no(m.ticked(Tick::Chk_comments)));
-    line("Auto format", yes_no(m.ticked(Tick::Chk_format)));
+    // Line 23 other than 0 or 1: the box is clear, yet the sender keeps the format.
+    const bool applied = stored.settings && stored.settings->keep_format;
+    line("Auto format", std::string(yes_no(m.ticked(Tick::Chk_format))) +
+                            (applied && !m.ticked(Tick::Chk_format)
+                                 ? " (line 23 is not 0: sending applies the format string)"
+                                 : ""));
     line("Replace", quoted(m.Replace_txt) + " with " + quoted(m.Replace_with_txt));
     line("Spool from file", yes_no(m.ticked(Tick::Chk_long_files)));
 }
@@ -227,7 +240,8 @@ std::string config_usage() {
            "  --data-off MS      data-off time in milliseconds\n"
            "  --block-delay MS   delay after each end of block in milliseconds\n"
            "  --calibrate        run the 10-second speed test (needed for any change)\n"
-           "  --quick            run a 1-second speed test instead: less accurate\n"
+           "  --quick            run a 1-second speed test instead: less accurate (not\n"
+           "                     with --calibrate)\n"
            "  --show             print the device's settings\n"
            "  --help             show this text\n"
            "  --version          show the version\n"

@@ -248,6 +248,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return true;
         };
     }
+    hooks.note = [&errors](const std::string& note) { errors << "feedrite-tape: " << note << '\n'; };
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
     SendDriver driver(engine, settings, module, places, hooks);

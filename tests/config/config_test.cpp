@@ -296,6 +296,23 @@ TEST(SettingsRead, EachReaderShowsTheLinesItsOwnWay) {
     }
 }
 
+// Line 23: the dialog ticks Auto format for 1 only, the send driver empties
+// the format string for 0 only, so 2 keeps it.
+TEST(SettingsRead, Line23EmptiesTheFormatOnlyWhenZero) {
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {" 0", false, ""}, {" 1", true, "##.###"}, {" 2", false, "##.###"},
+        {" -1", false, "##.###"}, {" 0.5", false, "##.###"}, {"x", false, ""}};
+    for (const auto& [line23, ticked, format] : cases) {
+        SCOPED_TRACE(line23);
+        Readers r;
+        r.read(sample({{23, line23}}));
+        ASSERT_TRUE(r.driver_ok && r.dialog_ok);
+        EXPECT_EQ(r.model.ticked(Tick::Chk_format), ticked);
+        EXPECT_EQ(r.model.format_txt, "##.###");
+        EXPECT_EQ(r.record.BTRformat, format);
+    }
+}
+
 TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
     const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
         {"23 lines: the defaults", sample({}, 23), "11110|||0", "11110|||0"},

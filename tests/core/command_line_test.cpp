@@ -127,3 +127,18 @@ TEST(ConsoleHost, MessagesAreOneLineAndAnsweredWithTheFirstButton) {
 
 }  // namespace
 }  // namespace feedrite
+
+namespace feedrite {
+namespace {
+
+// A report breaks after a blank, else after a "/", else at the width.
+TEST(WrapReportText, BreaksAtBlanksThenSlashes) {
+    EXPECT_EQ(wrap_report_text("short\r\n\r\nlines", 10), "short\r\n\r\nlines");
+    EXPECT_EQ(wrap_report_text("one two three", 8), "one two\r\nthree");
+    EXPECT_EQ(wrap_report_text("/abc/defgh/ij", 6), "/abc/\r\ndefgh/\r\nij");
+    EXPECT_EQ(wrap_report_text("abcdefgh", 3), "abc\r\ndef\r\ngh");
+    EXPECT_EQ(wrap_report_text("ends\r\n", 10), "ends\r\n");
+}
+
+}  // namespace
+}  // namespace feedrite

@@ -172,6 +172,10 @@ class ConfigureBtrTest : public QObject {
         rig.type_over("Data_on_txt", "0");
         QTRY_VERIFY_WITH_TIMEOUT(rig.ticked("chk_EIA") || rig.ticked("chk_even"), 2000);
         QCOMPARE(rig.edit("CPS_txt")->text(), QStringLiteral("---"));
+        // A text box: it takes typing, and the upkeep puts the speed back.
+        QVERIFY(!rig.edit("CPS_txt")->isReadOnly());
+        rig.type_over("CPS_txt", "123");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.edit("CPS_txt")->text(), QStringLiteral("---"), 2000);
 
         // Apply's checks, their order and messages are tested in the core; here,
         // that Apply runs them, that the speed test keeps the dialog busy and
@@ -219,6 +223,11 @@ class ConfigureBtrTest : public QObject {
         rig.click("Command2");
         QCOMPARE(rig.messages.back(),
                  std::string("List entry error|BTR device name is already in the list"));
+        const std::size_t shown = rig.messages.size();
+        rig.type_over("New_name_txt", "");
+        rig.click("Command2");  // an empty name: nothing at all
+        QCOMPARE(rig.messages.size(), shown);
+        QCOMPARE(rig.get<QListWidget>("IO_device_lst")->count(), 2);
         rig.click("PW_defaults");
         rig.click("apply_button");
         QVERIFY(!rig.dialog->isVisible());

@@ -649,7 +649,9 @@ class MainWindowTest : public QObject {
         };
         QVERIFY(w.transmit(50, tick, 40000));
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
-        QVERIFY(w.recorder.messages.at(0).text.ends_with("\nResume at line 6?"));
+        // The leader's "%" and the program's own "%" line are told first.
+        QCOMPARE(w.recorder.messages.at(0).title, std::string("Program start"));
+        QVERIFY(w.recorder.messages.at(1).text.ends_with("\nResume at line 6?"));
         QCOMPARE(reviews.join(u'|'),
                  QStringLiteral("Resume at line 6|Resume at line 3|Resume at line 7"));
         QVERIFY(window_modal);

@@ -15,7 +15,7 @@ std::string DeviceSettings::file_text() const {
         format_number(port), format_number(delay1), format_number(delay2), format_number(delay3),
         format_number(delay4), format_number(delay5), data_on_ms, sprocket_on_ms, overlap_ms, data_off_ms,
         format_number(address), leader, trailer, format_number(code), format_number(eob), " 300",
-        eob_delay_ms, reset, mask, format, flag(calls), flag(mask_comments), flag(auto_format),
+        eob_delay_ms, reset, mask, format, flag(calls), flag(mask_comments), format_number(auto_format),
         printed(data), printed(sprocket), printed(runstop), printed(ready), printed(async),
         replace, replace_with, printed(false),
     });

@@ -15,7 +15,8 @@ struct DeviceSettings {
     std::string leader = "%LF", trailer = "%";
     int code = 0, eob = 3;
     std::string reset = "M30", mask, format;
-    bool calls = true, mask_comments = false, auto_format = false;
+    bool calls = true, mask_comments = false;
+    int auto_format = 0;  ///< line 23 as written: any number, not only a box state
     bool data = true, sprocket = true, runstop = true, ready = true, async = false;
     std::string replace, replace_with;
 

@@ -103,6 +103,8 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         {"--address", "9", "--quick"},          // Apply's typed-address rule
         {"--device", "../../../x", "--quick"},  // the dialog's device-name rules
         {"--quick", "stray"},
+        {"--quick", "--calibrate"},  // the 1-second and the 10-second test at once
+        {"--calibrate", "--quick"},
         {},
     };
     for (const auto& args : bad) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "config/file_io.h"
+#include "prepare/send_driver.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
 
@@ -128,20 +129,36 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
     }
 }
 
+// Line 23 empties the format string only when it holds 0; 1, or a hand-edited 2, keeps it, so X1.5 goes as X15 under "X1".
+TEST_F(TapeToolTest, Line23EmptiesTheFormatOnlyWhenZero) {
+    device.format = "X1";
+    for (const auto& [line23, sent] : {std::pair{0, "X1.5"}, {1, "X15"}, {2, "X15"}}) {
+        SCOPED_TRACE(line23);
+        device.auto_format = line23;
+        const TapeRun run = tape({"--text"}, program("X1.5\r\n"));
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.out, std::string("%\n") + sent + "\r\n\r\n%");
+    }
+}
+
 // The sample programs of tests/data/e2e, against outputs worked out by hand
 // from the rules, not produced by the tool; the same with the delays spun
 // and timed as without.
 TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
     struct Case {
         const char *folder, *program, *mode, *output;  // output: "--text", or "" for raw bytes
+        bool two_percent;  // leader "%LF" and the program's own "%" line: the note on stderr
     };
     const Case cases[] = {
-        {"mill-iso", "face.nc", "1", "--text"},   // format, mask, comment put back, CR LF
-        {"lathe-eia", "turn.nc", "1", "--text"},  // EIA, LF line ends, comments masked
-        {"calls", "main.nc", "1", "--text"},      // nested CALLs with repeats, CR-only line ends
-        {"latin1", "rough.nc", "1", "--text"},    // 8-bit characters have no ISO code
-        {"binary", "part.bin", "5", ""},          // sent byte for byte, once
+        {"mill-iso", "face.nc", "1", "--text", true},   // format, mask, comment put back, CR LF
+        {"lathe-eia", "turn.nc", "1", "--text", true},  // EIA, LF line ends, comments masked
+        {"calls", "main.nc", "1", "--text", true},  // nested CALLs with repeats, CR-only line ends
+        {"latin1", "rough.nc", "1", "--text", false},  // 8-bit characters have no ISO code
+        {"binary", "part.bin", "5", "", false},        // sent byte for byte, once
     };
+    const std::string note =
+        "feedrite-tape: The leader ends with \"%\" and the program's first line is \"%\": "
+        "the control reads \"%\" then \"%\".\n";
     for (const Case& c : cases)
         for (const bool timed : {false, true}) {
             SCOPED_TRACE(std::string(c.folder) + (timed ? " --timed" : ""));
@@ -155,8 +172,32 @@ TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
             std::ostringstream out, errors;
             EXPECT_EQ(run_tape(args, out, errors), 0);
             EXPECT_EQ(out.str(), dir.read("expected.txt"));
-            EXPECT_EQ(errors.str(), "");
+            EXPECT_EQ(errors.str(), c.two_percent ? note : "");
         }
+}
+
+// The note on two "%" at the start: the leader's last character before its
+// line end, and the first line of the program that is not empty; what is
+// sent stays the same.
+TEST(TwoPercentNote, LeaderAndFirstLine) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"%\n", "%\r\nN1\r\n", true},       {"%\n", "\r\n  \r\n % \r\nN1\r\n", true},
+        {"%", "%", true},                     {"%\n", "N1\r\n%\r\n", false},
+        {"%\n", "%N1\r\n", false},            {"\n", "%\r\n", false},
+        {"%X\n", "%\r\n", false},             {"%\n", "", false},
+    };
+    for (const auto& [leader, program, noted] : cases) {
+        SCOPED_TRACE(std::string(leader) + "|" + program);
+        EXPECT_EQ(two_percent_note(leader, program).empty(), !noted);
+    }
+}
+
+TEST_F(TapeToolTest, TwoPercentAreNotedNotChanged) {
+    const TapeRun run = tape({"--text"}, program("%\r\nN1\r\n%\r\n"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "%\n%\r\nN1\r\n%\r\n\r\n%");
+    EXPECT_EQ(run.errors, "feedrite-tape: The leader ends with \"%\" and the program's first line "
+                          "is \"%\": the control reads \"%\" then \"%\".\n");
 }
 
 }  // namespace
