@@ -44,7 +44,12 @@ grep -q "N140 M30" <<<"$tape" || fail "feedrite-tape --text did not show the pro
 [ -d "$runtime/feedrite" ] || fail "no scratchpad folder in \$XDG_RUNTIME_DIR"
 
 echo "== man pages"
-for program in feedrite feedrite-tape feedrite-config; do man -w "$program"; done
+for program in feedrite feedrite-tape feedrite-config; do
+  page=$(man -w "$program")
+  for section in SYNOPSIS OPTIONS "EXIT STATUS" FILES ENVIRONMENT; do
+    zgrep -q "^\.SH \"\?$section\"\?$" "$page" || fail "$page has no $section"
+  done
+done
 
 echo "== desktop entry and metainfo"
 desktop-file-validate /usr/share/applications/org.feedrite.feedrite.desktop
