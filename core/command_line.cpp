@@ -192,7 +192,6 @@ std::string usage_text() {
            "path or the device name holds blanks. With --open, a window asks for the\n"
            "program (FILE, when given, is chosen already), the device and the mode.\n"
            "\n"
-           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"
@@ -207,7 +206,14 @@ std::string usage_text() {
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
-           "Qt's own options (such as -platform offscreen) may follow and are left to Qt.\n";
+           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
+           "Qt's own options (such as -platform offscreen) may follow and are left to Qt.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  the window was closed or ended in order, or the text was empty\n"
+           "  1  the pin test could not open the port\n"
+           "  2  usage error, a text that is not path|device|mode, or no display\n"
+           "  128+N  ended by signal N after a second one (SIGTERM, SIGINT, SIGHUP)\n";
 }
 
 }  // namespace feedrite

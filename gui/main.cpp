@@ -1,6 +1,7 @@
 // feedrite: feeds a part program to a CNC control through the parallel port.
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <algorithm>
 #include <memory>
@@ -85,6 +86,15 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     return QApplication::exec();
 }
 
+// The icon theme's, as installed; the PNGs built into the program where no
+// theme has it (a build-tree copy, a desktop without hicolor).
+QIcon window_icon() {
+    QIcon fallback;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        fallback.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral(FEEDRITE_APP_ID), fallback);
+}
+
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -143,8 +153,13 @@ int main(int argc, char** argv) {
     qt_argv.push_back(nullptr);
 
     QApplication app(qt_argc, qt_argv.data());
-    QApplication::setApplicationName(QStringLiteral("Feedrite"));
+    // The application name becomes the class of X11's WM_CLASS and the desktop
+    // file name Wayland's app id: both are the desktop entry's id, so docks tie
+    // the windows to the launcher (StartupWMClass says the same).
+    QApplication::setApplicationName(QStringLiteral(FEEDRITE_APP_ID));
     QApplication::setApplicationVersion(QStringLiteral(FEEDRITE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(FEEDRITE_APP_ID));
+    QApplication::setWindowIcon(window_icon());
 
     ModuleState module;
     const PortKind port_kind = port_kind_for(options.simulate, options.raw_io);

@@ -121,8 +121,12 @@ void OpenProgramDialog::browse() {
                         current.isEmpty() ? QString() : QFileInfo(current).absolutePath());
     chooser.setObjectName(QStringLiteral("program_chooser"));
     chooser.setFileMode(QFileDialog::ExistingFile);
-    chooser.setNameFilters({QStringLiteral("NC programs (*.nc *.ngc *.tap *.cnc *.mpf *.eia "
-                                           "*.gcode *.txt *.NC *.TAP *.CNC *.MPF)"),
+    // The globs of the NC program MIME type (packaging/feedrite-mime.xml) and
+    // G-code's, in both cases: the dialog matches names case-sensitively, the
+    // MIME database does not. Plain text is offered too, though not claimed.
+    chooser.setNameFilters({QStringLiteral("NC programs (*.nc *.ngc *.tap *.cnc *.mpf *.spf *.eia *.ptp "
+                                           "*.gcode *.txt *.NC *.NGC *.TAP *.CNC *.MPF *.SPF *.EIA "
+                                           "*.PTP *.GCODE *.TXT)"),
                             QStringLiteral("All files (*)")});
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
         program_txt_->setText(chooser.selectedFiles().constFirst());

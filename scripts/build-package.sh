@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the release build and prints its path.
+# Builds the Debian source and binary packages (debian/) from a copy of this
+# tree in build/debian, so that the tree itself stays clean, and prints the
+# path of the program's .deb last. The .changes file, the .dsc, the source
+# tarball and the -dbgsym package land beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset package >/dev/null
-rm -f build/package/feedrite_*.deb  # so that the one printed is this build's
-cmake --build --preset package
-ls "$PWD"/build/package/feedrite_*.deb
+version=$(dpkg-parsechangelog --show-field Version)
+out=$PWD/build/debian
+src=$out/feedrite-$version
+rm -rf "$out"
+mkdir -p "$src"
+# The tree as it stands, without builds or git's own files.
+tar --exclude=./build --exclude=./.git --exclude=./.gitignore --exclude=./compile_commands.json -cf - . | tar -xf - -C "$src"
+(cd "$src" && DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=2}" dpkg-buildpackage -us -uc >&2)
+ls "$out"/feedrite_"$version"_*.deb

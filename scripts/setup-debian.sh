@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Feedrite needs to build, test and run.
+# Installs the Debian packages Feedrite needs: with --build-only just what
+# building the Debian package takes (debian/control's Build-Depends and the
+# Debian tools), otherwise also what the tests, the sanitizer and fuzz runs,
+# the benchmarks and the package checks need. Waits for another apt to finish.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev
+build=(
+  build-essential debhelper dpkg-dev
+  cmake qt6-base-dev help2man librsvg2-bin
+)
+everything=(
+  "${build[@]}"
+  ninja-build g++ pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  help2man gzip dpkg-dev file lintian desktop-file-utils appstream man-db
+  gzip file lintian desktop-file-utils appstream man-db
   clang libclang-rt-14-dev
 )
 
+packages=("${everything[@]}")
+case "${1:-}" in
+  --build-only) packages=("${build[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--build-only]" >&2; exit 2 ;;
+esac
+
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-"${sudo_cmd[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+"${sudo_cmd[@]}" "${apt[@]}" update
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" "${apt[@]}" install -y --no-install-recommends "${packages[@]}"

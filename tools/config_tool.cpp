@@ -250,9 +250,11 @@ std::string config_usage() {
            "another driver) and says the fix. PORT: LPT1 to LPT3, a hexadecimal address\n"
            "or a device file such as /dev/parport0; the device's address when not given.\n"
            "\n"
-           "Exit status: 0 done, 1 a setting was refused or a file could not be read or\n"
-           "written, 2 usage error; for --check-port 0 when the port can be claimed and\n"
-           "read, 1 when not, 2 usage error.\n";
+           "Exit status:\n"
+           "  0  done; with --check-port: the port can be claimed and read\n"
+           "  1  a setting was refused or a file could not be read or written; with\n"
+           "     --check-port: the port cannot be used\n"
+           "  2  usage error\n";
 }
 
 int run_config(const std::vector<std::string>& args, Host& host, const SpeedTestRunner& speed_test,

@@ -151,11 +151,9 @@ int exit_status(SendOutcome outcome) {
 }  // namespace
 
 std::string tape_usage() {
-    return "Usage: feedrite-tape [--program-dir DIR] [--cycles N] [--from-line N] [--timed]\n"
-           "                     [--trace | --text] path|device|mode\n"
+    return "Usage: feedrite-tape [options] [--trace | --text] path|device|mode\n"
            "  or:  feedrite-tape --help | --version\n"
            "\n"
-           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Sends a part program exactly as feedrite would, with the device's settings,\n"
            "to a virtual control that is always in run, and shows what the control reads:\n"
            "by default the bytes on the data lines, raw, on stdout. A binary file\n"
@@ -179,8 +177,13 @@ std::string tape_usage() {
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
-           "Exit status: 0 done, 1 the program could not be loaded, 2 usage error, the\n"
-           "device is not configured, or line N is outside the program.\n";
+           "Options may stand anywhere on the line; after \"--\" every word is text.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done: N rounds sent, or the binary file\n"
+           "  1  the program could not be loaded\n"
+           "  2  usage error, the device is not configured, or line N is outside the\n"
+           "     program\n";
 }
 
 int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostream& errors) {
