@@ -39,12 +39,12 @@ FolderOwner owner_of_folder_holding(const std::string& path) {
 void give_to_owner(int fd, const FolderOwner& owner) {
     if (!owner.foreign || ::geteuid() != 0) return;
     // A file the owner cannot use is no worse off when this fails.
-    (void)::fchown(fd, owner.uid, owner.gid);
+    if (::fchown(fd, owner.uid, owner.gid) != 0) return;
 }
 
 void give_path_to_owner(const std::string& path, const FolderOwner& owner) {
     if (!owner.foreign || ::geteuid() != 0) return;
-    (void)::lchown(path.c_str(), owner.uid, owner.gid);
+    if (::lchown(path.c_str(), owner.uid, owner.gid) != 0) return;  // as above
 }
 
 bool may_follow_links(const std::string& path, bool caller_allows) {

@@ -70,7 +70,9 @@ void make_folder(const std::string& dir, const InvokingUser& user, bool parents 
     std::error_code ignored;  // a folder that cannot be made shows up as file errors later
     std::filesystem::create_directories(dir, ignored);
     if (user.name.empty()) return;
-    for (const auto& p : made) (void)::chown(p.c_str(), user.uid, user.gid);
+    // A folder left to root is no worse off than before; the user is told when a file fails.
+    for (const auto& p : made)
+        if (::chown(p.c_str(), user.uid, user.gid) != 0) continue;
 }
 
 }  // namespace
