@@ -7,13 +7,14 @@
 //
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  idle_wait_bench
 
+#include <pthread.h>
+
 #include <QApplication>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <pthread.h>
 #include <thread>
 #include <vector>
 
@@ -43,7 +44,8 @@ double cpu_ms_of(clockid_t clock) {
 
 double cpu_percent(const std::vector<Sample>& samples, ControlClock::time_point from,
                    ControlClock::time_point to) {
-    const auto first = std::find_if(samples.begin(), samples.end(), [&](const Sample& s) { return s.at >= from; });
+    const auto first =
+        std::find_if(samples.begin(), samples.end(), [&](const Sample& s) { return s.at >= from; });
     auto last = first;
     for (auto i = first; i != samples.end() && i->at <= to; ++i) last = i;
     if (first == samples.end() || last == first) return -1;
@@ -76,8 +78,8 @@ int main(int argc, char** argv) {
     apply_preset(model, Preset::Fanuc);
     keep_up(model);
     const auto times = checked_times(model, host);
-    if (!times || !save_applied(model, *times, calibrated_rate(shown.best_of_seconds(1)),
-                                dir.string(), host))
+    if (!times ||
+        !save_applied(model, *times, calibrated_rate(shown.best_of_seconds(1)), dir.string(), host))
         return 2;
 
     WindowState state;
@@ -129,8 +131,9 @@ int main(int argc, char** argv) {
         held_cpu.push_back(cpu_percent(samples, *stopped_at, edge.at));
         napping_cpu.push_back(
             cpu_percent(samples, *stopped_at + std::chrono::milliseconds(30), edge.at));
-        const auto next = std::find_if(control.characters().begin(), control.characters().end(),
-                                       [&](const LatchedCharacter& c) { return c.latched > edge.at; });
+        const auto next =
+            std::find_if(control.characters().begin(), control.characters().end(),
+                         [&](const LatchedCharacter& c) { return c.latched > edge.at; });
         if (next != control.characters().end())
             reactions.push_back(milliseconds_between(edge.at, next->latched));
         stopped_at.reset();
@@ -139,13 +142,15 @@ int main(int argc, char** argv) {
         std::printf("no stop was seen\n");
         return 2;
     }
-    std::printf("%zu stops of 500 ms, %zu characters\n", reactions.size(), control.characters().size());
-    std::printf("CPU of the sending thread while held at stop: median %.1f%% of one core "
-                "(whole stop), %.1f%% (after its first 30 ms)\n",
-                median(held_cpu), median(napping_cpu));
-    std::printf("run to first sprocket edge: median %.3f ms, max %.3f ms "
-                "(includes the %.3f ms overlap set before the sprocket)\n",
-                median(reactions), *std::max_element(reactions.begin(), reactions.end()),
-                times->overlap);
+    std::printf("%zu stops of 500 ms, %zu characters\n", reactions.size(),
+                control.characters().size());
+    std::printf(
+        "CPU of the sending thread while held at stop: median %.1f%% of one core "
+        "(whole stop), %.1f%% (after its first 30 ms)\n",
+        median(held_cpu), median(napping_cpu));
+    std::printf(
+        "run to first sprocket edge: median %.3f ms, max %.3f ms "
+        "(includes the %.3f ms overlap set before the sprocket)\n",
+        median(reactions), *std::max_element(reactions.begin(), reactions.end()), times->overlap);
     return 0;
 }

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "core/console_host.h"
-#include "text/plain_text_view.h"
 #include "prepare/program_loader.h"
+#include "text/plain_text_view.h"
 
 namespace {
 
@@ -43,7 +43,9 @@ long peak_rss_kb() {
     return -1;
 }
 
-void reset_peak_rss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void reset_peak_rss() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 }  // namespace
 
@@ -84,7 +86,8 @@ int main(int argc, char** argv) {
                 result.status == LoadStatus::Loaded ? "loaded" : "FAILED");
     std::printf("time           %.2f s\n", seconds);
     std::printf("peak memory    %.1f MB above the start = %.2f x the expanded text\n",
-                static_cast<double>(peak_kb) / 1e3, static_cast<double>(peak_kb) / 1e3 / expanded_mb);
+                static_cast<double>(peak_kb) / 1e3,
+                static_cast<double>(peak_kb) / 1e3 / expanded_mb);
     std::filesystem::remove_all(folder);
     return result.status == LoadStatus::Loaded ? 0 : 1;
 }

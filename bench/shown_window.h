@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <cstdint>
 
-#include "gui/feedrite_form.h"
 #include "config/calibration.h"
+#include "gui/feedrite_form.h"
 
 namespace feedrite::bench {
 

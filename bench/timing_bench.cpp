@@ -16,28 +16,26 @@
 //
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing [--quick]
 
-#include <QApplication>
-#include <csignal>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QApplication>
 #include <algorithm>
 #include <atomic>
-#include <thread>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/shown_window.h"
 #include "btr/delay_figures.h"
-#include "text/plain_text_view.h"
-#include "sim/control_figures.h"
-#include "sim/simulated_port.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/file_io.h"
@@ -47,6 +45,9 @@
 #include "core/realtime.h"
 #include "core/run_counters.h"
 #include "prepare/send_driver.h"
+#include "sim/control_figures.h"
+#include "sim/simulated_port.h"
+#include "text/plain_text_view.h"
 
 namespace {
 
@@ -80,7 +81,9 @@ void collect(const std::vector<LatchedCharacter>& characters, std::vector<Expect
         if (f.data_on_ms) times[0].measured.push_back(*f.data_on_ms);
         if (f.sprocket_on_ms) times[1].measured.push_back(*f.sprocket_on_ms);
         times[2].measured.push_back(f.overlap_ms);
-        if (c.data_off) times[3].measured.push_back(milliseconds_between(*c.data_off, characters[i + 1].data_on));
+        if (c.data_off)
+            times[3].measured.push_back(
+                milliseconds_between(*c.data_off, characters[i + 1].data_on));
     }
 }
 
@@ -103,7 +106,8 @@ long report(const Expected& t) {
     }
     std::vector<double> ratios;
     for (double ms : t.measured) ratios.push_back(ms / t.ms);
-    const auto shorter = std::count_if(ratios.begin(), ratios.end(), [](double r) { return r < 1; });
+    const auto shorter =
+        std::count_if(ratios.begin(), ratios.end(), [](double r) { return r < 1; });
     std::printf("  %-12s set %7.3f ms: ratio median %.3f  p1 %.3f  p99 %.3f  max %.3f", t.name,
                 t.ms, at_fraction(ratios, 0.5), at_fraction(ratios, 0.01),
                 at_fraction(ratios, 0.99), at_fraction(ratios, 1.0));
@@ -122,7 +126,6 @@ std::string program_text() {
     return text;
 }
 
-
 // A spinning load runs as a normal program, whatever the sender was granted.
 void normal_priority() {
     sched_param param{};
@@ -131,7 +134,7 @@ void normal_priority() {
 
 // Both cores busy while it lives: two threads that spin.
 class BusyCores {
-public:
+  public:
     BusyCores() {
         for (auto& t : threads_)
             t = std::thread([this] {
@@ -145,14 +148,14 @@ public:
         for (auto& t : threads_) t.join();
     }
 
-private:
+  private:
     std::atomic<bool> stop_{false};
     std::thread threads_[2];
 };
 
 // Both cores busy while it lives: two other processes that spin.
 class BusyProcesses {
-public:
+  public:
     BusyProcesses() {
         for (pid_t& pid : pids_) {
             pid = ::fork();
@@ -170,7 +173,7 @@ public:
         }
     }
 
-private:
+  private:
     pid_t pids_[2] = {};
 };
 
@@ -222,7 +225,8 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
             if (busy) load.emplace();
             (void)driver.send_file();
         }
-        const double cpu = (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);
+        const double cpu =
+            (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);
         if (cable.control() == nullptr) return -1;
 
         const std::vector<LatchedCharacter>& characters = cable.control()->characters();
@@ -230,16 +234,18 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         collect(characters, expected);
         const std::optional<double> cps = characters_per_second(characters);
         const double display = std::atof(model.CPS_txt.c_str());
-        std::printf("\n%s: %zu characters, %.1f per second (speed display %s: %.1f %%), %zu findings, "
-                    "CPU %.0f %% of a core\n",
-                    name, characters.size(), cps.value_or(0), model.CPS_txt.c_str(),
-                    display > 0 ? 100 * cps.value_or(0) / display : 0,
-                    cable.control()->findings().size(), 100 * cpu);
+        std::printf(
+            "\n%s: %zu characters, %.1f per second (speed display %s: %.1f %%), %zu findings, "
+            "CPU %.0f %% of a core\n",
+            name, characters.size(), cps.value_or(0), model.CPS_txt.c_str(),
+            display > 0 ? 100 * cps.value_or(0) / display : 0, cable.control()->findings().size(),
+            100 * cpu);
         for (const Expected& t : expected) shorter += report(t);
         if (std::getenv("TIMING_DETAIL") != nullptr)
-            std::printf("  engine: %s\n  counts %g %g %g %g %g %g\n", timing_panel_detail(figures).c_str(),
-                        settings.BTRdelay1, settings.BTRdelay2, settings.BTRdelay3,
-                        settings.BTRdelay4, settings.BTRdelay5, settings.BTRdelay6);
+            std::printf("  engine: %s\n  counts %g %g %g %g %g %g\n",
+                        timing_panel_detail(figures).c_str(), settings.BTRdelay1,
+                        settings.BTRdelay2, settings.BTRdelay3, settings.BTRdelay4,
+                        settings.BTRdelay5, settings.BTRdelay6);
     }
     return shorter;
 }
@@ -289,6 +295,7 @@ int main(int argc, char** argv) {
         shorter += n;
     }
     std::filesystem::remove_all(dir);
-    std::printf("\n%s\n", shorter > 0 ? "SOME CHARACTERS WERE SHORTER THAN SET" : "no character shorter than set");
+    std::printf("\n%s\n", shorter > 0 ? "SOME CHARACTERS WERE SHORTER THAN SET"
+                                      : "no character shorter than set");
     return shorter > 0 ? 1 : 0;
 }

@@ -15,12 +15,12 @@
 #include <cstring>
 #include <vector>
 
-#include "text/plain_text_view.h"
-#include "gui/qt_host.h"
 #include "bench/shown_window.h"
 #include "btr/character_output.h"
-#include "sim/virtual_port.h"
 #include "config/calibration.h"
+#include "gui/qt_host.h"
+#include "sim/virtual_port.h"
+#include "text/plain_text_view.h"
 
 namespace {
 
@@ -61,8 +61,9 @@ int main(int argc, char** argv) {
     VirtualPort port;
     PlainTextView view;
     Engine engine{state, settings, port, host, view};
-    const std::pair<double, double> cases[] = {
-        {fanuc.data_on, counts.delay1}, {fanuc.sprocket_on, counts.delay2}, {fanuc.overlap, counts.delay3}};
+    const std::pair<double, double> cases[] = {{fanuc.data_on, counts.delay1},
+                                               {fanuc.sprocket_on, counts.delay2},
+                                               {fanuc.overlap, counts.delay3}};
     for (const auto& [ms, count] : cases) {
         const double measured = median_ms(engine, count);
         std::printf("%.3f ms set, %.0f passes: median %.3f ms = %.2f x%s\n", ms, count, measured,

@@ -1,9 +1,9 @@
 // The program view under load, offscreen: the send driver's own cost per
 // block (cutting the block, highlighting it, the run's counters, one yield) on
 // a 1,000,000-line program in the shown main window, whose timers (the caret
-// panels, the progress bar four times a second) run in those yields, the time and memory to show a 10 MB and a 100 MB program, and the
-// time of one typed character near the top of a 100 MB program (every later
-// line moves).
+// panels, the progress bar four times a second) run in those yields, the time and memory to show a
+// 10 MB and a 100 MB program, and the time of one typed character near the top of a 100 MB program
+// (every later line moves).
 //
 // Run with QT_QPA_PLATFORM=offscreen:
 //   view_bench [blocks | hidden-bar | view | bar | edit | MEGABYTES]
@@ -17,12 +17,12 @@
 #include <fstream>
 #include <string>
 
+#include "btr/block/hilight_line.h"
+#include "core/window_state.h"
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
 #include "gui/progress_bar.h"
 #include "gui/qt_text_view.h"
-#include "core/window_state.h"
-#include "btr/block/hilight_line.h"
 
 namespace {
 
@@ -80,7 +80,8 @@ void per_block_view_only() {
     }
     const double us = static_cast<double>(timer.nsecsElapsed()) / 1e3 / blocks;
     const double cpu_us = (cpu_seconds() - cpu_start) * 1e6 / blocks;
-    std::printf("per block, view only (cut, highlight, yield): %.1f us (CPU %.1f us)\n", us, cpu_us);
+    std::printf("per block, view only (cut, highlight, yield): %.1f us (CPU %.1f us)\n", us,
+                cpu_us);
 }
 
 void per_block_overhead(bool with_bar) {
@@ -115,10 +116,13 @@ void per_block_overhead(bool with_bar) {
     }
     const double us = static_cast<double>(timer.nsecsElapsed()) / 1e3 / blocks;
     const double cpu_us = (cpu_seconds() - cpu_start) * 1e6 / blocks;
-    std::printf("per block (cut, highlight, counters, yield) on 1,000,000 lines, progress bar %s: "
-                "%.1f us (CPU %.1f us)\n", with_bar ? "shown" : "hidden", us, cpu_us);
+    std::printf(
+        "per block (cut, highlight, counters, yield) on 1,000,000 lines, progress bar %s: "
+        "%.1f us (CPU %.1f us)\n",
+        with_bar ? "shown" : "hidden", us, cpu_us);
     std::printf("progress bar before: \"%s\", after: \"%s\" / \"%s\"\n", shown_before.c_str(),
-                form.progress_bar().texts().main.c_str(), form.progress_bar().texts().detail.c_str());
+                form.progress_bar().texts().main.c_str(),
+                form.progress_bar().texts().detail.c_str());
 }
 
 // One refresh of the progress bar with a changed figure, painted at once:
@@ -191,7 +195,8 @@ int main(int argc, char** argv) {
     const bool known = what == "blocks" || what == "hidden-bar" || what == "view" ||
                        what == "bar" || what == "edit" || size;
     if (!known) {
-        std::fprintf(stderr, "usage: view_bench [blocks | hidden-bar | view | bar | edit | MEGABYTES]\n");
+        std::fprintf(stderr,
+                     "usage: view_bench [blocks | hidden-bar | view | bar | edit | MEGABYTES]\n");
         return 2;
     }
     QApplication app(argc, argv);

@@ -5,7 +5,9 @@
 
 namespace feedrite {
 
-std::string bytes_sent_text(std::size_t count) { return "Bytes sent:  " + std::to_string(count); }
+std::string bytes_sent_text(std::size_t count) {
+    return "Bytes sent:  " + std::to_string(count);
+}
 
 void BTRsendbinary(Engine& engine, std::string_view content) {
     if (engine.state.Sending_data == 0) {

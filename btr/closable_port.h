@@ -10,7 +10,7 @@
 namespace feedrite {
 
 class ClosablePort final : public PortAccess {
-public:
+  public:
     explicit ClosablePort(std::unique_ptr<PortAccess> port) : port_(std::move(port)) {}
 
     PortError port_open(std::int32_t base, int count) override {
@@ -33,7 +33,7 @@ public:
     /// The port forwarded to; none once closed.
     [[nodiscard]] PortAccess* port() const { return port_.get(); }
 
-private:
+  private:
     std::unique_ptr<PortAccess> port_;
     bool opened_ = false;
 };

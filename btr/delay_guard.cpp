@@ -29,7 +29,8 @@ double guarded_delay(Host& host, Clock& clock, double count, double set_ms) {
     constexpr double last_pass = std::numeric_limits<std::int32_t>::max();
     constexpr double fewest_extra = 10;  // one yield's worth when no rate is known yet
     const Clock::time_point start = clock.now();
-    const std::int32_t from = set_ms > nap_threshold_ms ? nap(host, clock, start, count, set_ms) : 0;
+    const std::int32_t from =
+        set_ms > nap_threshold_ms ? nap(host, clock, start, count, set_ms) : 0;
     std::int32_t passes = run_delay_passes(host, from, count);
     for (;;) {
         const double elapsed = ms_between(start, clock.now());

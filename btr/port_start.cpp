@@ -29,7 +29,7 @@ void note_stop(RunCounters& run) {
 // started) the wait naps between its reads instead of spinning a core; a
 // nap of 1 ms still sees run return within 2 ms.
 class StopNaps {
-public:
+  public:
     explicit StopNaps(Clock* clock) : clock_(clock) {}
     void stopped() {
         if (clock_ == nullptr) return;
@@ -39,7 +39,7 @@ public:
     }
     void not_stopped() { since_.reset(); }
 
-private:
+  private:
     Clock* clock_;
     std::optional<Clock::time_point> since_;
 };
@@ -54,7 +54,8 @@ void show_edit_mode_message(Engine& engine, const std::string& more) {
     engine.host.notice(
         "You are currently in EDIT mode.\n"
         "Press RESET on the CNC control, then\n"
-        "click END EDIT to resume DNC operation" + (more.empty() ? "" : "\n\n" + more),
+        "click END EDIT to resume DNC operation" +
+            (more.empty() ? "" : "\n\n" + more),
         "Can't run DNC ..", MessageIcon::Critical);
 }
 

@@ -12,7 +12,9 @@ namespace feedrite {
 [[nodiscard]] constexpr int data_value(int c, bool Data_logic) {
     return Data_logic ? c : (c ^ 0xFF);
 }
-[[nodiscard]] constexpr int data_idle(bool Data_logic) { return Data_logic ? 0x00 : 0xFF; }
+[[nodiscard]] constexpr int data_idle(bool Data_logic) {
+    return Data_logic ? 0x00 : 0xFF;
+}
 
 // The sprocket is bits 2 and 3 together, always opposite; bits 4 and 5 are
 // forced to 0 (bit 5 would turn the data lines around); bits 1, 6, 7 are kept.

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "core/host.h"
 #include "config/calibration.h"
 #include "config/config_model.h"
+#include "core/host.h"
 
 namespace feedrite {
 

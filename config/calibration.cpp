@@ -40,9 +40,9 @@ LoopCounts loop_counts(const MillisecondTimes& times, std::int32_t rate) {
 std::string speed_display(bool async, std::string_view data_on, std::string_view sprocket_on,
                           std::string_view data_off) {
     // Kept in single precision, as the display always worked it out.
-    const float period = async ? static_cast<float>(3 * read_number_or_zero(sprocket_on))
-                               : static_cast<float>(read_number_or_zero(data_on) +
-                                                    read_number_or_zero(data_off));
+    const float period =
+        async ? static_cast<float>(3 * read_number_or_zero(sprocket_on))
+              : static_cast<float>(read_number_or_zero(data_on) + read_number_or_zero(data_off));
     if (period == 0) return "---";
     return format_number(std::trunc(1000.0f / period));
 }
@@ -107,15 +107,17 @@ std::string speed_test_result(const SpeedTest& test, std::string_view speed) {
     std::string text = "Speed test: " + std::to_string(calibrated_rate(test.best())) +
                        " delay passes per second; speed " + std::string(speed) + " cps.";
     if (test.unsteady())
-        text += " The seconds varied by more than 10%: the PC was busy, run the test again "
-                "on a quiet PC.";
+        text +=
+            " The seconds varied by more than 10%: the PC was busy, run the test again "
+            "on a quiet PC.";
     return text;
 }
 
 bool run_speed_test(Host& host, const std::function<void(bool& stopit)>& start_second,
                     SpeedTest& test, const SecondsLeft& tell) {
-    if (host.message_box("Cutwave will now test your PCs speed ...\nThis test will take 10 seconds.",
-                         "", MessageIcon::None, MessageButtons::OkCancel) != MessageAnswer::Ok)
+    if (host.message_box(
+            "Cutwave will now test your PCs speed ...\nThis test will take 10 seconds.", "",
+            MessageIcon::None, MessageButtons::OkCancel) != MessageAnswer::Ok)
         return false;
     host.set_wait_pointer(true);
     test = count_seconds(host, start_second, 10, tell);

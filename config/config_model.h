@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/host.h"
 #include "config/settings_paths.h"
+#include "core/host.h"
 
 namespace feedrite {
 
@@ -46,7 +46,7 @@ inline constexpr int LPT_other = 4;
 /// A new model shows only "(default)", no port chosen, and every box clear
 /// except the Positive polarity boxes; the end-of-block boxes are enabled.
 class ConfigModel {
-public:
+  public:
     /// `host` sounds the warning beep of the end-of-block boxes; it must
     /// outlive the model.
     explicit ConfigModel(Host& host);
@@ -76,7 +76,7 @@ public:
     /// Whether the user can click the four end-of-block boxes.
     [[nodiscard]] bool eob_enabled() const { return eob_enabled_; }
 
-private:
+  private:
     static std::size_t slot(Tick box) { return static_cast<std::size_t>(box); }
     void react(Tick box);
     void react_to_EIA();

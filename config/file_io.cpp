@@ -55,7 +55,7 @@ namespace {
 
 // Closes the descriptor on every path out of a function.
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -71,7 +71,7 @@ public:
         return result;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -278,8 +278,8 @@ FileError write_in_place(const std::string& target, std::string_view bytes) {
 
 }  // namespace
 
-FileError write_file_atomic(const std::string& path, std::string_view bytes,
-                            bool in_place_fallback, bool follow_links) {
+FileError write_file_atomic(const std::string& path, std::string_view bytes, bool in_place_fallback,
+                            bool follow_links) {
     Target target;
     if (FileError error = find_target(path, follow_links, target); !error.ok()) return error;
     const std::string temp = temporary_for(target.path);
@@ -317,7 +317,9 @@ void PendingFile::discard() {
     temp_.clear();
 }
 
-bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+bool remove_file(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
 
 bool file_exists(const std::string& path) {
     struct stat info {};

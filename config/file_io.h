@@ -70,8 +70,7 @@ bool read_file_tail(const std::string& path, std::int64_t most, std::string& byt
 /// file but the file is writable, the file is rewritten in place and put
 /// back as it was if that fails.
 [[nodiscard]] FileError write_file_atomic(const std::string& path, std::string_view bytes,
-                                          bool in_place_fallback = false,
-                                          bool follow_links = true);
+                                          bool in_place_fallback = false, bool follow_links = true);
 
 /// A file written in full (and flushed to disk) as a temporary file beside
 /// `path`, which commit() renames into place: several files can be written

@@ -24,7 +24,8 @@ const passwd* entry_of(const char* name, const char* uid_text) {
 std::string own_home() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
     const passwd* entry = ::getpwuid(::geteuid());
-    return entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir == '/' ? entry->pw_dir : "";
+    return entry != nullptr && entry->pw_dir != nullptr && *entry->pw_dir == '/' ? entry->pw_dir
+                                                                                 : "";
 }
 
 InvokingUser invoking_user() {

@@ -9,7 +9,9 @@
 namespace feedrite {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // Copies the leading number of `text` into a compact form without blanks,
 // then lets strtod judge it; this keeps the grammar in one readable place.
@@ -82,7 +84,9 @@ std::optional<double> read_number(std::string_view text) {
     return value;
 }
 
-double read_number_or_zero(std::string_view text) { return read_number(text).value_or(0.0); }
+double read_number_or_zero(std::string_view text) {
+    return read_number(text).value_or(0.0);
+}
 
 namespace {
 template <typename Int>

@@ -19,8 +19,7 @@ struct PortSettings {
     std::int16_t BTRcode = 0;  ///< 0 ISO even parity, 1 odd, 2 seven bits, 3 EIA
     // Loop counts: data on, sprocket on, overlap, data off, between blocks, and
     // the derived rest of the data-on time.
-    double BTRdelay1 = 0, BTRdelay2 = 0, BTRdelay3 = 0, BTRdelay4 = 0, BTRdelay5 = 0,
-           BTRdelay6 = 0;
+    double BTRdelay1 = 0, BTRdelay2 = 0, BTRdelay3 = 0, BTRdelay4 = 0, BTRdelay5 = 0, BTRdelay6 = 0;
     /// The set time of each delay in ms, by DelayKind, from the millisecond
     /// lines as typed; empty where a line holds no time (that delay has no
     /// clock guard). The rest of the data-on time is derived.

@@ -23,7 +23,8 @@ std::vector<StartRequest> read_recent_programs(const std::string& program_dir) {
     std::string bytes;
     FileError error;
     std::vector<StartRequest> starts;
-    if (!read_whole_file(recent_programs_path(program_dir), bytes, error, settings_size_limit)) return starts;
+    if (!read_whole_file(recent_programs_path(program_dir), bytes, error, settings_size_limit))
+        return starts;
     for (const std::string& line : split_lines(bytes)) {
         const StartRequest start = read_command_line(line);
         if (start.kind == StartKind::Send && starts.size() < recent_programs_kept)

@@ -15,7 +15,7 @@ namespace feedrite {
 /// an empty result means the line is missing or its value cannot be used,
 /// which both readers treat as the end of what they can read.
 class SettingsLines {
-public:
+  public:
     /// Reads the whole file; false when it cannot be read.
     bool open(const std::string& path);
 
@@ -27,7 +27,7 @@ public:
     /// result does not fit 16 bits, since no field could take it.
     std::optional<std::int16_t> whole_number();
 
-private:
+  private:
     std::vector<std::string> lines_;
     std::size_t next_ = 0;
 };

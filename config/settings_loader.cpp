@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <limits>
 #include <utility>
@@ -97,8 +97,9 @@ bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
     // One bad line costs that line only: Apply then writes what the operator saw.
     const LenientRead lenient = read_settings_leniently(path, defaults_of(model));
     if (!lenient.settings) {
-        host.message_box("Unable to read from file\n" + path + "\nUsing default BTR port configuration",
-                         "File read error", MessageIcon::Exclamation, MessageButtons::Ok);
+        host.message_box(
+            "Unable to read from file\n" + path + "\nUsing default BTR port configuration",
+            "File read error", MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
     fill(model, *lenient.settings);

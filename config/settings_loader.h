@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/host.h"
 #include "config/config_model.h"
+#include "core/host.h"
 
 namespace feedrite {
 

@@ -31,8 +31,7 @@ std::string state_dir() {
     // Through sudo, the user's own records, as their settings are: root's
     // would hide them, and a resume offer would never reach the user.
     const InvokingUser user = invoking_user();
-    return state_dir_for(environment("XDG_STATE_HOME"),
-                         user.name.empty() ? own_home() : user.home);
+    return state_dir_for(environment("XDG_STATE_HOME"), user.name.empty() ? own_home() : user.home);
 }
 
 std::string history_path() {

@@ -4,7 +4,9 @@
 
 namespace feedrite {
 
-Clock::time_point SteadyClock::now() { return std::chrono::steady_clock::now(); }
+Clock::time_point SteadyClock::now() {
+    return std::chrono::steady_clock::now();
+}
 
 void SteadyClock::sleep_for(std::chrono::microseconds duration) {
     std::this_thread::sleep_for(duration);

@@ -7,7 +7,7 @@
 namespace feedrite {
 
 class Clock {
-public:
+  public:
     using time_point = std::chrono::steady_clock::time_point;
 
     virtual ~Clock() = default;
@@ -18,7 +18,7 @@ public:
 
 /// The system's monotonic clock.
 class SteadyClock final : public Clock {
-public:
+  public:
     time_point now() override;
     void sleep_for(std::chrono::microseconds duration) override;
 };

@@ -17,7 +17,7 @@ struct Options {
     bool pin_test = false;    ///< --pin-test [DEVICE]: the pin test window on the device's port
     bool help = false;
     bool version = false;
-    int history = 0;          ///< --history [N]: print the last N runs (0 = not asked)
+    int history = 0;                ///< --history [N]: print the last N runs (0 = not asked)
     std::vector<std::string> rest;  ///< every word that is not one of our options, in order
     std::string error;              ///< a usage error; empty when the options are fine
 };

@@ -12,7 +12,7 @@ namespace feedrite {
 [[nodiscard]] std::string console_message_line(const std::string& text, const std::string& title);
 
 class ConsoleHost : public Host {
-public:
+  public:
     explicit ConsoleHost(std::ostream& errors) : errors_(errors) {}
 
     void yield() override {}
@@ -26,7 +26,7 @@ public:
     void close_window() override {}
     void end_program() override {}
 
-private:
+  private:
     std::ostream& errors_;
 };
 

@@ -4,7 +4,7 @@
 namespace feedrite {
 
 class DelayObserver {
-public:
+  public:
     virtual ~DelayObserver() = default;
     /// Called before the delay runs, with its loop count.
     virtual void on_delay(double count) = 0;

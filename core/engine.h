@@ -2,13 +2,13 @@
 // What the transmission engine works with: the window state it reads afresh
 // on every pass, one device's settings, the port, the host and the view.
 
+#include "btr/port/port_access.h"
+#include "config/port_settings.h"
 #include "core/clock.h"
 #include "core/delay_observer.h"
 #include "core/host.h"
 #include "core/text_view.h"
 #include "core/window_state.h"
-#include "btr/port/port_access.h"
-#include "config/port_settings.h"
 
 namespace feedrite {
 

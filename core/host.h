@@ -16,7 +16,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 inline constexpr const char* default_message_title = "Feedrite";
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     /// Processes every pending window event (clicks, keys, timer ticks, paints)

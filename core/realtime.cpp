@@ -77,7 +77,8 @@ std::string realtime_help(Scheduler& scheduler) {
     return "Timing: the window sends with real-time priority " +
            std::to_string(wanted_rt_priority) +
            " (SCHED_FIFO) where allowed, so a busy PC does not slow the tape; its timing panel "
-           "says whether it got it. " + now + " " + how_to_allow + "\n";
+           "says whether it got it. " +
+           now + " " + how_to_allow + "\n";
 }
 
 }  // namespace feedrite

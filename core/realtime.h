@@ -11,7 +11,7 @@ namespace feedrite {
 
 /// The system as the request needs it; scripted in tests.
 class Scheduler {
-public:
+  public:
     virtual ~Scheduler() = default;
     /// RLIMIT_RTPRIO's soft limit; nullopt for no limit.
     virtual std::optional<long> rtprio_limit() = 0;
@@ -27,7 +27,7 @@ public:
 
 /// The running system: pthread, setrlimit's limits, mlockall, prctl.
 class SystemScheduler final : public Scheduler {
-public:
+  public:
     std::optional<long> rtprio_limit() override;
     int set_fifo(int priority) override;
     void precise_sleeps() override;

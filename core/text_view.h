@@ -15,7 +15,7 @@ namespace feedrite {
 using TextPos = std::int64_t;
 
 class TextView {
-public:
+  public:
     virtual ~TextView() = default;
 
     /// The whole text with CR LF between lines.

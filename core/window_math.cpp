@@ -35,7 +35,9 @@ std::string line_panel_text(std::int64_t line_number) {
     return "line pos.=" + std::to_string(line_number);
 }
 
-std::string byte_panel_text(std::int64_t position) { return "byte pos. =" + std::to_string(position); }
+std::string byte_panel_text(std::int64_t position) {
+    return "byte pos. =" + std::to_string(position);
+}
 
 std::string duration_text(std::optional<double> seconds) {
     if (!seconds || *seconds < 0 || !std::isfinite(*seconds)) return "-:--:--";

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/run_counters.h"
 #include "core/line_ends.h"
+#include "core/run_counters.h"
 
 namespace feedrite {
 
@@ -24,7 +24,7 @@ struct WindowState {
     bool File_is_edited = false;
     std::int16_t Sending_data = 0;
     std::int16_t DNC_reset = DNC_run;
-    std::int16_t DNC_alarm = 0;  ///< 0 or -1: sub-file expansion failed
+    std::int16_t DNC_alarm = 0;            ///< 0 or -1: sub-file expansion failed
     std::int64_t Live_DNC_startpoint = 0;  ///< a text position: 64 bits, as TextPos
     bool useCALLs = true;
     /// Our own: what this transmission has done, for the progress bar and history.

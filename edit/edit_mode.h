@@ -9,15 +9,27 @@
 namespace feedrite {
 
 /// Key codes of the keys that only move the caret.
-enum NavigationKey : int { key_page_up = 33, key_page_down = 34, key_arrow_up = 38, key_arrow_down = 40 };
+enum NavigationKey : int {
+    key_page_up = 33,
+    key_page_down = 34,
+    key_arrow_up = 38,
+    key_arrow_down = 40
+};
 
 [[nodiscard]] constexpr bool is_navigation_key(int key) {
-    return key == key_arrow_up || key == key_arrow_down || key == key_page_up || key == key_page_down;
+    return key == key_arrow_up || key == key_arrow_down || key == key_page_up ||
+           key == key_page_down;
 }
 
 /// Key codes of Shift, Ctrl, Alt and the lock keys: pressed alone they type
 /// nothing, so they are no reason to tell the operator about edit mode.
-enum ModifierKey : int { key_shift = 16, key_control = 17, key_alt = 18, key_caps_lock = 20, key_num_lock = 144 };
+enum ModifierKey : int {
+    key_shift = 16,
+    key_control = 17,
+    key_alt = 18,
+    key_caps_lock = 20,
+    key_num_lock = 144
+};
 
 [[nodiscard]] constexpr bool is_modifier_key(int key) {
     return key == key_shift || key == key_control || key == key_alt || key == key_caps_lock ||

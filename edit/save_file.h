@@ -1,10 +1,10 @@
 #pragma once
 // Saving the edited program back over its file.
 
+#include "config/port_settings.h"
 #include "core/host.h"
 #include "core/text_view.h"
 #include "core/window_state.h"
-#include "config/port_settings.h"
 
 namespace feedrite {
 

@@ -19,8 +19,6 @@
 
 #include "btr/port/port_access.h"
 #include "btr/port/port_check.h"
-#include "gui/pin_test_window.h"
-#include "sim/simulated_port.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/device_list.h"
@@ -28,6 +26,8 @@
 #include "config/number_text.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
+#include "gui/pin_test_window.h"
+#include "sim/simulated_port.h"
 
 namespace feedrite {
 namespace {
@@ -570,13 +570,15 @@ void configure_BTR::check_port() {
     const auto base = static_cast<std::int32_t>(std::lround(model_.address));
     PortCheck check;
     if (dynamic_cast<SimulatedPort*>(port_) != nullptr)
-        check = {true, {"The virtual port of --simulate stands in for the parallel port: "
-                        "there is nothing to check."}};
+        check = {true,
+                 {"The virtual port of --simulate stands in for the parallel port: "
+                  "there is nothing to check."}};
     else if (port_ != nullptr && port_error_.ok() && base == port_base_)
         check = held_port_check(base, port_->port_read(1), port_->fault());
     else
         check = check_system_port(base);
-    host_.message_box(findings_text(check), "Port check", check.usable ? MessageIcon::None : MessageIcon::Exclamation,
+    host_.message_box(findings_text(check), "Port check",
+                      check.usable ? MessageIcon::None : MessageIcon::Exclamation,
                       MessageButtons::Ok);
 }
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "btr/port/port_factory.h"
-#include "core/host.h"
 #include "config/config_model.h"
 #include "config/presets.h"
+#include "core/host.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,50 +1,51 @@
 #include "gui/feedrite_form.h"
 
-#include "btr/port/port_check.h"
-
 #include <QAction>
 #include <QApplication>
-#include <QCryptographicHash>
-#include <QMenu>
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
 #include <iostream>
 
-#include "config/editor_settings.h"
-#include "gui/program_edit.h"
-#include "gui/progress_bar.h"
-#include "btr/port/port_check.h"
-#include "btr/port_start.h"
-#include "config/number_text.h"
-#include "gui/status_panels.h"
-#include "gui/warning_form.h"
-#include "core/window_math.h"
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
-#include "sim/simulated_port.h"
+#include "btr/port/port_check.h"
+#include "btr/port_start.h"
+#include "config/editor_settings.h"
+#include "config/number_text.h"
+#include "core/window_math.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
+#include "gui/configure_btr.h"
+#include "gui/program_edit.h"
+#include "gui/progress_bar.h"
+#include "gui/resume_dialog.h"
 #include "gui/search_dialog.h"
 #include "gui/signal_watch.h"
-#include "gui/resume_dialog.h"
-#include "gui/configure_btr.h"
+#include "gui/status_panels.h"
+#include "gui/warning_form.h"
 #include "prepare/modal_state.h"
 #include "prepare/send_driver.h"
+#include "sim/simulated_port.h"
 
 namespace feedrite {
 namespace {
 
 std::string sha256_of(const std::string& text) {
-    return QCryptographicHash::hash(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())),
-                                    QCryptographicHash::Sha256)
+    return QCryptographicHash::hash(
+               QByteArrayView(text.data(), static_cast<qsizetype>(text.size())),
+               QCryptographicHash::Sha256)
         .toHex()
         .toStdString();
 }
 
-QColor qt_color(const Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
+QColor qt_color(const Rgb& rgb) {
+    return {rgb.red, rgb.green, rgb.blue};
+}
 
 // The key codes the view's rules know; every other key counts as typing.
 int key_code(const QKeyEvent& event) {
@@ -127,7 +128,8 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     progress_timer_.start();
 
     const double dpi = logicalDpiY();
-    QSize size(twips_to_pixels(initial_width_twips, dpi), twips_to_pixels(initial_height_twips, dpi));
+    QSize size(twips_to_pixels(initial_width_twips, dpi),
+               twips_to_pixels(initial_height_twips, dpi));
     // A small or strongly scaled screen gets a window that still fits on it.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
@@ -158,7 +160,9 @@ void FeedriteForm::start_up(const StartRequest& request) {
     Timer2_.start();
 }
 
-ProgramEdit& FeedriteForm::txtedit() const { return *txtedit_; }
+ProgramEdit& FeedriteForm::txtedit() const {
+    return *txtedit_;
+}
 
 SimulatedPort* FeedriteForm::simulated_port() const {
     return dynamic_cast<SimulatedPort*>(port_.port());
@@ -178,7 +182,8 @@ void FeedriteForm::send_file() {
     // Once the text is edited its lines are not the file's: a crash then
     // leaves no line to offer (saving only comes with closing).
     hooks.block_sent = [this](TextPos start) {
-        if (journal_) journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
+        if (journal_)
+            journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
     if (port_kind_ == PortKind::Ppdev)
         hooks.check_port = [this] {
@@ -199,10 +204,11 @@ void FeedriteForm::send_file() {
 
 bool FeedriteForm::offer_configuration() {
     const std::string& device = state_.IO_device_name;
-    const MessageAnswer answer = host_.message_box(
-        "Set up the device " + device + " now, in the configuration dialog?\n"
-        "The program is sent once it is set up.",
-        "BTR port error", MessageIcon::Exclamation, MessageButtons::YesNo);
+    const MessageAnswer answer =
+        host_.message_box("Set up the device " + device +
+                              " now, in the configuration dialog?\n"
+                              "The program is sent once it is set up.",
+                          "BTR port error", MessageIcon::Exclamation, MessageButtons::YesNo);
     if (answer != MessageAnswer::Yes || state_.DNC_reset == DNC_closing) return false;
     configure_on_own_port(places_.dir, host_, port_kind_, this);
     return device_is_set_up(places_.dir, device) && state_.DNC_reset != DNC_closing;
@@ -227,8 +233,9 @@ bool FeedriteForm::after_load() {
     std::function<std::string()> digest;
     if (sha256.empty()) digest = [text = view_.text()] { return sha256_of(text); };
     // Started after the offer, so a declined offer keeps the record until a run replaces it.
-    journal_ = std::make_unique<JournalWriter>(path, ResumeRecord{state_.filename, sha256, device, 0, false},
-                                               std::chrono::seconds(1), std::move(digest));
+    journal_ = std::make_unique<JournalWriter>(
+        path, ResumeRecord{state_.filename, sha256, device, 0, false}, std::chrono::seconds(1),
+        std::move(digest));
     return true;
 }
 
@@ -286,10 +293,11 @@ bool FeedriteForm::resume_at(std::int64_t line) {
         // waits, in a notice, which stops nothing.
         if (loaded_ && state_.Sending_data != 0 && !state_.Edit_mode && !state_.Binaryfile &&
             state_.DNC_reset != DNC_closing)
-            host_.notice("Resume here\u2026 waits: the program is being sent. Press F5 again "
-                         "once the control has stood still for 7 seconds, or before it starts "
-                         "the next run.",
-                         "Resume here", MessageIcon::None);
+            host_.notice(
+                "Resume here\u2026 waits: the program is being sent. Press F5 again "
+                "once the control has stood still for 7 seconds, or before it starts "
+                "the next run.",
+                "Resume here", MessageIcon::None);
         return false;
     }
     return review_resume(line);
@@ -329,8 +337,8 @@ void FeedriteForm::accept_review(std::int64_t line, TextPos start, std::int64_t 
 }
 
 void FeedriteForm::set_masters() {
-    const Presentation look =
-        presentation_for(state_.master_fore_color, state_.master_back_color, state_.master_font_size);
+    const Presentation look = presentation_for(state_.master_fore_color, state_.master_back_color,
+                                               state_.master_font_size);
     QPalette palette = txtedit_->palette();
     if (look.text_color) palette.setColor(QPalette::Text, qt_color(*look.text_color));
     if (look.background) palette.setColor(QPalette::Base, qt_color(*look.background));
@@ -448,7 +456,8 @@ void FeedriteForm::end_of_run() {
     if (awake_) awake_->release();
 }
 
-void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors) {
+void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor,
+                                   std::ostream& errors) {
     awake_.reset();
     inhibitor_ = std::move(inhibitor);
     if (inhibitor_) awake_ = std::make_unique<StayAwake>(*inhibitor_, errors);
@@ -470,11 +479,12 @@ void FeedriteForm::show_progress() {
         const TextPos length = view_.length();
         const std::int64_t last = view_.line_index(length);
         places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
-        const TextPos at = run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
+        const TextPos at =
+            run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
         place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
     }
-    progress_bar_->show_figures(tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place, places,
-                                              monotonic_seconds(),
+    progress_bar_->show_figures(tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place,
+                                              places, monotonic_seconds(),
                                               read_number_or_zero(port_settings_.BTRcps)));
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);
@@ -503,7 +513,8 @@ void FeedriteForm::wrap_report() {
         report_columns_ = 0;
     }
     const int glyph = std::max(1, txtedit_->fontMetrics().horizontalAdvance(QLatin1Char('M')));
-    const auto columns = static_cast<std::size_t>(std::max(20, txtedit_->viewport()->width() / glyph - 1));
+    const auto columns =
+        static_cast<std::size_t>(std::max(20, txtedit_->viewport()->width() / glyph - 1));
     if (columns == report_columns_) return;
     report_columns_ = columns;
     report_shown_ = wrap_report_text(report_raw_, columns);
@@ -515,8 +526,7 @@ void FeedriteForm::show_timing() {
     std::string detail = timing_panel_detail(figures_);
     if (!realtime_.note.empty()) detail += "\n" + realtime_.note;
     StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(figures_, now)),
-                            QString::fromStdString(detail),
-                            figures_.busy_warning(now).has_value());
+                            QString::fromStdString(detail), figures_.busy_warning(now).has_value());
 }
 
 void FeedriteForm::Timer2_tick() {

@@ -10,23 +10,23 @@
 #include <memory>
 #include <string>
 
-#include "core/command_line.h"
-#include "gui/qt_host.h"
-#include "gui/qt_text_view.h"
-#include "core/window_state.h"
 #include "btr/closable_port.h"
 #include "btr/delay_figures.h"
-#include "core/engine.h"
 #include "btr/port/port_factory.h"
 #include "config/port_settings.h"
 #include "config/program_dir.h"
+#include "core/command_line.h"
+#include "core/engine.h"
 #include "core/realtime.h"
 #include "core/stay_awake.h"
+#include "core/window_state.h"
+#include "gui/qt_host.h"
+#include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
-#include "prepare/run_progress.h"
 #include "prepare/resume_journal.h"
 #include "prepare/resume_plan.h"
+#include "prepare/run_progress.h"
 
 namespace feedrite {
 
@@ -39,11 +39,11 @@ class Warning_form;
 
 class FeedriteForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     /// `port_kind` chooses the port once: the hardware (ppdev or raw I/O) or
     /// the virtual port with a control always in run.
-    FeedriteForm(ModuleState& module, ProgramPlaces places,
-                 PortKind port_kind = PortKind::Virtual, QWidget* parent = nullptr);
+    FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind port_kind = PortKind::Virtual,
+                 QWidget* parent = nullptr);
 
     /// The start-up sequence for a program to send: editor settings, the
     /// "Loading..." text, the code table, caption, panels, and the start timer.
@@ -63,7 +63,9 @@ public:
     void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors);
     /// Sends with real-time priority where `scheduler` grants it, asked once
     /// the program is loaded (none unless called: tests keep their priority).
-    void send_with_realtime(std::unique_ptr<Scheduler> scheduler) { scheduler_ = std::move(scheduler); }
+    void send_with_realtime(std::unique_ptr<Scheduler> scheduler) {
+        scheduler_ = std::move(scheduler);
+    }
     /// The orderly end on a signal: as closing the window with the tape
     /// stopped, without the close questions; the history says `signal`.
     void end_on_signal(const std::string& signal);
@@ -107,16 +109,16 @@ public:
     /// hardware port and once the port is released.
     [[nodiscard]] SimulatedPort* simulated_port() const;
 
-signals:
+  signals:
     /// The start timer's one tick: the transmission begins here.
     void start_transmission();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void StatusBar1_click(int index);
     void toggle_edit();
     void shut_down();

@@ -4,28 +4,28 @@
 #include <QIcon>
 #include <QScreen>
 #include <algorithm>
-#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
-#include "core/command_line.h"
-#include "core/realtime.h"
-#include "gui/feedrite_form.h"
-#include "config/program_dir.h"
-#include "gui/virtual_control_window.h"
-#include "core/window_state.h"
-#include "gui/configure_btr.h"
-#include "gui/open_program_dialog.h"
-#include "gui/pin_test_window.h"
 #include "config/port_settings_reader.h"
-#include "sim/simulated_port.h"
+#include "config/program_dir.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "config/state_dir.h"
+#include "core/command_line.h"
+#include "core/realtime.h"
+#include "core/window_state.h"
+#include "gui/configure_btr.h"
+#include "gui/feedrite_form.h"
 #include "gui/logind_inhibitor.h"
+#include "gui/open_program_dialog.h"
+#include "gui/pin_test_window.h"
 #include "gui/run_history.h"
 #include "gui/signal_watch.h"
+#include "gui/virtual_control_window.h"
+#include "sim/simulated_port.h"
 
 namespace {
 
@@ -70,7 +70,8 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     }
     const std::unique_ptr<PortAccess> port = make_port(kind, settings);
     if (const PortError error = port->port_open(settings.BTRaddress, 3); !error.ok()) {
-        host.message_box(error.message, "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
+                         MessageButtons::Ok);
         return 1;
     }
     PinTestWindow window(*port, settings);
@@ -78,7 +79,8 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     std::unique_ptr<VirtualControlWindow> control;
     if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
         control = std::make_unique<VirtualControlWindow>(
-            [simulated] { return simulated; }, [dir, device] { return settings_path(dir, device); });
+            [simulated] { return simulated; },
+            [dir, device] { return settings_path(dir, device); });
         control->place(window);
     }
     window.show();
@@ -168,7 +170,8 @@ int main(int argc, char** argv) {
     FeedriteForm form(module, places, port_kind);
     if (request.kind == StartKind::Configure) return run_configuration(form, port_kind);
     if (options.pin_test)
-        return run_pin_test(places.dir, text.empty() ? default_device_name : text, port_kind, form.host());
+        return run_pin_test(places.dir, text.empty() ? default_device_name : text, port_kind,
+                            form.host());
     if (options.open) {
         // The text after the options is the file to preselect, if any.
         OpenProgramDialog chooser(places.dir, form.host(), port_kind, text);

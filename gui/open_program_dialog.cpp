@@ -124,10 +124,11 @@ void OpenProgramDialog::browse() {
     // The globs of the NC program MIME type (packaging/feedrite-mime.xml) and
     // G-code's, in both cases: the dialog matches names case-sensitively, the
     // MIME database does not. Plain text is offered too, though not claimed.
-    chooser.setNameFilters({QStringLiteral("NC programs (*.nc *.ngc *.tap *.cnc *.mpf *.spf *.eia *.ptp "
-                                           "*.gcode *.txt *.NC *.NGC *.TAP *.CNC *.MPF *.SPF *.EIA "
-                                           "*.PTP *.GCODE *.TXT)"),
-                            QStringLiteral("All files (*)")});
+    chooser.setNameFilters(
+        {QStringLiteral("NC programs (*.nc *.ngc *.tap *.cnc *.mpf *.spf *.eia *.ptp "
+                        "*.gcode *.txt *.NC *.NGC *.TAP *.CNC *.MPF *.SPF *.EIA "
+                        "*.PTP *.GCODE *.TXT)"),
+         QStringLiteral("All files (*)")});
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
         program_txt_->setText(chooser.selectedFiles().constFirst());
 }

@@ -14,7 +14,9 @@ constexpr int data_offset = 0, status_offset = 1, control_offset = 2;
 constexpr int poll_ms = 250;  // a few times a second: a switch flipped by hand is seen at once
 constexpr int walk_ms = 500;  // two lines a second: slow enough to follow on a meter or a lamp
 
-QString text(const std::string& s) { return QString::fromStdString(s); }
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 }  // namespace
 

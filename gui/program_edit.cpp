@@ -335,8 +335,10 @@ bool ProgramEdit::move_key(const QKeyEvent& event) {
 TextPos ProgramEdit::moved_by_key(TextPos from, Motion motion) {
     // The page keys scroll the view by a page as well as moving the caret.
     const int page = lines_in_sight();
-    if (motion == Motion::PageUp) verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
-    if (motion == Motion::PageDown) verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
+    if (motion == Motion::PageUp)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
+    if (motion == Motion::PageDown)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
     return moved(model_.lines(), from, motion, page, goal_column_);
 }
 

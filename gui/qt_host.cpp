@@ -78,9 +78,12 @@ QWidget* owner_for(QWidget* window) {
 
 }  // namespace
 
-QtHost::QtHost(QWidget& window, QTimer& stall_timer) : window_(&window), stall_timer_(stall_timer) {}
+QtHost::QtHost(QWidget& window, QTimer& stall_timer)
+    : window_(&window), stall_timer_(stall_timer) {}
 
-void QtHost::yield() { QCoreApplication::processEvents(); }
+void QtHost::yield() {
+    QCoreApplication::processEvents();
+}
 
 MessageAnswer QtHost::message_box(const std::string& text, const std::string& title,
                                   MessageIcon icon, MessageButtons buttons) {
@@ -150,7 +153,9 @@ void QtHost::ask_without_waiting(const std::string& text, const std::string& tit
     box.raise();
 }
 
-void QtHost::beep() { QApplication::beep(); }
+void QtHost::beep() {
+    QApplication::beep();
+}
 
 void QtHost::set_wait_pointer(bool wait) {
     if (!window_ || wait == waiting_) return;

@@ -4,9 +4,9 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <functional>
 #include <utility>
 #include <vector>
-#include <functional>
 
 #include "core/host.h"
 
@@ -17,7 +17,7 @@ class QWidget;
 namespace feedrite {
 
 class QtHost : public Host {
-public:
+  public:
     /// `window` gets the pointer and the close requests; `stall_timer` is the
     /// watchdog that the engine switches on while it waits for the control.
     QtHost(QWidget& window, QTimer& stall_timer);
@@ -46,7 +46,7 @@ public:
     /// Replaces the end of the process (tests stay alive to look).
     void exit_with(std::function<void()> exit) { exit_ = std::move(exit); }
 
-private:
+  private:
     /// The notice's box, a new one in place of a question still open.
     QMessageBox& notice_box(const std::string& title, MessageIcon icon, bool question);
 

@@ -80,8 +80,9 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
     if (plan_.state.kind == MachineKind::Lathe) {
         clearance_->setEnabled(false);
         rebuild_->setEnabled(false);
-        clearance_->setToolTip(tr("A lathe goes to where the program's last rapid ended, then "
-                                  "feeds to the start along one axis."));
+        clearance_->setToolTip(
+            tr("A lathe goes to where the program's last rapid ended, then "
+               "feeds to the start along one axis."));
     }
 
     connect(buttons, &QDialogButtonBox::accepted, this, &ResumeDialog::accept);

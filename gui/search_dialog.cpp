@@ -1,7 +1,5 @@
 #include "gui/search_dialog.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,6 +10,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "core/window_math.h"
 

@@ -14,7 +14,8 @@ StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
     // Panels 1 and 2 must hold the longest position texts; the command panels
     // share the rest so they stay easy to hit.
     const QFontMetrics metrics(font());
-    const int position_width = metrics.horizontalAdvance(QStringLiteral("byte pos. =99999999")) + 12;
+    const int position_width =
+        metrics.horizontalAdvance(QStringLiteral("byte pos. =99999999")) + 12;
     for (int i = 0; i < panel_count; ++i) {
         auto* panel = new QLabel(this);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -52,7 +53,8 @@ void StatusPanels::set_timing(const QString& text, const QString& detail, bool w
     }
     timing_->setText(shown);
     timing_->setToolTip(detail);
-    timing_->setStyleSheet(warning ? QStringLiteral("color: #b00000; font-weight: bold;") : QString());
+    timing_->setStyleSheet(warning ? QStringLiteral("color: #b00000; font-weight: bold;")
+                                   : QString());
 }
 
 void StatusPanels::set_panel_text(int index, const QString& text) {

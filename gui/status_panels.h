@@ -13,7 +13,7 @@ namespace feedrite {
 
 class StatusPanels : public QFrame {
     Q_OBJECT
-public:
+  public:
     static constexpr int panel_count = 5;
 
     explicit StatusPanels(QWidget* parent = nullptr);
@@ -29,13 +29,13 @@ public:
     void set_timing(const QString& text, const QString& detail, bool warning);
     [[nodiscard]] QLabel* timing_panel() const { return timing_; }
 
-signals:
+  signals:
     void panel_clicked(int index);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     std::array<QLabel*, panel_count> panels_{};
     QLabel* timing_ = nullptr;
 };

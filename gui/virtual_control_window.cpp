@@ -2,11 +2,10 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QGridLayout>
-#include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QSignalBlocker>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -259,7 +259,8 @@ QWidget* VirtualControlWindow::make_settings_box() {
     grid->addWidget(match_device_, 4, 2);
     // The control's own demands, for rehearsing one that wants more than the
     // device's set times; 0 leaves the device's.
-    const char* own_names[] = {"Own shortest pulse and gap", "Own shortest set-up", "Own highest rate"};
+    const char* own_names[] = {"Own shortest pulse and gap", "Own shortest set-up",
+                               "Own highest rate"};
     for (std::size_t i = 0; i < own_.size(); ++i) {
         own_[i] = new QDoubleSpinBox(box);
         own_[i]->setObjectName(QStringLiteral("own_limit%1").arg(i));
@@ -268,7 +269,8 @@ QWidget* VirtualControlWindow::make_settings_box() {
         own_[i]->setSingleStep(i < 2 ? 0.1 : 10);
         own_[i]->setSuffix(QString::fromLatin1(i < 2 ? " ms" : " cps"));
         own_[i]->setSpecialValueText(QStringLiteral("the device's"));
-        connect(own_[i], &QDoubleSpinBox::valueChanged, this, &VirtualControlWindow::apply_settings);
+        connect(own_[i], &QDoubleSpinBox::valueChanged, this,
+                &VirtualControlWindow::apply_settings);
         auto* name = new QLabel(QString::fromLatin1(own_names[i]), box);
         name->setWordWrap(true);
         grid->addWidget(name, 5, int(i));
@@ -395,7 +397,8 @@ void VirtualControlWindow::show_settings(const VirtualControlSettings& settings)
     for (std::size_t i = 0; i < polarity_.size(); ++i)
         polarity_[i]->setCurrentIndex(settings.*polarity_fields[i] ? 0 : 1);
     code_->setCurrentIndex(settings.code);
-    const double own[] = {settings.own.min_sprocket_ms, settings.own.min_setup_ms, settings.own.max_cps};
+    const double own[] = {settings.own.min_sprocket_ms, settings.own.min_setup_ms,
+                          settings.own.max_cps};
     for (std::size_t i = 0; i < own_.size(); ++i) {
         const QSignalBlocker quiet(own_[i]);
         own_[i]->setValue(own[i]);
@@ -468,8 +471,8 @@ void VirtualControlWindow::place(QWidget& main) {
     const int gap = 16 * logicalDpiX() / 96, floor = 420 * logicalDpiX() / 96;
     // The control cannot be made narrower than its layout allows: where both
     // do not fit, the main window gives up the width the control needs.
-    const int main_width = std::max(
-        floor, std::min(main.width(), area.width() - gap - minimumSizeHint().width()));
+    const int main_width =
+        std::max(floor, std::min(main.width(), area.width() - gap - minimumSizeHint().width()));
     const SideBySide places = side_by_side({area.x(), area.y(), area.width(), area.height()},
                                            main_width, main.height(), wanted, gap, floor);
     main.resize(places.main.width, places.main.height);

@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "sim/control_monitor.h"
 #include "config/device_timing.h"
+#include "sim/control_monitor.h"
 
 class QComboBox;
 class QDoubleSpinBox;

@@ -10,7 +10,7 @@ namespace feedrite {
 
 class Warning_form : public QDialog {
     Q_OBJECT
-public:
+  public:
     /// `virtual_port`: the data go to the virtual control, not out of the PC.
     explicit Warning_form(QWidget* owner, bool virtual_port = false);
 
@@ -18,11 +18,11 @@ public:
     [[nodiscard]] QPushButton* Command2() const { return Command2_; }  ///< "No"
     [[nodiscard]] QLabel* Label1() const { return Label1_; }
 
-signals:
+  signals:
     /// "Yes": close the window anyway.
     void close_anyway();
 
-private:
+  private:
     QLabel* Label1_;
     QPushButton* Command1_;
     QPushButton* Command2_;

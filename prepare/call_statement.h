@@ -18,8 +18,8 @@ enum class CallRule { MainProgram, SubFile };
 [[nodiscard]] std::optional<std::size_t> find_call(std::string_view line, CallRule rule);
 
 struct CallStatement {
-    std::string name;   ///< as written, blanks after it kept
-    std::string count;  ///< the text after "(" up to ")", empty without "("
+    std::string name;        ///< as written, blanks after it kept
+    std::string count;       ///< the text after "(" up to ")", empty without "("
     bool count_cut = false;  ///< the 256 characters end inside the count: it is not all there
 };
 

@@ -198,7 +198,8 @@ class Scanner {
             const auto at = [this](char a) {
                 return state_.axis(a).known ? std::optional(state_.axis(a).position) : std::nullopt;
             };
-            if (state_.motion == 0 && (z || other)) state_.rapid_x = at('X'), state_.rapid_z = at('Z');
+            if (state_.motion == 0 && (z || other))
+                state_.rapid_x = at('X'), state_.rapid_z = at('Z');
             if (state_.motion == 10 && other && !z) state_.plunge_feed_x = state_.feed;
         }
         if (!lathe() && state_.motion == 0 && z && state_.axis('Z').known)
@@ -217,7 +218,9 @@ class Scanner {
     // The axes a machine retract moved stand at the top, in machine terms.
     void note_retract(const NcLine& block) {
         for (const NcWord& w : block.words) {
-            const char axis = lathe() && w.letter == 'U' ? 'X' : lathe() && w.letter == 'W' ? 'Z' : w.letter;
+            const char axis = lathe() && w.letter == 'U'   ? 'X'
+                              : lathe() && w.letter == 'W' ? 'Z'
+                                                           : w.letter;
             if (is_axis(axis) && state_.at_retract.find(axis) == std::string::npos)
                 state_.at_retract += axis;
         }
@@ -435,7 +438,7 @@ class Scanner {
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;
-    bool feed_word_ = true;     // an F in this block is the feed rate
+    bool feed_word_ = true;        // an F in this block is the feed rate
     bool plain_traverse_ = false;  // the traverse height comes from a rapid in X or Y alone
 };
 
@@ -474,8 +477,8 @@ std::string machine_retract(const NcLine& block, MachineKind kind) {
             g_words += g_text(g) + " ";
         } else if (is_axis(w.letter)) {
             axis_words += " " + std::string(1, w.letter) + w.text;
-            const bool relative = incremental || (kind == MachineKind::Lathe &&
-                                                  (w.letter == 'U' || w.letter == 'W'));
+            const bool relative =
+                incremental || (kind == MachineKind::Lathe && (w.letter == 'U' || w.letter == 'W'));
             // G28 / G30 pass through the point given: only "here" is no move.
             if (reference && !(relative && w.number.value == 0)) return "";
             if (machine && kind == MachineKind::Mill && w.letter != 'Z') return "";

@@ -29,26 +29,26 @@ struct AxisPosition {
 /// set before the line. Words hold their value as written.
 struct ModalState {
     MachineKind kind = MachineKind::Mill;
-    std::optional<int> motion;       ///< G00..G03
-    std::optional<int> cycle;        ///< canned or turning cycle in force
-    std::optional<int> plane;        ///< G17..G19
-    std::optional<int> units;        ///< G20/G21 or G70/G71, as written
-    std::optional<int> distance;     ///< G90/G91
-    std::string work_offset;         ///< "G54", "G54.1 P2"
-    std::optional<int> cutter_comp;  ///< G40..G42
-    std::string comp_d;              ///< D of G41/G42
-    std::optional<int> tool_length;  ///< G43/G44/G49 given for the tool in the spindle
-    std::string length_h;            ///< H of G43/G44 given for the tool in the spindle
-    std::optional<int> feed_mode;    ///< G94/G95, on a lathe also G98/G99
-    std::optional<int> return_level;  ///< a mill's G98/G99 for its drill cycles
-    std::string feed;                ///< F
-    std::optional<int> speed_mode;   ///< G96/G97
-    std::string speed;               ///< S
-    std::string speed_limit;         ///< S of G50 (lathe) or G92 S
-    std::optional<int> spindle;      ///< M03/M04/M05
-    std::optional<int> coolant;      ///< M07/M08/M09
-    std::string tool;                ///< mill: in the spindle after M06; lathe: the T word
-    std::string next_tool;           ///< mill: selected by T, not yet changed
+    std::optional<int> motion;          ///< G00..G03
+    std::optional<int> cycle;           ///< canned or turning cycle in force
+    std::optional<int> plane;           ///< G17..G19
+    std::optional<int> units;           ///< G20/G21 or G70/G71, as written
+    std::optional<int> distance;        ///< G90/G91
+    std::string work_offset;            ///< "G54", "G54.1 P2"
+    std::optional<int> cutter_comp;     ///< G40..G42
+    std::string comp_d;                 ///< D of G41/G42
+    std::optional<int> tool_length;     ///< G43/G44/G49 given for the tool in the spindle
+    std::string length_h;               ///< H of G43/G44 given for the tool in the spindle
+    std::optional<int> feed_mode;       ///< G94/G95, on a lathe also G98/G99
+    std::optional<int> return_level;    ///< a mill's G98/G99 for its drill cycles
+    std::string feed;                   ///< F
+    std::optional<int> speed_mode;      ///< G96/G97
+    std::string speed;                  ///< S
+    std::string speed_limit;            ///< S of G50 (lathe) or G92 S
+    std::optional<int> spindle;         ///< M03/M04/M05
+    std::optional<int> coolant;         ///< M07/M08/M09
+    std::string tool;                   ///< mill: in the spindle after M06; lathe: the T word
+    std::string next_tool;              ///< mill: selected by T, not yet changed
     std::int64_t tool_change_line = 0;  ///< the last M06 (lathe: T of another tool); 0 = none
     std::int64_t cycle_line = 0;        ///< where the cycle in force was called
     std::array<AxisPosition, 6> axes{{{'X', false, {}},
@@ -68,7 +68,7 @@ struct ModalState {
     std::optional<NcNumber> rapid_x;
     std::string plunge_feed_x;
     std::string at_retract;  ///< the axes standing at a machine retract (G28, G53) before the line
-    bool z_points = true;             ///< the program writes positions with a decimal point
+    bool z_points = true;    ///< the program writes positions with a decimal point
 
     // Facts of the whole program, not only of the lines before the one resumed at.
     /// Tool length offsets (G43/G44) are called somewhere in the program.

@@ -60,7 +60,8 @@ class Builder {
         absolute_ = mill() || s_.distance == 910 ? "G90" : "";
         // Z moves are safe only with the new tool's own length offset, or in a
         // program that never calls one.
-        const bool offset = (s_.tool_length == 430 || s_.tool_length == 440) && !s_.length_h.empty();
+        const bool offset =
+            (s_.tool_length == 430 || s_.tool_length == 440) && !s_.length_h.empty();
         z_known_ = !mill() || !s_.length_offsets_used || offset;
         if (mill() && offset) offset_ = {code('G', *s_.tool_length), word('H', s_.length_h)};
     }
@@ -125,24 +126,28 @@ class Builder {
         if (s_.tool.empty()) warn("no tool called" + before_);
         if (!mill()) {
             // A turret indexes where it stands: only once it is clear.
-            if (retracted_) add(t);
+            if (retracted_)
+                add(t);
             else if (!t.empty())
-                warn("the program has no tool-change position in machine terms (G28 U0 W0): "
-                     "the preamble neither indexes " + t + " nor moves; index it and bring the "
-                     "tool to its start position by hand before Cycle start");
+                warn(
+                    "the program has no tool-change position in machine terms (G28 U0 W0): "
+                    "the preamble neither indexes " +
+                    t +
+                    " nor moves; index it and bring the "
+                    "tool to its start position by hand before Cycle start");
             return;
         }
         add(block({t, s_.tool.empty() ? "" : "M06"}));
         if (s_.next_tool != s_.tool) add(word('T', s_.next_tool));  // waiting for the next change
         if (z_known_ || s_.offset_follows) return;  // none, or the program's own comes first
-        const std::string change = s_.tool_change_line > 0
-                                       ? " after its change at line " +
-                                             std::to_string(s_.tool_change_line)
-                                       : "";
-        warn("no tool length offset (G43 H) given for " + (t.empty() ? "the tool" : t) + change +
-             before_ + ": the preamble makes no move in Z; resume at the tool change" +
-             (s_.tool_change_line > 0 ? " (line " + std::to_string(s_.tool_change_line) + ")" : "") +
-             " or set the offset and the height by hand");
+        const std::string change = s_.tool_change_line > 0 ? " after its change at line " +
+                                                                 std::to_string(s_.tool_change_line)
+                                                           : "";
+        warn(
+            "no tool length offset (G43 H) given for " + (t.empty() ? "the tool" : t) + change +
+            before_ + ": the preamble makes no move in Z; resume at the tool change" +
+            (s_.tool_change_line > 0 ? " (line " + std::to_string(s_.tool_change_line) + ")" : "") +
+            " or set the offset and the height by hand");
     }
 
     void spindle() {
@@ -184,21 +189,23 @@ class Builder {
         std::string height;  // the Z the tool stands at once over the start
         if (!retracted_) {
             if (!z_known_) {
-                warn("the program has no retract in machine terms (G53 Z, G91 G28 Z0) to pass "
-                     "over the start at: the preamble makes no approach move");
+                warn(
+                    "the program has no retract in machine terms (G53 Z, G91 G28 Z0) to pass "
+                    "over the start at: the preamble makes no approach move");
                 return;
             }
             // Only a height the program itself ran rapids over: the highest Z
             // it reached may be a depth it fed down to.
             const auto& traverse = s_.traverse_z;
             if (!traverse) {
-                warn("no traverse height known" + before_ +
-                     ": the preamble makes no approach move; bring the tool over the start by hand");
+                warn(
+                    "no traverse height known" + before_ +
+                    ": the preamble makes no approach move; bring the tool over the start by hand");
                 return;
             }
             // Over the start no lower than the clearance, if that is higher.
             height = "Z" + (value_of(clearance_) > traverse->value ? clearance_
-                                                                    : format_number(*traverse));
+                                                                   : format_number(*traverse));
             z_move("G00", height);
         }
         if (!over_the_start() || !z_known_) return;
@@ -217,11 +224,12 @@ class Builder {
         const std::string x = axis_word(s_, 'X'), y = axis_word(s_, 'Y');
         if (x.empty() || y.empty()) {
             warn("position in X or Y unknown" + before_ +
-                 ": the preamble makes no move over the start nor down; bring the tool there by hand");
+                 ": the preamble makes no move over the start nor down; bring the tool there by "
+                 "hand");
             return false;
         }
-        add(block({"G00", absolute_, x, y, axis_word(s_, 'A'), axis_word(s_, 'B'),
-                   axis_word(s_, 'C')}));
+        add(block(
+            {"G00", absolute_, x, y, axis_word(s_, 'A'), axis_word(s_, 'B'), axis_word(s_, 'C')}));
         return true;
     }
 
@@ -230,7 +238,7 @@ class Builder {
     // at the program's feed, only along one axis: a path it fed in both axes
     // may cross the part.
     void lathe_approach() {
-        if (!retracted_) return;  // said in tool()
+        if (!retracted_) return;           // said in tool()
         if (top('X') && top('Z')) return;  // the start is where the retract leaves the tool
         const std::string x = axis_word(s_, 'X'), z = axis_word(s_, 'Z');
         const std::string rx = s_.rapid_x ? "X" + format_number(*s_.rapid_x) : "";
@@ -242,8 +250,9 @@ class Builder {
         }
         add(block({"G00", absolute_, rx, rz, axis_word(s_, 'C')}));
         if (x != rx && z != rz) {
-            warn("the program fed from " + rx + " " + rz + " to the start " + x + " " + z + before_ +
-                 ": the preamble stops at " + rx + " " + rz + "; add the moves to the start above");
+            warn("the program fed from " + rx + " " + rz + " to the start " + x + " " + z +
+                 before_ + ": the preamble stops at " + rx + " " + rz +
+                 "; add the moves to the start above");
             return;
         }
         if (x != rx) feed_to(x, s_.plunge_feed_x);
@@ -254,7 +263,8 @@ class Builder {
         if (feed.empty()) {
             warn("no feed move in " + axis_word.substr(0, 1) + " alone" + before_ +
                  " to take the feed from: the preamble stops at the program's last rapid; add the "
-                 "feed to " + axis_word + " above");
+                 "feed to " +
+                 axis_word + " above");
             return;
         }
         add(block({"G01", absolute_, axis_word, word('F', feed)}));
@@ -280,8 +290,9 @@ class Builder {
     // What line N reads its moves with: distance mode, motion mode and F.
     void restore() {
         // The approach writes G90 in its own blocks; a G91 retract must not stay.
-        const std::string distance =
-            s_.distance ? code('G', *s_.distance) : retract_incremental_ ? "G90" : "";
+        const std::string distance = s_.distance            ? code('G', *s_.distance)
+                                     : retract_incremental_ ? "G90"
+                                                            : "";
         std::optional<int> motion = s_.motion;
         if (s_.cycle) motion = 0;  // the cycle is cancelled (warned by the scan)
         if (motion && *motion != 0 && s_.feed.empty()) warn("no feed rate (F) set" + before_);
@@ -292,7 +303,8 @@ class Builder {
             else
                 warn(m + " in force" + before_ + ":" + line_ +
                      " continues the arc without a motion code of its own; the preamble sets " + m +
-                     " in a block without a move: check that the control accepts it, or resume where "
+                     " in a block without a move: check that the control accepts it, or resume "
+                     "where "
                      "the arc begins");
         }
         add(block({distance, m, s_.feed == feed_given_ ? "" : word('F', s_.feed)}));
@@ -328,7 +340,8 @@ std::string proposed_clearance(const ModalState& state) {
     if (state.kind == MachineKind::Lathe) return "";  // it goes by the program's last rapid
     const AxisPosition& z = state.axis('Z');
     for (const auto& height : {state.rapid_z, state.highest_z})
-        if (height && (!z.known || height->value >= z.position.value)) return format_number(*height);
+        if (height && (!z.known || height->value >= z.position.value))
+            return format_number(*height);
     return "";
 }
 

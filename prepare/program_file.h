@@ -16,7 +16,7 @@ namespace feedrite {
 /// lone LF and lone CR each end a line, and a break at the very end does not
 /// start another line.
 class ProgramFile {
-public:
+  public:
     /// Reads the whole file; an open file is closed first. On failure returns
     /// false, sets `error` and stays closed. No descriptor stays open.
     bool open(const std::string& path, FileError& error);
@@ -38,7 +38,7 @@ public:
     /// Releases the text; at_end() holds afterwards.
     void close();
 
-private:
+  private:
     std::string text_;
     std::size_t pos_ = 0;
     bool open_ = false;

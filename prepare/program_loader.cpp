@@ -57,8 +57,8 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
     }
     if (!locked && lock.holder().empty()) return failed(lock_path, lock.error().reason);
     if (!locked)
-        return failed(scratchpad_path, "In use: " + first_line(lock.holder()) +
-                                           "; try again when it has finished");
+        return failed(scratchpad_path,
+                      "In use: " + first_line(lock.holder()) + "; try again when it has finished");
     Scratchpad scratchpad;
     error = scratchpad.create(scratchpad_path, scratchpad_in_note(lock.previous_note()));
     if (!error.ok()) return failed(scratchpad_path, error.reason);
@@ -67,7 +67,8 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
 
     const std::string& what = settings_.Replace_text;
     const auto replaced = [&](std::string line) {
-        return what.empty() ? line : replace_first(std::move(line), what, settings_.Replace_with_text);
+        return what.empty() ? line
+                            : replace_first(std::move(line), what, settings_.Replace_with_text);
     };
     CallExpander expander(host_, state_, module_, program_folder(filename), budget_);
     const std::string limit_text = megabytes(budget_.program_bytes);

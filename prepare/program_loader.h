@@ -8,8 +8,8 @@
 #include "config/limits.h"
 #include "config/port_settings.h"
 #include "core/host.h"
-#include "core/window_state.h"
 #include "core/line_ends.h"
+#include "core/window_state.h"
 
 namespace feedrite {
 
@@ -24,7 +24,7 @@ struct LoadResult {
 };
 
 class ProgramLoader {
-public:
+  public:
     /// `lock_wait`: how long a load waits for another one in the same folder
     /// (ms); `budget`: what one load may cost.
     ProgramLoader(Host& host, WindowState& state, ModuleState& module, const PortSettings& settings,
@@ -39,7 +39,7 @@ public:
     /// Closed: the window closed during a yield.
     LoadResult load(const std::string& filename, const std::string& scratchpad);
 
-private:
+  private:
     Host& host_;
     WindowState& state_;
     ModuleState& module_;

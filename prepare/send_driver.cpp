@@ -157,13 +157,14 @@ bool SendDriver::read_settings() {
     settings_.BTRdelay6 =
         std::max(0.0, settings_.BTRdelay1 - settings_.BTRdelay2 - settings_.BTRdelay3);
     // Only a guarded engine loses something by it: counts alone are the rule without a clock.
-    if (const std::string lines = untimed_lines(settings_); engine_.clock != nullptr && !lines.empty())
-        engine_.host.message_box(
-            "The settings of device " + engine_.state.IO_device_name + " hold no time in " +
-                "milliseconds on " + lines + ".\nThose delays run on their loop counts alone, " +
-                "unchecked by the clock, and may be shorter than set.\n" +
-                "Use BTR/Configure selection to enter the times.",
-            "BTR timing", MessageIcon::Exclamation, MessageButtons::Ok);
+    if (const std::string lines = untimed_lines(settings_);
+        engine_.clock != nullptr && !lines.empty())
+        engine_.host.message_box("The settings of device " + engine_.state.IO_device_name +
+                                     " hold no time in " + "milliseconds on " + lines +
+                                     ".\nThose delays run on their loop counts alone, " +
+                                     "unchecked by the clock, and may be shorter than set.\n" +
+                                     "Use BTR/Configure selection to enter the times.",
+                                 "BTR timing", MessageIcon::Exclamation, MessageButtons::Ok);
     leader_block_ = parsit(settings_.BTRleader, settings_.BTRcode);
     trailer_block_ = parsit(settings_.BTRtrailer, settings_.BTRcode);
     settings_.Replace_with_text = parsit(settings_.Replace_with_text, settings_.BTRcode);
@@ -374,8 +375,9 @@ SendOutcome SendDriver::report_port_failure() {
     const PortError fault = engine_.port.fault();
     engine_.state.run.phase = RunPhase::PortError;
     put_lines_at_rest(engine_.port, settings_);  // where the port still takes it
-    engine_.host.message_box(fault.message + "\nThe run has stopped; the control may hold part of a block.",
-                             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+    engine_.host.message_box(
+        fault.message + "\nThe run has stopped; the control may hold part of a block.",
+        "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
     show_report("The run stopped: the BTR port failed.", fault.message);
     return SendOutcome::PortFailed;
 }

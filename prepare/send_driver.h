@@ -54,15 +54,15 @@ struct SendDriverHooks {
 [[nodiscard]] std::string two_percent_note(const std::string& leader, const std::string& program);
 
 class SendDriver {
-public:
+  public:
     /// `engine.settings` must be the record `settings` refers to.
-    SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
-               ProgramPlaces places, SendDriverHooks hooks = {});
+    SendDriver(Engine& engine, PortSettings& settings, ModuleState& module, ProgramPlaces places,
+               SendDriverHooks hooks = {});
 
     /// Runs until the window closes, a binary file is sent, or a failure.
     SendOutcome send_file();
 
-private:
+  private:
     bool read_settings();
     bool start_port();
     SendOutcome send_binary();

@@ -10,7 +10,8 @@ TimingLimits TimingLimits::stricter(const TimingLimits& other) const {
     both.min_sprocket_ms = std::max(min_sprocket_ms, other.min_sprocket_ms);
     both.min_gap_ms = std::max(min_gap_ms, other.min_gap_ms);
     both.min_setup_ms = std::max(min_setup_ms, other.min_setup_ms);
-    if (other.max_cps > 0) both.max_cps = max_cps > 0 ? std::min(max_cps, other.max_cps) : other.max_cps;
+    if (other.max_cps > 0)
+        both.max_cps = max_cps > 0 ? std::min(max_cps, other.max_cps) : other.max_cps;
     return both;
 }
 

@@ -9,7 +9,9 @@ namespace {
 // Bits 6 and 7 as after power-up, auto feed (bit 1) low: what start-up keeps.
 constexpr int control_rest = 0xC0;
 
-std::string level(bool high) { return high ? "high" : "low"; }
+std::string level(bool high) {
+    return high ? "high" : "low";
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ int pin_test_control(ActiveLines active, const PortSettings& logic) {
     int v = control_rest;
     const bool sprocket = (active & line_bit(int(TestLine::Sprocket))) != 0;
     const bool ready = (active & line_bit(int(TestLine::Ready))) != 0;
-    v = sprocket ? sprocket_active(v, logic.Sprocket_logic) : sprocket_inactive(v, logic.Sprocket_logic);
+    v = sprocket ? sprocket_active(v, logic.Sprocket_logic)
+                 : sprocket_inactive(v, logic.Sprocket_logic);
     return ready ? ready_on(v, logic.Ready_logic) : ready_off(v, logic.Ready_logic);
 }
 

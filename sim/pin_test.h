@@ -16,10 +16,14 @@ inline constexpr int test_line_count = 10;
 /// Active lines as a mask: bit i for line i (data bit i, 8 sprocket, 9 ready).
 using ActiveLines = unsigned;
 
-[[nodiscard]] constexpr ActiveLines line_bit(int line) { return 1U << line; }
+[[nodiscard]] constexpr ActiveLines line_bit(int line) {
+    return 1U << line;
+}
 
 /// The walk: one line after another, each alone.
-[[nodiscard]] constexpr ActiveLines walk_step(int step) { return line_bit(step % test_line_count); }
+[[nodiscard]] constexpr ActiveLines walk_step(int step) {
+    return line_bit(step % test_line_count);
+}
 
 /// The data register value that makes the active data lines active.
 [[nodiscard]] int pin_test_data(ActiveLines active, const PortSettings& logic);

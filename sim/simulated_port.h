@@ -11,7 +11,7 @@
 namespace feedrite {
 
 class SimulatedPort final : public PortAccess {
-public:
+  public:
     /// `judge_timing` false: the control takes every pulse as long enough,
     /// for a run whose delays are counted but not spun.
     explicit SimulatedPort(const PortSettings& device, bool judge_timing = true)
@@ -29,7 +29,7 @@ public:
     /// The device's settings, as the send driver filled them.
     [[nodiscard]] const PortSettings& device() const { return device_; }
 
-private:
+  private:
     const PortSettings& device_;
     bool judge_timing_;
     int open_count_ = 0;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "text/line_text.h"
 #include "core/text_view.h"
+#include "text/line_text.h"
 
 namespace feedrite {
 

@@ -75,7 +75,8 @@ void PlainTextView::replace_selection(std::string_view text) {
 std::string PlainTextView::select_line_from(TextPos start) {
     set_selection_start(start);
     const auto end = text_.find_first_of("\r\n", static_cast<std::size_t>(start_));
-    set_selection_length((end == std::string::npos ? length() : static_cast<TextPos>(end)) - start_);
+    set_selection_length((end == std::string::npos ? length() : static_cast<TextPos>(end)) -
+                         start_);
     return selected_text();
 }
 
@@ -103,7 +104,8 @@ std::int64_t PlainTextView::line_index(TextPos pos) const {
 void PlainTextView::rebuild_line_starts() {
     line_starts_.assign(1, 0);
     for (std::size_t i = 0; i + 1 < text_.size(); ++i)
-        if (text_[i] == '\r' && text_[i + 1] == '\n') line_starts_.push_back(static_cast<TextPos>(i + 2));
+        if (text_[i] == '\r' && text_[i + 1] == '\n')
+            line_starts_.push_back(static_cast<TextPos>(i + 2));
 }
 
 }  // namespace feedrite

@@ -9,7 +9,7 @@
 namespace feedrite {
 
 class PlainTextView : public TextView {
-public:
+  public:
     [[nodiscard]] std::string text() const override { return text_; }
     void set_text(std::string_view text) override;
     [[nodiscard]] TextPos length() const override { return static_cast<TextPos>(text_.size()); }
@@ -25,7 +25,7 @@ public:
                  bool highlight) override;
     [[nodiscard]] std::int64_t line_index(TextPos pos) const override;
 
-private:
+  private:
     void rebuild_line_starts();
 
     std::string text_;

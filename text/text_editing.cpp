@@ -36,15 +36,19 @@ TextPos moved(const LineText& lines, TextPos from, Motion motion, std::int64_t p
     const auto at = [&](std::int64_t c) { return chars[static_cast<std::size_t>(c)]; };
     const auto vertical = [&](std::int64_t lines_down) {
         if (goal_column < 0) goal_column = column;
-        const std::int64_t to = std::clamp<std::int64_t>(line + lines_down, 0, lines.line_count() - 1);
+        const std::int64_t to =
+            std::clamp<std::int64_t>(line + lines_down, 0, lines.line_count() - 1);
         return lines.line_start(to) +
-               std::min<std::int64_t>(goal_column, static_cast<std::int64_t>(lines.line(to).size()));
+               std::min<std::int64_t>(goal_column,
+                                      static_cast<std::int64_t>(lines.line(to).size()));
     };
     switch (motion) {
         case Motion::Left:
             return column > 0 ? begin + column - 1 : first_line ? begin : begin - 2;
         case Motion::Right:
-            return column < length ? begin + column + 1 : last_line ? begin + length : begin + length + 2;
+            return column < length ? begin + column + 1
+                   : last_line     ? begin + length
+                                   : begin + length + 2;
         case Motion::WordLeft: {
             if (column == 0) return first_line ? begin : begin - 2;
             std::int64_t c = column;

@@ -12,7 +12,20 @@
 
 namespace feedrite {
 
-enum class Motion { Left, Right, WordLeft, WordRight, Up, Down, PageUp, PageDown, Home, End, Top, Bottom };
+enum class Motion {
+    Left,
+    Right,
+    WordLeft,
+    WordRight,
+    Up,
+    Down,
+    PageUp,
+    PageDown,
+    Home,
+    End,
+    Top,
+    Bottom
+};
 
 [[nodiscard]] bool is_vertical(Motion motion);
 

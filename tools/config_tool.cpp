@@ -10,13 +10,13 @@
 #include "config/config_model.h"
 #include "config/device_list.h"
 #include "config/entry_rules.h"
-#include "core/option_table.h"
 #include "config/number_text.h"
 #include "config/port_settings_reader.h"
 #include "config/presets.h"
 #include "config/program_dir.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
+#include "core/option_table.h"
 
 namespace feedrite {
 namespace {
@@ -120,9 +120,10 @@ ConfigOptions parse_config_options(const std::vector<std::string>& args) {
             "--quick and --calibrate exclude each other: the 1-second or the 10-second speed test";
     if (options.error.empty() && options.changes() && !options.calibrate)
         options.error =
-            "changed settings need --calibrate or --quick: the loop counts come from the speed test";
-    if (options.error.empty() && !options.help && !options.version && !options.changes() && !options.calibrate &&
-        !options.show)
+            "changed settings need --calibrate or --quick: the loop counts come from the speed "
+            "test";
+    if (options.error.empty() && !options.help && !options.version && !options.changes() &&
+        !options.calibrate && !options.show)
         options.error = "nothing to do";
     return options;
 }
@@ -169,8 +170,7 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
         out << name << std::string(18 - std::char_traits<char>::length(name), ' ') << value << '\n';
     };
     const auto time = [&](const char* name, const std::string& ms, double count) {
-        line(name, (ms.empty() ? std::string("0") : ms) + " ms (" + number(count) +
-                       " loops)");
+        line(name, (ms.empty() ? std::string("0") : ms) + " ms (" + number(count) + " loops)");
     };
     std::string eob = "none";
     const char* eob_names[] = {"LF", "CR", "LF/CR", "CR/LF"};
@@ -179,8 +179,8 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     const int port = m.LPT_index();
     line("Device", selected_device(m));
     line("Settings file", path);
-    line("Port", (port >= 0 ? std::string(LPT_items[std::size_t(port)]) + ", " : "") +
-                     "address " + m.address_txt);
+    line("Port", (port >= 0 ? std::string(LPT_items[std::size_t(port)]) + ", " : "") + "address " +
+                     m.address_txt);
     // The code as the sender will use it: the dialog has boxes for two of four.
     const SettingsRead stored = read_settings_file(path);
     const int code = stored.settings ? stored.settings->code : (m.ticked(Tick::chk_EIA) ? 3 : 0);
@@ -192,8 +192,8 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     time("Overlap", m.Sprocket_overlap_txt, m.delay3);
     time("Data off", m.Data_off_txt, m.delay4);
     time("Block delay", m.EOB_delay_txt, m.delay5);
-    line("Speed", (m.CPS_txt.starts_with(' ') ? m.CPS_txt.substr(1) : m.CPS_txt) +
-                      " characters per second");
+    line("Speed",
+         (m.CPS_txt.starts_with(' ') ? m.CPS_txt.substr(1) : m.CPS_txt) + " characters per second");
     line("Polarity", std::string("data ") + polarity(m, Tick::Chk_Data_Pos) + ", sprocket " +
                          polarity(m, Tick::Chk_Sprocket_Pos) + ", run/stop " +
                          polarity(m, Tick::Chk_RunStop_Pos) + ", ready " +

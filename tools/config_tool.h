@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/host.h"
 #include "config/calibration.h"
+#include "core/host.h"
 
 namespace feedrite {
 

@@ -4,9 +4,9 @@
 #include <QTimer>
 #include <iostream>
 
-#include "core/console_host.h"
-#include "config/calibration.h"
 #include "btr/port/ppdev_device.h"
+#include "config/calibration.h"
+#include "core/console_host.h"
 #include "tools/config_tool.h"
 #include "tools/port_check_tool.h"
 
@@ -15,7 +15,7 @@ namespace {
 // The speed test must count the same passes as the delays that the window
 // makes later, and those yield to Qt's event loop: so does this host.
 class EventLoopHost final : public feedrite::ConsoleHost {
-public:
+  public:
     using ConsoleHost::ConsoleHost;
     void yield() override { QCoreApplication::processEvents(); }
 };
@@ -47,6 +47,5 @@ int main(int argc, char** argv) {
             },
             seconds, tell);
     };
-    return feedrite::run_config(args, host, speed_test,
-                                std::cout, std::cerr);
+    return feedrite::run_config(args, host, speed_test, std::cout, std::cerr);
 }

@@ -28,7 +28,8 @@ CheckOptions parse(const std::vector<std::string>& args) {
         } else if ((word == "--device" || word == "--program-dir") && has_value) {
             (word == "--device" ? o.device : o.program_dir) = args[++i];
         } else {
-            o.error = "--check-port takes only PORT, --device NAME and --program-dir DIR, not " + word;
+            o.error =
+                "--check-port takes only PORT, --device NAME and --program-dir DIR, not " + word;
         }
     }
     return o;
@@ -38,7 +39,8 @@ CheckOptions parse(const std::vector<std::string>& args) {
 std::optional<PortTarget> target_named(const std::string& port, Host& host) {
     if (port.rfind('/', 0) == 0) return PortTarget{port, 0, 0};
     std::string upper = port;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
     for (int i = 0; i < 3; ++i)
         if (upper == LPT_items[std::size_t(i)]) {
             ConfigModel model(host);
@@ -54,7 +56,9 @@ std::int32_t device_address(const CheckOptions& o) {
     PortSettings settings;
     bool useCALLs = false;
     const std::string dir = resolve_program_dir(o.program_dir);
-    return read_port_settings(settings_path(dir, o.device), settings, useCALLs) ? settings.BTRaddress : 0;
+    return read_port_settings(settings_path(dir, o.device), settings, useCALLs)
+               ? settings.BTRaddress
+               : 0;
 }
 
 }  // namespace
@@ -69,7 +73,9 @@ int run_port_check(const std::vector<std::string>& args, Host& host, PpdevDevice
     std::optional<PortTarget> target = o.port.empty() ? PortTarget{} : target_named(o.port, host);
     std::string error = o.error;
     if (error.empty() && !target)
-        error = "--check-port takes LPT1, LPT2, LPT3, a hexadecimal address or a device file, not " + o.port;
+        error =
+            "--check-port takes LPT1, LPT2, LPT3, a hexadecimal address or a device file, not " +
+            o.port;
     if (!error.empty()) {
         errors << "feedrite-config: " << error << '\n';
         return 2;
@@ -79,7 +85,8 @@ int run_port_check(const std::vector<std::string>& args, Host& host, PpdevDevice
     // A device not set up yet: the first port the kernel knows is the likely one.
     if (o.port.empty() && target->base == 0) {
         errors << "The device " << o.device << " is not set up: checking the first port found.\n";
-        if (const auto ports = device.ports(); !ports.empty()) target->device = ports.front().device;
+        if (const auto ports = device.ports(); !ports.empty())
+            target->device = ports.front().device;
     }
     const PortCheck check = diagnose_port(probe_port(device, kernel, *target));
     for (const std::string& finding : check.findings) out << finding << '\n';

@@ -4,15 +4,15 @@
 #include <optional>
 #include <ostream>
 
-#include "core/command_line.h"
-#include "core/option_table.h"
-#include "config/program_dir.h"
-#include "core/console_host.h"
-#include "text/plain_text_view.h"
 #include "btr/port/tracing_port.h"
-#include "sim/simulated_port.h"
-#include "prepare/send_driver.h"
+#include "config/program_dir.h"
+#include "core/command_line.h"
+#include "core/console_host.h"
+#include "core/option_table.h"
 #include "prepare/resume_plan.h"
+#include "prepare/send_driver.h"
+#include "sim/simulated_port.h"
+#include "text/plain_text_view.h"
 
 namespace feedrite {
 namespace {
@@ -73,7 +73,8 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
     {{"--from-line", OptionValue::Required, "a line number (N)"},
      [](TapeOptions& o, const Value& line) {
          int n = 0;
-         if (!parse_count(*line, n)) return std::string("--from-line needs a line number of 1 or more");
+         if (!parse_count(*line, n))
+             return std::string("--from-line needs a line number of 1 or more");
          o.from_line = n;
          return std::string();
      }},
@@ -88,7 +89,7 @@ TapeOptions parse_tape_options(const std::vector<std::string>& args) {
 
 // What the control latched, shown as the tool's output.
 class LatchedOutput {
-public:
+  public:
     LatchedOutput(SimulatedPort& port, const PortSettings& settings, Output output)
         : port_(port), settings_(settings), output_(output) {}
 
@@ -114,7 +115,7 @@ public:
         control->clear_record();
     }
 
-private:
+  private:
     SimulatedPort& port_;
     const VirtualControl* control_ = nullptr;  // the control `set_` was read for
     int set_ = 0;
@@ -123,12 +124,12 @@ private:
 };
 
 class TapeHost final : public ConsoleHost {
-public:
+  public:
     TapeHost(std::ostream& errors, std::function<void()> on_yield)
         : ConsoleHost(errors), on_yield_(std::move(on_yield)) {}
     void yield() override { on_yield_(); }
 
-private:
+  private:
     std::function<void()> on_yield_;
 };
 
@@ -198,7 +199,8 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const StartRequest request = read_command_line(options.text);
     // A binary file has no lines to resume at.
-    if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile && options.from_line > 0)
+    if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile &&
+        options.from_line > 0)
         options.error = "--from-line needs a text program, not a binary file (mode 5)";
     if (!options.error.empty() || request.kind != StartKind::Send) {
         errors << "feedrite-tape: "
@@ -221,8 +223,8 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     LatchedOutput latched(cable, settings, options.output);
     TapeHost host(errors, [&] { latched.flush(out); });
     PlainTextView view;
-    Engine engine{state, settings, trace ? static_cast<PortAccess&>(tracer) : cable, host, view,
-                  trace ? &tracer : nullptr};
+    Engine engine{state, settings, trace ? static_cast<PortAccess&>(tracer) : cable,
+                  host,  view,     trace ? &tracer : nullptr};
     SteadyClock clock;
     if (options.guard) engine.clock = &clock;
     engine.spin = options.guard;  // what the control reads, not when, unless --timed
@@ -242,16 +244,20 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
             const std::string text = view.text();
             const auto plan = plan_resume(text, options.from_line);
             if (!plan) {
-                errors << "feedrite-tape: line " << options.from_line << " is outside the program (lines 1 to "
-                       << program_lines(text).size() << ")\n";
+                errors << "feedrite-tape: line " << options.from_line
+                       << " is outside the program (lines 1 to " << program_lines(text).size()
+                       << ")\n";
                 return !(outside = true);
             }
-            for (const std::string& warning : plan->warnings()) errors << "Resume: " << warning << '\n';
+            for (const std::string& warning : plan->warnings())
+                errors << "Resume: " << warning << '\n';
             resume = {true, plan->start, plan->blocks};
             return true;
         };
     }
-    hooks.note = [&errors](const std::string& note) { errors << "feedrite-tape: " << note << '\n'; };
+    hooks.note = [&errors](const std::string& note) {
+        errors << "feedrite-tape: " << note << '\n';
+    };
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
     SendDriver driver(engine, settings, module, places, hooks);

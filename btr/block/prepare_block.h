@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "btr/block/decimal_conversion.h"
+#include "config/port_settings.h"
+#include "core/engine.h"
 #include "core/host.h"
 #include "core/window_state.h"
-#include "btr/block/decimal_conversion.h"
-#include "core/engine.h"
-#include "config/port_settings.h"
 
 namespace feedrite {
 

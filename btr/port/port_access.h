@@ -20,7 +20,7 @@ struct PortError {
 };
 
 class PortAccess {
-public:
+  public:
     virtual ~PortAccess() = default;
 
     /// Opens the port at I/O address `base` with `count` registers and makes it

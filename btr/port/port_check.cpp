@@ -36,9 +36,9 @@ std::string modules_missing(const KernelFacts& k) {
     std::string missing;
     if (!k.parport) missing = "parport_pc";
     if (!k.ppdev) missing += (missing.empty() ? "" : " and ") + std::string("ppdev");
-    return missing.empty() ? "" : " The module" + std::string(k.parport || k.ppdev ? " " : "s ") +
-                                      missing + (k.parport || k.ppdev ? " is" : " are") +
-                                      " not loaded.";
+    return missing.empty() ? ""
+                           : " The module" + std::string(k.parport || k.ppdev ? " " : "s ") +
+                                 missing + (k.parport || k.ppdev ? " is" : " are") + " not loaded.";
 }
 
 std::string no_port_found(const PortFacts& f) {
@@ -78,7 +78,8 @@ std::string claim_failed(const PortFacts& f) {
     switch (f.claim_errno) {
         case ENOTTY:
         case EINVAL:
-            return f.device + " is not a parallel port: it does not answer as ppdev does. "
+            return f.device +
+                   " is not a parallel port: it does not answer as ppdev does. "
                    "Give a /dev/parportN file, LPT1 to LPT3 or the port's address.";
         case ENXIO:
             // A listed port refusing the exclusive claim: another driver registered on it.
@@ -102,8 +103,8 @@ std::string status_pins(int status) {
     const auto level = [](bool high) { return high ? std::string("high") : std::string("low"); };
     return "Status register " + hex_address(status) + " hex read once: pin 10 " +
            level(status & 0x40) + ", pin 11 (the run/stop input) " + level(!(status & 0x80)) +
-           ", pin 12 " + level(status & 0x20) + ", pin 13 " + level(status & 0x10) +
-           ", pin 15 " + level(status & 0x08) + ".";
+           ", pin 12 " + level(status & 0x20) + ", pin 13 " + level(status & 0x10) + ", pin 15 " +
+           level(status & 0x08) + ".";
 }
 
 }  // namespace
@@ -182,12 +183,14 @@ PortCheck held_port_check(std::int32_t base, int status, const PortError& fault)
 }
 
 PortCheck check_system_port(std::int32_t base) {
-    return diagnose_port(probe_port(*make_system_ppdev_device(), read_kernel_facts(), {"", base, base}));
+    return diagnose_port(
+        probe_port(*make_system_ppdev_device(), read_kernel_facts(), {"", base, base}));
 }
 
 std::string findings_text(const PortCheck& check) {
     std::string text;
-    for (const std::string& finding : check.findings) text += (text.empty() ? "" : "\n\n") + finding;
+    for (const std::string& finding : check.findings)
+        text += (text.empty() ? "" : "\n\n") + finding;
     return text;
 }
 

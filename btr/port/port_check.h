@@ -21,8 +21,9 @@ struct KernelFacts {
 };
 
 /// Reads the kernel's facts; the paths are parameters for the tests.
-[[nodiscard]] KernelFacts read_kernel_facts(const std::string& proc_devices = "/proc/devices",
-                                            const std::string& parport_dir = "/proc/sys/dev/parport");
+[[nodiscard]] KernelFacts read_kernel_facts(
+    const std::string& proc_devices = "/proc/devices",
+    const std::string& parport_dir = "/proc/sys/dev/parport");
 
 /// The port to check: a device file, or else the port at `base`.
 struct PortTarget {
@@ -36,12 +37,12 @@ struct PortFacts {
     KernelFacts kernel;
     std::vector<ParportEntry> ports;
     PortTarget target;
-    std::string device;                  ///< the device file tried; empty when none was found
-    std::optional<std::int32_t> base;    ///< that file's address, when the kernel lists it
+    std::string device;                ///< the device file tried; empty when none was found
+    std::optional<std::int32_t> base;  ///< that file's address, when the kernel lists it
     int open_errno = 0;
-    int claim_errno = 0;                 ///< of the exclusive claim
+    int claim_errno = 0;  ///< of the exclusive claim
     int read_errno = 0;
-    std::optional<int> status;           ///< the status register, read once after the claim
+    std::optional<int> status;  ///< the status register, read once after the claim
 };
 
 /// Opens the target, claims it exclusively, reads the status register once

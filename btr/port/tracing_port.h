@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <ostream>
 
-#include "core/delay_observer.h"
 #include "btr/port/port_access.h"
+#include "core/delay_observer.h"
 
 namespace feedrite {
 

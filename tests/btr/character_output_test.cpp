@@ -136,11 +136,12 @@ TEST(Waits, PassesResetsAndEditMode) {
             f.host.at_yield(4, [&] { f.state.Edit_mode = false; });
             w.wait(f.engine);
             // Once per stop, however many passes see it.
-            EXPECT_EQ(f.host.messages,
-                      testing::Messages(
-                          w.cut ? 0 : 1, {"You are currently in EDIT mode.\nPress RESET on the "
-                                          "CNC control, then\nclick END EDIT to resume DNC operation",
-                                          "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok}));
+            EXPECT_EQ(
+                f.host.messages,
+                testing::Messages(w.cut ? 0 : 1,
+                                  {"You are currently in EDIT mode.\nPress RESET on the "
+                                   "CNC control, then\nclick END EDIT to resume DNC operation",
+                                   "Can't run DNC ..", MessageIcon::Critical, MessageButtons::Ok}));
             EXPECT_EQ(f.state.tape_cut, w.cut);
             EXPECT_EQ(f.port.status_reads, w.cut ? 0 : 4);
             EXPECT_EQ(f.port.data_writes().size(), w.character && !w.cut ? 2u : 0u);
@@ -181,8 +182,8 @@ TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
     // no set time: the count alone, a part pass made whole. 3 ms of 300 passes
     // naps 2.5 ms after pass 0's yield, then makes passes 260 to 300 only.
     const std::tuple<double, double, long> cases[] = {
-        {10, 1.0, 10}, {100, 0.5, 10}, {0, 0.3, 3},  {0, 0, 0},    {1, 0, 1},  {10, 0, 1},
-        {11, 0, 2},    {25, 0, 3},     {2.5, 0, 1},  {10.5, 0, 2}, {-3, 0, 0}, {300, 3.0, 5}};
+        {10, 1.0, 10}, {100, 0.5, 10}, {0, 0.3, 3}, {0, 0, 0},    {1, 0, 1},  {10, 0, 1},
+        {11, 0, 2},    {25, 0, 3},     {2.5, 0, 1}, {10.5, 0, 2}, {-3, 0, 0}, {300, 3.0, 5}};
     for (const auto& [count, set_ms, yields] : cases) {
         SCOPED_TRACE(count);
         testing::ScriptedHost host;
@@ -192,7 +193,8 @@ TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
         EXPECT_EQ(host.yields, yields);
         EXPECT_NEAR(ms, std::max(set_ms, 0.1 * yields), 1e-9);
         EXPECT_LE(clock.reads, 5) << "the clock is no per-pass cost";
-        EXPECT_EQ(clock.sleeps, set_ms > nap_threshold_ms ? std::vector<double>{0.1} : std::vector<double>{});
+        EXPECT_EQ(clock.sleeps,
+                  set_ms > nap_threshold_ms ? std::vector<double>{0.1} : std::vector<double>{});
     }
 }
 

@@ -182,15 +182,19 @@ TEST(ApplySteps, CheckedTimesRefuseInOrderAndNameTheFirstFault) {
 
 TEST(EntryRules, DeviceNamesAddressesAndTimes) {
     const std::string longest(max_device_name_bytes, '\xE9');
-    for (const std::string& good : {std::string("LATHE 2"), std::string("Mill (old)"),
-                                    std::string("(default)"), longest})
+    for (const std::string& good :
+         {std::string("LATHE 2"), std::string("Mill (old)"), std::string("(default)"), longest})
         EXPECT_EQ(device_name_problem(good), "") << good;
     testing::TempDir dir;  // the longest name's settings file can be saved
     EXPECT_TRUE(write_file_atomic(settings_path(dir.path(), longest), "x").ok());
-    const std::pair<std::string, const char*> bad[] = {
-        {"", "empty"},       {"   ", "blanks"},   {"..", "\"..\""},        {"../../x", "\"/\""},
-        {"a\nb", "control"}, {"t\tb", "control"}, {{"n\0x", 3}, "control"},
-        {longest + "x", "at most 211 bytes"}};
+    const std::pair<std::string, const char*> bad[] = {{"", "empty"},
+                                                       {"   ", "blanks"},
+                                                       {"..", "\"..\""},
+                                                       {"../../x", "\"/\""},
+                                                       {"a\nb", "control"},
+                                                       {"t\tb", "control"},
+                                                       {{"n\0x", 3}, "control"},
+                                                       {longest + "x", "at most 211 bytes"}};
     for (const auto& [name, says] : bad)
         EXPECT_NE(device_name_problem(name).find(says), std::string::npos) << name;
 

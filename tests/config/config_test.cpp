@@ -231,7 +231,8 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         {"code beyond 16 bits", sample({{14, " 40000"}}), "line 14"},
         {"code 3.5 rounds to 4", sample({{14, " 3.5"}}), "line 14"},
         {"end of block 4", sample({{15, " 4"}}), "line 15"},
-        {"port index the list rejects, and a count", sample({{1, " 5"}, {3, "-5"}}), "lines 1 and 3"},
+        {"port index the list rejects, and a count", sample({{1, " 5"}, {3, "-5"}}),
+         "lines 1 and 3"},
     };
     for (const auto& [name, bytes, bad] : cases) {
         SCOPED_TRACE(name);
@@ -248,7 +249,9 @@ TEST(SettingsRead, UnusableRequiredLinesFailBothReaders) {
         } else {
             ASSERT_EQ(r.host.messages.size(), 1u);
             EXPECT_EQ(r.host.messages[0].text.rfind(std::string("Unable to read ") + bad + " of\n" +
-                                                        r.dir.file("settings") + "\n", 0), 0u)
+                                                        r.dir.file("settings") + "\n",
+                                                    0),
+                      0u)
                 << r.host.messages[0].text;
             EXPECT_EQ(r.model.CPS_txt, sample_lines[15]);  // the good lines are the file's
         }
@@ -300,7 +303,7 @@ TEST(SettingsRead, EachReaderShowsTheLinesItsOwnWay) {
 // the format string for 0 only, so 2 keeps it.
 TEST(SettingsRead, Line23EmptiesTheFormatOnlyWhenZero) {
     const std::tuple<const char*, bool, const char*> cases[] = {
-        {" 0", false, ""}, {" 1", true, "##.###"}, {" 2", false, "##.###"},
+        {" 0", false, ""},        {" 1", true, "##.###"},    {" 2", false, "##.###"},
         {" -1", false, "##.###"}, {" 0.5", false, "##.###"}, {"x", false, ""}};
     for (const auto& [line23, ticked, format] : cases) {
         SCOPED_TRACE(line23);

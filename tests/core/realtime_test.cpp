@@ -8,7 +8,7 @@ namespace feedrite {
 namespace {
 
 class ScriptedScheduler final : public Scheduler {
-public:
+  public:
     std::optional<long> limit;
     int fifo_answer = 0, lock_answer = 0;
     bool unlimited_memlock = false;
@@ -37,7 +37,8 @@ TEST(Realtime, GrantedRefusedAndTheMemoryLock) {
     const Case cases[] = {
         {"no limit, memory locked", std::nullopt, 0, 0, true, 10, true, true,
          "Real-time priority 10 (SCHED_FIFO), memory locked."},
-        {"a lower limit", 5, 0, 0, false, 5, true, false, "Real-time priority 5 (SCHED_FIFO); memory not locked."},
+        {"a lower limit", 5, 0, 0, false, 5, true, false,
+         "Real-time priority 5 (SCHED_FIFO); memory not locked."},
         {"limit 0 still asks: a privileged user passes", 0, 0, ENOMEM, true, 10, true, false,
          "memory not locked"},
         {"refused", 0, EPERM, 0, true, 10, false, false, "refused (Operation not permitted)"},

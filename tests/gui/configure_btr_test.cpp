@@ -23,8 +23,8 @@
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/open_program_dialog.h"
-#include "tests/support/device_settings.h"
 #include "gui/qt_host.h"
+#include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
 
 using namespace feedrite;

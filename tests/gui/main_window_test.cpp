@@ -34,8 +34,8 @@
 #include "gui/status_panels.h"
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
-#include "sim/simulated_port.h"
 #include "prepare/resume_journal.h"
+#include "sim/simulated_port.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -452,7 +452,8 @@ class MainWindowTest : public QObject {
         dir.write("history.jsonl.1", lines[0].toStdString());
         const std::int64_t line = lines[1].size() / 2;
         for (const auto& [tail, ids] : {std::pair{std::int64_t{1} << 20, "12345"},
-                                        {line * 2, "45"}, {line * 3 + line / 2, "345"}}) {
+                                        {line * 2, "45"},
+                                        {line * 3 + line / 2, "345"}}) {
             std::string read;
             const std::string path = dir.write("history.jsonl", lines[1].toStdString());
             for (const RunRecord& run : read_history(path, tail)) read += run.id;
@@ -642,7 +643,8 @@ class MainWindowTest : public QObject {
             } else if (step == 4 && reviewed(3)) {
                 window.cycle_start_button()->click();
                 step = 5;
-            } else if (step == 5 && text.find("G01 G90 Z-1. F100.\nG90 G01\nX5.\nM30\n") != std::string::npos) {
+            } else if (step == 5 &&
+                       text.find("G01 G90 Z-1. F100.\nG90 G01\nX5.\nM30\n") != std::string::npos) {
                 w.form.end_on_signal("SIGTERM");
                 step = 6;
             }

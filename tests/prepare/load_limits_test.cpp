@@ -200,12 +200,16 @@ std::vector<std::pair<std::string, Write>> writers() {
         {"Editor BTR device list", save_settings},
         {"Editor BTR device list.lock", save_settings},
         {"Feedrite recent programs",
-         [](Dir dir) { remember_program(dir, {StartKind::Send, "/p.nc", "M", 1}); }},
+         [](Dir dir) {
+             remember_program(dir, {StartKind::Send, "/p.nc", "M", 1});
+         }},
         {"scratchpad data 5b.lock", load},
         {"scratchpad data 5b", load},
         {"history.jsonl", [](Dir dir) { (void)append_line(dir + "/history.jsonl", "{}"); }},
         {"Mill.json",
-         [](Dir dir) { write_resume_record(dir + "/Mill.json", {"p", "s", "M", 3, true}); }},
+         [](Dir dir) {
+             write_resume_record(dir + "/Mill.json", {"p", "s", "M", 3, true});
+         }},
     };
 }
 
@@ -230,7 +234,8 @@ TEST(ForeignFolder, RootNeverWritesThroughALinkOrFifoAndGivesWhatItMakes) {
             for (const auto& entry : fs::recursive_directory_iterator(dir)) {
                 struct stat info {};
                 EXPECT_TRUE(entry.path() == at || (::lstat(entry.path().c_str(), &info) == 0 &&
-                                                   info.st_uid == other_user)) << entry.path();
+                                                   info.st_uid == other_user))
+                    << entry.path();
             }
         }
     }
@@ -256,7 +261,8 @@ TEST(ForeignFolder, SudoKeepsRecordsInTheInvokingUsersStateFolder) {
     const std::string own = state_dir_for("", std::getenv("HOME") ? std::getenv("HOME") : "");
     const std::string kept = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
     ::unsetenv("XDG_STATE_HOME");
-    const char* cases[][3] = {{"nobody", "", nobody.c_str()}, {"no-user-x", "65534", nobody.c_str()},
+    const char* cases[][3] = {{"nobody", "", nobody.c_str()},
+                              {"no-user-x", "65534", nobody.c_str()},
                               {"", "abc", own.c_str()}};
     for (const auto& [user, uid, expected] : cases) {
         ::setenv("SUDO_USER", user, 1), ::setenv("SUDO_UID", uid, 1);

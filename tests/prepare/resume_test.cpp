@@ -103,8 +103,9 @@ TEST(Preamble, BlocksInTheSafeOrder) {
         std::vector<std::string> blocks;
         std::string warning;
     };
-    const std::string tools = "G21 G90 G17\nT1 M06\nS900 M03 M08\nG00 X0 Y0\nG43 H1 Z5.\nG01 Z-1. F80.\n"
-                              "X5. F300.\nG53 Z0 M05\nT2 M06\nG00 X1. Y1.\n";
+    const std::string tools =
+        "G21 G90 G17\nT1 M06\nS900 M03 M08\nG00 X0 Y0\nG43 H1 Z5.\nG01 Z-1. F80.\n"
+        "X5. F300.\nG53 Z0 M05\nT2 M06\nG00 X1. Y1.\n";
     // clang-format off
     const Case cases[] = {
         {"mill, compensated", sample("mill.nc"), 12, nullptr,
@@ -167,7 +168,8 @@ TEST(Preamble, ClearanceInTheProgramsNotation) {
         auto plan = plan_resume(program + "N99\n", 2);
         set_clearance(*plan, typed);
         EXPECT_EQ(plan->clearance, text);
-        EXPECT_NE(plan->clearance_problem.find(problem), std::string::npos) << plan->clearance_problem;
+        EXPECT_NE(plan->clearance_problem.find(problem), std::string::npos)
+            << plan->clearance_problem;
         if (*problem != '\0') {
             EXPECT_EQ(plan->warnings().front(), plan->clearance_problem);
         }
@@ -228,7 +230,8 @@ TEST(ResumeJournal, WriterKeepsTheLatestState) {
         EXPECT_FALSE(read_resume_record(path).has_value());
         for (int line = 1; line <= 1000; ++line) writer.record(line, true);
         // A loaded machine may keep the writer's thread waiting a while.
-        for (int wait = 0; wait < 400 && read_resume_record(path).value_or(ResumeRecord{}).line != 1000; ++wait)
+        for (int wait = 0;
+             wait < 400 && read_resume_record(path).value_or(ResumeRecord{}).line != 1000; ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(read_resume_record(path)->line, 1000);
         writer.record(1001, false);

@@ -326,7 +326,8 @@ TEST(SendDriver, AStopInsideABlockNeverSendsItsRest) {
                 else
                     r.f.state.Edit_mode = true;
             } else if (since >= 0 && ++since == 3 && !c.reset) {
-                if (*c.click) r.f.view.set_selection_start(r.f.view.find(c.click, 0, -1, true, false));
+                if (*c.click)
+                    r.f.view.set_selection_start(r.f.view.find(c.click, 0, -1, true, false));
                 (void)toggle_edit_mode(r.f.state, r.f.view);  // End Edit
             }
             return 0x7F;

@@ -1,10 +1,10 @@
 #pragma once
 // Everything an engine call needs, with a recording port and a scripted host.
 
-#include "text/plain_text_view.h"
 #include "core/engine.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/scripted_host.h"
+#include "text/plain_text_view.h"
 
 namespace feedrite::testing {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/delay_observer.h"
 #include "btr/port/port_access.h"
+#include "core/delay_observer.h"
 
 namespace feedrite::testing {
 
@@ -20,7 +20,7 @@ struct PortEvent {
 };
 
 class RecordingPort : public PortAccess, public DelayObserver {
-public:
+  public:
     PortError port_open(std::int32_t base, int count) override;
     int port_read(int offset) override;
     void port_write(int offset, int value) override;
@@ -42,7 +42,7 @@ public:
     /// after the open) and every later one fail: reads give 0xFF.
     int fail_at = 0;
 
-private:
+  private:
     bool failing();
     int accesses_ = 0;
     PortError fault_;

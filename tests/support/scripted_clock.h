@@ -8,7 +8,7 @@
 namespace feedrite::testing {
 
 class ScriptedClock final : public Clock {
-public:
+  public:
     time_point now() override {
         ++reads;
         return at;

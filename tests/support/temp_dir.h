@@ -8,7 +8,7 @@
 namespace feedrite::testing {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -22,7 +22,7 @@ public:
     /// The bytes of path()/name, or "<missing>" when there is no such file.
     [[nodiscard]] std::string read(std::string_view name) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,5 +1,4 @@
 #include "tools/config_tool.h"
-#include "tools/port_check_tool.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
+#include "tools/port_check_tool.h"
 
 namespace feedrite {
 namespace {

@@ -129,7 +129,8 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
     }
 }
 
-// Line 23 empties the format string only when it holds 0; 1, or a hand-edited 2, keeps it, so X1.5 goes as X15 under "X1".
+// Line 23 empties the format string only when it holds 0; 1, or a hand-edited 2, keeps it, so X1.5
+// goes as X15 under "X1".
 TEST_F(TapeToolTest, Line23EmptiesTheFormatOnlyWhenZero) {
     device.format = "X1";
     for (const auto& [line23, sent] : {std::pair{0, "X1.5"}, {1, "X15"}, {2, "X15"}}) {
@@ -181,10 +182,14 @@ TEST(SamplePrograms, ControlReadsTheHandCheckedOutput) {
 // sent stays the same.
 TEST(TwoPercentNote, LeaderAndFirstLine) {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"%\n", "%\r\nN1\r\n", true},       {"%\n", "\r\n  \r\n % \r\nN1\r\n", true},
-        {"%", "%", true},                     {"%\n", "N1\r\n%\r\n", false},
-        {"%\n", "%N1\r\n", false},            {"\n", "%\r\n", false},
-        {"%X\n", "%\r\n", false},             {"%\n", "", false},
+        {"%\n", "%\r\nN1\r\n", true},
+        {"%\n", "\r\n  \r\n % \r\nN1\r\n", true},
+        {"%", "%", true},
+        {"%\n", "N1\r\n%\r\n", false},
+        {"%\n", "%N1\r\n", false},
+        {"\n", "%\r\n", false},
+        {"%X\n", "%\r\n", false},
+        {"%\n", "", false},
     };
     for (const auto& [leader, program, noted] : cases) {
         SCOPED_TRACE(std::string(leader) + "|" + program);
@@ -196,8 +201,9 @@ TEST_F(TapeToolTest, TwoPercentAreNotedNotChanged) {
     const TapeRun run = tape({"--text"}, program("%\r\nN1\r\n%\r\n"));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "%\n%\r\nN1\r\n%\r\n\r\n%");
-    EXPECT_EQ(run.errors, "feedrite-tape: The leader ends with \"%\" and the program's first line "
-                          "is \"%\": the control reads \"%\" then \"%\".\n");
+    EXPECT_EQ(run.errors,
+              "feedrite-tape: The leader ends with \"%\" and the program's first line "
+              "is \"%\": the control reads \"%\" then \"%\".\n");
 }
 
 }  // namespace

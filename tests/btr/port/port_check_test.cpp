@@ -6,8 +6,8 @@
 #include <linux/ppdev.h>
 // clang-format on
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 
@@ -114,8 +114,8 @@ TEST(PortCheck, ReadsTheDriversFromTheKernelsFiles) {
     std::filesystem::create_directory(dir.file("parport"));
     const KernelFacts all = read_kernel_facts(devices, dir.file("parport"));
     EXPECT_TRUE(all.parport && all.ppdev && all.lp);
-    const KernelFacts none =
-        read_kernel_facts(dir.write("other", "Character devices:\n 99 ppdevx\n  1 mem\n"), dir.file("no"));
+    const KernelFacts none = read_kernel_facts(
+        dir.write("other", "Character devices:\n 99 ppdevx\n  1 mem\n"), dir.file("no"));
     EXPECT_FALSE(none.parport || none.ppdev || none.lp);
 }
 
