@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds with warnings as errors and runs every test; the window tests run
-# offscreen. Ends with CTest's summary line; fails when any test fails.
+# Checks the format, builds with warnings as errors and runs every test;
+# the window tests run offscreen. Ends with CTest's summary line; fails when any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# The format is checked first: a change that breaks it fails fast.
+find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
 
 cmake --preset ci
 cmake --build --preset ci
