@@ -11,7 +11,12 @@ out=$PWD/build/debian
 src=$out/feedrite-$version
 rm -rf "$out"
 mkdir -p "$src"
-# The tree as it stands, without builds or git's own files.
-tar --exclude=./build --exclude=./.git --exclude=./.gitignore --exclude=./compile_commands.json -cf - . | tar -xf - -C "$src"
+# The files git tracks, as they stand in the work tree, so that a file left
+# out of a commit fails here as it would on a clean checkout.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files -z | grep -zv '^\.gitignore$' | tar --null -T - -cf - | tar -xf - -C "$src"
+else
+  tar --exclude=./build --exclude=./.git --exclude=./compile_commands.json -cf - . | tar -xf - -C "$src"
+fi
 (cd "$src" && DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=2}" dpkg-buildpackage -us -uc >&2)
 ls "$out"/feedrite_"$version"_*.deb
