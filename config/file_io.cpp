@@ -221,7 +221,7 @@ FileError find_target(const std::string& path, bool follow_links, Target& target
     const bool follow = may_follow_links(path, follow_links);
     target.path = follow ? link_target(path) : path;
     target.owner = owner_of_folder_holding(target.path);
-    const FileError error = check_target(target.path, follow);
+    FileError error = check_target(target.path, follow);
     if (!error.ok()) return error;
     target.exists = ::lstat(target.path.c_str(), &target.old) == 0;
     return {};

@@ -123,7 +123,7 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
         [&user](const std::string& dir) { return user_may_write(user, dir); },
         holds_settings_files,
     };
-    const ProgramPlaces places = choose_program_places(facts);
+    ProgramPlaces places = choose_program_places(facts);
     // A user behind sudo without a home gets no folders made in its place.
     if (!user.name.empty() && places.dir.starts_with(user.home + "/") &&
         !std::filesystem::is_directory(user.home))

@@ -47,6 +47,7 @@ void remember_program(const std::string& program_dir, StartRequest request) {
     starts.insert(starts.begin(), request);
     if (starts.size() > recent_programs_kept) starts.resize(recent_programs_kept);
     std::vector<std::string> lines;
+    lines.reserve(starts.size());
     for (const StartRequest& start : starts) lines.push_back(start_text(start));
     (void)write_file_atomic(recent_programs_path(program_dir), join_lines_crlf(lines));
 }

@@ -45,9 +45,10 @@ class Host {
     /// replaced question is never answered). `answered` runs later, from the
     /// event loop. A host without windows asks it as a message box and
     /// answers at once.
-    virtual void ask_without_waiting(const std::string& text, const std::string& title,
-                                     MessageIcon icon,
-                                     std::function<void(MessageAnswer)> answered) {
+    virtual void ask_without_waiting(
+        const std::string& text, const std::string& title, MessageIcon icon,
+        // NOLINTNEXTLINE(performance-unnecessary-value-param): kept by overrides
+        std::function<void(MessageAnswer)> answered) {
         answered(message_box(text, title, icon, MessageButtons::YesNo));
     }
 

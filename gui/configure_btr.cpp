@@ -589,10 +589,10 @@ void configure_BTR::pin_test() {
         return;
     }
     PortSettings logic;
-    bool* positive[] = {&logic.Data_logic, &logic.Sprocket_logic, &logic.RunStop_logic,
-                        &logic.Ready_logic};
+    bool* positive_logic[] = {&logic.Data_logic, &logic.Sprocket_logic, &logic.RunStop_logic,
+                              &logic.Ready_logic};
     for (std::size_t i = 0; i < polarity_pairs.size(); ++i)
-        *positive[i] = model_.ticked(polarity_pairs[i].first);
+        *positive_logic[i] = model_.ticked(polarity_pairs[i].first);
     auto* window = new PinTestWindow(*port_, logic, this);
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);

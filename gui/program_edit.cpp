@@ -157,7 +157,7 @@ void ProgramEdit::update_scroll_ranges() {
     vertical->setPageStep(sight);
     vertical->setSingleStep(1);
     // The widest line is a bound kept by the store: no line is measured here.
-    const std::int64_t width = (lines.widest_line() + 1) * cell_width_ + 2 * margin;
+    const std::int64_t width = (lines.widest_line() + 1) * cell_width_ + std::int64_t{2} * margin;
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, to_int(width - viewport()->width()));
     horizontal->setPageStep(viewport()->width());

@@ -49,7 +49,7 @@ class RunHistory {
     void open(const WindowState& state);
     /// Writes the counts again when `every_ms` have passed since the last
     /// line, so that a crash loses little.
-    void checkpoint(const RunCounters& run, std::int64_t every_ms = 10 * 60 * 1000);
+    void checkpoint(const RunCounters& run, std::int64_t every_ms = std::int64_t{10} * 60 * 1000);
     /// Writes the end the run is heading for, so that a second signal that
     /// ends the process at once leaves it ended, not crashed; close() still
     /// writes the last counts.

@@ -63,7 +63,9 @@ class Warnings {
                 text += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
             if (lines.size() > 3) text += " and " + std::to_string(lines.size() - 3) + " more";
             const std::string& example = examples_.at(what);
-            out.push_back(text + ": " + what + (example.empty() ? "" : " (" + example + ")"));
+            text += ": " + what;
+            if (!example.empty()) text += " (" + example + ")";
+            out.push_back(text);
         }
         return out;
     }
@@ -239,18 +241,17 @@ class Scanner {
             state_.motion = g, state_.cycle.reset();
         } else if (g >= 170 && g <= 190 && g % 10 == 0) {
             state_.plane = g;
-        } else if (g == 200 || g == 210) {
+        } else if (g == 200 || g == 210 ||
+                   // inch / metric on controls that use G70 / G71 for it
+                   ((g == 700 || g == 710) && !lathe() && !has_any(block, "PQUWRD"))) {
             state_.units = g;
-        } else if ((g == 700 || g == 710) && !lathe() && !has_any(block, "PQUWRD")) {
-            state_.units = g;  // inch / metric on controls that use G70 / G71 for it
         } else if (g >= 700 && g <= 760 && lathe()) {
             context = Context::None;  // a multiple repetitive cycle: its words are no moves
             const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
             if ((g == 710 || g == 720 || g == 730) && p && q && p->plain && q->plain)
                 contour_ = Contour{g, p->text, q->text, q->number.value, line_};
-        } else if ((g == 900 || g == 940) && cycle_block()) {
-            start_cycle(g), context = Context::None;
-        } else if (g == 920 && lathe() && has_any(block, "F")) {
+        } else if (((g == 900 || g == 940) && cycle_block()) ||
+                   (g == 920 && lathe() && has_any(block, "F"))) {
             start_cycle(g), context = Context::None;
         } else if (g == 900 || g == 910) {
             state_.distance = g;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/run_counters.h"
 
@@ -65,7 +66,7 @@ struct ProgressFigures {
 /// when the stop began, and the rate window leaves the stop out.
 class ProgressTracker {
   public:
-    explicit ProgressTracker(RateWindow window = RateWindow()) : window_(window) {}
+    explicit ProgressTracker(RateWindow window = RateWindow()) : window_(std::move(window)) {}
 
     /// `place`/`places`: the block's line and the program's lines (the
     /// caller reads them from the view; a binary file counts bytes).

@@ -15,7 +15,7 @@ everything=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   gzip file lintian desktop-file-utils appstream man-db
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
 )
 
 packages=("${everything[@]}")

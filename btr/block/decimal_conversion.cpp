@@ -71,7 +71,7 @@ std::optional<DecimalFailure> convert_decimals(std::string& t, std::string_view 
             failure = DecimalFailure{DecimalError::letter_not_in_format, t[start - 1], {}};
         if (failure) {
             failure->saved = t;  // still the block as it came
-            t = out + t.substr(from);
+            t = std::move(out.append(t, from));
             return failure;
         }
         std::size_t end = start;
