@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/file_io.h"
 #include "bench/shown_window.h"
 #include "config/apply_steps.h"
-#include "config/file_io.h"
 #include "config/presets.h"
 #include "config/settings_loader.h"
-#include "prepare/send_driver.h"
+#include "run/send_driver.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 

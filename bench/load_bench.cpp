@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core/console_host.h"
-#include "prepare/program_loader.h"
+#include "run/program_loader.h"
 #include "text/plain_text_view.h"
 
 namespace {

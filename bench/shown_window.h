@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdint>
 
+#include "btr/speed_test.h"
 #include "config/calibration.h"
 #include "gui/feedrite_form.h"
 

@@ -34,17 +34,18 @@
 #include <thread>
 #include <vector>
 
+#include "base/file_io.h"
+#include "base/number_text.h"
 #include "bench/shown_window.h"
 #include "btr/delay_figures.h"
+#include "btr/speed_test.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
-#include "config/file_io.h"
-#include "config/number_text.h"
 #include "config/presets.h"
 #include "config/settings_loader.h"
 #include "core/realtime.h"
 #include "core/run_counters.h"
-#include "prepare/send_driver.h"
+#include "run/send_driver.h"
 #include "sim/control_figures.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"

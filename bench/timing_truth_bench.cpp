@@ -17,6 +17,7 @@
 
 #include "bench/shown_window.h"
 #include "btr/character_output.h"
+#include "btr/speed_test.h"
 #include "config/calibration.h"
 #include "gui/qt_host.h"
 #include "sim/virtual_port.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/engine.h"
+#include "btr/engine.h"
 
 namespace feedrite {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/limits.h"
 #include "btr/delay_loop.h"
-#include "config/limits.h"
 
 namespace feedrite {
 

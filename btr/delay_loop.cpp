@@ -1,6 +1,6 @@
 #include "btr/delay_loop.h"
 
-#include "config/limits.h"
+#include "base/limits.h"
 
 namespace feedrite {
 

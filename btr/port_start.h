@@ -4,7 +4,7 @@
 #include <chrono>
 #include <string>
 
-#include "core/engine.h"
+#include "btr/engine.h"
 
 namespace feedrite {
 

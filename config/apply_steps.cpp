@@ -1,8 +1,8 @@
 #include "config/apply_steps.h"
 
+#include "base/limits.h"
+#include "base/number_text.h"
 #include "config/entry_rules.h"
-#include "config/limits.h"
-#include "config/number_text.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
 #include "config/settings_writer.h"

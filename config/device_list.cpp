@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/file_io.h"
-#include "config/limits.h"
+#include "base/file_io.h"
+#include "base/limits.h"
 #include "config/settings_paths.h"
 
 namespace feedrite {

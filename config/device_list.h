@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "base/file_io.h"
+#include "base/file_lock.h"
 #include "config/config_model.h"
-#include "config/file_io.h"
-#include "config/file_lock.h"
 #include "core/host.h"
 
 namespace feedrite {

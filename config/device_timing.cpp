@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "base/number_text.h"
 #include "config/entry_rules.h"
-#include "config/number_text.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {

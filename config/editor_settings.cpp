@@ -1,8 +1,8 @@
 #include "config/editor_settings.h"
 
-#include "config/file_io.h"
-#include "config/limits.h"
-#include "config/number_text.h"
+#include "base/file_io.h"
+#include "base/limits.h"
+#include "base/number_text.h"
 
 namespace feedrite {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "config/limits.h"
-#include "config/number_text.h"
+#include "base/limits.h"
+#include "base/number_text.h"
 
 namespace feedrite {
 

@@ -1,8 +1,8 @@
 #include "config/port_settings_reader.h"
 
+#include "base/limits.h"
+#include "base/number_text.h"
 #include "config/device_timing.h"
-#include "config/limits.h"
-#include "config/number_text.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "config/file_io.h"
-#include "config/limits.h"
+#include "base/file_io.h"
+#include "base/limits.h"
 
 namespace feedrite {
 namespace {

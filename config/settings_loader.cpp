@@ -9,7 +9,7 @@
 #include <limits>
 #include <utility>
 
-#include "config/number_text.h"
+#include "base/number_text.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_lines.h"
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/file_io.h"
+#include "base/file_lock.h"
+#include "base/limits.h"
+#include "base/number_text.h"
 #include "config/device_list.h"
-#include "config/file_io.h"
-#include "config/file_lock.h"
-#include "config/limits.h"
-#include "config/number_text.h"
 #include "config/settings_paths.h"
 
 namespace feedrite {

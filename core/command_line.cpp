@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "config/number_text.h"
+#include "base/number_text.h"
 #include "core/option_table.h"
 
 namespace feedrite {

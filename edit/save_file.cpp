@@ -1,6 +1,6 @@
 #include "edit/save_file.h"
 
-#include "config/file_io.h"
+#include "base/file_io.h"
 
 namespace feedrite {
 namespace {

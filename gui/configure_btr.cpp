@@ -17,13 +17,14 @@
 #include <cctype>
 #include <cmath>
 
+#include "base/number_text.h"
 #include "btr/port/port_access.h"
 #include "btr/port/port_check.h"
+#include "btr/speed_test.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/device_list.h"
 #include "config/entry_rules.h"
-#include "config/number_text.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "gui/pin_test_window.h"

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "btr/port/port_factory.h"
 #include "config/config_model.h"
 #include "config/presets.h"
 #include "core/host.h"
+#include "run/port_factory.h"
 
 class QCheckBox;
 class QLabel;

@@ -11,12 +11,12 @@
 #include <QScreen>
 #include <iostream>
 
+#include "base/number_text.h"
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
-#include "config/number_text.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
@@ -28,8 +28,8 @@
 #include "gui/signal_watch.h"
 #include "gui/status_panels.h"
 #include "gui/warning_form.h"
-#include "prepare/modal_state.h"
-#include "prepare/send_driver.h"
+#include "resume/modal_state.h"
+#include "run/send_driver.h"
 #include "sim/simulated_port.h"
 
 namespace feedrite {

@@ -10,13 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "base/program_dir.h"
 #include "btr/closable_port.h"
 #include "btr/delay_figures.h"
-#include "btr/port/port_factory.h"
+#include "btr/engine.h"
 #include "config/port_settings.h"
-#include "config/program_dir.h"
 #include "core/command_line.h"
-#include "core/engine.h"
 #include "core/realtime.h"
 #include "core/stay_awake.h"
 #include "core/window_state.h"
@@ -24,9 +23,10 @@
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
-#include "prepare/resume_journal.h"
-#include "prepare/resume_plan.h"
-#include "prepare/run_progress.h"
+#include "resume/resume_journal.h"
+#include "resume/resume_plan.h"
+#include "run/port_factory.h"
+#include "run/run_progress.h"
 
 namespace feedrite {
 

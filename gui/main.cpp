@@ -9,11 +9,11 @@
 #include <iostream>
 #include <memory>
 
+#include "base/program_dir.h"
+#include "base/state_dir.h"
 #include "config/port_settings_reader.h"
-#include "config/program_dir.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
-#include "config/state_dir.h"
 #include "core/command_line.h"
 #include "core/realtime.h"
 #include "core/window_state.h"

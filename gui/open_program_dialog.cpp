@@ -18,7 +18,7 @@
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/configure_btr.h"
-#include "prepare/send_driver.h"
+#include "run/send_driver.h"
 
 namespace feedrite {
 namespace {

@@ -6,9 +6,9 @@
 #include <QDialog>
 #include <string>
 
-#include "btr/port/port_factory.h"
 #include "core/command_line.h"
 #include "core/host.h"
+#include "run/port_factory.h"
 
 class QCheckBox;
 class QLabel;

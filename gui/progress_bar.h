@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "prepare/run_progress.h"
+#include "run/run_progress.h"
 
 namespace feedrite {
 

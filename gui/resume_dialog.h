@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "prepare/resume_plan.h"
+#include "resume/resume_plan.h"
 
 class QLineEdit;
 class QPlainTextEdit;

@@ -13,12 +13,12 @@
 #include <fstream>
 #include <iostream>
 
-#include "config/append_line.h"
-#include "config/file_io.h"
-#include "config/folder_owner.h"
-#include "config/limits.h"
-#include "config/number_text.h"
-#include "config/state_dir.h"
+#include "base/append_line.h"
+#include "base/file_io.h"
+#include "base/folder_owner.h"
+#include "base/limits.h"
+#include "base/number_text.h"
+#include "base/state_dir.h"
 
 namespace feedrite {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "config/limits.h"
-#include "config/line_appender.h"
+#include "base/limits.h"
+#include "base/line_appender.h"
 #include "core/run_record.h"
 #include "core/window_state.h"
 

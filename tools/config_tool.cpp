@@ -5,15 +5,16 @@
 #include <optional>
 #include <ostream>
 
+#include "base/number_text.h"
+#include "base/program_dir.h"
+#include "btr/speed_test.h"
 #include "config/apply_steps.h"
 #include "config/calibration.h"
 #include "config/config_model.h"
 #include "config/device_list.h"
 #include "config/entry_rules.h"
-#include "config/number_text.h"
 #include "config/port_settings_reader.h"
 #include "config/presets.h"
-#include "config/program_dir.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "core/option_table.h"

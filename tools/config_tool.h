@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "btr/speed_test.h"
 #include "config/calibration.h"
 #include "core/host.h"
 

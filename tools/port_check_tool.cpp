@@ -5,10 +5,10 @@
 #include <optional>
 #include <ostream>
 
+#include "base/program_dir.h"
 #include "config/config_model.h"
 #include "config/entry_rules.h"
 #include "config/port_settings_reader.h"
-#include "config/program_dir.h"
 #include "config/settings_paths.h"
 
 namespace feedrite {

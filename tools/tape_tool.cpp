@@ -4,13 +4,13 @@
 #include <optional>
 #include <ostream>
 
+#include "base/program_dir.h"
 #include "btr/port/tracing_port.h"
-#include "config/program_dir.h"
 #include "core/command_line.h"
 #include "core/console_host.h"
 #include "core/option_table.h"
-#include "prepare/resume_plan.h"
-#include "prepare/send_driver.h"
+#include "resume/resume_plan.h"
+#include "run/send_driver.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "btr/block/decimal_conversion.h"
+#include "btr/engine.h"
 #include "config/port_settings.h"
-#include "core/engine.h"
 #include "core/host.h"
 #include "core/window_state.h"
 

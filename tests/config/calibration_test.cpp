@@ -8,11 +8,12 @@
 #include <functional>
 #include <vector>
 
+#include "base/file_io.h"
+#include "base/limits.h"
 #include "btr/delay_loop.h"
+#include "btr/speed_test.h"
 #include "config/apply_steps.h"
 #include "config/entry_rules.h"
-#include "config/file_io.h"
-#include "config/limits.h"
 #include "config/presets.h"
 #include "config/settings_paths.h"
 #include "tests/support/scripted_host.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "config/config_model.h"
 #include "config/device_list.h"
 #include "config/editor_settings.h"
-#include "config/file_io.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "config/file_io.h"
+#include "base/file_io.h"
 #include "edit/save_file.h"
 #include "edit/search_logic.h"
 #include "tests/support/scripted_host.h"

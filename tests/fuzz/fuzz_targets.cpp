@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "btr/block/block_rewrite.h"
 #include "btr/block/parsit.h"
-#include "config/file_io.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"
 #include "core/command_line.h"
 #include "core/console_host.h"
-#include "prepare/call_statement.h"
-#include "prepare/program_loader.h"
-#include "prepare/resume_journal.h"
-#include "prepare/resume_plan.h"
+#include "resume/resume_journal.h"
+#include "resume/resume_plan.h"
+#include "run/call_statement.h"
+#include "run/program_loader.h"
 #if FUZZ_TARGET == 9
 #include <QList>
 

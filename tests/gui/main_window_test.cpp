@@ -34,7 +34,7 @@
 #include "gui/status_panels.h"
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
-#include "prepare/resume_journal.h"
+#include "resume/resume_journal.h"
 #include "sim/simulated_port.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"

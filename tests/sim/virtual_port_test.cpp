@@ -9,11 +9,11 @@
 
 #include "btr/character_output.h"
 #include "btr/code_table.h"
-#include "btr/port/port_factory.h"
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
 #include "btr/port/tracing_port.h"
 #include "btr/port_start.h"
+#include "run/port_factory.h"
 #include "sim/simulated_port.h"
 #include "sim/virtual_control.h"
 #include "tests/sim/control_bench.h"

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "config/file_io.h"
-#include "config/number_text.h"
+#include "base/file_io.h"
+#include "base/number_text.h"
 #include "config/settings_paths.h"
 
 namespace feedrite::testing {

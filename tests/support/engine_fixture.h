@@ -1,7 +1,7 @@
 #pragma once
 // Everything an engine call needs, with a recording port and a scripted host.
 
-#include "core/engine.h"
+#include "btr/engine.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/scripted_host.h"
 #include "text/plain_text_view.h"

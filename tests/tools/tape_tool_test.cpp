@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "config/file_io.h"
-#include "prepare/send_driver.h"
+#include "base/file_io.h"
+#include "run/send_driver.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,0 +1,121 @@
+#pragma once
+// The program's main loop: read the device's settings, start the port, load
+// the program into the view, and feed it to the control in an endless cycle
+// of leader, blocks and trailer.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "base/program_dir.h"
+#include "btr/engine.h"
+#include "resume/resume_plan.h"
+
+namespace feedrite {
+
+enum class SendOutcome {
+    // The four failures are told to the user and shown in the view, whose
+    // window stays open until the user closes it.
+    NotConfigured,    ///< settings missing or unusable: nothing was touched
+    PortUnavailable,  ///< the port could not be opened: nothing was written
+    PortFailed,       ///< the port failed during the run: it stopped there
+    LoadFailed,       ///< a failure after port start-up
+    SubFileFailed,    ///< CALL expansion stopped the load (it told the user)
+    Sent,             ///< a binary file went out, or the cycle ran to its end
+    Closed,           ///< the window asked the cycle to stop
+};
+
+struct SendDriverHooks {
+    /// Called each time the cycle is back at its restart point after a run
+    /// the control started came to its end (after the trailer, the reset text
+    /// or a refused block; a reset or edit mode begins it again instead),
+    /// just before the next wait for the control.
+    std::function<void()> at_cycle_end;
+    /// Called once the program is in the view, before the first wait for the
+    /// control; false ends the run there.
+    std::function<bool()> after_load;
+    /// Called after each program block went out whole, with its start.
+    std::function<void(TextPos)> block_sent;
+    /// A resume for the next run: while it is pending the restart point puts
+    /// the caret on its line; when the control starts a run with the start
+    /// point still there, the preamble follows the leader. Taken either way.
+    ResumeRequest* resume = nullptr;
+    /// Offered when the port cannot be opened: shows what keeps it from being
+    /// used. Empty where there is nothing to check (the virtual port).
+    std::function<void()> check_port;
+    /// A one-line note on the loaded program, told before `after_load`: the
+    /// leader ends with "%" and so does the program's own first line.
+    std::function<void(const std::string&)> note;
+};
+
+/// The note when the leader (as sent, after the control-code translation)
+/// ends with "%" and the program's first line that is not empty is "%" too,
+/// so the control reads two; empty otherwise. What is sent stays the same.
+[[nodiscard]] std::string two_percent_note(const std::string& leader, const std::string& program);
+
+class SendDriver {
+  public:
+    /// `engine.settings` must be the record `settings` refers to.
+    SendDriver(Engine& engine, PortSettings& settings, ModuleState& module, ProgramPlaces places,
+               SendDriverHooks hooks = {});
+
+    /// Runs until the window closes, a binary file is sent, or a failure.
+    SendOutcome send_file();
+
+  private:
+    bool read_settings();
+    bool start_port();
+    SendOutcome send_binary();
+    SendOutcome load_text();
+    /// How the blocks of a transmission ended: at the end of the text (the
+    /// trailer follows), at the reset text, at a block decimal conversion
+    /// refused, or stopped by a reset, closing or edit mode.
+    enum class BlocksEnd { Trailer, ResetText, Refused, Stopped };
+
+    SendOutcome cycle();
+    BlocksEnd send_blocks();
+    bool send_preamble();
+    void tell_of_cut(TextPos top);
+    void open_cycle();
+    void close_cycle(bool completed);
+    SendOutcome report_load_failure(const std::string& file, const std::string& reason);
+    [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
+    SendOutcome report_port_failure();
+    void show_report(const std::string& what, const std::string& detail);
+    SendOutcome finish(SendOutcome outcome);
+
+    Engine& engine_;
+    PortSettings& settings_;
+    ModuleState& module_;
+    ProgramPlaces places_;
+    SendDriverHooks hooks_;
+    std::string leader_block_, trailer_block_;
+    /// Where the next transmission starts after edit mode cut a block.
+    std::optional<TextPos> restart_at_;
+};
+
+/// The settings file lines whose millisecond text is no time ("line 8",
+/// "lines 7, 17"); empty when every delay has its set time.
+[[nodiscard]] std::string untimed_lines(const PortSettings& settings);
+
+/// The scratchpad file in its folder.
+[[nodiscard]] std::string scratchpad_path(const std::string& scratchpad_dir);
+
+/// How to set up a device that is not configured: its name, its settings
+/// file, and the two ways to set it up (the program has no menu).
+[[nodiscard]] std::string set_up_advice(const std::string& device,
+                                        const std::string& settings_file);
+
+/// The device's settings file reads and names a port and its delays: the
+/// driver would send with it.
+[[nodiscard]] bool device_is_set_up(const std::string& program_dir, const std::string& device);
+
+/// `line` with the first occurrence of `what` (case-sensitive) replaced.
+[[nodiscard]] std::string replace_first(std::string line, const std::string& what,
+                                        const std::string& with);
+
+/// True when the block holds the reset text; an empty reset text is in every
+/// non-empty block.
+[[nodiscard]] bool holds_reset_text(const std::string& block, const std::string& reset);
+
+}  // namespace feedrite
