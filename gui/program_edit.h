@@ -9,8 +9,10 @@
 // operator move the caret and select, with keys and mouse.
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QRawFont>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,7 @@ class ProgramEdit : public QAbstractScrollArea {
 
     [[nodiscard]] bool can_insert(const QMimeData* source) const;
     void insert_from(const QMimeData* source);
+    void scrollContentsBy(int dx, int dy) override;
 
   private:
     /// How the view follows a caret that left it: a leap puts the caret's line
@@ -93,6 +96,9 @@ class ProgramEdit : public QAbstractScrollArea {
     void paint_line(class QPainter& painter, std::int64_t line, TextPos sel_start,
                     TextPos sel_end) const;
     void update_lines(TextPos from, TextPos to);
+    /// Repaints `area` of the viewport within a frame: blocks highlighted
+    /// faster than that are painted together, once per frame.
+    void update_area(const QRect& area);
     void update_scroll_ranges();
     void refresh(Scroll scroll);
     void ensure_caret_visible(Scroll scroll);
@@ -115,6 +121,9 @@ class ProgramEdit : public QAbstractScrollArea {
     int cell_width_ = 1;
     QRawFont raw_font_;
     QList<quint32> glyphs_;  ///< glyph of each Latin-1 code in raw_font_
+    QElapsedTimer last_paint_;
+    QRect pending_area_;  ///< waits for frame_timer_
+    QTimer frame_timer_;
 };
 
 }  // namespace feedrite

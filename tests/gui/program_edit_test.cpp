@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -180,12 +181,24 @@ class ProgramEditTest : public QObject {
         PaintSpy spy;
         r.edit.viewport()->installEventFilter(&spy);
         r.view.select_line_from(r.line_start(497));
-        QCoreApplication::processEvents();
+        QTest::qWait(20);
         spy.painted = {};
+        QElapsedTimer frame;
+        frame.start();
         r.view.select_line_from(r.line_start(498));
         QTRY_VERIFY(!spy.painted.isEmpty());
-        QCOMPARE(spy.painted.boundingRect().height(), 2 * r.edit.caret_rect().height());
+        const int line_height = r.edit.caret_rect().height();
+        QCOMPARE(spy.painted.boundingRect().height(), 2 * line_height);
         QCOMPARE(spy.painted.boundingRect().width(), r.edit.viewport()->width());
+
+        // Lines highlighted within a frame of that paint wait for the next frame, together.
+        spy.painted = {};
+        r.view.select_line_from(r.line_start(499));
+        r.view.select_line_from(r.line_start(500));
+        QCoreApplication::processEvents();
+        if (frame.elapsed() < 16) QVERIFY(spy.painted.isEmpty());
+        QTRY_VERIFY(!spy.painted.isEmpty());
+        QCOMPARE(spy.painted.boundingRect().height(), 3 * line_height);
     }
 };
 
