@@ -85,8 +85,9 @@ struct CommonOptions {
 };
 
 /// The --help lines of --help and --version, the same in every program.
-inline constexpr std::string_view common_option_help = "  --help             show this text\n"
-                                                       "  --version          show the version\n";
+inline constexpr std::string_view common_option_help =
+    "  --help             show this text\n"
+    "  --version          show the version\n";
 
 /// The rows of CommonOptions, for a `Target` that derives from it.
 template <class Target>
@@ -107,16 +108,19 @@ inline constexpr OptionRow<Target> common_option_rows[] = {
      }},
 };
 
+template <class Target, std::size_t N, std::size_t... I>
+constexpr std::array<OptionRow<Target>, sizeof...(I)> joined_rows(const OptionRow<Target> (&own)[N],
+                                                                  std::index_sequence<I...>) {
+    constexpr std::size_t common = std::size(common_option_rows<Target>);
+    // Both arms are compiled for every I, so both index in range.
+    return {(I < common ? common_option_rows<Target>[I < common ? I : 0]
+                        : own[I < common ? 0 : I - common])...};
+}
+
 /// A program's whole table: the common rows, then its own.
 template <class Target, std::size_t N>
 constexpr auto with_common_rows(const OptionRow<Target> (&own)[N]) {
-    constexpr std::size_t common = std::size(common_option_rows<Target>);
-    return [&own]<std::size_t... I>(std::index_sequence<I...>) {
-        return std::array<OptionRow<Target>, common + N>{
-            (I < common ? common_option_rows<Target>[I < common ? I : 0]
-                        : own[I < common ? 0 : I - common])...};
-    }
-    (std::make_index_sequence<common + N>());
+    return joined_rows(own, std::make_index_sequence<std::size(common_option_rows<Target>) + N>());
 }
 
 }  // namespace feedrite
