@@ -13,19 +13,6 @@ const char* kind_name(DelayKind kind) {
     return names[static_cast<int>(kind)];
 }
 
-std::optional<double> median_of(const std::deque<double>& values) {
-    if (values.empty()) return std::nullopt;
-    std::vector<double> sorted(values.begin(), values.end());
-    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
-    std::nth_element(sorted.begin(), middle, sorted.end());
-    return *middle;
-}
-
-void keep_last(std::deque<double>& values, double value) {
-    values.push_back(value);
-    if (values.size() > DelayFigures::kept) values.pop_front();
-}
-
 std::string ms_figure(std::optional<double> ms) {
     if (!ms) return "-";
     char text[32];
@@ -37,8 +24,8 @@ std::string ms_figure(std::optional<double> ms) {
 
 void DelayFigures::record(DelayKind kind, double ms, double set_ms, Clock::time_point end) {
     Kind& k = kinds_[static_cast<std::size_t>(kind)];
-    k.run_shortest = k.ms.empty() ? ms : std::min(k.run_shortest, ms);
-    keep_last(k.ms, ms);
+    k.run_shortest = k.ms.count() == 0 ? ms : std::min(k.run_shortest, ms);
+    k.ms.add(ms);
     k.set_ms = set_ms;
     const bool over = set_ms > 0 && ms > 1.5 * set_ms;
     k.over_in_a_row = over ? k.over_in_a_row + 1 : 0;
@@ -49,18 +36,18 @@ void DelayFigures::record(DelayKind kind, double ms, double set_ms, Clock::time_
 }
 
 void DelayFigures::character_started(Clock::time_point at) {
-    if (last_character_) keep_last(character_gaps_, ms_between(*last_character_, at));
+    if (last_character_) character_gaps_.add(ms_between(*last_character_, at));
     last_character_ = at;
 }
 
 DelayStats DelayFigures::stats(DelayKind kind) const {
     const Kind& k = kinds_[static_cast<std::size_t>(kind)];
-    if (k.ms.empty()) return {};
-    return {median_of(k.ms), *std::min_element(k.ms.begin(), k.ms.end()), k.set_ms, k.run_shortest};
+    if (k.ms.count() == 0) return {};
+    return {k.ms.median(), k.ms.minimum(), k.set_ms, k.run_shortest};
 }
 
 std::optional<double> DelayFigures::characters_per_second() const {
-    const std::optional<double> gap = median_of(character_gaps_);
+    const std::optional<double> gap = character_gaps_.median();
     if (!gap || *gap <= 0) return std::nullopt;
     return 1000.0 / *gap;
 }

@@ -6,13 +6,13 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "config/port_settings.h"
 #include "core/clock.h"
+#include "core/rolling_figures.h"
 #include "core/run_record.h"
 
 namespace feedrite {
@@ -41,13 +41,13 @@ class DelayFigures {
 
   private:
     struct Kind {
-        std::deque<double> ms;
+        RollingFigures ms{kept};
         double set_ms = 0;
         double run_shortest = 0;
         int over_in_a_row = 0;
     };
     std::array<Kind, delay_kind_count> kinds_;
-    std::deque<double> character_gaps_;
+    RollingFigures character_gaps_{kept};
     std::optional<Clock::time_point> last_character_;
     std::optional<Clock::time_point> busy_at_;
     std::string busy_text_;

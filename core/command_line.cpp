@@ -34,9 +34,7 @@ std::optional<int> history_count(std::string_view text) {
 }
 
 // Our options, one row each.
-constexpr OptionRow<Options> option_table[] = {
-    {{"--help"}, [](Options& o, const auto&) { return set_flag(&Options::help, o); }},
-    {{"--version"}, [](Options& o, const auto&) { return set_flag(&Options::version, o); }},
+constexpr OptionRow<Options> own_options[] = {
     {{"--simulate"}, [](Options& o, const auto&) { return set_flag(&Options::simulate, o); }},
     {{"--raw-io"}, [](Options& o, const auto&) { return set_flag(&Options::raw_io, o); }},
     // The words of the text are then the file, if any.
@@ -52,11 +50,8 @@ constexpr OptionRow<Options> option_table[] = {
                      : "--history takes a number of runs from 1 to " +
                            std::to_string(most_history_runs) + " (N), not \"" + *count + "\"";
      }},
-    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
-     [](Options& o, const std::optional<std::string>& dir) {
-         return take_program_dir(*dir, o.program_dir);
-     }},
 };
+constexpr auto option_table = with_common_rows(own_options);
 
 // Qt's documented options that take the next argument as their value.
 constexpr std::string_view toolkit_with_value[] = {
@@ -202,9 +197,8 @@ std::string usage_text() {
            "  --pin-test [DEVICE] set the device's output lines by hand or one after another\n"
            "                     and watch its run/stop input (DEVICE: \"(default)\" when\n"
            "                     not given); with --simulate on the virtual control\n"
-           "  --history [N]      print the last N runs (default 20) from the history of runs\n"
-           "  --help             show this text\n"
-           "  --version          show the version\n"
+           "  --history [N]      print the last N runs (default 20) from the history of runs\n" +
+           std::string(common_option_help) +
            "\n"
            "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Qt's own options (such as -platform offscreen) may follow and are left to Qt.\n"

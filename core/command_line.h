@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/option_table.h"
+
 namespace feedrite {
 
-struct Options {
-    std::string program_dir;  ///< --program-dir; empty = the usual place
-    bool simulate = false;    ///< --simulate: virtual port and virtual control
-    bool raw_io = false;      ///< --raw-io: raw port I/O instead of ppdev
-    bool open = false;        ///< --open [FILE]: choose program and device in a window
-    bool pin_test = false;    ///< --pin-test [DEVICE]: the pin test window on the device's port
-    bool help = false;
-    bool version = false;
-    int history = 0;                ///< --history [N]: print the last N runs (0 = not asked)
+/// --help, --version and --program-dir come from CommonOptions.
+struct Options : CommonOptions {
+    bool simulate = false;  ///< --simulate: virtual port and virtual control
+    bool raw_io = false;    ///< --raw-io: raw port I/O instead of ppdev
+    bool open = false;      ///< --open [FILE]: choose program and device in a window
+    bool pin_test = false;  ///< --pin-test [DEVICE]: the pin test window on the device's port
+    int history = 0;        ///< --history [N]: print the last N runs (0 = not asked)
     std::vector<std::string> rest;  ///< every word that is not one of our options, in order
     std::string error;              ///< a usage error; empty when the options are fine
 };

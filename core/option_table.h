@@ -5,10 +5,13 @@
 // the options are the text. Each tool keeps its options in one table, so a
 // new option is one row.
 
+#include <array>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace feedrite {
@@ -70,8 +73,54 @@ std::vector<std::string> read_options(std::span<const OptionRow<Target>> table,
     return std::move(scan.words);
 }
 
-/// Takes the folder of --program-dir (the same row in every tool): an empty
-/// one, which would quietly mean the current folder, is a usage error.
+/// Takes the folder of --program-dir: an empty one, which would quietly mean
+/// the current folder, is a usage error.
 [[nodiscard]] std::string take_program_dir(const std::string& value, std::string& folder);
+
+/// What the options of every program hold: --help, --version, --program-dir.
+struct CommonOptions {
+    std::string program_dir;  ///< --program-dir; empty = the usual place
+    bool help = false;
+    bool version = false;
+};
+
+/// The --help lines of --help and --version, the same in every program.
+inline constexpr std::string_view common_option_help =
+    "  --help             show this text\n"
+    "  --version          show the version\n";
+
+/// The rows of CommonOptions, for a `Target` that derives from it.
+template <class Target>
+inline constexpr OptionRow<Target> common_option_rows[] = {
+    {{"--help"},
+     [](Target& o, const std::optional<std::string>&) {
+         o.help = true;
+         return std::string();
+     }},
+    {{"--version"},
+     [](Target& o, const std::optional<std::string>&) {
+         o.version = true;
+         return std::string();
+     }},
+    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
+     [](Target& o, const std::optional<std::string>& dir) {
+         return take_program_dir(*dir, o.program_dir);
+     }},
+};
+
+template <class Target, std::size_t N, std::size_t... I>
+constexpr std::array<OptionRow<Target>, sizeof...(I)> joined_rows(const OptionRow<Target> (&own)[N],
+                                                                  std::index_sequence<I...>) {
+    constexpr std::size_t common = std::size(common_option_rows<Target>);
+    // Both arms are compiled for every I, so both index in range.
+    return {(I < common ? common_option_rows<Target>[I < common ? I : 0]
+                        : own[I < common ? 0 : I - common])...};
+}
+
+/// A program's whole table: the common rows, then its own.
+template <class Target, std::size_t N>
+constexpr auto with_common_rows(const OptionRow<Target> (&own)[N]) {
+    return joined_rows(own, std::make_index_sequence<std::size(common_option_rows<Target>) + N>());
+}
 
 }  // namespace feedrite

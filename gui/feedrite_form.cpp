@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCryptographicHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
@@ -17,6 +16,7 @@
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
+#include "core/sha256.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
@@ -34,14 +34,6 @@
 
 namespace feedrite {
 namespace {
-
-std::string sha256_of(const std::string& text) {
-    return QCryptographicHash::hash(
-               QByteArrayView(text.data(), static_cast<qsizetype>(text.size())),
-               QCryptographicHash::Sha256)
-        .toHex()
-        .toStdString();
-}
 
 QColor qt_color(const Rgb& rgb) {
     return {rgb.red, rgb.green, rgb.blue};
@@ -226,12 +218,12 @@ bool FeedriteForm::after_load() {
     // a run to resume, else on the journal's thread.
     if (record && record->running && record->device == device) {
         const std::string text = view_.text();
-        sha256 = sha256_of(text);
+        sha256 = sha256_hex(text);
         const auto lines = static_cast<std::int64_t>(program_lines(text).size());
         if (const auto line = line_to_resume(record, sha256, device, lines)) offer_resume(*line);
     }
     std::function<std::string()> digest;
-    if (sha256.empty()) digest = [text = view_.text()] { return sha256_of(text); };
+    if (sha256.empty()) digest = [text = view_.text()] { return sha256_hex(text); };
     // Started after the offer, so a declined offer keeps the record until a run replaces it.
     journal_ = std::make_unique<JournalWriter>(
         path, ResumeRecord{state_.filename, sha256, device, 0, false}, std::chrono::seconds(1),

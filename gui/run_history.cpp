@@ -3,15 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDateTime>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <atomic>
 #include <fstream>
 #include <iostream>
+#include <map>
 
 #include "base/append_line.h"
 #include "base/file_io.h"
@@ -19,6 +15,8 @@
 #include "base/limits.h"
 #include "base/number_text.h"
 #include "base/state_dir.h"
+#include "core/json_codec.h"
+#include "core/sha256.h"
 
 namespace feedrite {
 namespace {
@@ -28,27 +26,32 @@ std::int64_t now_ms() {
 }
 
 // Local time with its offset, so the line reads right anywhere.
-QJsonValue time_value(std::int64_t ms) {
-    if (ms == 0) return QJsonValue::Null;
+void add_time(JsonWriter& line, std::string_view key, std::int64_t ms) {
+    if (ms == 0) {
+        line.null(key);
+        return;
+    }
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    line.string(
+        key,
+        local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs).toStdString());
 }
 
-std::int64_t time_of(const QJsonValue& value) {
-    if (!value.isString()) return 0;
-    const QDateTime t = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+std::int64_t time_of(const JsonValue* value) {
+    if (value == nullptr || value->kind != JsonKind::String) return 0;
+    const QDateTime t =
+        QDateTime::fromString(QString::fromStdString(value->text), Qt::ISODateWithMs);
     return t.isValid() ? t.toMSecsSinceEpoch() : 0;
 }
 
-QString text(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes);
+std::string text_of(const JsonValue* value) {
+    return value != nullptr && value->kind == JsonKind::String ? value->text : std::string();
 }
-std::string bytes(const QJsonValue& value) {
-    return value.toString().toLocal8Bit().toStdString();
-}
-std::int64_t number(const QJsonValue& value, std::int64_t otherwise = 0) {
+
+std::int64_t number_of(const JsonValue* value, std::int64_t otherwise = 0) {
+    if (value == nullptr || value->kind != JsonKind::Number) return otherwise;
     // A forged 1e300 must not reach a conversion whose overflow is undefined.
-    return value.isDouble() ? whole_part_int64(value.toDouble()).value_or(otherwise) : otherwise;
+    return whole_part_int64(value->number).value_or(otherwise);
 }
 
 bool is_running_feedrite(std::int64_t pid) {
@@ -60,59 +63,68 @@ bool is_running_feedrite(std::int64_t pid) {
 }  // namespace
 
 QByteArray record_line(const RunRecord& r) {
-    QJsonObject o;
-    o[QStringLiteral("id")] = text(r.id);
-    o[QStringLiteral("pid")] = static_cast<double>(r.pid);
-    o[QStringLiteral("start")] = time_value(r.start_ms);
-    o[QStringLiteral("updated")] = time_value(r.updated_ms);
-    o[QStringLiteral("end")] = time_value(r.end_ms);
-    o[QStringLiteral("device")] = text(r.device);
-    o[QStringLiteral("program")] = text(r.program);
-    o[QStringLiteral("size")] =
-        r.program_size < 0 ? QJsonValue() : QJsonValue(static_cast<double>(r.program_size));
-    o[QStringLiteral("sha256")] = r.sha256.empty() ? QJsonValue() : QJsonValue(text(r.sha256));
-    o[QStringLiteral("cycles")] = static_cast<double>(r.cycles);
-    o[QStringLiteral("characters")] = static_cast<double>(r.characters);
-    o[QStringLiteral("blocks")] = static_cast<double>(r.blocks);
-    o[QStringLiteral("stops")] = static_cast<double>(r.stops);
-    o[QStringLiteral("end_reason")] = QString::fromLatin1(end_reason_name(r.end));
-    o[QStringLiteral("end_detail")] = text(r.end_detail);
-    // null: the clock guard gave no figures for this run.
-    QJsonValue timing;
-    if (!r.timing.empty()) {
-        QJsonObject figures;
-        for (const TimingFigure& f : r.timing) figures[text(f.name)] = f.value;
-        timing = figures;
-    }
-    o[QStringLiteral("timing")] = timing;
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    // The members in the order of their names, as the history has always had them.
+    JsonWriter line;
+    line.number("blocks", static_cast<double>(r.blocks))
+        .number("characters", static_cast<double>(r.characters))
+        .number("cycles", static_cast<double>(r.cycles))
+        .string("device", r.device);
+    add_time(line, "end", r.end_ms);
+    line.string("end_detail", r.end_detail)
+        .string("end_reason", end_reason_name(r.end))
+        .string("id", r.id)
+        .number("pid", static_cast<double>(r.pid))
+        .string("program", r.program);
+    if (r.sha256.empty())
+        line.null("sha256");
+    else
+        line.string("sha256", r.sha256);
+    if (r.program_size < 0)
+        line.null("size");
+    else
+        line.number("size", static_cast<double>(r.program_size));
+    add_time(line, "start", r.start_ms);
+    line.number("stops", static_cast<double>(r.stops));
+    // null: the clock guard gave no figures for this run. One figure per
+    // name, the last one given, in the order of the names.
+    std::map<std::string, double> figures;
+    for (const TimingFigure& f : r.timing) figures[f.name] = f.value;
+    JsonWriter timing;
+    for (const auto& [name, value] : figures) timing.number(name, value);
+    if (figures.empty())
+        line.null("timing");
+    else
+        line.object("timing", timing);
+    add_time(line, "updated", r.updated_ms);
+    return QByteArray::fromStdString(line.text());
 }
 
 std::optional<RunRecord> read_record_line(const QByteArray& line) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
-    const QJsonObject o = document.object();
+    const std::optional<JsonObject> o = parse_json_object(
+        std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+    if (!o) return std::nullopt;
+    const auto at = [&o](std::string_view key) { return json_member(*o, key); };
     RunRecord r;
-    r.id = bytes(o[QStringLiteral("id")]);
-    r.start_ms = time_of(o[QStringLiteral("start")]);
+    r.id = text_of(at("id"));
+    r.start_ms = time_of(at("start"));
     if (r.id.empty() || r.start_ms == 0) return std::nullopt;
-    r.pid = number(o[QStringLiteral("pid")]);
-    r.updated_ms = time_of(o[QStringLiteral("updated")]);
-    r.end_ms = time_of(o[QStringLiteral("end")]);
-    r.device = bytes(o[QStringLiteral("device")]);
-    r.program = bytes(o[QStringLiteral("program")]);
-    r.program_size = number(o[QStringLiteral("size")], -1);
-    r.sha256 = bytes(o[QStringLiteral("sha256")]);
-    r.cycles = number(o[QStringLiteral("cycles")]);
-    r.characters = number(o[QStringLiteral("characters")]);
-    r.blocks = number(o[QStringLiteral("blocks")]);
-    r.stops = number(o[QStringLiteral("stops")]);
-    r.end = end_reason_named(bytes(o[QStringLiteral("end_reason")]));
-    r.end_detail = bytes(o[QStringLiteral("end_detail")]);
-    const QJsonObject timing = o[QStringLiteral("timing")].toObject();
-    for (auto it = timing.begin(); it != timing.end(); ++it)
-        r.timing.push_back({it.key().toStdString(), it.value().toDouble()});
+    r.pid = number_of(at("pid"));
+    r.updated_ms = time_of(at("updated"));
+    r.end_ms = time_of(at("end"));
+    r.device = text_of(at("device"));
+    r.program = text_of(at("program"));
+    r.program_size = number_of(at("size"), -1);
+    r.sha256 = text_of(at("sha256"));
+    r.cycles = number_of(at("cycles"));
+    r.characters = number_of(at("characters"));
+    r.blocks = number_of(at("blocks"));
+    r.stops = number_of(at("stops"));
+    r.end = end_reason_named(text_of(at("end_reason")));
+    r.end_detail = text_of(at("end_detail"));
+    if (const JsonValue* timing = at("timing"))
+        for (const JsonMember& figure : timing->members)
+            r.timing.push_back(
+                {figure.key, figure.value.kind == JsonKind::Number ? figure.value.number : 0.0});
     return r;
 }
 
@@ -136,11 +148,18 @@ std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::strin
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size > program_size_limit)
         return std::nullopt;
-    QFile file(QString::fromLocal8Bit(path));
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file)) return std::nullopt;
-    return std::pair{hash.result().toHex().toStdString(), static_cast<std::int64_t>(file.size())};
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    Sha256 hash;
+    std::vector<char> chunk(std::size_t{1} << 16);
+    std::int64_t size = 0;
+    while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) ||
+           file.gcount() > 0) {
+        hash.add(std::string_view(chunk.data(), static_cast<std::size_t>(file.gcount())));
+        size += file.gcount();
+    }
+    if (file.bad()) return std::nullopt;
+    return std::pair{hash.hex(), size};
 }
 
 RunHistory::RunHistory(std::string path) : path_(std::move(path)) {

@@ -1,119 +1,25 @@
 #include "resume/resume_journal.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "base/file_io.h"
 #include "base/folder_owner.h"
 #include "base/limits.h"
 #include "base/state_dir.h"
+#include "core/json_codec.h"
 
 namespace feedrite {
 namespace {
 
-std::string json_string(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\', out += c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            // 8-bit names stay 8-bit: each byte is one \u00XX, read back as that byte.
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+// A string member, when there is one; false when it holds anything else.
+bool take_text(const JsonObject& object, std::string_view key, std::string& out, bool needed) {
+    const JsonValue* value = json_member(object, key);
+    if (value == nullptr) return !needed;
+    out = value->text;
+    return value->kind == JsonKind::String;
 }
-
-// A reader for the one flat object this file holds.
-class Reader {
-  public:
-    explicit Reader(std::string_view text) : text_(text) {}
-
-    bool object(ResumeRecord& r) {
-        bool sha = false, device = false, line = false, running = false;
-        if (!take('{')) return false;
-        do {
-            std::string key;
-            if (!string(key) || !take(':')) return false;
-            if (key == "line")
-                line = number(r.line);
-            else if (key == "running")
-                running = boolean(r.running);
-            else if (!string(key == "program"  ? r.program
-                             : key == "sha256" ? r.sha256
-                             : key == "device" ? r.device
-                                               : scratch_))
-                return false;
-            sha = sha || key == "sha256";
-            device = device || key == "device";
-        } while (take(','));
-        return take('}') && (skip(), pos_ == text_.size()) && sha && device && line && running;
-    }
-
-  private:
-    void skip() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' ||
-                                       text_[pos_] == '\r' || text_[pos_] == '\t'))
-            ++pos_;
-    }
-    bool take(char c) {
-        skip();
-        if (pos_ >= text_.size() || text_[pos_] != c) return false;
-        ++pos_;
-        return true;
-    }
-    bool string(std::string& out) {
-        if (!take('"')) return false;
-        out.clear();
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            char c = text_[pos_++];
-            if (c == '\\') {
-                if (pos_ >= text_.size()) return false;
-                c = text_[pos_++];
-                if (c == 'u') {
-                    if (pos_ + 4 > text_.size()) return false;
-                    const unsigned long code =
-                        std::strtoul(std::string(text_.substr(pos_, 4)).c_str(), nullptr, 16);
-                    if (code > 0xFF) return false;
-                    c = static_cast<char>(code);
-                    pos_ += 4;
-                }
-            }
-            out += c;
-        }
-        return take('"');
-    }
-    bool number(std::int64_t& out) {
-        skip();
-        const std::size_t from = pos_;
-        while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
-        if (pos_ == from || pos_ - from > 15) return false;
-        out = std::stoll(std::string(text_.substr(from, pos_ - from)));
-        return true;
-    }
-    bool boolean(bool& out) {
-        skip();
-        for (const bool value : {true, false}) {
-            const std::string_view word = value ? "true" : "false";
-            if (text_.substr(pos_, word.size()) == word) {
-                pos_ += word.size();
-                out = value;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::string scratch_;
-};
 
 std::string file_name_for(const std::string& device) {
     std::string name;
@@ -141,15 +47,33 @@ std::string resume_journal_path(const std::string& device) {
 }
 
 std::string format_resume_record(const ResumeRecord& r) {
-    return "{\"program\": " + json_string(r.program) + ", \"sha256\": " + json_string(r.sha256) +
-           ", \"device\": " + json_string(r.device) + ", \"line\": " + std::to_string(r.line) +
-           ", \"running\": " + (r.running ? "true" : "false") + "}\n";
+    return JsonWriter(true)
+               .string("program", r.program)
+               .string("sha256", r.sha256)
+               .string("device", r.device)
+               .number("line", static_cast<double>(r.line))
+               .boolean("running", r.running)
+               .text() +
+           "\n";
 }
 
 std::optional<ResumeRecord> parse_resume_record(std::string_view text) {
-    ResumeRecord record;
-    if (!Reader(text).object(record)) return std::nullopt;
-    return record;
+    const std::optional<JsonObject> object = parse_json_object(text);
+    if (!object) return std::nullopt;
+    ResumeRecord r;
+    const JsonValue* line = json_member(*object, "line");
+    const JsonValue* running = json_member(*object, "running");
+    // A line is a whole number below 10^15, as it has always been written.
+    if (!take_text(*object, "program", r.program, false) ||
+        !take_text(*object, "sha256", r.sha256, true) ||
+        !take_text(*object, "device", r.device, true) || line == nullptr ||
+        line->kind != JsonKind::Number || line->number < 0 || line->number >= 1e15 ||
+        line->number != std::trunc(line->number) || running == nullptr ||
+        running->kind != JsonKind::Boolean)
+        return std::nullopt;
+    r.line = static_cast<std::int64_t>(line->number);
+    r.running = running->boolean;
+    return r;
 }
 
 std::optional<ResumeRecord> read_resume_record(const std::string& path) {

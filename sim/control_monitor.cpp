@@ -47,25 +47,6 @@ void add_text(std::deque<ReadRun>& runs, const std::string& text, bool parity_er
 
 }  // namespace
 
-void RollingFigures::add(double value) {
-    values_.push_back(value);
-    if (values_.size() > size_) values_.pop_front();
-}
-
-std::optional<double> RollingFigures::median() const {
-    if (values_.empty()) return std::nullopt;
-    std::vector<double> sorted(values_.begin(), values_.end());
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t middle = sorted.size() / 2;
-    if (sorted.size() % 2 != 0) return sorted[middle];
-    return (sorted[middle - 1] + sorted[middle]) / 2;
-}
-
-std::optional<double> RollingFigures::minimum() const {
-    if (values_.empty()) return std::nullopt;
-    return *std::min_element(values_.begin(), values_.end());
-}
-
 const char* state_name(ControlState state) {
     switch (state) {
         case ControlState::Waiting:

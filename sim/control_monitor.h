@@ -11,25 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/rolling_figures.h"
 #include "sim/virtual_control.h"
 
 namespace feedrite {
-
-/// Median and minimum of the last `size` values.
-class RollingFigures {
-  public:
-    explicit RollingFigures(std::size_t size = 100) : size_(size) {}
-    void add(double value);
-    void clear() { values_.clear(); }
-    /// The middle value; the mean of the two middle ones for an even count.
-    [[nodiscard]] std::optional<double> median() const;
-    [[nodiscard]] std::optional<double> minimum() const;
-    [[nodiscard]] std::size_t count() const { return values_.size(); }
-
-  private:
-    std::size_t size_;
-    std::deque<double> values_;
-};
 
 enum class ControlState {
     Waiting,  ///< in run, nothing read for a while (or since a reset)

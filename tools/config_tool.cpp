@@ -22,15 +22,14 @@
 namespace feedrite {
 namespace {
 
-struct ConfigOptions {
-    std::string program_dir;
+struct ConfigOptions : CommonOptions {
     std::string device = default_device_name;
     std::optional<Preset> preset;
     std::optional<int> port;  ///< LPT_lst index
     std::string address;      ///< hexadecimal, for "Other!"
     // Each time option sets one text box of the dialog.
     std::vector<std::pair<std::string ConfigModel::*, std::string>> times;
-    bool calibrate = false, quick = false, show = false, help = false, version = false;
+    bool calibrate = false, quick = false, show = false;
     bool ten_seconds = false;  ///< --calibrate itself, which --quick excludes
     std::string error;
 
@@ -64,9 +63,7 @@ std::string set_flag(bool& flag) {
 }
 
 // One row per option; the time options set the dialog's boxes in the order given.
-constexpr OptionRow<ConfigOptions> config_options[] = {
-    {{"--help"}, [](ConfigOptions& o, const Value&) { return set_flag(o.help); }},
-    {{"--version"}, [](ConfigOptions& o, const Value&) { return set_flag(o.version); }},
+constexpr OptionRow<ConfigOptions> own_options[] = {
     {{"--calibrate"},
      [](ConfigOptions& o, const Value&) {
          o.ten_seconds = true;
@@ -78,8 +75,6 @@ constexpr OptionRow<ConfigOptions> config_options[] = {
          return set_flag(o.quick);
      }},
     {{"--show"}, [](ConfigOptions& o, const Value&) { return set_flag(o.show); }},
-    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
-     [](ConfigOptions& o, const Value& dir) { return take_program_dir(*dir, o.program_dir); }},
     {{"--device", OptionValue::Required, "a name"},
      [](ConfigOptions& o, const Value& name) {
          o.device = *name;
@@ -108,6 +103,7 @@ constexpr OptionRow<ConfigOptions> config_options[] = {
     {{"--data-off", OptionValue::Required, "MS"}, set_time<&ConfigModel::Data_off_txt>},
     {{"--block-delay", OptionValue::Required, "MS"}, set_time<&ConfigModel::EOB_delay_txt>},
 };
+constexpr auto config_options = with_common_rows(own_options);
 
 ConfigOptions parse_config_options(const std::vector<std::string>& args) {
     ConfigOptions options;
@@ -243,9 +239,8 @@ std::string config_usage() {
            "  --calibrate        run the 10-second speed test (needed for any change)\n"
            "  --quick            run a 1-second speed test instead: less accurate (not\n"
            "                     with --calibrate)\n"
-           "  --show             print the device's settings\n"
-           "  --help             show this text\n"
-           "  --version          show the version\n"
+           "  --show             print the device's settings\n" +
+           std::string(common_option_help) +
            "\n"
            "--check-port finds what keeps the port from being used (modules, permission,\n"
            "another driver) and says the fix. PORT: LPT1 to LPT3, a hexadecimal address\n"

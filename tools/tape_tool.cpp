@@ -19,14 +19,11 @@ namespace {
 
 enum class Output { Raw, Text, Trace };
 
-struct TapeOptions {
-    std::string program_dir;
+struct TapeOptions : CommonOptions {
     int cycles = 1;
     std::int64_t from_line = 0;  ///< --from-line; 0 = from the top
     Output output = Output::Raw;
     bool guard = false;
-    bool help = false;
-    bool version = false;
     std::string text;
     std::string error;
 };
@@ -44,17 +41,7 @@ std::string set_output(TapeOptions& options, Output output) {
 }
 
 using Value = std::optional<std::string>;
-constexpr OptionRow<TapeOptions> tape_options[] = {
-    {{"--help"},
-     [](TapeOptions& o, const Value&) {
-         o.help = true;
-         return std::string();
-     }},
-    {{"--version"},
-     [](TapeOptions& o, const Value&) {
-         o.version = true;
-         return std::string();
-     }},
+constexpr OptionRow<TapeOptions> own_options[] = {
     {{"--timed"},
      [](TapeOptions& o, const Value&) {
          o.guard = true;
@@ -62,8 +49,6 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
      }},
     {{"--trace"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Trace); }},
     {{"--text"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Text); }},
-    {{"--program-dir", OptionValue::Required, "a folder (DIR)"},
-     [](TapeOptions& o, const Value& dir) { return take_program_dir(*dir, o.program_dir); }},
     {{"--cycles", OptionValue::Required, "a number (N)"},
      [](TapeOptions& o, const Value& count) {
          return parse_count(*count, o.cycles)
@@ -79,6 +64,7 @@ constexpr OptionRow<TapeOptions> tape_options[] = {
          return std::string();
      }},
 };
+constexpr auto tape_options = with_common_rows(own_options);
 
 TapeOptions parse_tape_options(const std::vector<std::string>& args) {
     TapeOptions options;
@@ -174,9 +160,8 @@ std::string tape_usage() {
            "  --timed            run each delay as feedrite does: its loop count, then\n"
            "                     the clock guard up to its set time (by default no delay\n"
            "                     is run, only counted and traced: what the control reads,\n"
-           "                     not when, as fast as the disk)\n"
-           "  --help             show this text\n"
-           "  --version          show the version\n"
+           "                     not when, as fast as the disk)\n" +
+           std::string(common_option_help) +
            "\n"
            "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "\n"

@@ -3,42 +3,62 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <map>
 
 namespace feedrite {
 namespace {
 
-// The EIA RS-244 list as the tape standard prints it, capitals only.
-const std::map<int, int> eia_reference = {
-    {0, 0x10},   {8, 0x2A},   {9, 0x3E},    {10, 0x80},  {18, 0x4C},  {20, 0x2F},  {32, 0x10},
-    {'$', 0x5B}, {'%', 0x0B}, {'&', 0x0E},  {'(', 0x1A}, {')', 0x4A}, {'+', 0x70}, {',', 0x3B},
-    {'-', 0x40}, {'.', 0x6B}, {'/', 0x31},  {'0', 0x20}, {'1', 0x01}, {'2', 0x02}, {'3', 0x13},
-    {'4', 0x04}, {'5', 0x15}, {'6', 0x16},  {'7', 0x07}, {'8', 0x08}, {'9', 0x19}, {':', 0x46},
-    {'A', 0x61}, {'B', 0x62}, {'C', 0x73},  {'D', 0x64}, {'E', 0x75}, {'F', 0x76}, {'G', 0x67},
-    {'H', 0x68}, {'I', 0x79}, {'J', 0x51},  {'K', 0x52}, {'L', 0x43}, {'M', 0x54}, {'N', 0x45},
-    {'O', 0x46}, {'P', 0x57}, {'Q', 0x58},  {'R', 0x49}, {'S', 0x32}, {'T', 0x23}, {'U', 0x34},
-    {'V', 0x25}, {'W', 0x26}, {'X', 0x37},  {'Y', 0x38}, {'Z', 0x29}, {'[', 0x2C}, {']', 0x7C},
-    {'{', 0x7C}, {'}', 0x7A}, {0xD1, 0x3E},
-};
-
-int expected_entry(int set, int c) {
-    if (set == EIA_RS244) {
-        const int key = (c >= 'a' && c <= 'z') ? c - 32 : c;
-        const auto it = eia_reference.find(key);
-        return it == eia_reference.end() ? 0 : it->second;
+// The parity each code set gives over all 8 bits, with the rows it leaves 0:
+// ISO and odd parity set bit 7 so that the count of ones comes out even or
+// odd; EIA's parity track makes every code odd; characters past 127, and in
+// EIA every character it has no code for, give 0.
+TEST(CodeTable, EveryCodeHasItsSetsParityAndKeepsTheCharacter) {
+    const CodeTable& table = code_table();
+    int eia_codes = 0;
+    for (int c = 0; c < 256; ++c) {
+        SCOPED_TRACE(c);
+        const auto low7 = static_cast<std::uint8_t>(c < 128 ? c : 0);
+        EXPECT_EQ(table[ISO_even][c] & 0x7F, low7);
+        EXPECT_EQ(table[odd_parity][c] & 0x7F, low7);
+        EXPECT_EQ(table[seven_bit][c], low7);
+        if (c < 128) {
+            EXPECT_EQ(std::popcount(table[ISO_even][c]) % 2, 0);
+            EXPECT_EQ(std::popcount(table[odd_parity][c]) % 2, 1);
+        } else {
+            EXPECT_EQ(table[ISO_even][c], 0);
+            EXPECT_EQ(table[odd_parity][c], 0);
+        }
+        const std::uint8_t eia = table[EIA_RS244][c];
+        if (eia != 0) ++eia_codes;
+        EXPECT_TRUE(eia == 0 || std::popcount(eia) % 2 == 1);
+        if (c >= 'a' && c <= 'z') {
+            EXPECT_EQ(eia, table[EIA_RS244][c - 'a' + 'A']);
+        }
     }
-    if (c > 127) return 0;
-    const bool odd = std::popcount(static_cast<unsigned>(c)) % 2 == 1;  // c < 128 here
-    if (set == ISO_even) return odd ? c + 128 : c;
-    if (set == odd_parity) return odd ? c : c + 128;
-    return c;
+    EXPECT_EQ(eia_codes, 59 + 26) << "the listed characters and the small letters";
 }
 
-TEST(CodeTable, EveryEntryMatchesAnIndependentTableAndDecodesBack) {
-    const CodeTable& table = code_table();
-    for (int set = 0; set < code_set_count; ++set)
-        for (int c = 0; c < 256; ++c)
-            ASSERT_EQ(table[set][c], expected_entry(set, c)) << "code set " << set << " char " << c;
+// Worked out by hand from the tape codes: bit 7 is the ISO parity bit, EIA
+// punches its parity in bit 4 and its end of block in bit 7.
+TEST(CodeTable, HandCheckedCodes) {
+    struct Case {
+        int set, character, code;
+    };
+    const Case cases[] = {
+        {ISO_even, 'A', 0x41},   {ISO_even, 'C', 0xC3},   {ISO_even, '\r', 0x8D},
+        {ISO_even, '\n', 0x0A},  {ISO_even, '%', 0xA5},   {ISO_even, 0xE9, 0x00},
+        {odd_parity, 'A', 0xC1}, {odd_parity, 'C', 0x43}, {EIA_RS244, 'G', 0x67},
+        {EIA_RS244, '1', 0x01},  {EIA_RS244, '\n', 0x80}, {EIA_RS244, '\r', 0x00},
+        {EIA_RS244, 'a', 0x61},  {EIA_RS244, '#', 0x00},  {EIA_RS244, '*', 0x00},
+        {EIA_RS244, '=', 0x00},  {EIA_RS244, ' ', 0x10},  {EIA_RS244, 0, 0x10},
+        {EIA_RS244, ']', 0x7C},  {EIA_RS244, '{', 0x7C},  {EIA_RS244, '\t', 0x3E},
+        {EIA_RS244, 0xD1, 0x3E}, {EIA_RS244, '%', 0x0B},  {EIA_RS244, 'X', 0x37},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(code_table()[c.set][c.character], c.code)
+            << "code set " << c.set << " character " << c.character;
+}
+
+TEST(CodeTable, CodesDecodeBackToTheirCharacters) {
     // Every character with a code of its own comes back as itself; shared EIA
     // codes come back as the preferred character (space, not NUL; ']', not '{').
     const std::string program = "%\nO1001 (DRILL)\nN10 G81 X-1.25 Y+3/Z$&,[]:\t";

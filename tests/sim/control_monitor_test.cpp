@@ -19,21 +19,6 @@ using testing::Bench;
 using Runs = std::vector<ReadRun>;
 using namespace std::string_view_literals;
 
-TEST(RollingFigures, MedianAndMinimumOfTheLastValues) {
-    using Figure = std::optional<double>;  // size, values, median, minimum
-    const std::tuple<const char*, std::size_t, std::vector<double>, Figure, Figure> cases[] = {
-        {"none yet", 100, {}, std::nullopt, std::nullopt},
-        {"9 drops out; even count: mean of the middle two", 4, {9, 4, 1, 3, 2}, 2.5, 1},
-    };
-    for (const auto& [name, size, values, median, minimum] : cases) {
-        SCOPED_TRACE(name);
-        RollingFigures figures(size);
-        for (const double value : values) figures.add(value);
-        EXPECT_EQ(figures.median(), median);
-        EXPECT_EQ(figures.minimum(), minimum);
-    }
-}
-
 TEST(ControlMonitor, CountsAndShowsWhatTheControlReadInItsCode) {
     const std::tuple<const char*, CodeSet, std::string_view, const char*, std::size_t> cases[] = {
         {"ISO", ISO_even, "%\nN1 G1\r\nN2\n"sv, "%\nN1 G1\nN2\n", 3},
