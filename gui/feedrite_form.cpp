@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <iostream>
+#include <utility>
 
 #include "base/number_text.h"
 #include "btr/block/hilight_line.h"
@@ -86,7 +87,8 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       port_(make_port(port_kind, port_settings_)),
       port_kind_(port_kind),
       engine_{state_, port_settings_, port_, host_, view_, nullptr, &clock_, &figures_},
-      resume_action_(new QAction(tr("Resume here\u2026"), this)) {
+      resume_action_(new QAction(tr("Resume here\u2026"), this)),
+      program_watch_(new ProgramWatch(this)) {
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { end_of_run(); });
     QFont courier(QStringLiteral("Courier"), 12);
@@ -106,6 +108,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     connect(resume_action_, &QAction::triggered, this, [this] { resume_here(); });
     txtedit_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(txtedit_, &QWidget::customContextMenuRequested, this, &FeedriteForm::show_view_menu);
+    connect(program_watch_, &ProgramWatch::changed, this, &FeedriteForm::offer_reload);
 
     Timer1_.setInterval(250);
     connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
@@ -184,6 +187,7 @@ void FeedriteForm::send_file() {
                               check.usable ? MessageIcon::None : MessageIcon::Exclamation,
                               MessageButtons::Ok);
         };
+    hooks.reload_wanted = [this] { return std::exchange(reload_wanted_, false); };
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);
     };
@@ -208,6 +212,7 @@ bool FeedriteForm::offer_configuration() {
 
 bool FeedriteForm::after_load() {
     loaded_ = true;
+    program_watch_->watch(state_.filename);
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;
@@ -247,6 +252,28 @@ void FeedriteForm::offer_resume(std::int64_t line) {
             if (answer == MessageAnswer::Yes && !stale && still_stands(line, offered_at_cycle_))
                 review_resume(line);
         });
+}
+
+// Never loaded again on its own: the operator decides, and the new text
+// takes over only at the tape's restart point, where no data flows.
+void FeedriteForm::offer_reload() {
+    std::string text = "The program file has changed on disk since it was loaded:\n" +
+                       program_watch_->path() + "\n\nLoad it again?";
+    if (state_.File_is_edited) text += "\nThe changes made in this window are lost.";
+    text += state_.Sending_data != 0
+                ? "\nThe control is reading the program now: it is loaded again when the "
+                  "tape is back at its start."
+                : "\nThe tape goes back to the program's start.";
+    host_.ask_without_waiting(text, "Program changed", MessageIcon::Exclamation,
+                              [this](MessageAnswer answer) {
+                                  if (answer != MessageAnswer::Yes) {
+                                      program_watch_->accept_current();
+                                      return;
+                                  }
+                                  reload_wanted_ = true;
+                                  // Back to the restart point, as the Reset panel does.
+                                  if (state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
+                              });
 }
 
 void FeedriteForm::withdraw_stale_offer() {

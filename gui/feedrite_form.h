@@ -19,6 +19,7 @@
 #include "core/realtime.h"
 #include "core/stay_awake.h"
 #include "core/window_state.h"
+#include "gui/program_watch.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
@@ -140,6 +141,8 @@ class FeedriteForm : public QWidget {
     bool offer_configuration();
     /// The offer's question gives way to a notice once the control reads.
     void withdraw_stale_offer();
+    /// The program's file changed on disk: asks whether to load it again.
+    void offer_reload();
     /// True while a resume is allowed and the control has started no run
     /// since `cycles_then`; otherwise a notice says `line` was not resumed.
     bool still_stands(std::int64_t line, std::int64_t cycles_then);
@@ -182,6 +185,8 @@ class FeedriteForm : public QWidget {
     std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
+    ProgramWatch* program_watch_;
+    bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };
 
 }  // namespace feedrite

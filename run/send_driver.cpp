@@ -87,11 +87,7 @@ SendOutcome SendDriver::send_file() {
         if (engine_.state.Binaryfile) return send_binary();
         const SendOutcome loaded = load_text();
         if (loaded != SendOutcome::Sent) return loaded;
-        if (hooks_.note)
-            if (const std::string note = two_percent_note(leader_block_, engine_.view.text());
-                !note.empty())
-                hooks_.note(note);
-        if (hooks_.after_load && !hooks_.after_load()) return SendOutcome::Closed;
+        if (!after_load()) return SendOutcome::Closed;
         return cycle();
     } catch (const std::exception& failure) {
         return report_load_failure(scratchpad_path(places_.scratchpad_dir), failure.what());
@@ -234,12 +230,45 @@ SendOutcome SendDriver::load_text() {
     return report_load_failure(result.failed_file, result.reason);
 }
 
+bool SendDriver::after_load() {
+    if (hooks_.note)
+        if (const std::string note = two_percent_note(leader_block_, engine_.view.text());
+            !note.empty())
+            hooks_.note(note);
+    return !hooks_.after_load || hooks_.after_load();
+}
+
+bool SendDriver::reload_text() {
+    ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
+    const LoadResult result =
+        loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
+    settings_.Send_long_file = false;
+    if (result.status == LoadStatus::Closed) return false;
+    if (result.status != LoadStatus::Loaded) {
+        const std::string why =
+            result.failed_file.empty() ? "." : ":\n" + result.failed_file + "\n" + result.reason;
+        engine_.host.notice("The program could not be loaded again" + why +
+                                "\n\nThe program loaded before is still the one sent.",
+                            "Program changed", MessageIcon::Exclamation);
+        return true;
+    }
+    engine_.view.set_text(result.text);
+    engine_.state.file_line_ends = result.line_ends;
+    engine_.state.File_is_edited = false;
+    // Lines and offsets of the old text mean nothing in the new one.
+    restart_at_.reset();
+    if (hooks_.resume != nullptr) hooks_.resume->pending = false;
+    return after_load();
+}
+
 SendOutcome SendDriver::cycle() {
     WindowState& state = engine_.state;
     bool ran = false;        // the control started a run since the last restart point
     bool completed = false;  // and that run came to its end
     for (;;) {
         state.DNC_reset = DNC_run;
+        if (hooks_.reload_wanted && hooks_.reload_wanted() && !reload_text())
+            return SendOutcome::Closed;
         const bool resuming = hooks_.resume != nullptr && hooks_.resume->pending;
         const TextPos top = restart_at_ ? *restart_at_ : resuming ? hooks_.resume->start : 0;
         engine_.view.set_selection_start(top);

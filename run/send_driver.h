@@ -46,6 +46,11 @@ struct SendDriverHooks {
     /// A one-line note on the loaded program, told before `after_load`: the
     /// leader ends with "%" and so does the program's own first line.
     std::function<void(const std::string&)> note;
+    /// Asked at each restart point: true loads the program from its file
+    /// again there, before the wait for the control (the operator said yes
+    /// to it; data never flows then). `after_load` follows a good load; a
+    /// failed one keeps the program loaded before and says why.
+    std::function<bool()> reload_wanted;
 };
 
 /// The note when the leader (as sent, after the control-code translation)
@@ -67,6 +72,10 @@ class SendDriver {
     bool start_port();
     SendOutcome send_binary();
     SendOutcome load_text();
+    /// The note and `after_load` for the program now in the view.
+    bool after_load();
+    /// Loads the program again for `reload_wanted`; false ends the run.
+    bool reload_text();
     /// How the blocks of a transmission ended: at the end of the text (the
     /// trailer follows), at the reset text, at a block decimal conversion
     /// refused, or stopped by a reset, closing or edit mode.

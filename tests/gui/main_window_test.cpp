@@ -532,6 +532,29 @@ class MainWindowTest : public QObject {
                  end_reason_name(EndReason::Signal));
     }
 
+    // The file changed on disk while the control reads it: the operator is asked
+    // once, and the new text takes over at the tape's restart point.
+    void a_program_changed_on_disk_is_loaded_again_when_the_operator_says_so() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 M30\r\n", false);
+        w.recorder.answers = {MessageAnswer::Yes};
+        bool rewritten = false;
+        const auto tick = [&] {
+            if (!rewritten && w.state().run.blocks_sent >= 3) {
+                w.dir.write("part.nc", "N1 X7.\r\nN2 M30\r\n");
+                rewritten = true;
+            }
+            if (w.form.text_view().text().find("X7.") != std::string::npos &&
+                w.state().run.blocks_sent >= 8 && !w.ended)
+                w.form.end_on_signal("SIGTERM");
+        };
+        QVERIFY(w.transmit(20, tick, 10000));
+        const auto asked = std::count_if(
+            w.recorder.messages.begin(), w.recorder.messages.end(),
+            [](const testing::RecordedMessage& m) { return m.title == "Program changed"; });
+        QCOMPARE(asked, 1);
+        QVERIFY(w.form.text_view().text().starts_with("N1 X7.\r\nN2 M30"));
+    }
+
     // An offer still unanswered when the control starts reading (it is always
     // in run here) gives way to a notice, in the same box; the tape never waited.
     void an_offer_unanswered_is_withdrawn_once_the_control_reads() {
