@@ -28,6 +28,7 @@
 #include "gui/signal_watch.h"
 #include "gui/status_panels.h"
 #include "gui/warning_form.h"
+#include "motion/estimate.h"
 #include "prepare/modal_state.h"
 #include "prepare/send_driver.h"
 #include "sim/simulated_port.h"
@@ -216,6 +217,12 @@ bool FeedriteForm::offer_configuration() {
 
 bool FeedriteForm::after_load() {
     loaded_ = true;
+    // Time left from the machine, not the tape, where the program moves it.
+    ProgramEstimate estimate = estimate_program(view_.text(), port_settings_);
+    if (estimate.machining_seconds > 0)
+        tracker_.set_model({std::move(estimate.left), estimate.machining_seconds,
+                            estimate.waits.seconds,
+                            static_cast<std::int64_t>(estimate.waits.blocks)});
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;
