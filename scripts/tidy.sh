@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 [ -f build/ci/compile_commands.json ] || cmake --preset ci >/dev/null
-find btr config core edit gui prepare sim text tools -name '*.cpp' -print0 |
+find btr config core edit gui motion prepare sim text tools -name '*.cpp' -print0 |
   xargs -0 -P "$(nproc)" -n 8 clang-tidy -p build/ci --quiet --warnings-as-errors='*' 2>/dev/null
