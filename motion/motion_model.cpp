@@ -11,6 +11,9 @@ namespace {
 
 constexpr double two_pi = 2 * std::numbers::pi;
 
+// A view keeps the whole program's moves: they stay small.
+static_assert(sizeof(Move) == 16 && sizeof(BlockMotion) == 12);
+
 // Axis indexes of a plane: its first and second axis, then its normal.
 std::array<int, 3> plane_axes(int plane) {
     if (plane == 180) return {2, 0, 1};
@@ -26,14 +29,14 @@ struct Vec {
 class Interpreter {
   public:
     Interpreter(const MotionSettings& settings, std::vector<Move>& moves,
-                std::vector<ArcCentre>& arcs)
-        : settings_(settings), moves_(moves), arcs_(arcs) {
+                std::vector<ArcCentre>& arcs, std::size_t budget)
+        : settings_(settings), moves_(moves), arcs_(arcs), budget_(budget) {
         if (lathe()) codes_.plane = 180;
     }
 
-    BlockMotion read(std::string_view text, std::int32_t line) {
-        line_ = line;
+    BlockMotion read(std::string_view text) {
         block_ = BlockMotion{static_cast<std::uint32_t>(moves_.size()), 0, 0};
+        moved_ = false, cutting_ = true;
         const NcLine block = read_nc_line(text);
         if (block.kind == NcLineKind::Statement) block_.flags |= block_unknown;
         if (block.kind == NcLineKind::Block) read_block(block);
@@ -252,21 +255,27 @@ class Interpreter {
 
     // The end of the last move is where the tool now stands.
     void place_end() {
-        Move& m = moves_.back();
+        Move& m = last();
         for (int i = 0; i < 3; ++i) {
             m.to[static_cast<std::size_t>(i)] = static_cast<float>(pos_[i]);
             if (!known_[i]) m.flags |= static_cast<std::uint8_t>(1 << i);
         }
     }
 
+    // A move of the block; past the budget (repeat counts can multiply a
+    // program's moves) it is timed but not kept.
     Move& add(MoveKind kind) {
+        moved_ = true;
+        cutting_ = cutting_ && (kind == MoveKind::Feed || kind == MoveKind::Arc);
         Move m;
-        m.line = line_;
         m.kind = kind;
         m.plane = static_cast<std::uint8_t>(codes_.plane.value_or(170) / 10);
+        kept_ = moves_.size() < budget_;
+        if (!kept_) return spare_ = m;
         moves_.push_back(m);
         return moves_.back();
     }
+    Move& last() { return kept_ ? moves_.back() : spare_; }
 
     static bool all_known(const Vec& d) { return d.known[0] && d.known[1] && d.known[2]; }
 
@@ -320,8 +329,8 @@ class Interpreter {
         centre.centre[static_cast<std::size_t>(b)] = static_cast<float>(pos_[b] + cb);
         centre.centre[static_cast<std::size_t>(n)] = static_cast<float>(pos_[n]);
         centre.sweep = static_cast<float>(sweep);
-        m.arc = static_cast<std::int32_t>(arcs_.size());
-        arcs_.push_back(centre);
+        centre.move = static_cast<std::uint32_t>(moves_.size() - 1);
+        if (kept_) arcs_.push_back(centre);
         add_time(arc_length(radius, sweep, d.v[n]), false, false);
     }
 
@@ -466,18 +475,18 @@ class Interpreter {
     void lose_all() { known_ = {false, false, false}; }
 
     void finish_flags() {
-        bool feed = block_.first_move < moves_.size();
-        for (std::size_t i = block_.first_move; i < moves_.size(); ++i)
-            feed = feed && (moves_[i].kind == MoveKind::Feed || moves_[i].kind == MoveKind::Arc);
-        if (feed) block_.flags |= block_feed;
+        if (moved_ && cutting_) block_.flags |= block_feed;
     }
 
     const MotionSettings& settings_;
     std::vector<Move>& moves_;
     std::vector<ArcCentre>& arcs_;
+    std::size_t budget_;
+    Move spare_;
+    bool kept_ = true;
+    bool moved_ = false, cutting_ = true;  // the block moved, and only at F
     ModalCodes codes_;
     BlockMotion block_;
-    std::int32_t line_ = 0;
     std::array<double, 3> pos_{};
     std::array<bool, 3> known_{};
     std::optional<double> feed_, speed_;
@@ -492,7 +501,8 @@ class Interpreter {
 }  // namespace
 
 double dwell_seconds(const NcNumber& value) {
-    return value.point ? value.value : value.value / 1000;
+    // A control refuses a negative dwell: it takes no time here.
+    return std::max(0.0, value.point ? value.value : value.value / 1000);
 }
 
 double arc_length(double radius, double sweep, double rise) {
@@ -503,9 +513,24 @@ MotionModel::MotionModel(const std::vector<std::string_view>& lines,
                          const MotionSettings& settings) {
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
-    Interpreter interpreter(settings, moves_, arcs_);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        blocks_.push_back(interpreter.read(lines[i], static_cast<std::int32_t>(i + 1)));
+    Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));
+    for (const std::string_view line : lines) blocks_.push_back(interpreter.read(line));
+}
+
+std::int32_t MotionModel::line_of(std::size_t i) const {
+    // The last block whose moves start at or before `i`: blocks without
+    // moves share their first move with the next block.
+    const auto after = std::upper_bound(
+        blocks_.begin(), blocks_.end(), i,
+        [](std::size_t move, const BlockMotion& b) { return move < b.first_move; });
+    return static_cast<std::int32_t>(after - blocks_.begin());
+}
+
+const ArcCentre* MotionModel::arc_of(std::size_t i) const {
+    const auto at =
+        std::lower_bound(arcs_.begin(), arcs_.end(), i,
+                         [](const ArcCentre& arc, std::size_t move) { return arc.move < move; });
+    return at != arcs_.end() && at->move == i ? &*at : nullptr;
 }
 
 double MotionModel::machining_seconds() const {

@@ -40,17 +40,17 @@ enum : std::uint8_t {
     move_clockwise = 16,      ///< an arc's direction (G02)
 };
 
-/// One straight move or arc; it starts where the one before it ended.
+/// One straight move or arc; it starts where the one before it ended. Its
+/// line is its block's (see MotionModel::line_of).
 struct Move {
     std::array<float, 3> to{};  ///< X Y Z, mm
-    std::int32_t line = 0;      ///< 1-based
-    std::int32_t arc = -1;      ///< index into arcs() for an Arc
     MoveKind kind = MoveKind::Feed;
     std::uint8_t flags = 0;
     std::uint8_t plane = 17;  ///< 17, 18, 19
 };
 
 struct ArcCentre {
+    std::uint32_t move = 0;         ///< the Arc it belongs to
     std::array<float, 3> centre{};  ///< in the arc's plane; its normal axis at the start
     float sweep = 0;                ///< radians, > 0, up to 2 pi for a full circle
 };
@@ -73,6 +73,7 @@ class MotionModel {
     MotionModel(const std::vector<std::string_view>& lines, const MotionSettings& settings);
 
     [[nodiscard]] const std::vector<Move>& moves() const { return moves_; }
+    /// In the order of their moves.
     [[nodiscard]] const std::vector<ArcCentre>& arcs() const { return arcs_; }
     /// One per line: block i is line i + 1.
     [[nodiscard]] const std::vector<BlockMotion>& blocks() const { return blocks_; }
@@ -81,6 +82,10 @@ class MotionModel {
         return i == 0 ? std::array<float, 3>{} : moves_[i - 1].to;
     }
     [[nodiscard]] double machining_seconds() const;
+    /// The line (1-based) of the block move `i` belongs to.
+    [[nodiscard]] std::int32_t line_of(std::size_t i) const;
+    /// The centre of move `i`, an Arc; nullptr for any other move.
+    [[nodiscard]] const ArcCentre* arc_of(std::size_t i) const;
 
   private:
     std::vector<Move> moves_;

@@ -110,10 +110,13 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
     ASSERT_EQ(m.moves().size(), 3u + 5u);  // rapid, feed, arc; the hole's five
     const Move& arc = m.moves()[2];
     EXPECT_EQ(arc.kind, MoveKind::Arc);
-    EXPECT_EQ(arc.line, 3);
+    EXPECT_EQ(m.line_of(2), 3);
+    EXPECT_EQ(m.line_of(0), 1);
+    EXPECT_EQ(m.line_of(7), 4);
     EXPECT_NE(arc.flags & move_clockwise, 0);
     EXPECT_EQ(arc.to, (std::array<float, 3>{10, 0, 0}));
-    const ArcCentre& centre = m.arcs()[static_cast<std::size_t>(arc.arc)];
+    ASSERT_TRUE(m.arc_of(2) != nullptr && m.arc_of(1) == nullptr);
+    const ArcCentre& centre = *m.arc_of(2);
     EXPECT_EQ(centre.centre, (std::array<float, 3>{5, 0, 0}));
     EXPECT_NEAR(centre.sweep, pi, 1e-6);
     EXPECT_EQ(m.start_of(3), arc.to);
