@@ -70,6 +70,29 @@ GKind classify_g(int g, MachineKind kind, const NcLine& block) {
     return GKind::Unknown;
 }
 
+WordRoles word_roles(const NcLine& block, MachineKind kind) {
+    WordRoles roles;
+    for (const NcWord& w : block.words) {
+        if (w.letter != 'G' || !w.plain) continue;
+        const int g = code_tenths(w);
+        switch (classify_g(g, kind, block)) {
+            case GKind::Dwell:
+            case GKind::NoMove:
+                roles.feed_rate = g != 100;
+                break;
+            case GKind::MacroCall:
+                roles.feed_rate = false;
+                break;
+            case GKind::CoordinateSet:
+                roles.spindle_speed = find_word(block, 'S') == nullptr;
+                break;
+            default:
+                break;
+        }
+    }
+    return roles;
+}
+
 void apply_modal(ModalCodes& codes, int g, GKind kind) {
     switch (kind) {
         case GKind::Motion:

@@ -44,6 +44,14 @@ enum class GKind {
 /// `block` is the block the code stands in: some codes depend on its words.
 [[nodiscard]] GKind classify_g(int g, MachineKind kind, const NcLine& block);
 
+/// What a block's F and S are: the feed rate and the spindle speed, unless a
+/// code makes F data (G10) or a macro's argument (G65 / G66), or S a speed
+/// limit (G50 / G92); the codes count in the order they stand.
+struct WordRoles {
+    bool feed_rate = true, spindle_speed = true;
+};
+[[nodiscard]] WordRoles word_roles(const NcLine& block, MachineKind kind);
+
 /// G68 / G51.1 / G16 / G12.1 / G51 / G52 switch a transform on; the code
 /// that turns it off, or -1.
 struct Transform {

@@ -55,7 +55,8 @@ class Interpreter {
 
     void read_block(const NcLine& block) {
         Context context = Context::Move;
-        bool limit = false, feed_word = true, started_cycle = false;
+        const WordRoles roles = word_roles(block, settings_.kind);
+        bool started_cycle = false;
         for (const NcWord& w : block.words) {
             if (w.letter != 'G') continue;
             if (!w.plain) {
@@ -84,7 +85,6 @@ class Interpreter {
                                   (find_word(block, 'P') ? find_word(block, 'P')->text : ""));
                     break;
                 case GKind::CoordinateSet:
-                    limit = find_word(block, 'S') != nullptr;
                     context = Context::Set;
                     break;
                 case GKind::LocalSystem:
@@ -97,7 +97,6 @@ class Interpreter {
                     break;
                 case GKind::NoMove:
                     context = Context::None;
-                    feed_word = g != 100;
                     break;
                 case GKind::LatheCycle:
                 case GKind::TurningCycle:
@@ -105,7 +104,6 @@ class Interpreter {
                     context = Context::Machine;
                     break;
                 case GKind::MacroCall:
-                    feed_word = false;
                     context = Context::Machine;
                     if (g == 660) macro_modal_ = true;
                     break;
@@ -128,8 +126,9 @@ class Interpreter {
             context = Context::DrillCycle;
         else if (context == Context::Move && codes_.cycle)
             context = Context::Machine;  // a turning cycle's next pass
-        if (const NcWord* f = find_word(block, 'F'); f && feed_word) feed_ = plain_value(*f);
-        if (const NcWord* s = find_word(block, 'S'); s && !limit) speed_ = plain_value(*s);
+        if (const NcWord* f = find_word(block, 'F'); f && roles.feed_rate) feed_ = plain_value(*f);
+        if (const NcWord* s = find_word(block, 'S'); s && roles.spindle_speed)
+            speed_ = plain_value(*s);
         for (const NcWord& w : block.words) {
             if (w.letter != 'M' || (w.plain && code_tenths(w) != 980 && code_tenths(w) != 990))
                 continue;
@@ -371,6 +370,8 @@ class Interpreter {
         if (depth.named) depth_ = depth.plain ? std::optional(depth.value) : std::nullopt;
         if (const NcWord* p = find_word(block, 'P'))
             cycle_dwell_ = p->plain ? dwell_seconds(p->number) : 0;
+        if (const NcWord* q = find_word(block, 'Q'))
+            peck_ = q->plain ? q->number.value * unit() : 0;
         if (!has_any(block, "XYZUVWR")) return;
         const int count = repeats(block, true);
         if (count < 0) return machine_block(block);
@@ -401,13 +402,29 @@ class Interpreter {
                 continue;
             }
             go_to(n, r_level, MoveKind::Rapid);
-            go_to(n, bottom, MoveKind::Feed);
+            drill(n, r_level, bottom, g);
             if (g == 820 || g == 890 || g == 880 || g == 840 || g == 740)
                 block_.seconds += static_cast<float>(cycle_dwell_);
             const bool feed_out = g == 850 || g == 890 || g == 840 || g == 740;
             go_to(n, r_level, feed_out ? MoveKind::Feed : MoveKind::Rapid);
             if (codes_.return_level != 990 && initial_) go_to(n, *initial_, MoveKind::Rapid);
         }
+    }
+
+    // Down from R to the bottom; G83 in pecks of Q, each followed by a
+    // rapid out to R and back to the depth reached.
+    void drill(int n, double r_level, double bottom, int g) {
+        const double step = std::abs(peck_);
+        if (g == 830 && step > 0) {
+            const double down = bottom < r_level ? -1 : 1;
+            for (int k = 0; k < 10000 && std::abs(bottom - pos_[n]) > step; ++k) {
+                const double reached = pos_[n] + down * step;
+                go_to(n, reached, MoveKind::Feed);
+                go_to(n, r_level, MoveKind::Rapid);
+                go_to(n, reached, MoveKind::Rapid);
+            }
+        }
+        go_to(n, bottom, MoveKind::Feed);
     }
 
     // The R level and the holes' bottom; incremental R is from the first
@@ -495,7 +512,7 @@ class Interpreter {
     std::string offset_;
     // The drill cycle in force: its first level, R, depth and dwell.
     std::optional<double> initial_, r_word_, depth_;
-    double cycle_dwell_ = 0;
+    double cycle_dwell_ = 0, peck_ = 0;
 };
 
 }  // namespace

@@ -115,16 +115,14 @@ class Scanner {
     void read_block(const NcLine& block) {
         if (changes_tool(block)) change_tool();
         Context context = Context::Move;
-        bool limit = false;  // S is the spindle's speed limit, not its speed
-        feed_word_ = true;
         for (const NcWord& word : block.words)
-            if (word.letter == 'G' && word.plain) read_g(code_tenths(word), block, context, limit);
+            if (word.letter == 'G' && word.plain) read_g(code_tenths(word), block, context);
         // In a cycle's later blocks the axes name the next hole or pass.
         if (context == Context::Move && state_.cycle)
             context = is_drill_cycle(*state_.cycle) ? Context::DrillCycle : Context::None;
         const bool retract = !machine_retract(block, state_.kind).empty();
         if (retract) note_retract(block);
-        read_words(block, context, limit);
+        read_words(block, context, word_roles(block, state_.kind));
         if (context == Context::Move) note_approach(block);
         for (const NcWord& word : block.words)
             if (word.letter == 'M' && word.plain) read_m(code_tenths(word), block);
@@ -196,7 +194,7 @@ class Scanner {
         }
     }
 
-    void read_g(int g, const NcLine& block, Context& context, bool& limit) {
+    void read_g(int g, const NcLine& block, Context& context) {
         const GKind kind = classify_g(g, state_.kind, block);
         if ((kind == GKind::DrillCycle || kind == GKind::TurningCycle) && state_.cycle != g)
             state_.cycle_line = line_;
@@ -242,7 +240,6 @@ class Scanner {
                 if (const NcWord* h = find_word(block, 'H')) state_.length_h = h->text;
                 break;
             case GKind::CoordinateSet:
-                limit = find_word(block, 'S') != nullptr;
                 read_coordinate_set(g, block, context);
                 break;
             case GKind::MachineMove:
@@ -252,10 +249,8 @@ class Scanner {
             case GKind::Dwell:
             case GKind::NoMove:
                 context = Context::None;  // dwell, data setting, reference check: no moves
-                feed_word_ = g != 100;
                 break;
             case GKind::MacroCall:
-                feed_word_ = false;  // F is an argument of the macro
                 warnings_.add("macro call (" + block.code +
                                   ") not followed: its effect on the state is unknown",
                               line_);
@@ -298,18 +293,18 @@ class Scanner {
         }
     }
 
-    void read_words(const NcLine& block, Context context, bool limit) {
+    void read_words(const NcLine& block, Context context, WordRoles roles) {
         for (const NcWord& word : block.words) {
             const char letter = word.letter;
             // A value the scan cannot work out is no value: nothing stale is restored.
             const auto keep = [&word](std::string& into) {
                 into = word.plain ? word.text : std::string();
             };
-            if (letter == 'F' && feed_word_) keep(state_.feed);
+            if (letter == 'F' && roles.feed_rate) keep(state_.feed);
             // "Z0" is written so in either notation.
             if (is_axis(letter) && word.plain && word.number.value != 0)
                 state_.z_points = word.number.point;
-            if (letter == 'S' && !limit) keep(state_.speed);
+            if (letter == 'S' && roles.spindle_speed) keep(state_.speed);
             if (letter == 'T') keep(lathe() ? state_.tool : state_.next_tool);
             if (letter == 'H' && word.plain && state_.tool_length && *state_.tool_length != 490)
                 state_.length_h = word.text;
@@ -409,7 +404,6 @@ class Scanner {
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;
-    bool feed_word_ = true;        // an F in this block is the feed rate
     bool plain_traverse_ = false;  // the traverse height comes from a rapid in X or Y alone
 };
 

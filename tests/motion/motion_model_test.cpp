@@ -65,6 +65,9 @@ TEST(MotionModel, MachiningTimeOfShortPrograms) {
          "G90 G00 X0 Y0 Z10\nG99 G81 X10 Z-5 R2 F60\nX20\nG80\n", 7.25 + 7.17},
         {"drill cycle, incremental, K3", MachineKind::Mill,
          "G90 G00 X0 Y0 Z10\nG91 G81 X10 Z-7 R-8 K3 F60\n", 3 * 7.33},
+        // Pecks of 3 mm: out to R and back down after the first two.
+        {"G83 pecks", MachineKind::Mill, "G90 G00 X0 Y0 Z10\nG83 X10 Z-5 R2 Q3 F60\n",
+         0.1 + 0.08 + 7 + 0.06 + 0.12 + 0.07 + 0.08},
         {"G85 feeds back out", MachineKind::Mill, "G90 G00 X0 Y0 Z10\nG85 X10 Z-5 R2 F60\n",
          0.1 + 0.08 + 7 + 7 + 0.08},
     };
