@@ -105,14 +105,10 @@ class Interpreter {
                     break;
                 case GKind::MacroCall:
                     context = Context::Machine;
-                    if (g == 660) macro_modal_ = true;
+                    switch_transform(g);
                     break;
                 case GKind::Transform:
-                    for (const Transform& t : transforms()) {
-                        if (t.on == g) transformed_ = true;
-                        if (t.off == g) transformed_ = false;
-                    }
-                    if (g == 670) macro_modal_ = false;
+                    switch_transform(g);
                     context = Context::None;
                     break;
                 case GKind::Unknown:
@@ -136,9 +132,8 @@ class Interpreter {
             block_.flags |= block_unknown;
             if (code_tenths(w) == 980) lose_all();
         }
-        if (transformed_ || macro_modal_) {
-            if (has_any(block, "XYZUW")) context = Context::Machine;
-        }
+        // Under a transform or a modal macro call the axes go where the model cannot follow.
+        if (transforms_on_ != 0 && has_any(block, "XYZUW")) context = Context::Machine;
         switch (context) {
             case Context::Move:
                 move_block(block);
@@ -157,6 +152,16 @@ class Interpreter {
                 break;
             case Context::None:
                 break;
+        }
+    }
+
+    // Each transform (and G66) on or off, one bit each.
+    void switch_transform(int g) {
+        const std::vector<Transform>& all = transforms();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const auto bit = static_cast<std::uint32_t>(1U << i);
+            if (all[i].on == g) transforms_on_ |= bit;
+            if (all[i].off == g) transforms_on_ &= ~bit;
         }
     }
 
@@ -229,7 +234,7 @@ class Interpreter {
         if (count == nullptr && cycle && !lathe()) count = find_word(block, 'K');
         if (count == nullptr) return 1;
         return count->plain
-                   ? std::clamp(static_cast<int>(std::lround(count->number.value)), 0, 9999)
+                   ? static_cast<int>(std::lround(std::clamp(count->number.value, 0.0, 9999.0)))
                    : -1;
     }
 
@@ -310,7 +315,11 @@ class Interpreter {
         if (r_word) {
             const double r = r_word->number.value * unit();
             const double chord = std::hypot(ea, eb);
-            if (chord == 0) return;  // no circle is given by R alone
+            if (chord == 0) {  // no circle is given by R alone
+                m.flags |= move_length_unknown;
+                block_.flags |= block_unknown;
+                return;
+            }
             const double h = std::sqrt(std::max(0.0, r * r - chord * chord / 4));
             // The centre lies left of the chord for a short counter-clockwise
             // arc; a negative R asks for the long one.
@@ -508,7 +517,7 @@ class Interpreter {
     std::array<bool, 3> known_{};
     std::optional<double> feed_, speed_;
     bool inverse_time_ = false, surface_speed_ = false;
-    bool transformed_ = false, macro_modal_ = false;
+    std::uint32_t transforms_on_ = 0;
     std::string offset_;
     // The drill cycle in force: its first level, R, depth and dwell.
     std::optional<double> initial_, r_word_, depth_;

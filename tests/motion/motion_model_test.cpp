@@ -92,6 +92,8 @@ TEST(MotionModel, UnknownIsMarkedNotGuessed) {
         {"call", "G90 G00 X0 Y0 Z0\nM98 P100\nG00 X1\n", 2, false},
         {"new work offset", "G54 G90 G00 X0 Y0 Z0\nG55\nG01 X10 F60\n", 3, false},
         {"rotation", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG01 X10 F60\n", 3, false},
+        {"rotation, not ended by G67", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG67\nG91 G01 X10 F60\n", 4,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
