@@ -326,17 +326,22 @@ bool file_exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::vector<std::string> split_lines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> split_line_views(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
+        lines.push_back(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+std::vector<std::string> split_lines(std::string_view text) {
+    const std::vector<std::string_view> views = split_line_views(text);
+    return {views.begin(), views.end()};
 }
 
 std::string join_lines_crlf(const std::vector<std::string>& lines) {

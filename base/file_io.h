@@ -101,6 +101,8 @@ bool remove_file(const std::string& path);
 /// the break is not part of the line; a break at the very end does not start
 /// another line.
 [[nodiscard]] std::vector<std::string> split_lines(std::string_view text);
+/// The same lines as views into `text`.
+[[nodiscard]] std::vector<std::string_view> split_line_views(std::string_view text);
 
 /// Joins lines, each followed by CR LF, as the program writes its text files.
 [[nodiscard]] std::string join_lines_crlf(const std::vector<std::string>& lines);

@@ -59,6 +59,11 @@ std::optional<MillisecondTimes> checked_times(const ConfigModel& model, Host& ho
                          "Entry error", MessageIcon::Exclamation, MessageButtons::Ok);
         return std::nullopt;
     }
+    if (!rapid_rate_of(model.Rapid_rate_txt)) {
+        host.message_box("Invalid entry for rapid traverse rate", "Entry error",
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        return std::nullopt;
+    }
     return times;
 }
 

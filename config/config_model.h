@@ -61,6 +61,7 @@ class ConfigModel {
     std::string Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt;
     std::string CPS_txt, leader_txt, Trailer_txt, Reset_on_txt, mask_txt, format_txt;
     std::string Replace_txt, Replace_with_txt, New_name_txt;
+    std::string Rapid_rate_txt;  ///< mm/min
 
     /// The selected `LPT_lst` item, -1 before the first choice.
     [[nodiscard]] int LPT_index() const { return LPT_index_; }

@@ -49,4 +49,11 @@ bool is_millisecond_text(std::string_view text, bool complete) {
                        [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
 }
 
+std::optional<double> rapid_rate_of(std::string_view text) {
+    while (text.starts_with(' ')) text.remove_prefix(1);
+    if (!is_millisecond_text(text, true)) return std::nullopt;
+    const double rate = read_number_or_zero(text);
+    return rate > 0 ? std::optional(rate) : std::nullopt;
+}
+
 }  // namespace feedrite

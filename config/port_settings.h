@@ -35,6 +35,8 @@ struct PortSettings {
     /// As stored in the file; the send driver expands its control codes.
     std::string Replace_with_text;
     bool Send_long_file = false;
+    /// The machine's rapid traverse rate in mm/min, for the machining time.
+    double rapid_mm_per_min = 0;
 
     [[nodiscard]] double count(DelayKind kind) const {
         const double counts[] = {BTRdelay1, BTRdelay2, BTRdelay3, BTRdelay4, BTRdelay5, BTRdelay6};

@@ -3,6 +3,7 @@
 #include "base/limits.h"
 #include "base/number_text.h"
 #include "config/device_timing.h"
+#include "config/entry_rules.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {
@@ -78,7 +79,10 @@ void read_optional(SettingsLines& in, StoredSettings& s) {
     s.async = *async == 1;
     if (!take(in.text(), s.replace) || !take(in.text(), s.replace_with)) return;
     // A box holds only 0 or 1: any other value leaves spooling off.
-    if (const auto spool = whole_in(in.number(), 0, 1)) s.spool = *spool == 1;
+    const auto spool = whole_in(in.number(), 0, 1);
+    if (!spool) return;
+    s.spool = *spool == 1;
+    if (const auto rapid = in.text(); rapid && rapid_rate_of(*rapid)) s.rapid = *rapid;
 }
 
 }  // namespace
@@ -147,6 +151,7 @@ PortSettings port_settings_from(const StoredSettings& stored) {
     s.Replace_text = stored.replace;
     s.Replace_with_text = stored.replace_with;
     s.Send_long_file = stored.spool;
+    s.rapid_mm_per_min = rapid_rate_of(stored.rapid).value_or(0);
     return s;
 }
 

@@ -13,6 +13,10 @@
 
 namespace feedrite {
 
+/// Line 32, the rapid traverse rate in mm/min, came later: a file without it
+/// reads as the default configuration's (the Fanuc preset's) value.
+inline constexpr const char* default_rapid_rate = "12000";
+
 /// The lines of a settings file as values, after the rules below.
 struct StoredSettings {
     int port_index = 0;                  ///< line 1: 0..3 LPT1..LPT4, 4 another address
@@ -27,11 +31,12 @@ struct StoredSettings {
     /// Line 23 not 0: the send driver keeps the format string (only 0
     /// empties it, while the dialog ticks its box for 1 only).
     bool keep_format = false;
-    // Lines 24 to 31, optional: these defaults stand for what is missing.
+    // Lines 24 to 32, optional: these defaults stand for what is missing.
     std::array<bool, 4> positive{true, true, true, true};  ///< data, sprocket, run/stop, ready
     bool async = false;
     std::string replace, replace_with;
     bool spool = false;
+    std::string rapid = default_rapid_rate;  ///< line 32: rapid traverse in mm/min
 };
 
 /// Why a file was refused: most reasons leave the port "not configured"; an
@@ -49,7 +54,7 @@ struct SettingsRead {
 /// count not 0..max_loop_count, a typed time (lines 7 to 10, 17) above
 /// max_delay_ms, the address not 0..FFFF (hex), the character
 /// code or the end-of-block code not 0..3 (all after rounding halves to even),
-/// or a number does not fit a double. Lines 24 to 31 are optional: reading
+/// or a number does not fit a double. Lines 24 to 32 are optional: reading
 /// stops silently at the first missing or unusable one. Shows nothing.
 [[nodiscard]] SettingsRead read_settings_file(const std::string& path);
 

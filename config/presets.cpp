@@ -41,6 +41,7 @@ const Row preset_rows[] = {
     {Tick::Chk_Async, {"0", "0", "1"}},
     {Tick::Chk_ready_pos, {"1", "1", "0"}},
     {Tick::Chk_ready_neg, {"0", "0", "1"}},
+    {&ConfigModel::Rapid_rate_txt, {"12000", "15000", "10000"}},
 };
 
 }  // namespace

@@ -48,6 +48,7 @@ void fill(ConfigModel& m, const StoredSettings& s) {
     m.Replace_txt = s.replace;
     m.Replace_with_txt = s.replace_with;
     m.set_ticked(Tick::Chk_long_files, s.spool);
+    m.Rapid_rate_txt = s.rapid;
 }
 
 // The values default_settings and set_optional_defaults give, as a file
@@ -63,6 +64,7 @@ StoredSettings defaults_of(const ConfigModel& m) {
     s.cps = m.CPS_txt;
     s.eob_delay = m.EOB_delay_txt;
     s.reset = m.Reset_on_txt;
+    s.rapid = m.Rapid_rate_txt;
     s.calls = true;
     return s;
 }
@@ -82,6 +84,7 @@ void set_optional_defaults(ConfigModel& model) {
     model.Replace_txt.clear();
     model.Replace_with_txt.clear();
     model.set_ticked(Tick::Chk_long_files, false);
+    model.Rapid_rate_txt = default_rapid_rate;
 }
 
 bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
@@ -131,6 +134,7 @@ void default_settings(ConfigModel& model) {
     model.EOB_delay_txt = std::string("0");
     model.CPS_txt = "300";
     model.Reset_on_txt = "M30";
+    model.Rapid_rate_txt = default_rapid_rate;
     model.mask_txt.clear();
     model.format_txt.clear();
     model.set_ticked(Tick::Chk_calls, true);

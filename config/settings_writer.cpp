@@ -73,6 +73,7 @@ std::vector<std::string> settings_lines(const ConfigModel& m) {
         m.Replace_txt,
         m.Replace_with_txt,
         print_box(m, Tick::Chk_long_files),
+        m.Rapid_rate_txt,
     };
 }
 

@@ -178,11 +178,14 @@ QWidget* configure_BTR::build_timing_frame() {
                           EOB_delay_txt};
     for (QLineEdit* box : millisecond_boxes_) box->installEventFilter(this);
     CPS_txt = new_text_box("CPS_txt", &ConfigModel::CPS_txt);
+    // The machine's, for the machining time: takes what a time box takes.
+    Rapid_rate_txt = new_text_box("Rapid_rate_txt", &ConfigModel::Rapid_rate_txt);
+    Rapid_rate_txt->installEventFilter(this);
     // A text box, not read-only: what is typed stands until
     // the upkeep rewrites it from the timings, within 750 ms.
     // Room for a time such as 12.345 at any scale, so the layout cannot squeeze them.
-    for (QLineEdit* box :
-         {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt, CPS_txt})
+    for (QLineEdit* box : {Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt,
+                           EOB_delay_txt, CPS_txt, Rapid_rate_txt})
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000.0000")) +
                              box->fontMetrics().averageCharWidth() * 2);
 
@@ -195,6 +198,7 @@ QWidget* configure_BTR::build_timing_frame() {
     form->addRow(new_label("Delay between characters (ms):", Data_off_txt), Data_off_txt);
     form->addRow(new_label("Delay between blocks (ms):", EOB_delay_txt), EOB_delay_txt);
     form->addRow(new_label("Speed (cps.):", CPS_txt), CPS_txt);
+    form->addRow(new_label("Rapid traverse (mm/min):", Rapid_rate_txt), Rapid_rate_txt);
     return timings;
 }
 

@@ -122,6 +122,7 @@ class configure_BTR : public QDialog {
     QLineEdit* Data_off_txt = nullptr;
     QLineEdit* EOB_delay_txt = nullptr;
     QLineEdit* CPS_txt = nullptr;
+    QLineEdit* Rapid_rate_txt = nullptr;
     QLineEdit* leader_txt = nullptr;
     QLineEdit* Trailer_txt = nullptr;
     QLineEdit* Reset_on_txt = nullptr;

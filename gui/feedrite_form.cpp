@@ -29,6 +29,7 @@
 #include "gui/signal_watch.h"
 #include "gui/status_panels.h"
 #include "gui/warning_form.h"
+#include "motion/estimate.h"
 #include "resume/modal_state.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
@@ -213,6 +214,14 @@ bool FeedriteForm::offer_configuration() {
 bool FeedriteForm::after_load() {
     loaded_ = true;
     program_watch_->watch(state_.filename);
+    // Time left from the machine, not the tape, where the program moves it.
+    // A program loaded again replaces the model of the one before, or drops it.
+    ProgramEstimate estimate = estimate_program(view_.text(), port_settings_);
+    tracker_.set_model(estimate.machining_seconds > 0
+                           ? ModelTimes{std::move(estimate.left), estimate.machining_seconds,
+                                        estimate.waits.seconds,
+                                        static_cast<std::int64_t>(estimate.waits.blocks)}
+                           : ModelTimes{});
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;

@@ -7,32 +7,6 @@
 namespace feedrite {
 namespace {
 
-// Modal functions the preamble cannot put back: named once, warned about when
-// still in force at the line. Each entry: the code that turns it on, its name,
-// the codes that turn it off.
-struct Special {
-    int on;
-    const char* name;
-    int off;
-};
-constexpr Special specials[] = {
-    {680, "coordinate rotation", 690},    {511, "mirror image", 501},
-    {160, "polar coordinates", 150},      {660, "modal macro call", 670},
-    {121, "polar interpolation", 131},    {510, "scaling", 500},
-    {520, "local coordinate system", -1},
-};
-
-constexpr bool is_motion(int g) {
-    return g == 0 || g == 10 || g == 20 || g == 30 || g == 320 || g == 330;
-}
-constexpr bool is_drill_cycle(int g) {
-    return g == 730 || g == 740 || g == 760 || (g >= 810 && g <= 890);
-}
-constexpr bool is_work_offset(int g) {
-    return (g >= 540 && g <= 590 && g % 10 == 0) || g == 541 || g == 1540 ||
-           (g >= 1100 && g <= 1290 && g % 10 == 0);
-}
-
 std::string g_text(int tenths) {
     std::string text = "G" + std::string(tenths < 100 ? "0" : "") + std::to_string(tenths / 10);
     if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
@@ -85,12 +59,6 @@ bool is_axis(char letter) {
     return std::string_view("XYZABCUVW").find(letter) != std::string_view::npos;
 }
 
-bool has_any(const NcLine& block, std::string_view letters) {
-    return std::any_of(block.words.begin(), block.words.end(), [&](const NcWord& w) {
-        return letters.find(w.letter) != std::string_view::npos;
-    });
-}
-
 class Scanner {
   public:
     explicit Scanner(MachineKind kind) { state_.kind = kind; }
@@ -127,7 +95,7 @@ class Scanner {
                           g_text(contour_->g) + " cycle at line " + std::to_string(contour_->line) +
                           " (N" + contour_->p + " to N" + contour_->q +
                           "): sent alone, its blocks would run as moves");
-        for (const Special& s : specials)
+        for (const Transform& s : transforms())
             if (in_force_.contains(s.on))
                 warnings_.add(std::string(s.name) + " (" + g_text(s.on) + ") in force" + before +
                               ": not restored");
@@ -147,16 +115,14 @@ class Scanner {
     void read_block(const NcLine& block) {
         if (changes_tool(block)) change_tool();
         Context context = Context::Move;
-        bool limit = false;  // S is the spindle's speed limit, not its speed
-        feed_word_ = true;
         for (const NcWord& word : block.words)
-            if (word.letter == 'G' && word.plain) read_g(code_tenths(word), block, context, limit);
+            if (word.letter == 'G' && word.plain) read_g(code_tenths(word), block, context);
         // In a cycle's later blocks the axes name the next hole or pass.
         if (context == Context::Move && state_.cycle)
             context = is_drill_cycle(*state_.cycle) ? Context::DrillCycle : Context::None;
         const bool retract = !machine_retract(block, state_.kind).empty();
         if (retract) note_retract(block);
-        read_words(block, context, limit);
+        read_words(block, context, word_roles(block, state_.kind));
         if (context == Context::Move) note_approach(block);
         for (const NcWord& word : block.words)
             if (word.letter == 'M' && word.plain) read_m(code_tenths(word), block);
@@ -228,88 +194,92 @@ class Scanner {
         }
     }
 
-    void read_g(int g, const NcLine& block, Context& context, bool& limit) {
-        // On a lathe G90 / G94 with axes and no motion code is a turning or facing cycle.
-        const auto cycle_block = [&] {
-            const bool motion_word =
-                std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
-                    return w.letter == 'G' && w.plain && is_motion(code_tenths(w));
-                });
-            return lathe() && has_any(block, "XYZUWABC") && !motion_word;
-        };
-        if (is_motion(g)) {
-            state_.motion = g, state_.cycle.reset();
-        } else if (g >= 170 && g <= 190 && g % 10 == 0) {
-            state_.plane = g;
-        } else if (g == 200 || g == 210 ||
-                   // inch / metric on controls that use G70 / G71 for it
-                   ((g == 700 || g == 710) && !lathe() && !has_any(block, "PQUWRD"))) {
-            state_.units = g;
-        } else if (g >= 700 && g <= 760 && lathe()) {
-            context = Context::None;  // a multiple repetitive cycle: its words are no moves
-            const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
-            if ((g == 710 || g == 720 || g == 730) && p && q && p->plain && q->plain)
-                contour_ = Contour{g, p->text, q->text, q->number.value, line_};
-        } else if (((g == 900 || g == 940) && cycle_block()) ||
-                   (g == 920 && lathe() && has_any(block, "F"))) {
-            start_cycle(g), context = Context::None;
-        } else if (g == 900 || g == 910) {
-            state_.distance = g;
-        } else if (g == 940 || g == 950 || (lathe() && (g == 980 || g == 990))) {
-            state_.feed_mode = g;
-        } else if (g == 960 || g == 970) {
-            state_.speed_mode = g;
-        } else if (is_work_offset(g)) {
-            const NcWord* p = find_word(block, 'P');
-            state_.work_offset = g_text(g) + ((g == 541 || g == 1540) && p ? " P" + p->text : "");
-        } else if (g >= 400 && g <= 420 && g % 10 == 0) {
-            state_.cutter_comp = g;
-            if (const NcWord* d = find_word(block, 'D')) state_.comp_d = d->text;
-        } else if (g == 430 || g == 440 || g == 490) {
-            state_.tool_length = g;
-            if (const NcWord* h = find_word(block, 'H')) state_.length_h = h->text;
-        } else if (g == 800) {
-            state_.cycle.reset();
-        } else if (is_drill_cycle(g)) {
-            start_cycle(g), context = Context::DrillCycle;
-        } else if ((g == 500 && lathe()) || g == 920) {
-            limit = find_word(block, 'S') != nullptr;
-            read_coordinate_set(g, block, context);
-        } else if (g == 280 || g == 300 || g == 310 || g == 530) {
-            context =
-                Context::Unknown;  // the axes end at a reference point, a skip or in machine terms
-        } else if (g == 40 || g == 100 || g == 110 || g == 270) {
-            context = Context::None;  // dwell, data setting, reference check: no moves
-            feed_word_ = g != 100;
-        } else if (g == 980 || g == 990) {
-            state_.return_level = g;  // a mill's drill cycles return to it
-        } else if (g == 90 || (g >= 610 && g <= 640)) {
-            // exact stop and cutting modes: nothing to restore
-        } else if (g == 650 || g == 660) {
-            feed_word_ = false;  // F is an argument of the macro
-            warnings_.add(
-                "macro call (" + block.code + ") not followed: its effect on the state is unknown",
-                line_);
-            if (g == 660) in_force_.insert(g);
-            context = Context::None;
-        } else if (g == 520) {
-            context = Context::None;
-            const bool cancel = std::all_of(
-                block.words.begin(), block.words.end(),
-                [](const NcWord& w) { return w.letter == 'G' || !w.plain || w.number.value == 0; });
-            if (cancel)
-                in_force_.erase(g);
-            else
-                in_force_.insert(g);
-        } else if (std::any_of(std::begin(specials), std::end(specials),
-                               [g](const Special& s) { return s.on == g || s.off == g; })) {
-            for (const Special& s : specials) {
-                if (s.on == g) in_force_.insert(g);
-                if (s.off == g) in_force_.erase(s.on);
+    void read_g(int g, const NcLine& block, Context& context) {
+        const GKind kind = classify_g(g, state_.kind, block);
+        if ((kind == GKind::DrillCycle || kind == GKind::TurningCycle) && state_.cycle != g)
+            state_.cycle_line = line_;
+        apply_modal(state_, g, kind);
+        switch (kind) {
+            case GKind::Motion:
+            case GKind::Plane:
+            case GKind::Units:
+            case GKind::Distance:
+            case GKind::FeedMode:
+            case GKind::CycleCancel:
+            case GKind::ReturnLevel:  // a mill's drill cycles return to it
+            case GKind::NoEffect:     // exact stop and cutting modes: nothing to restore
+                break;
+            case GKind::LatheCycle: {
+                context = Context::None;  // a multiple repetitive cycle: its words are no moves
+                const NcWord *p = find_word(block, 'P'), *q = find_word(block, 'Q');
+                if ((g == 710 || g == 720 || g == 730) && p && q && p->plain && q->plain)
+                    contour_ = Contour{g, p->text, q->text, q->number.value, line_};
+                break;
             }
-            context = Context::None;
-        } else {
-            warnings_.add(g_text(g) + " not known to the scan: not restored", line_);
+            case GKind::TurningCycle:
+                context = Context::None;
+                break;
+            case GKind::DrillCycle:
+                context = Context::DrillCycle;
+                break;
+            case GKind::SpeedMode:
+                state_.speed_mode = g;
+                break;
+            case GKind::WorkOffset: {
+                const NcWord* p = find_word(block, 'P');
+                state_.work_offset =
+                    g_text(g) + ((g == 541 || g == 1540) && p ? " P" + p->text : "");
+                break;
+            }
+            case GKind::CutterComp:
+                state_.cutter_comp = g;
+                if (const NcWord* d = find_word(block, 'D')) state_.comp_d = d->text;
+                break;
+            case GKind::ToolLength:
+                state_.tool_length = g;
+                if (const NcWord* h = find_word(block, 'H')) state_.length_h = h->text;
+                break;
+            case GKind::CoordinateSet:
+                read_coordinate_set(g, block, context);
+                break;
+            case GKind::MachineMove:
+                // the axes end at a reference point, a skip or in machine terms
+                context = Context::Unknown;
+                break;
+            case GKind::Dwell:
+            case GKind::NoMove:
+                context = Context::None;  // dwell, data setting, reference check: no moves
+                break;
+            case GKind::MacroCall:
+                warnings_.add("macro call (" + block.code +
+                                  ") not followed: its effect on the state is unknown",
+                              line_);
+                if (g == 660) in_force_.insert(g);
+                context = Context::None;
+                break;
+            case GKind::LocalSystem: {
+                context = Context::None;
+                const bool cancel =
+                    std::all_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
+                        return w.letter == 'G' || !w.plain || w.number.value == 0;
+                    });
+                if (cancel)
+                    in_force_.erase(g);
+                else
+                    in_force_.insert(g);
+                break;
+            }
+            case GKind::Transform:
+                for (const Transform& s : transforms()) {
+                    if (s.on == g) in_force_.insert(g);
+                    if (s.off == g) in_force_.erase(s.on);
+                }
+                context = Context::None;
+                break;
+            case GKind::InverseTime:
+            case GKind::Unknown:
+                warnings_.add(g_text(g) + " not known to the scan: not restored", line_);
+                break;
         }
     }
 
@@ -323,18 +293,18 @@ class Scanner {
         }
     }
 
-    void read_words(const NcLine& block, Context context, bool limit) {
+    void read_words(const NcLine& block, Context context, WordRoles roles) {
         for (const NcWord& word : block.words) {
             const char letter = word.letter;
             // A value the scan cannot work out is no value: nothing stale is restored.
             const auto keep = [&word](std::string& into) {
                 into = word.plain ? word.text : std::string();
             };
-            if (letter == 'F' && feed_word_) keep(state_.feed);
+            if (letter == 'F' && roles.feed_rate) keep(state_.feed);
             // "Z0" is written so in either notation.
             if (is_axis(letter) && word.plain && word.number.value != 0)
                 state_.z_points = word.number.point;
-            if (letter == 'S' && !limit) keep(state_.speed);
+            if (letter == 'S' && roles.spindle_speed) keep(state_.speed);
             if (letter == 'T') keep(lathe() ? state_.tool : state_.next_tool);
             if (letter == 'H' && word.plain && state_.tool_length && *state_.tool_length != 490)
                 state_.length_h = word.text;
@@ -372,11 +342,6 @@ class Scanner {
         if (count == nullptr && context == Context::DrillCycle && !lathe())
             count = find_word(block, 'K');
         return count != nullptr && (!count->plain || count->number.value != 1);
-    }
-
-    void start_cycle(int g) {
-        if (state_.cycle != g) state_.cycle_line = line_;
-        state_.cycle = g;
     }
 
     void move(AxisPosition& a, const NcNumber& value, bool incremental) {
@@ -439,7 +404,6 @@ class Scanner {
     std::int64_t line_ = 0;
     std::set<int> in_force_;
     std::string used_;
-    bool feed_word_ = true;        // an F in this block is the feed rate
     bool plain_traverse_ = false;  // the traverse height comes from a rapid in X or Y alone
 };
 
@@ -449,19 +413,6 @@ const AxisPosition& ModalState::axis(char letter) const {
     for (const AxisPosition& a : axes)
         if (a.letter == letter) return a;
     return axes[0];
-}
-
-std::vector<std::string_view> program_lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
 }
 
 std::string machine_retract(const NcLine& block, MachineKind kind) {
@@ -491,23 +442,6 @@ std::string machine_retract(const NcLine& block, MachineKind kind) {
     if (machine == reference || axis_words.empty()) return "";
     g_words.pop_back();
     return g_words + axis_words;
-}
-
-MachineKind machine_kind_of(const std::vector<std::string_view>& lines) {
-    bool mill = false, lathe = false;
-    for (const std::string_view text : lines) {
-        const NcLine block = read_nc_line(text);
-        for (const NcWord& w : block.words) {
-            const int code = code_tenths(w);
-            mill = mill || w.letter == 'Y' || (w.letter == 'M' && code == 60) ||
-                   (w.letter == 'G' && (code == 430 || code == 440));
-            lathe = lathe || w.letter == 'U' || w.letter == 'W' ||
-                    (w.letter == 'G' && (code == 960 || code == 970 || code == 500)) ||
-                    (w.letter == 'T' && w.plain && w.text.size() >= 4);
-        }
-        if (mill) return MachineKind::Mill;
-    }
-    return lathe ? MachineKind::Lathe : MachineKind::Mill;
 }
 
 namespace {
@@ -587,7 +521,7 @@ void warn_of_cycle_lines_left(const std::vector<std::string_view>& lines, std::i
         const NcLine block = read_nc_line(lines[static_cast<std::size_t>(i)]);
         const bool ends = std::any_of(block.words.begin(), block.words.end(), [](const NcWord& w) {
             const int g = code_tenths(w);
-            return w.letter == 'G' && (is_motion(g) || g == 800 || is_drill_cycle(g));
+            return w.letter == 'G' && (is_motion_code(g) || g == 800 || is_drill_cycle(g));
         });
         if (ends) break;
         if (has_any(block, "XYZUWABC")) found.push_back(i + 1);
@@ -621,7 +555,7 @@ bool offset_follows(const std::vector<std::string_view>& lines, std::int64_t lin
 std::optional<int> motion_written(std::string_view text) {
     std::optional<int> motion;
     for (const NcWord& w : read_nc_line(text).words)
-        if (w.letter == 'G' && w.plain && is_motion(code_tenths(w))) motion = code_tenths(w);
+        if (w.letter == 'G' && w.plain && is_motion_code(code_tenths(w))) motion = code_tenths(w);
     return motion;
 }
 

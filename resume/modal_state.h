@@ -12,11 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "motion/modal_codes.h"
 #include "resume/nc_block.h"
 
 namespace feedrite {
-
-enum class MachineKind { Mill, Lathe };
 
 /// The last programmed position of one axis, in absolute work coordinates.
 struct AxisPosition {
@@ -27,20 +26,14 @@ struct AxisPosition {
 
 /// Modal groups hold the code in tenths (G54.1 = 541, M08 = 80); empty = never
 /// set before the line. Words hold their value as written.
-struct ModalState {
+/// The groups it shares with the motion model are kept as that model keeps them.
+struct ModalState : ModalCodes {
     MachineKind kind = MachineKind::Mill;
-    std::optional<int> motion;          ///< G00..G03
-    std::optional<int> cycle;           ///< canned or turning cycle in force
-    std::optional<int> plane;           ///< G17..G19
-    std::optional<int> units;           ///< G20/G21 or G70/G71, as written
-    std::optional<int> distance;        ///< G90/G91
     std::string work_offset;            ///< "G54", "G54.1 P2"
     std::optional<int> cutter_comp;     ///< G40..G42
     std::string comp_d;                 ///< D of G41/G42
     std::optional<int> tool_length;     ///< G43/G44/G49 given for the tool in the spindle
     std::string length_h;               ///< H of G43/G44 given for the tool in the spindle
-    std::optional<int> feed_mode;       ///< G94/G95, on a lathe also G98/G99
-    std::optional<int> return_level;    ///< a mill's G98/G99 for its drill cycles
     std::string feed;                   ///< F
     std::optional<int> speed_mode;      ///< G96/G97
     std::string speed;                  ///< S
@@ -91,18 +84,10 @@ struct ModalScan {
     std::vector<std::string> warnings;
 };
 
-/// A program's lines: every CR LF, LF or CR ends one; a break at the very end
-/// starts no further line.
-[[nodiscard]] std::vector<std::string_view> program_lines(std::string_view text);
-
 /// The block, reduced to its G codes and axis words, when it moves in
 /// machine terms only: G53 on its own, or G28 / G30 through the point where
 /// the tool stands (incremental zeros). Empty for any other block.
 [[nodiscard]] std::string machine_retract(const NcLine& block, MachineKind kind);
-
-/// Mill or lathe, from the words of the whole program: Y, M06 or G43/G44 say
-/// mill; U, W, G96/G97, G50 or a four-digit T say lathe.
-[[nodiscard]] MachineKind machine_kind_of(const std::vector<std::string_view>& lines);
 
 /// The state before `line` (1-based) of `lines`: lines 1 to line - 1 read;
 /// on a lathe also a G70 from the line on whose contour lies before it.

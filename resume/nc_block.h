@@ -1,49 +1,12 @@
 #pragma once
-// One line of a program in the common word-address form (G01 X1.5 ...) read
-// into its words, for the modal-state scan. Comments in parentheses and after
-// ";" are dropped, blanks ignored, a leading "/" (block delete) is read past.
+// A program line's words (motion/nc_words.h) and their notation, for the
+// modal-state scan and the preamble it builds.
 
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include "motion/nc_words.h"
 
 namespace feedrite {
-
-/// A number as the program wrote it, kept so that the preamble can write a
-/// value back in the program's own notation (a point or none, its decimals).
-struct NcNumber {
-    double value = 0;
-    bool point = false;  ///< written with a decimal point
-    int decimals = 0;    ///< digits after the point
-};
-
-struct NcWord {
-    char letter = 0;   ///< upper case
-    std::string text;  ///< the value as written, e.g. "-1.5", "#101", "[#1+2]"
-    NcNumber number;
-    bool plain = true;  ///< a number; false for a macro expression
-};
-
-enum class NcLineKind {
-    Empty,      ///< nothing but blanks and comments
-    Marker,     ///< a "%" line or an O-number (program number) line
-    Block,      ///< words
-    Statement,  ///< a macro statement (assignment, IF, GOTO, WHILE, ...)
-};
-
-struct NcLine {
-    NcLineKind kind = NcLineKind::Empty;
-    std::vector<NcWord> words;
-    std::string code;  ///< the line without comments and blanks, for messages
-};
-
-[[nodiscard]] NcLine read_nc_line(std::string_view line);
-
-/// The first word with `letter`, or nullptr.
-[[nodiscard]] const NcWord* find_word(const NcLine& line, char letter);
-
-/// A G or M code as a whole number of tenths (G54.1 gives 541, G1 gives 10).
-[[nodiscard]] int code_tenths(const NcWord& word);
 
 /// `number` in the program's notation: with a point ("10.", "-2.25") when the
 /// program wrote points, else a whole number ("10000").

@@ -68,6 +68,9 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     f.state = state_of(run, edit_mode);
     f.binary = binary;
     f.cycles = run.cycles_completed;
+    const bool modelled = !binary && !model_.left.empty();
+    if (modelled)
+        f.machining = model_.machining, f.waits = model_.waits, f.wait_blocks = model_.wait_blocks;
     if (run.last_cycle_seconds >= 0) f.last_cycle = run.last_cycle_seconds;
     const bool open = run.phase == RunPhase::Sending;
     if (!open && run.phase != RunPhase::Waiting && run.phase != RunPhase::Finished) return f;
@@ -98,6 +101,7 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
         if (left_) {
             f.left = left_;
             f.left_measured = left_measured_;
+            f.left_modelled = left_modelled_;
             return f;
         }
     } else if (open) {
@@ -107,13 +111,19 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     }
     const auto remaining = static_cast<double>(run.total - position);
     const std::optional<double> measured = open ? window_.rate() : std::nullopt;
-    if (measured) {
+    if (modelled && place >= 1) {
+        // The block being sent is still to be cut.
+        const auto at = static_cast<std::size_t>(std::min<std::int64_t>(place, places));
+        f.left = at <= model_.left.size() ? model_.left[at - 1] : 0.0;
+        f.left_modelled = true;
+    } else if (measured) {
         f.left_measured = true;
         if (*measured > 0) f.left = remaining / *measured;
     } else if (configured_cps > 0) {
         f.left = remaining / configured_cps;
     }
-    if (open && !f.held) left_ = f.left, left_measured_ = f.left_measured;
+    if (open && !f.held)
+        left_ = f.left, left_measured_ = f.left_measured, left_modelled_ = f.left_modelled;
     return f;
 }
 
@@ -148,8 +158,9 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
         char share[32];
         std::snprintf(share, sizeof share, "%.1f %%", *f.percent);
         t.main = share;
-        t.main += "    " + std::string(f.left && !f.left_measured ? "~" : "") +
-                  duration_text(f.left) + " left" + (f.held ? ", held" : "");
+        const bool rough = f.left && !f.left_measured && !f.left_modelled;
+        t.main += "    " + std::string(rough ? "~" : "") + duration_text(f.left) + " left" +
+                  (f.held ? ", held" : "");
     }
     if (f.places > 0 || f.place > 0)
         t.detail = std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) + " of " +
@@ -157,6 +168,9 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
     if (f.elapsed) t.detail += "elapsed " + duration_text(f.elapsed) + "    ";
     t.detail += "cycles " + std::to_string(f.cycles);
     if (f.last_cycle) t.detail += " (last " + duration_text(f.last_cycle) + ")";
+    if (f.machining)
+        t.detail += "    machining " + duration_text(f.machining) + ", waits " +
+                    duration_text(f.waits) + " in " + std::to_string(f.wait_blocks) + " blocks";
     return t;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/run_counters.h"
 
@@ -55,9 +56,21 @@ struct ProgressFigures {
     std::optional<double> percent;
     std::optional<double> elapsed, left;  ///< seconds of this cycle, and still to go
     bool left_measured = false;           ///< `left` comes from the measured rate
+    bool left_modelled = false;           ///< `left` is the motion model's: machining and waits
     bool held = false;                    ///< the tape stands: `left` does not change
     std::int64_t cycles = 0;
     std::optional<double> last_cycle;
+    /// The motion model's totals for one cycle, when the program has one.
+    std::optional<double> machining, waits;
+    std::int64_t wait_blocks = 0;
+};
+
+/// What the motion model says of the loaded program: per line, the
+/// machining time and waits from there to the end; and its totals.
+struct ModelTimes {
+    std::vector<float> left;
+    double machining = 0, waits = 0;
+    std::int64_t wait_blocks = 0;
 };
 
 /// Follows one run; `poll` is called by the window's timer (several times a
@@ -75,12 +88,18 @@ class ProgressTracker {
     ProgressFigures poll(const RunCounters& run, bool binary, bool edit_mode, std::int64_t place,
                          std::int64_t places, double now, double configured_cps);
 
+    /// From now on time left of a text program is the model's (machining and
+    /// waits from the block being sent), not the tape's; empty: the tape's again.
+    void set_model(ModelTimes model) { model_ = std::move(model); }
+
   private:
     RateWindow window_;
     std::int64_t cycle_ = -1;
     std::optional<double> held_since_;  ///< when the stop of this cycle began
     std::optional<double> left_;        ///< the last time left while the tape moved
     bool left_measured_ = false;
+    bool left_modelled_ = false;
+    ModelTimes model_;
 };
 
 /// The state's words as the bar shows them.

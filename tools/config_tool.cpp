@@ -102,6 +102,14 @@ constexpr OptionRow<ConfigOptions> own_options[] = {
     {{"--overlap", OptionValue::Required, "MS"}, set_time<&ConfigModel::Sprocket_overlap_txt>},
     {{"--data-off", OptionValue::Required, "MS"}, set_time<&ConfigModel::Data_off_txt>},
     {{"--block-delay", OptionValue::Required, "MS"}, set_time<&ConfigModel::EOB_delay_txt>},
+    {{"--rapid", OptionValue::Required, "MM_PER_MIN"},
+     [](ConfigOptions& o, const Value& value) {
+         o.times.emplace_back(&ConfigModel::Rapid_rate_txt, *value);
+         return rapid_rate_of(*value) ? std::string()
+                                      : "--rapid takes mm/min: a number above 0 with at most "
+                                        "one \".\", not \"" +
+                                            *value + '"';
+     }},
 };
 constexpr auto config_options = with_common_rows(own_options);
 
@@ -191,6 +199,7 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     time("Block delay", m.EOB_delay_txt, m.delay5);
     line("Speed",
          (m.CPS_txt.starts_with(' ') ? m.CPS_txt.substr(1) : m.CPS_txt) + " characters per second");
+    line("Rapid traverse", number(read_number_or_zero(m.Rapid_rate_txt)) + " mm/min");
     line("Polarity", std::string("data ") + polarity(m, Tick::Chk_Data_Pos) + ", sprocket " +
                          polarity(m, Tick::Chk_Sprocket_Pos) + ", run/stop " +
                          polarity(m, Tick::Chk_RunStop_Pos) + ", ready " +
@@ -236,6 +245,8 @@ std::string config_usage() {
            "  --overlap MS       sprocket overlap time in milliseconds\n"
            "  --data-off MS      data-off time in milliseconds\n"
            "  --block-delay MS   delay after each end of block in milliseconds\n"
+           "  --rapid MM_PER_MIN the machine's rapid traverse rate in mm/min, for the\n"
+           "                     machining time (feedrite-tape --estimate)\n"
            "  --calibrate        run the 10-second speed test (needed for any change)\n"
            "  --quick            run a 1-second speed test instead: less accurate (not\n"
            "                     with --calibrate)\n"

@@ -1,6 +1,7 @@
 #include "tools/tape_tool.h"
 
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <ostream>
 
@@ -9,6 +10,7 @@
 #include "core/command_line.h"
 #include "core/console_host.h"
 #include "core/option_table.h"
+#include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
@@ -24,6 +26,7 @@ struct TapeOptions : CommonOptions {
     std::int64_t from_line = 0;  ///< --from-line; 0 = from the top
     Output output = Output::Raw;
     bool guard = false;
+    bool estimate = false;
     std::string text;
     std::string error;
 };
@@ -45,6 +48,11 @@ constexpr OptionRow<TapeOptions> own_options[] = {
     {{"--timed"},
      [](TapeOptions& o, const Value&) {
          o.guard = true;
+         return std::string();
+     }},
+    {{"--estimate"},
+     [](TapeOptions& o, const Value&) {
+         o.estimate = true;
          return std::string();
      }},
     {{"--trace"}, [](TapeOptions& o, const Value&) { return set_output(o, Output::Trace); }},
@@ -119,6 +127,33 @@ class TapeHost final : public ConsoleHost {
     std::function<void()> on_yield_;
 };
 
+std::string seconds_text(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
+}
+
+// The figures of one cycle of the loaded program, then the blocks the
+// control waits for longest.
+void print_estimate(const std::string& text, const PortSettings& settings, std::ostream& out,
+                    std::ostream& errors) {
+    const ProgramEstimate e = estimate_program(text, settings);
+    out << "tape: " << seconds_text(e.tape_seconds) << '\n'
+        << "machining: " << seconds_text(e.machining_seconds) << '\n'
+        << "waits: " << e.waits.blocks << " blocks, " << seconds_text(e.waits.seconds) << '\n';
+    const std::vector<std::string_view> lines = program_lines(text);
+    for (const Wait& w : e.waits.worst)
+        out << "line " << w.block + 1 << ": " << seconds_text(w.seconds) << "  "
+            << (w.block < lines.size() ? lines[w.block] : std::string_view()) << '\n';
+    if (!e.speed_known) errors << "feedrite-tape: the device's speed display is 0: no tape time\n";
+    if (settings.rapid_mm_per_min <= 0)
+        errors << "feedrite-tape: the device has no rapid traverse rate: rapids take no time\n";
+    if (e.unknown_blocks > 0)
+        errors << "feedrite-tape: " << e.unknown_blocks
+               << " blocks not followed (macros, calls, machine moves, moves from an unknown "
+                  "place): their time is left out\n";
+}
+
 int exit_status(SendOutcome outcome) {
     switch (outcome) {
         case SendOutcome::Sent:
@@ -139,6 +174,7 @@ int exit_status(SendOutcome outcome) {
 
 std::string tape_usage() {
     return "Usage: feedrite-tape [options] [--trace | --text] path|device|mode\n"
+           "  or:  feedrite-tape [--program-dir DIR] --estimate path|device|mode\n"
            "  or:  feedrite-tape --help | --version\n"
            "\n"
            "Sends a part program exactly as feedrite would, with the device's settings,\n"
@@ -157,6 +193,13 @@ std::string tape_usage() {
            "  --text             show those bytes read back as characters in the device's\n"
            "                     code (EIA or ISO)\n"
            "  --trace            show every port access and busy-wait delay, one line each\n"
+           "  --estimate         send nothing; print the times of one cycle, in seconds:\n"
+           "                     'tape: S s' (leader, blocks and trailer at the speed\n"
+           "                     display), 'machining: S s' (feeds at F, rapids along the\n"
+           "                     straight line at the rapid traverse rate, dwells; no\n"
+           "                     acceleration), 'waits: N blocks, S s' (the control done\n"
+           "                     with a cutting block before the next one is read), then\n"
+           "                     the ten longest waits as 'line N: S s  BLOCK'\n"
            "  --timed            run each delay as feedrite does: its loop count, then\n"
            "                     the clock guard up to its set time (by default no delay\n"
            "                     is run, only counted and traced: what the control reads,\n"
@@ -187,6 +230,12 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile &&
         options.from_line > 0)
         options.error = "--from-line needs a text program, not a binary file (mode 5)";
+    if (options.error.empty() && request.kind == StartKind::Send && request.Binaryfile &&
+        options.estimate)
+        options.error = "--estimate needs a text program, not a binary file (mode 5)";
+    if (options.error.empty() && options.estimate &&
+        (options.from_line > 0 || options.cycles != 1 || options.output != Output::Raw))
+        options.error = "--estimate goes with --program-dir only";
     if (!options.error.empty() || request.kind != StartKind::Send) {
         errors << "feedrite-tape: "
                << (options.error.empty() ? "expected path|device|mode, not \"" + options.text + "\""
@@ -220,6 +269,12 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     hooks.at_cycle_end = [&] {
         if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
     };
+    // --estimate: the program as the driver loads it, then no run.
+    if (options.estimate)
+        hooks.after_load = [&] {
+            print_estimate(view.text(), settings, out, errors);
+            return false;
+        };
     // --from-line: the preamble as the window's review proposes it, unchanged.
     ResumeRequest resume;
     bool outside = false;

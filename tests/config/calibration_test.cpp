@@ -88,13 +88,13 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
     using enum Tick;
     struct Case {
         Preset preset;
-        const char *data_on, *reset, *speed, *boxes;
+        const char *data_on, *reset, *rapid, *speed, *boxes;
         int beeps;
     };
     const Case cases[] = {
-        {Preset::Yasnac, "4.0", "M30", " 200", "011011000", 0},
+        {Preset::Yasnac, "4.0", "M30", "15000", " 200", "011011000", 0},
         // EIA clears the end-of-block boxes; LF ticked under EIA beeps and stays.
-        {Preset::PW, "1.8", "M02", " 150", "101010111", 1},
+        {Preset::PW, "1.8", "M02", "10000", " 150", "101010111", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data_on);
@@ -103,8 +103,9 @@ TEST(Presets, EachFillsItsValuesAndShowsItsSpeed) {
         m.set_ticked(chk_LFCR, true);
         m.mask_txt = "kept";
         apply_preset(m, c.preset);
-        EXPECT_EQ(m.Data_on_txt + "|" + m.Reset_on_txt + "|" + m.leader_txt + "|" + m.mask_txt,
-                  std::string(c.data_on) + "|" + c.reset + "|%LF|kept");
+        EXPECT_EQ(m.Data_on_txt + "|" + m.Reset_on_txt + "|" + m.Rapid_rate_txt + "|" +
+                      m.leader_txt + "|" + m.mask_txt,
+                  std::string(c.data_on) + "|" + c.reset + "|" + c.rapid + "|%LF|kept");
         std::string boxes;
         for (const Tick box : {chk_EIA, chk_even, chk_LF, chk_LFCR, Chk_Data_Pos, Chk_Sprocket_Pos,
                                Chk_Sprocket_Neg, Chk_ready_neg, Chk_Async})

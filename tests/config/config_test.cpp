@@ -32,10 +32,10 @@ const std::vector<std::string> sample_lines = {
     " 4",  " 1200", " 800",   " 200",    " 10",   " 5000",   "3.5", "1.5",
     ".25", "1",     " 760.7", "%\xE9LF", "\xB0%", " 0",      " 3",  " 250",
     "12",  "M02 ",  "; \xE9", "##.###",  " 0",    " 1",      " 1",  " 0 ",
-    " 1 ", " 0 ",   " 1 ",    " 1 ",     "A\xB0", "B^M\xFF", " 1 "};
+    " 1 ", " 0 ",   " 1 ",    " 1 ",     "A\xB0", "B^M\xFF", " 1 ", "9000"};
 
 // The sample with the given lines replaced, cut to `count` lines.
-std::string sample(const Changes& changes = {}, std::size_t count = 31) {
+std::string sample(const Changes& changes = {}, std::size_t count = 32) {
     auto lines = sample_lines;
     for (const auto& [number, value] : changes) lines[static_cast<std::size_t>(number - 1)] = value;
     lines.resize(count);
@@ -50,19 +50,21 @@ std::string ticks(const ConfigModel& m, std::initializer_list<Tick> boxes) {
 }
 
 // The optional lines as each reader holds them: the four polarities (1 is
-// Positive), Async, the replace texts and the spool box.
+// Positive), Async, the replace texts, the spool box and the rapid traverse rate.
 std::string optional_lines(const PortSettings& s) {
     std::string bits;
     for (const bool on :
          {s.Data_logic, s.Sprocket_logic, s.RunStop_logic, s.Ready_logic, s.Remex_async})
         bits += on ? '1' : '0';
     return bits + "|" + s.Replace_text + "|" + s.Replace_with_text +
-           (s.Send_long_file ? "|1" : "|0");
+           (s.Send_long_file ? "|1|" : "|0|") +
+           std::to_string(static_cast<int>(s.rapid_mm_per_min));
 }
 std::string optional_lines(const ConfigModel& m) {
     using enum Tick;
     return ticks(m, {Chk_Data_Pos, Chk_Sprocket_Pos, Chk_RunStop_Pos, Chk_ready_pos, Chk_Async}) +
-           "|" + m.Replace_txt + "|" + m.Replace_with_txt + "|" + ticks(m, {Chk_long_files});
+           "|" + m.Replace_txt + "|" + m.Replace_with_txt + "|" + ticks(m, {Chk_long_files}) + "|" +
+           m.Rapid_rate_txt;
 }
 
 TEST(ConfigModel, PortListSetsFixedAddressesOrOpensTheBox) {
@@ -209,7 +211,7 @@ TEST(SettingsRead, EveryLineReachesItsField) {
               (std::vector<double>{1200, 800, 200, 10, 5000}));
     EXPECT_EQ(s.BTRleader + "|" + s.BTRtrailer + "|" + s.BTRcps, "%\xE9LF|\xB0%| 250");
     EXPECT_EQ(s.BTRreset + "|" + s.BTRmask + "|" + s.BTRformat, "M02 |; \xE9|##.###");
-    EXPECT_EQ(optional_lines(s), "01011|A\xB0|B^M\xFF|1");
+    EXPECT_EQ(optional_lines(s), "01011|A\xB0|B^M\xFF|1|9000");
     ASSERT_TRUE(saveit(r.model, r.dir.file("saved"), r.dir.path(), r.host));
     EXPECT_EQ(r.dir.read("saved"), sample());  // " 760.7": the digits a float address holds
     EXPECT_TRUE(r.host.messages.empty());
@@ -318,11 +320,16 @@ TEST(SettingsRead, Line23EmptiesTheFormatOnlyWhenZero) {
 
 TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
     const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
-        {"23 lines: the defaults", sample({}, 23), "11110|||0", "11110|||0"},
-        {"line 25 overflows", sample({{25, "1E999"}}), "01110|||0", "01110|||0"},
-        {"line 28 overflows", sample({{28, "1E999"}}), "01010|||0", "01010|||0"},
+        {"23 lines: the defaults", sample({}, 23), "11110|||0|12000", "11110|||0|12000"},
+        {"line 25 overflows", sample({{25, "1E999"}}), "01110|||0|12000", "01110|||0|12000"},
+        {"line 28 overflows", sample({{28, "1E999"}}), "01010|||0|12000", "01010|||0|12000"},
         {"line 31 holds 2: the box takes 0 or 1 only", sample({{31, " 2 "}}),
-         "01011|A\xB0|B^M\xFF|0", "01011|A\xB0|B^M\xFF|0"},
+         "01011|A\xB0|B^M\xFF|0|12000", "01011|A\xB0|B^M\xFF|0|12000"},
+        {"31 lines: a file from before the rapid rate", sample({}, 31),
+         "01011|A\xB0|B^M\xFF|1|12000", "01011|A\xB0|B^M\xFF|1|12000"},
+        {"line 32 is no rate", sample({{32, "0"}}), "01011|A\xB0|B^M\xFF|1|12000",
+         "01011|A\xB0|B^M\xFF|1|12000"},
+        {"line 32 read", sample(), "01011|A\xB0|B^M\xFF|1|9000", "01011|A\xB0|B^M\xFF|1|9000"},
     };
     for (const auto& [name, bytes, driver, dialog] : cases) {
         SCOPED_TRACE(name);

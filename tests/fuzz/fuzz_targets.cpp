@@ -17,6 +17,7 @@
 #include "config/settings_writer.h"
 #include "core/command_line.h"
 #include "core/console_host.h"
+#include "motion/estimate.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/call_statement.h"
@@ -88,6 +89,11 @@ void fuzz(std::string_view in) {
     (void)ProgramLoader(host, state, module, s, lock_wait_ms, budget)
         .load(dir + "/main.nc", dir + "/scratchpad data 5b");
 #elif FUZZ_TARGET == 7  // resuming: the program, then a clearance; the line from the size
+    // The motion model reads the same program; its times are never negative.
+    PortSettings settings;
+    settings.BTRcps = "300", settings.rapid_mm_per_min = 6000;
+    const ProgramEstimate estimate = estimate_program(parts[0], settings);
+    if (!(estimate.machining_seconds >= 0) || !(estimate.waits.seconds >= 0)) std::abort();
     const auto lines = static_cast<std::int64_t>(std::ranges::count(parts[0], '\n')) + 1;
     for (const std::int64_t line : {lines, 1 + static_cast<std::int64_t>(in.size()) % lines})
         if (auto plan = plan_resume(parts[0], line); plan && parts.size() > 1)

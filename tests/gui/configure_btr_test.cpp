@@ -133,7 +133,8 @@ class ConfigureBtrTest : public QObject {
         const QString wanted = QStringLiteral(
             "BTR device name:;Port # :;Address:;Data \"on\" time (ms):;Sprocket \"on\" time (ms):;"
             "Sprocket/data overlap (ms):;Delay between characters (ms):;Delay between blocks (ms):;"
-            "Speed (cps.):;Leader:;Trailer:;Reset to beginning of file on:;Mask characters:;"
+            "Speed (cps.):;Rapid traverse (mm/min):;Leader:;Trailer:;Reset to beginning of file "
+            "on:;Mask characters:;"
             "Format string:;Replace:;With:;Command2=Add to list:;Command3=Delete;"
             "Fanuc_Defaults=Fanuc defaults;Yasnac_defaults=Yasnac defaults;PW_defaults=P && W "
             "defaults;apply_button=Apply;cancel_button=Cancel;chk_EIA=EIA RS244;chk_CRLF=CR/LF;"
@@ -162,6 +163,8 @@ class ConfigureBtrTest : public QObject {
         QCOMPARE(rig.dialog->model().address, 744.0f);
         rig.type("Data_on_txt", "-1.2.5x");
         QCOMPARE(rig.dialog->model().Data_on_txt, std::string("1.25"));
+        rig.type("Rapid_rate_txt", "-8000x.5");
+        QCOMPARE(rig.dialog->model().Rapid_rate_txt, std::string("8000.5"));
         rig.dialog->choose_port(2);
         QVERIFY(rig.edit("address_txt")->text() == QStringLiteral("3E8") &&
                 !rig.edit("address_txt")->isEnabled());

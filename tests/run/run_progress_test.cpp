@@ -47,6 +47,32 @@ TEST(RunProgress, TimeLeftFollowsTheRateOfTheLastMinute) {
               "line 1 of 900    elapsed 0:00:01    cycles 1 (last 0:03:20)");
 }
 
+// With the motion model time left is the machining and waits from the block
+// being sent on, standing still while the control holds the tape; the
+// model's totals show in the details.
+TEST(RunProgress, TimeLeftFromTheMotionModel) {
+    // time, line, control stopped, time left
+    const std::tuple<double, std::int64_t, bool, double> steps[] = {
+        {101, 1, false, 60}, {110, 2, false, 45}, {120, 3, true, 45}, {130, 3, false, 30}};
+    RunCounters run;
+    run.phase = RunPhase::Sending, run.total = 30000;
+    run.cycles_started = 1, run.cycle_started_at = 100;
+    ProgressTracker tracker;
+    tracker.set_model({{60, 45, 30, 0}, 55, 5, 2});
+    ProgressFigures f;
+    for (const auto& [t, line, stopped, left] : steps) {
+        SCOPED_TRACE(t);
+        run.control_stopped = stopped;
+        f = tracker.poll(run, false, false, line, 4, t, 300);
+        EXPECT_EQ(f.left.value_or(-1), left);
+        EXPECT_TRUE(f.left_modelled);
+    }
+    const ProgressTexts texts = progress_texts(f);
+    EXPECT_EQ(texts.main, "0.0 %    0:00:30 left");
+    EXPECT_TRUE(texts.detail.ends_with("machining 0:00:55, waits 0:00:05 in 2 blocks"))
+        << texts.detail;
+}
+
 TEST(RunProgress, StatesAndFiguresByPhase) {
     struct Case {
         RunPhase phase;

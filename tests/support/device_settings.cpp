@@ -11,7 +11,7 @@ namespace feedrite::testing {
 std::string DeviceSettings::file_text() const {
     const auto flag = [](bool on) { return format_number(on ? 1 : 0); };
     const auto printed = [](bool on) { return format_printed_integer(on ? 1 : 0); };
-    return join_lines_crlf({
+    std::vector<std::string> lines = {
         format_number(port),
         format_number(delay1),
         format_number(delay2),
@@ -43,7 +43,9 @@ std::string DeviceSettings::file_text() const {
         replace,
         replace_with,
         printed(false),
-    });
+    };
+    if (!rapid.empty()) lines.push_back(rapid);
+    return join_lines_crlf(lines);
 }
 
 void DeviceSettings::write(const std::string& program_dir, const std::string& device) const {

@@ -19,8 +19,9 @@ struct DeviceSettings {
     int auto_format = 0;  ///< line 23 as written: any number, not only a box state
     bool data = true, sprocket = true, runstop = true, ready = true, async = false;
     std::string replace, replace_with;
+    std::string rapid;  ///< line 32, left out when empty (an older file)
 
-    /// The 31 lines, each ended by CR LF.
+    /// The 31 lines (32 with `rapid`), each ended by CR LF.
     [[nodiscard]] std::string file_text() const;
     /// Writes the file for `device` into `program_dir`.
     void write(const std::string& program_dir, const std::string& device = "(default)") const;

@@ -47,14 +47,14 @@ class ConfigToolTest : public ::testing::Test {
 };
 
 TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) {
-    const ConfigRun run =
-        config({"--device", "Mill 1", "--preset", "fanuc", "--port", "lpt2", "--calibrate"});
+    const ConfigRun run = config({"--device", "Mill 1", "--preset", "fanuc", "--port", "lpt2",
+                                  "--rapid", "9000.5", "--calibrate"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(tested_seconds, std::vector<int>{10});
     EXPECT_EQ(settings_of("Mill 1"),
               " 1\r\n 808\r\n 534\r\n 137\r\n 0\r\n 0\r\n3.33\r\n2.2\r\n.565\r\n0\r\n 632\r\n"
               "%LF\r\n%\r\n 0\r\n 0\r\n 300\r\n0\r\nM30\r\n\r\n\r\n 1\r\n 0\r\n 0\r\n 1 \r\n"
-              " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n");
+              " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n9000.5\r\n");
     EXPECT_EQ(dir.read("Editor BTR device list"), "Mill 1\r\n");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_NE(run.errors.find("10 seconds left\nSpeed test: 242447 delay passes per second; "
@@ -98,6 +98,7 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         {"--preset", "fanuc"},  // a change without the speed test
         {"--port", "LPT1", "--address", "378", "--quick"},
         {"--data-on", "-1", "--quick"},
+        {"--rapid", "0", "--quick"},
         {"--preset", "haas", "--quick"},
         {"--port", "COM1", "--quick"},
         {"--address", "9", "--quick"},          // Apply's typed-address rule

@@ -206,5 +206,22 @@ TEST_F(TapeToolTest, TwoPercentAreNotedNotChanged) {
               "is \"%\": the control reads \"%\" then \"%\".\n");
 }
 
+// One cycle: leader "%" LF, the seven blocks with CR LF, the empty block
+// after the last line break, trailer "%": 81 characters at 300 cps. The rapid
+// of 100 mm at 6000 mm/min, 50 mm at 600 mm/min, two steps of 0.01 mm; the
+// last of them is read in 8 / 300 s but cut in 0.001 s.
+TEST_F(TapeToolTest, EstimatePrintsTheTimesOfOneCycle) {
+    device.rapid = "6000";
+    const std::string part = program(
+        "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG00 X60 Y80\r\nG01 X30 Y40\r\nX30.01\r\n"
+        "X30.02\r\nM30\r\n");
+    const TapeRun run = tape({"--estimate"}, part);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.out,
+              "tape: 0.270 s\nmachining: 6.002 s\nwaits: 1 blocks, 0.026 s\n"
+              "line 6: 0.026 s  X30.02\n");
+    EXPECT_EQ(tape({"--estimate", "--cycles", "2"}, part).status, 2);
+}
+
 }  // namespace
 }  // namespace feedrite

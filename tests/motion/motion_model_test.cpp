@@ -1,0 +1,156 @@
+#include "motion/motion_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "motion/estimate.h"
+
+namespace feedrite {
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+MotionModel model_of(const std::string& program, MachineKind kind = MachineKind::Mill) {
+    // Rapids at 100 mm/s.
+    return MotionModel(program_lines(program), MotionSettings{kind, 6000});
+}
+
+// Each program's machining time, worked out by hand. A first move from an
+// unknown place has no time: the tables start with one where it matters.
+TEST(MotionModel, MachiningTimeOfShortPrograms) {
+    const struct {
+        const char* name;
+        MachineKind kind;
+        const char* program;
+        double seconds;
+    } cases[] = {
+        {"absolute line: 50 mm at 10 mm/s", MachineKind::Mill,
+         "G90 G21 G94\nG00 X0 Y0 Z0\nG01 X30 Y40 F600\n", 5},
+        {"rapid along the line", MachineKind::Mill, "G90 G00 X0 Y0 Z0\nX60 Y80\n", 1},
+        {"incremental from an unknown place", MachineKind::Mill, "G91 G01 X3 Y4 F60\nX3 Y4\n", 10},
+        {"an absolute move from an unknown place has no time", MachineKind::Mill,
+         "G90 G01 X3 Y4 F60\n", 0},
+        {"inch: feed in inches per minute", MachineKind::Mill, "G20 G91 G01 X1 F10\n", 6},
+        {"inch: rapid rate in mm/min", MachineKind::Mill, "G20 G91 G00 X10\n", 2.54},
+        {"L repeats an incremental move", MachineKind::Mill, "G91 G01 X10 L3 F600\n", 3},
+        {"per revolution", MachineKind::Mill, "G95 S1000 G91 G01 X10 F0.1\n", 6},
+        {"inverse time", MachineKind::Mill, "G93 G91 G01 X10 F2\n", 30},
+        {"full circle in G17", MachineKind::Mill, "G91 G17 G02 I10 F60\n", 20 * pi},
+        {"quarter by R, counter-clockwise", MachineKind::Mill,
+         "G90 G00 X0 Y0\nG03 X10 Y10 R10 F60\n", 5 * pi},
+        {"three quarters by R-", MachineKind::Mill, "G90 G00 X0 Y0\nG03 X10 Y10 R-10 F60\n",
+         15 * pi},
+        {"G18: G03 is the quarter", MachineKind::Mill,
+         "G90 G18 G00 X0 Y0 Z0\nG03 X10 Z10 I10 F60\n", 5 * pi},
+        {"G18: G02 is the rest", MachineKind::Mill, "G90 G18 G00 X0 Y0 Z0\nG02 X10 Z10 I10 F60\n",
+         15 * pi},
+        {"G19 helix", MachineKind::Mill, "G91 G19 G03 J5 X10 F60\n", std::hypot(10 * pi, 10.0)},
+        {"lathe: X is a diameter", MachineKind::Lathe, "G98 G00 X20 Z0\nG01 X40 F60\n", 10},
+        {"lathe: U W steps", MachineKind::Lathe, "G98 G00 X20 Z0\nG01 U-20 W-10 F60\n",
+         std::sqrt(200.0)},
+        {"lathe: G99 per revolution", MachineKind::Lathe, "G99 S600 G00 X20 Z0\nG01 W-10 F0.1\n",
+         10},
+        {"lathe: constant surface speed has no time", MachineKind::Lathe,
+         "G99 G96 S200 G00 X20 Z0\nG01 W-10 F0.1\n", 0},
+        {"dwells", MachineKind::Mill, "G04 P1500\nG04 X2.\nG4 X250\n", 3.75},
+        {"lathe dwell by U", MachineKind::Lathe, "G04 U1.5\n", 1.5},
+        // Each hole: 10 mm over (0.1 s), 8 mm down to R (0.08 s), 7 mm at 1 mm/s,
+        // 7 mm back to R (0.07 s), then 8 mm up to the first level under G98.
+        {"drill cycle, G98", MachineKind::Mill, "G90 G00 X0 Y0 Z10\nG81 X10 Z-5 R2 F60\nX20\nG80\n",
+         2 * 7.33},
+        {"drill cycle, G99", MachineKind::Mill,
+         "G90 G00 X0 Y0 Z10\nG99 G81 X10 Z-5 R2 F60\nX20\nG80\n", 7.25 + 7.17},
+        {"drill cycle, incremental, K3", MachineKind::Mill,
+         "G90 G00 X0 Y0 Z10\nG91 G81 X10 Z-7 R-8 K3 F60\n", 3 * 7.33},
+        // Pecks of 3 mm: out to R and back down after the first two.
+        {"G83 pecks", MachineKind::Mill, "G90 G00 X0 Y0 Z10\nG83 X10 Z-5 R2 Q3 F60\n",
+         0.1 + 0.08 + 7 + 0.06 + 0.12 + 0.07 + 0.08},
+        {"G85 feeds back out", MachineKind::Mill, "G90 G00 X0 Y0 Z10\nG85 X10 Z-5 R2 F60\n",
+         0.1 + 0.08 + 7 + 7 + 0.08},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(model_of(c.program, c.kind).machining_seconds(), c.seconds,
+                    1e-4 * c.seconds + 1e-6);
+    }
+}
+
+// What the model cannot follow is marked, and the axes it lost stay lost
+// until an absolute move gives them again.
+TEST(MotionModel, UnknownIsMarkedNotGuessed) {
+    const struct {
+        const char* name;
+        const char* program;
+        int unknown_line;  // the block marked unknown
+        bool known_after;  // the position is known at the end
+    } cases[] = {
+        {"macro value", "G90 G00 X0 Y0 Z0\n#1=5\nG01 X#1 F60\n", 3, false},
+        {"machine move", "G90 G00 X0 Y0 Z0\nG28 Z0\nG01 Z5 F60\n", 3, true},
+        {"call", "G90 G00 X0 Y0 Z0\nM98 P100\nG00 X1\n", 2, false},
+        {"new work offset", "G54 G90 G00 X0 Y0 Z0\nG55\nG01 X10 F60\n", 3, false},
+        {"rotation", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG01 X10 F60\n", 3, false},
+        {"rotation, not ended by G67", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG67\nG91 G01 X10 F60\n", 4,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MotionModel m = model_of(c.program);
+        const BlockMotion& b = m.blocks()[static_cast<std::size_t>(c.unknown_line - 1)];
+        EXPECT_NE(b.flags & block_unknown, 0);
+        EXPECT_EQ(b.seconds, 0.0f);
+        EXPECT_EQ((m.moves().back().flags & (move_x_unknown | move_z_unknown)) == 0, c.known_after);
+    }
+    // G92 makes where the tool stands known.
+    const MotionModel set = model_of("G92 X0 Y0 Z0\nG90 G01 X3 Y4 F60\n");
+    EXPECT_NEAR(set.machining_seconds(), 5, 1e-6);
+}
+
+// The moves a view draws: ends, arc centres and directions, and the cutting blocks.
+TEST(MotionModel, MovesCarryTheirGeometry) {
+    const MotionModel m =
+        model_of("G90 G17 G00 X0 Y0 Z5\nG01 Z0 F100\nG02 X10 Y0 I5 J0\nG81 X20 Z-1 R1\nM30\n");
+    ASSERT_EQ(m.moves().size(), 3u + 5u);  // rapid, feed, arc; the hole's five
+    const Move& arc = m.moves()[2];
+    EXPECT_EQ(arc.kind, MoveKind::Arc);
+    EXPECT_EQ(m.line_of(2), 3);
+    EXPECT_EQ(m.line_of(0), 1);
+    EXPECT_EQ(m.line_of(7), 4);
+    EXPECT_NE(arc.flags & move_clockwise, 0);
+    EXPECT_EQ(arc.to, (std::array<float, 3>{10, 0, 0}));
+    ASSERT_TRUE(m.arc_of(2) != nullptr && m.arc_of(1) == nullptr);
+    const ArcCentre& centre = *m.arc_of(2);
+    EXPECT_EQ(centre.centre, (std::array<float, 3>{5, 0, 0}));
+    EXPECT_NEAR(centre.sweep, pi, 1e-6);
+    EXPECT_EQ(m.start_of(3), arc.to);
+    const std::uint8_t cutting[] = {0, block_feed, block_feed, 0, 0};
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
+}
+
+TEST(Starvation, WaitsBetweenCuttingBlocksOnly) {
+    // machining, tape, cutting
+    const std::vector<BlockFigures> blocks = {
+        {0.1, 0.2, true},    // first: nothing before it
+        {0.05, 0.3, true},   // waits 0.3 - 0.1
+        {0.01, 0.5, false},  // a rapid: no wait
+        {0.2, 0.1, true},    // after a rapid: no wait
+        {0.1, 0.5, true},    // waits 0.5 - 0.2
+        {1.0, 0.05, true},   // its tape is read in time
+    };
+    const Starvation all = starvation(blocks);
+    EXPECT_NEAR(all.seconds, 0.5, 1e-12);
+    EXPECT_EQ(all.blocks, 2u);
+    ASSERT_EQ(all.worst.size(), 2u);
+    EXPECT_EQ(all.worst[0].block, 4u);
+    EXPECT_EQ(all.worst[1].block, 1u);
+    const Starvation one = starvation(blocks, 1);
+    EXPECT_EQ(one.blocks, 2u);
+    ASSERT_EQ(one.worst.size(), 1u);
+    EXPECT_EQ(one.worst[0].block, 4u);
+}
+
+}  // namespace
+}  // namespace feedrite
