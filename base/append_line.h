@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appending records to a file that several processes share and a power cut
 // may interrupt.

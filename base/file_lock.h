@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An advisory lock on a lock file beside a folder's shared files, so that two
 // programs (two windows, a window and a headless tool) never use them at once.

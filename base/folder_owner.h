@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one rule for writing into a folder that is not the writer's own (root
 // writing in a user's folder, above all): there, no link and no file other

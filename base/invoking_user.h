@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user behind sudo: whose folders a program run as root through sudo
 // keeps its settings, history and resume records in.

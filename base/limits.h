@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sizes and values the program accepts, in one place: each limit keeps a
 // bad or hostile input from hanging the program, filling the disk or memory,

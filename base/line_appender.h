@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appends the latest of a stream of whole records to a shared file from a
 // thread of its own: the caller (the window, between blocks of a run) never

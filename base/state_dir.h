@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where Feedrite keeps what it learns while it runs (the history of runs, and
 // whatever else must outlive one run): the user's state folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of preparing and code-converting the blocks of a long program, to show
 // that the rewriting stays far below the time one block takes on the tape
 // (at 300 characters per second a character lasts 3.3 ms); and the decimal

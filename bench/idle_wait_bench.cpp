@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wait for the control while it holds stop: how much of a core it takes,
 // and how soon after run returns the first sprocket edge goes out. Sends a
 // program to the virtual control with the shown window's host and the clock

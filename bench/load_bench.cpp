@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads a generated 50 MB program through the core's loading path (CALL
 // expansion, replacement, the scratchpad written and read back, the view's
 // text built) and reports the time and the peak memory it took.

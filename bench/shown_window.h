@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timing benchmarks measure with the main window shown, as the operator
 // sees it while sending, and calibrate the way Apply does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the control sees of the configured times. Calibrates with the speed
 // test on this machine, then sends a program of about 2,000 characters to the
 // virtual control with each preset, the engine's clock guard on as in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long busy_delay really lasts with the loop counts that the speed test
 // computes on this machine, with a window shown: for the Fanuc preset's
 // 3.33, 2.2 and .565 ms, the median of 100 runs each, measured with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program view under load, offscreen: the send driver's own cost per
 // block (cutting the block, highlighting it, the run's counters, one yield) on
 // a 1,000,000-line program in the shown main window, whose timers (the caret

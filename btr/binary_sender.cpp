@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/binary_sender.h"
 
 #include "btr/character_output.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sending a binary file: every byte as it is, with the handshake and timing of
 // a text character, and a running byte count in the view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Clocking characters out: busy-wait delays, the normal and the asynchronous
 // (Remex) sequence, and the per-block steps. Timing is counted loop passes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Forwards to a port until it is closed; after that nothing reaches the port.
 // The window closes it when the program ends, so code still on the stack

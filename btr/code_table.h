@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Output codes by code set and character: every character of a text block
 // reaches the reader interface as one 8-bit code from this table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the guarded delays really lasted: per kind the last 100, their median
 // and shortest, the characters per second, and whether the PC was too busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The clock guard of a delay: the counted passes first, exactly as the speed
 // test measured them; then, if the set time has not yet passed, more passes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The busy-wait loop that all character timing counts in. The engine's
 // delays and the speed test's counting loop both run it, so the speed test

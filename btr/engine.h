@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the transmission engine works with: the window state it reads afresh
 // on every pass, one device's settings, the port, the host and the view.

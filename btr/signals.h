@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register values for the reader signals under the four logic settings.
 // These are the values the engine writes to (and judges from) the registers;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The speed test: counts the delay loop's passes for ten seconds, so the
 // device's millisecond times can become counts (config/calibration).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compile settings shared by every target of the project, in one place.
 add_library(feedrite_common INTERFACE)
 target_compile_features(feedrite_common INTERFACE cxx_std_20)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What Apply does around the speed test, without a window: the dialog and
 // feedrite-config both run these, so a device set up either way gets the

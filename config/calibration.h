@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The loop counts: the millisecond settings become counts of busy-wait
 // passes for this PC, at the rate the speed test found (btr/speed_test).

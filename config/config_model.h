@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The configuration dialog's controls as plain values, so that loading, saving,
 // the defaults and the tick-box reactions run and can be checked without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The times a device is set to, as the user typed them: the settings file
 // keeps these milliseconds beside the loop counts. The delays' clock guard

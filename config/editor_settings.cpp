@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/editor_settings.h"
 
 #include "base/file_io.h"

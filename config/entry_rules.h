@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules for what a user types as a device's name, port address and
 // times: one home each, used by the configuration dialog and feedrite-config

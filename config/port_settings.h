@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One device's port settings as the send driver reads them from its settings
 // file and the transmission engine uses them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/port_settings_reader.h"
 
 #include "base/limits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one reader of a device's port settings file: the send driver, the
 // configuration dialog, feedrite-config and its --show all read through it,

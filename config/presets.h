@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fixed settings for three makes of CNC control, applied to the configuration
 // dialog's values as its preset buttons do.

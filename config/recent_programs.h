@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programs sent lately, newest first, each with the device and the mode it
 // was sent with, for the window that asks what to send.

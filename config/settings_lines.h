@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Line-by-line reading of a port settings file, shared by the send driver's
 // reader and the configuration dialog's loader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Filling the configuration dialog from a port settings file, or with the
 // built-in default configuration.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names of the port settings files and the device list file in the program
 // directory. The program directory carries no trailing "/".

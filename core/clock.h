@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A monotonic clock and a way to sleep: the delays' guard and the waits for
 // the control read time through this, so tests can script it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line: our own "--" options wherever they stand, Qt's own
 // single-dash options, and the text that says what to do ("Configure",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host of the headless tools: messages go to stderr as one line each and
 // are answered with their first button; there is no window to yield to.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Messages and captions mix the program's 8-bit text (Latin-1) with file
 // names, which come in the locale's encoding (UTF-8). A text that holds a

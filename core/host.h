@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window toolkit as the core needs it. The core reaches the window only
 // through this interface: the Qt host serves the real window, the console host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The JSON of the files we keep: the history of runs and the resume records.
 // It writes one object with its members in the order given, and reads the

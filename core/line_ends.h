@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a program file ends its lines, so that saving gives back the file as
 // its user knows it: the view holds CR LF between lines whatever the file had.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command-line options of the form --name, --name VALUE and --name=VALUE,
 // recognised wherever they stand: a user who adds an option after the text

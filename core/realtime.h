@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real-time priority for the thread that sends: on a busy PC every delay of
 // a normal thread is stretched by the programs it shares the cores with

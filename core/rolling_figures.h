@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Median and minimum of the last values of a measurement: what the timing
 // panel and the virtual control window show of the latest characters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one transmission has done so far, kept by the send driver and the
 // engine as plain counters (a few stores per block, one per character) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of the window in the history of runs, how it ended, and how the
 // history's lines are read back: the JSON itself is the window's business.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SHA-256, the digest that ties a resume record and a history line to the
 // program text they were made for. Fed in pieces, so a large file is hashed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeping the PC from suspending while a transmission is open: the rule here,
 // the lock itself behind a seam (logind over D-Bus in the window, a fake in

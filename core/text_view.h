@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program view as the core needs it. It is the transmit buffer: blocks are
 // cut from it by position while the operator looks at it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's arithmetic, kept apart from the widgets so it is tested
 // without painting.

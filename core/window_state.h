@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's state shared by start-up, the send driver, the engine and
 // the window's handlers. Handlers only set these values; the engine reads them

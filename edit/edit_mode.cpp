@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "edit/edit_mode.h"
 
 #include "btr/block/hilight_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Edit mode of the program view, and the view's key and mouse rules: the text
 // is read-only while it is fed to the control; only the Edit panel opens it.

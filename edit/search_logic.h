@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search dialog without its window: the state of its controls, the rules
 // that tie its check boxes together, the search itself and where the dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port configuration window. It mirrors one ConfigModel: every user edit
 // goes into the model, then the widgets show the model again, so the reactions

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // feedrite-config: sets up a device's port settings without a window. It
 // lives with the Qt code only for the event loop its speed test yields to.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the program view, the status bar of five panels and the
 // three timers. It owns the window state and the port settings record and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lock against sleep and idle from systemd-logind, over the system bus:
 // held as long as the file descriptor logind hands out stays open.

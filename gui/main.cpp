@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // feedrite: feeds a part program to a CNC control through the parallel port.
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start that asks: the program (a file chooser or a recently sent one),
 // the device (with the configuration dialog a click away) and the mode; the

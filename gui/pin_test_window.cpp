@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pin_test_window.h"
 
 #include <QCheckBox>

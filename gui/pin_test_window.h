@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pin test: each data line, the sprocket and the ready line set by hand
 // or walked one after another, with what the control should see on each, and

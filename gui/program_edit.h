@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program view's widget. It paints only the lines in sight, straight from
 // a line-offset store, so a program of any size shows at once and moving the

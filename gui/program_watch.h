@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Notices when the loaded program's file changes on disk. Editors often save
 // by writing a new file and renaming it over the old one, which ends a plain

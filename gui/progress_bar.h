@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The slim bar above the status bar: the state of the transmission and its
 // progress in large bold text, to be read from two metres. It paints its

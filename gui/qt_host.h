@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host services on Qt: the message loop, message boxes, the beep, the
 // pointer and the stall watchdog of one main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program view as the core sees it: the text and selection of the
 // window's ProgramEdit. Every call is answered by the widget's line-offset

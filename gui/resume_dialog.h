@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The review before a resume: the blocks that restore the state before the
 // chosen line, editable, with the clearance height to confirm and what the

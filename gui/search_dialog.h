@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search dialog `searchform3`: finds free text, the next T word or the
 // next S word in the program view and makes the line that holds it the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM, SIGINT and SIGHUP as a Qt signal on the event loop: the handler
 // only writes the number to a pipe, whose reading end a QSocketNotifier

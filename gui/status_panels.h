@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status bar: five sunken panels along the bottom edge, numbered 1 to 5
 // from the left. The panels are the window's only commands, so each one is

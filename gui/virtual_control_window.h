@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Virtual control" window of --simulate: the CNC control at the other
 // end of the virtual cable, with its run buttons, what it has read, its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run of the program costs: the tape time of each block at the
 // device's speed, the machining time the motion model gives it, and where

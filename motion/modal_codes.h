@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one reading of a program's G codes: which modal group a code belongs
 // to, and the modal state both the motion model and the resume scan keep.

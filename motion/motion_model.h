@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tool's path as the program commands it, block by block: the moves a
 // toolpath view draws and the machining time of each block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One line of a program in the common word-address form (G01 X1.5 ...) read
 // into its words: the one reader of the motion model and the resume scan. Comments in parentheses

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modal state a program has built up before a given line: what the
 // control needs restored to read that line as it would have in a whole run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program line's words (motion/nc_words.h) and their notation, for the
 // modal-state scan and the preamble it builds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The blocks that put the control back into the state a line expects, in a
 // safe order: units, plane, compensation and cycles cancelled, the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The crash record: where the control was in a program on a device, kept in
 // a small file per device so that a window opened after a crash, a kill or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "resume/resume_plan.h"
 
 #include "resume/preamble.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Resuming a program at a line: the state before it, the preamble that
 // restores it, and where the line starts in the view.

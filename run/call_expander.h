@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sub-file CALL expansion while a program is loaded: every CALL line is
 // replaced by the called file's lines, framed by marker lines, up to seven

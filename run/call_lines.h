@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lines the CALL expansion writes or rewrites: markers around a sub file,
 // the end-of-program codes it leaves out and the quote rule.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recognising a CALL statement in a program line and splitting it into the
 // sub file's name and its number of passes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/port_factory.h"
 
 #include "btr/port/ppdev_port.h"

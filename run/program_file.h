@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One program file served line by line, as the loader reads the main program
 // and every sub file.

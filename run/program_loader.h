@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loading a text program for sending: every line through CALL expansion and
 // the text replacement into the scratchpad file, which is read back whole as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The figures of the progress bar, computed from the run's counters at a given
 // moment: where the tape is, how much of the program it has read this cycle,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scratchpad file a program is prepared in: created by this load alone,
 // never through a link, never over a file that was there, and removed after.

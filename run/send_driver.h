@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's main loop: read the device's settings, start the port, load
 // the program into the view, and feed it to the control in an endless cycle

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian source and binary packages (debian/) from a copy of this
 # tree in build/debian, so that the tree itself stays clean, and prints the
 # path of the program's .deb last. The .changes file, the .dsc, the source

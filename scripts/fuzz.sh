@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for FUZZ_SECONDS (default 15)
 # from the committed starting inputs in tests/fuzz/corpus. New inputs go to a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian source and binary packages, checks them with lintian,
 # installs the program's package with apt, checks the installed programs as a
 # new user would meet them, and removes the package again.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up on a fresh Debian machine and starts Feedrite on a sample
 # program. Without a display it runs under Xvfb and writes a screenshot.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Feedrite needs: with --build-only just what
 # building the Debian package takes (debian/control's Build-Depends and the
 # Debian tools), otherwise also what the tests, the sanitizer and fuzz runs,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy (.clang-tidy) over the product's sources with the ci build's
 # compile commands; fails on any finding. Needs the ci build configured.
 set -euo pipefail

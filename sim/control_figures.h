@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the virtual control records, and the figures measured from it: the
 // data-on, sprocket-on and overlap times of each character and the rate.

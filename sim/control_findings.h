@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a real reader interface would object to, reported by the virtual
 // control as findings: the transmission goes on regardless.

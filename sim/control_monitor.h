@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the virtual control window shows, kept without a window: the control's
 // state, the counters, the text read so far (a bounded tail) and the figures

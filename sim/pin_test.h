@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pin test's arithmetic: which lines the user has made active, the
 // register values that make them so under the device's polarities, and what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register bits to connector pins on a standard PC parallel port, and the
 // far end of the virtual port's cable, which sees only pins.

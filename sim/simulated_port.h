@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A virtual port with a virtual control on its cable, the control wired the
 // way the device's settings expect (polarities and code set). The settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The CNC control at the far end of the virtual port's cable, as far as its
 // tape reader interface goes: it reads characters off the pins, drives its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A parallel port in memory, with a cable to whatever stands in for the
 // control (the virtual control, or nothing).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program text as a line-offset index: the bytes of all lines in one
 // buffer without their breaks, and where each line starts in it. Positions

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text view over a line-offset index, with a selection kept as anchor and
 // caret, in view positions. The program window's widget shows one of these;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A text view without a window, for the headless tools and the tests. It
 // stores the text with CR LF breaks, so positions need no mapping.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program view's editing rules, apart from the widget: where a key moves
 // the caret, what Backspace and Delete take, which cells a selection lights,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // feedrite-config: sets up a device without a window, for installers and
 // scripts. It fills the configuration dialog's model the way a user would,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // feedrite-tape: shows what a control reads when feedrite sends a program.
 
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // feedrite-tape: the real send driver and engine on a virtual port with a
 // control that is always in run, showing what the control reads.

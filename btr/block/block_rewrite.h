@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rewriting of one block on its way to the port, without the window: the
 // result says what to send, or why the block must not be sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the numbers of a block that carry a decimal point into the
 // fixed-point integers the control expects, by the device's format string.

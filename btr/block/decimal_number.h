@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers written with a decimal point in a block, kept as their decimal
 // digits so that scaling and rounding are exact: binary floating point would

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/block/prepare_block.h"
 
 #include "btr/block/block_rewrite.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Block preparation as the engine runs it: the rewriting, and the report to
 // the operator when a block cannot be converted.

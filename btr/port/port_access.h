@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The only way the engine touches a parallel port: three byte registers from a
 // base address (0 data, 1 status, 2 control), addressed by offset.

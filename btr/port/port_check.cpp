@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/port/port_check.h"
 
 // <linux/ppdev.h> uses the _IO macros of <sys/ioctl.h> without including it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port check: what stands between the user and a parallel port, each
 // finding with its fix. The facts are gathered through PpdevDevice and the

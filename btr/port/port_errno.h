@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the hardware backends: errno to a port error code, and the way a
 // message names a port address.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The few system calls the ppdev port makes, behind an interface so that the
 // register mapping and every failure can be tested without a parallel port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/port/ppdev_port.h"
 
 // <linux/ppdev.h> uses the _IO macros of <sys/ioctl.h> without including it.

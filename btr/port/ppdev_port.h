@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hardware port on the kernel's ppdev interface (/dev/parportN). Needs no
 // root, only membership of the group that owns the device (lp on Debian).

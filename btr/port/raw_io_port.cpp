@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/port/raw_io_port.h"
 
 #include <cerrno>

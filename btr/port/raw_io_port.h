@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opt-in raw port I/O (ioperm, inb, outb) for machines without ppdev. Needs
 // root or CAP_SYS_RAWIO, and exists on x86 only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wraps a port and writes one line per port access and per busy-wait delay:
 // the trace of the headless tool.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port start-up, the waits for the control, character output with its
 // delays and binary sending, on a recording port.
 #include "btr/character_output.h"

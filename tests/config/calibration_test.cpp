@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speed test, loop counts and speed display, the control presets, and
 // Apply's checks.
 #include "config/calibration.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration dialog's model, the device list, and port settings files:
 // read by the send driver and by the dialog, and saved by the dialog; the
 // editor settings file.

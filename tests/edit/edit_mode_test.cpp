@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit mode, the view's key rules, saving the edited program, and the search.
 #include "edit/edit_mode.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libFuzzer targets, one per input the program reads: CMake builds this
 // file once per target, with FUZZ_TARGET naming it.
 #include <unistd.h>

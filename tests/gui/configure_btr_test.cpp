@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs before a run driven as the user would, with scripted answers to
 // their message boxes: the port configuration window, and the start that asks,
 // whose answer is the command line's start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator's window: start-up, panels, keys, closing, transmissions on the
 // virtual port read by the virtual control while the operator works both, the
 // search dialog, the run history through Qt's JSON, and signals turned into an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pin test window on the virtual port: what a control on the cable sees
 // when lines are ticked or walked, and its run/stop line read back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program view's widget and the core's view of it (QtTextView): keys,
 // mouse, clipboard, the read-only lock, scrolling and painting only what
 // changed. The cost per block on a large program is measured by bench/view_bench.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Virtual control" window on its own: a re-opened port, its settings
 // changed live, and where the window stands. Reading a real transmission is
 // driven with the main window in main_window_test.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.20)
 # The folders are layers, listed bottom up: a file may include its own folder
 # and the folders below it, never one above, so no two folders include each

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a glob of the NC program MIME type is missing from Browse...'s
 # file filter, in lower or upper case: what the file manager opens with
 # Feedrite, the dialog must show too.

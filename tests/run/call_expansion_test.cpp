@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CALL statements, where sub files are found, reading program files line by
 // line, and loading a program with its sub files expanded in place.
 #include <gtest/gtest.h>

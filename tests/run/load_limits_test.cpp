@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and saving against hostile files: two loads in one folder, a link
 // or the program itself where the scratchpad goes, files that are no regular
 // files or too large, CALL repeats that multiply past the limit, and links

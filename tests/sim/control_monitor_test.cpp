@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the virtual control window shows, without the window: counters, the
 // read text with its parity marks, the rolling figures and the control's
 // state, taken from the control's record poll by poll.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pin test's registers and what the control should see, per polarity.
 
 #include "sim/pin_test.h"

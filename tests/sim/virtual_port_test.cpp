@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual port, the trace around it, and the virtual control at the far
 // end of its cable, down to the engine clocking a block into it.
 

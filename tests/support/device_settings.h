@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device's settings file written from named values, for tests that run the
 // send driver or the tools.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A port for engine tests: three plain registers, a status register answered
 // from a script, and a log of every access.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A clock for tests: time moves only when the test (or a sleep) moves it.
 

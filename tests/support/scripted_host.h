@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A host for tests: message boxes are recorded and answered from a script
 // (the first button when the script is empty); yields count and can run

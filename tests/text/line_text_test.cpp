@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text view's contract on the plain view, which stores CR LF itself; the
 // line-offset store and its view must give exactly the plain view's answers.
 

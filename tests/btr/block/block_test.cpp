@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Block rewriting, the leader's code expansion and the caret line's highlight.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port check's diagnosis over a fake ppdev device that fails as asked.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On a real parallel port, named by its base address (nothing that minds its
 // lines toggling may be connected):
 //   FEEDRITE_TEST_PPDEV=0x378 ctest --preset default -L hardware

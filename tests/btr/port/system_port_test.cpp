@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware backends on stand-ins for their system calls, and the real
 // ppdev device on a folder of files.
 
