@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
+#include <cstdio>
 #include <iostream>
 #include <utility>
 
@@ -223,6 +224,11 @@ bool FeedriteForm::after_load() {
                                         estimate.waits.seconds,
                                         static_cast<std::int64_t>(estimate.waits.blocks)}
                            : ModelTimes{});
+    std::vector<std::int64_t> marked;
+    marked.reserve(estimate.waiting_lines.size());
+    for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
+    txtedit_->set_marked_lines(std::move(marked));
+    waits_ = std::move(estimate.waits);
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;
@@ -308,7 +314,38 @@ void FeedriteForm::show_view_menu(const QPoint& at) {
     QMenu menu(this);
     QAction* here = menu.addAction(resume_action_->text());
     here->setEnabled(can_resume());
-    if (menu.exec(txtedit_->viewport()->mapToGlobal(at)) == here) resume_at(line);
+    QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
+    waits->setEnabled(loaded_ && !state_.Binaryfile);
+    QAction* chosen = menu.exec(txtedit_->viewport()->mapToGlobal(at));
+    if (chosen == here) resume_at(line);
+    if (chosen == waits) show_waits();
+}
+
+void FeedriteForm::show_waits() {
+    const auto seconds = [](double s) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f s", s);
+        return std::string(text);
+    };
+    const std::string speed = "the device's speed of " + port_settings_.BTRcps + " cps";
+    std::string text;
+    if (waits_.blocks == 0) {
+        text = "At " + speed + " the control never waits for the tape with this program.";
+    } else {
+        text = "At " + speed + " the control waits for the tape before " +
+               std::to_string(waits_.blocks) + " blocks, " + seconds(waits_.seconds) +
+               " in all: it stands still there and may mark the part. Those lines are marked "
+               "in the left margin.\n\nThe longest waits:";
+        const LineText& lines = txtedit_->model().lines();
+        for (const Wait& wait : waits_.worst) {
+            const auto index = static_cast<std::int64_t>(wait.block);
+            std::string block = index < lines.line_count() ? std::string(lines.line(index)) : "";
+            if (block.size() > 60) block = block.substr(0, 60) + "...";
+            text += "\nline " + std::to_string(index + 1) + ": " + seconds(wait.seconds) + "   " +
+                    block;
+        }
+    }
+    host_.message_box(text, "Where the control waits", MessageIcon::None, MessageButtons::Ok);
 }
 
 bool FeedriteForm::resume_here() {

@@ -25,6 +25,7 @@
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
+#include "motion/estimate.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/port_factory.h"
@@ -144,6 +145,8 @@ class FeedriteForm : public QWidget {
     void withdraw_stale_offer();
     /// The program's file changed on disk: asks whether to load it again.
     void offer_reload();
+    /// Where the control waits for the tape: the totals and the longest waits.
+    void show_waits();
     /// True while a resume is allowed and the control has started no run
     /// since `cycles_then`; otherwise a notice says `line` was not resumed.
     bool still_stands(std::int64_t line, std::int64_t cycles_then);
@@ -187,6 +190,7 @@ class FeedriteForm : public QWidget {
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
     ProgramWatch* program_watch_;
+    Starvation waits_;            ///< of the program loaded, at the device's speed
     bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };
 

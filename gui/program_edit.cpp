@@ -17,6 +17,10 @@ namespace feedrite {
 namespace {
 
 constexpr int margin = 4;  // between the frame and the text
+// The bar in the margin beside a line where the control waits for the tape.
+QColor mark_colour() {
+    return {230, 120, 0};
+}
 constexpr int fill_band = 64;
 constexpr int leap_context = 3;
 constexpr char16_t paragraph_separator = 0x2029;
@@ -76,6 +80,11 @@ bool ProgramEdit::is_latin1(const QString& text) {
 
 void ProgramEdit::set_read_only(bool read_only) {
     read_only_ = read_only;
+}
+
+void ProgramEdit::set_marked_lines(std::vector<std::int64_t> lines) {
+    marked_lines_ = std::move(lines);
+    viewport()->update();
 }
 
 bool ProgramEdit::focusNextPrevChild(bool next) {
@@ -262,7 +271,11 @@ void ProgramEdit::paintEvent(QPaintEvent* event) {
             first + std::max<std::int64_t>(0, floor_div(rect.top() - margin, line_height_));
         const std::int64_t bottom = std::min(
             lines.line_count() - 1, first + floor_div(rect.bottom() - margin, line_height_));
-        for (std::int64_t line = top; line <= bottom; ++line) paint_line(painter, line, start, end);
+        for (std::int64_t line = top; line <= bottom; ++line) {
+            paint_line(painter, line, start, end);
+            if (std::binary_search(marked_lines_.begin(), marked_lines_.end(), line))
+                painter.fillRect(QRect(0, line_y(line), margin - 1, line_height_), mark_colour());
+        }
     }
     if (hasFocus()) painter.fillRect(caret_rect(), palette().color(QPalette::Text));
 }

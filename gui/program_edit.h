@@ -44,6 +44,10 @@ class ProgramEdit : public QAbstractScrollArea {
     [[nodiscard]] bool is_read_only() const { return read_only_; }
     void set_read_only(bool read_only);
 
+    /// Lines (0-based, ascending) marked in the left margin: where the control
+    /// waits for the tape. Empty: none.
+    void set_marked_lines(std::vector<std::int64_t> lines);
+
     /// Position under `point` of the viewport.
     [[nodiscard]] TextPos position_at(QPoint point) const;
     /// Where the caret is drawn, in viewport coordinates.
@@ -122,6 +126,7 @@ class ProgramEdit : public QAbstractScrollArea {
     int cell_width_ = 1;
     QRawFont raw_font_;
     QList<quint32> glyphs_;  ///< glyph of each Latin-1 code in raw_font_
+    std::vector<std::int64_t> marked_lines_;
     QElapsedTimer last_paint_;
     QRect pending_area_;  ///< waits for frame_timer_
     QTimer frame_timer_;

@@ -70,9 +70,12 @@ ProgramEstimate estimate_program(std::string_view text, const PortSettings& sett
     estimate.left.resize(figures.size());
     double left = 0;
     for (std::size_t i = figures.size(); i-- > 0;) {
-        left += figures[i].machining + wait_for(figures, i);
+        const double wait = wait_for(figures, i);
+        left += figures[i].machining + wait;
         estimate.left[i] = static_cast<float>(left);
+        if (wait > 0) estimate.waiting_lines.push_back(static_cast<std::int32_t>(i + 1));
     }
+    std::reverse(estimate.waiting_lines.begin(), estimate.waiting_lines.end());
     return estimate;
 }
 

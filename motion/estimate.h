@@ -6,6 +6,7 @@
 // for the tape (starvation: it stands still and marks the part).
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct ProgramEstimate {
     bool speed_known = false;        ///< the device has a speed display above 0
     /// Per line: the machining time and waits from its block to the end.
     std::vector<float> left;
+    /// The lines (1-based, in order) whose blocks the control waits for.
+    std::vector<std::int32_t> waiting_lines;
 };
 
 /// `text` as the view holds it after loading (lines ending CR LF), sent

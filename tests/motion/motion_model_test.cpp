@@ -151,6 +151,16 @@ TEST(Starvation, WaitsBetweenCuttingBlocksOnly) {
     EXPECT_EQ(one.blocks, 2u);
     ASSERT_EQ(one.worst.size(), 1u);
     EXPECT_EQ(one.worst[0].block, 4u);
+
+    // The program's own lines: short cuts wait for their tape, a dwell and the cut after it do not.
+    PortSettings settings;
+    settings.BTRcps = "10";
+    settings.rapid_mm_per_min = 6000;
+    const ProgramEstimate estimate = estimate_program(
+        "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X0.01\r\nX0.02\r\nX0.03\r\nG04 P2000\r\nX60\r\n",
+        settings);
+    EXPECT_EQ(estimate.waiting_lines, (std::vector<std::int32_t>{4, 5}));
+    EXPECT_EQ(estimate.waits.blocks, 2u);
 }
 
 }  // namespace
