@@ -327,7 +327,9 @@ void FeedriteForm::show_waits() {
         std::snprintf(text, sizeof text, "%.3f s", s);
         return std::string(text);
     };
-    const std::string speed = "the device's speed of " + port_settings_.BTRcps + " cps";
+    std::string cps = port_settings_.BTRcps;
+    cps.erase(0, cps.find_first_not_of(' '));
+    const std::string speed = "the device's speed of " + cps + " cps";
     std::string text;
     if (waits_.blocks == 0) {
         text = "At " + speed + " the control never waits for the tape with this program.";
@@ -345,7 +347,8 @@ void FeedriteForm::show_waits() {
                     block;
         }
     }
-    host_.message_box(text, "Where the control waits", MessageIcon::None, MessageButtons::Ok);
+    // A notice: a box that waited for its answer would hold the tape meanwhile.
+    host_.notice(text, "Where the control waits", MessageIcon::None);
 }
 
 bool FeedriteForm::resume_here() {
