@@ -16,8 +16,8 @@
 
 #include "btr/block/block_rewrite.h"
 #include "btr/block/decimal_conversion.h"
-#include "btr/block/parsit.h"
 #include "btr/code_table.h"
+#include "config/parsit.h"
 
 namespace feedrite {
 namespace {

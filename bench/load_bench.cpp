@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     ModuleState module;
     PortSettings settings;
     settings.Replace_text = "G90";
-    settings.Replace_with_text = "G91";
+    settings.replace_with_sent = "G91";
     PlainTextView view;
 
     reset_peak_rss();

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "config/port_settings.h"
+
 namespace feedrite {
 
-enum CodeSet : int { ISO_even = 0, odd_parity = 1, seven_bit = 2, EIA_RS244 = 3 };
 inline constexpr int code_set_count = 4;
 
 using CodeTable = std::array<std::array<std::uint8_t, 256>, code_set_count>;

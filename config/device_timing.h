@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/port_settings.h"
+
 namespace feedrite {
 
 struct DeviceTiming {
@@ -24,8 +26,8 @@ inline constexpr int data_on_line = 7, sprocket_on_line = 8, overlap_line = 9, d
 /// "-1") is no time at all.
 [[nodiscard]] std::optional<double> typed_milliseconds(std::string_view line);
 
-/// The timing lines of the settings file at `path`; a missing line or one
-/// that is no typed time stays empty, an unreadable file gives all empty.
-[[nodiscard]] DeviceTiming read_device_timing(const std::string& path);
+/// The set times and speed display of a device's record, as its reader
+/// took them from the timing lines; a line that held no typed time stays empty.
+[[nodiscard]] DeviceTiming device_timing_of(const PortSettings& device);
 
 }  // namespace feedrite

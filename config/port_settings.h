@@ -10,6 +10,9 @@
 
 namespace feedrite {
 
+/// The code sets of `BTRcode`.
+enum CodeSet : int { ISO_even = 0, odd_parity = 1, seven_bit = 2, EIA_RS244 = 3 };
+
 /// The six delays, in the order of their loop counts BTRdelay1 .. BTRdelay6.
 enum class DelayKind { data_on, sprocket_on, overlap, data_off, between_blocks, rest_of_data_on };
 inline constexpr int delay_kind_count = 6;
@@ -19,7 +22,7 @@ struct PortSettings {
     std::int32_t BTRaddress = 0;
     std::int16_t BTRcode = 0;  ///< 0 ISO even parity, 1 odd, 2 seven bits, 3 EIA
     // Loop counts: data on, sprocket on, overlap, data off, between blocks, and
-    // the derived rest of the data-on time.
+    // the rest of the data-on time (derived by the reader).
     double BTRdelay1 = 0, BTRdelay2 = 0, BTRdelay3 = 0, BTRdelay4 = 0, BTRdelay5 = 0, BTRdelay6 = 0;
     /// The set time of each delay in ms, by DelayKind, from the millisecond
     /// lines as typed; empty where a line holds no time (that delay has no
@@ -33,8 +36,11 @@ struct PortSettings {
     bool Data_logic = true, Sprocket_logic = true, RunStop_logic = true, Ready_logic = true;
     bool Remex_async = false;
     std::string Replace_text;
-    /// As stored in the file; the send driver expands its control codes.
+    /// As stored in the file.
     std::string Replace_with_text;
+    /// The leader, trailer and replacement as sent: their control-code words
+    /// expanded (`parsit`) by the reader under `BTRcode`.
+    std::string leader_sent, trailer_sent, replace_with_sent;
     bool Send_long_file = false;
     /// The machine's rapid traverse rate in mm/min, for the machining time.
     double rapid_mm_per_min = 0;

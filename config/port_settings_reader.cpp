@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/port_settings_reader.h"
 
+#include <algorithm>
+
 #include "base/limits.h"
 #include "base/number_text.h"
 #include "config/device_timing.h"
 #include "config/entry_rules.h"
+#include "config/parsit.h"
 #include "config/settings_lines.h"
 
 namespace feedrite {
@@ -153,6 +156,10 @@ PortSettings port_settings_from(const StoredSettings& stored) {
     s.Replace_with_text = stored.replace_with;
     s.Send_long_file = stored.spool;
     s.rapid_mm_per_min = rapid_rate_of(stored.rapid).value_or(0);
+    s.BTRdelay6 = std::max(0.0, s.BTRdelay1 - s.BTRdelay2 - s.BTRdelay3);
+    s.leader_sent = parsit(s.BTRleader, s.BTRcode);
+    s.trailer_sent = parsit(s.BTRtrailer, s.BTRcode);
+    s.replace_with_sent = parsit(s.Replace_with_text, s.BTRcode);
     return s;
 }
 

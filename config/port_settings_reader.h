@@ -68,8 +68,8 @@ struct LenientRead {
 };
 [[nodiscard]] LenientRead read_settings_leniently(const std::string& path, StoredSettings defaults);
 
-/// The send driver's view of a file that was read: `Replace_with_text` left
-/// unexpanded, no spooling.
+/// The record a transmission uses, finished: the rest of the data-on count
+/// derived and the texts as sent expanded in fields of their own.
 [[nodiscard]] PortSettings port_settings_from(const StoredSettings& stored);
 
 /// Reads the file into `record` and `useCALLs`; false (both untouched) when

@@ -79,9 +79,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     window.setWindowTitle(QString::fromStdString("Pin test - " + device));
     std::unique_ptr<VirtualControlWindow> control;
     if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
-        control = std::make_unique<VirtualControlWindow>(
-            [simulated] { return simulated; },
-            [dir, device] { return settings_path(dir, device); });
+        control = std::make_unique<VirtualControlWindow>([simulated] { return simulated; });
         control->place(window);
     }
     window.show();
@@ -194,9 +192,8 @@ int main(int argc, char** argv) {
     // own, placed with the main window before either is shown.
     std::unique_ptr<VirtualControlWindow> control_window;
     if (options.simulate) {
-        control_window = std::make_unique<VirtualControlWindow>(
-            [&form] { return form.simulated_port(); },
-            [&form] { return settings_path(form.program_dir(), form.state().IO_device_name); });
+        control_window =
+            std::make_unique<VirtualControlWindow>([&form] { return form.simulated_port(); });
         control_window->place(form);
     }
     form.show();

@@ -74,13 +74,8 @@ constexpr std::array code_names = {"ISO, even parity", "Odd parity", "Seven bits
 
 }  // namespace
 
-VirtualControlWindow::VirtualControlWindow(std::function<SimulatedPort*()> port,
-                                           std::function<std::string()> settings_path,
-                                           QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      port_(std::move(port)),
-      settings_path_(std::move(settings_path)),
-      monitor_(view_limit) {
+VirtualControlWindow::VirtualControlWindow(std::function<SimulatedPort*()> port, QWidget* parent)
+    : QWidget(parent, Qt::Window), port_(std::move(port)), monitor_(view_limit) {
     setWindowTitle(QStringLiteral("Virtual control"));
     auto* side = new QVBoxLayout;
     side->addWidget(make_counter_box());
@@ -306,7 +301,7 @@ void VirtualControlWindow::take_new_control(SimulatedPort& port) {
     seen_open_count_ = port.open_count();
     monitor_ = ControlMonitor(view_limit);
     read_->clear();
-    device_timing_ = read_device_timing(settings_path_());
+    device_timing_ = device_timing_of(port.device());
     show_settings(port.control()->settings());
 }
 

@@ -28,10 +28,8 @@ class VirtualControlWindow : public QWidget {
     Q_OBJECT
   public:
     /// `port` gives the simulated port, or nullptr when there is none (yet or
-    /// any more); `settings_path` the device's settings file, read for the
-    /// configured timing whenever a new control appears.
-    VirtualControlWindow(std::function<SimulatedPort*()> port,
-                         std::function<std::string()> settings_path, QWidget* parent = nullptr);
+    /// any more); the device's timing is the one its record holds.
+    explicit VirtualControlWindow(std::function<SimulatedPort*()> port, QWidget* parent = nullptr);
     ~VirtualControlWindow() override;
 
     /// Takes what the control recorded and shows it; the timer calls it.
@@ -77,7 +75,6 @@ class VirtualControlWindow : public QWidget {
     void save_geometry() const;
 
     std::function<SimulatedPort*()> port_;
-    std::function<std::string()> settings_path_;
     SimulatedPort* seen_port_ = nullptr;
     int seen_open_count_ = 0;
     ControlMonitor monitor_;

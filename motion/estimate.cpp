@@ -5,7 +5,6 @@
 
 #include "base/number_text.h"
 #include "btr/block/block_rewrite.h"
-#include "btr/block/parsit.h"
 #include "motion/motion_model.h"
 
 namespace feedrite {
@@ -52,9 +51,8 @@ ProgramEstimate estimate_program(std::string_view text, const PortSettings& sett
     const MotionModel model(lines, motion);
     if (final_break) lines.emplace_back();
     std::vector<BlockFigures> figures(lines.size());
-    estimate.tape_seconds =
-        tape_seconds(parsit(settings.BTRleader, settings.BTRcode), false, true) +
-        tape_seconds(parsit(settings.BTRtrailer, settings.BTRcode), false, true);
+    estimate.tape_seconds = tape_seconds(settings.leader_sent, false, true) +
+                            tape_seconds(settings.trailer_sent, false, true);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         BlockFigures& f = figures[i];
         f.tape = tape_seconds(lines[i], true, false);

@@ -69,7 +69,7 @@ LoadResult ProgramLoader::load(const std::string& filename, const std::string& s
     const std::string& what = settings_.Replace_text;
     const auto replaced = [&](std::string line) {
         return what.empty() ? line
-                            : replace_first(std::move(line), what, settings_.Replace_with_text);
+                            : replace_first(std::move(line), what, settings_.replace_with_sent);
     };
     CallExpander expander(host_, state_, module_, program_folder(filename), budget_);
     const std::string limit_text = megabytes(budget_.program_bytes);

@@ -8,7 +8,6 @@
 #include "base/limits.h"
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
-#include "btr/block/parsit.h"
 #include "btr/character_output.h"
 #include "btr/port_start.h"
 #include "config/device_timing.h"
@@ -151,8 +150,6 @@ bool SendDriver::read_settings() {
                     advice);
         return false;
     }
-    settings_.BTRdelay6 =
-        std::max(0.0, settings_.BTRdelay1 - settings_.BTRdelay2 - settings_.BTRdelay3);
     // Only a guarded engine loses something by it: counts alone are the rule without a clock.
     if (const std::string lines = untimed_lines(settings_);
         engine_.clock != nullptr && !lines.empty())
@@ -162,9 +159,6 @@ bool SendDriver::read_settings() {
                                      "unchecked by the clock, and may be shorter than set.\n" +
                                      "Use BTR/Configure selection to enter the times.",
                                  "BTR timing", MessageIcon::Exclamation, MessageButtons::Ok);
-    leader_block_ = parsit(settings_.BTRleader, settings_.BTRcode);
-    trailer_block_ = parsit(settings_.BTRtrailer, settings_.BTRcode);
-    settings_.Replace_with_text = parsit(settings_.Replace_with_text, settings_.BTRcode);
     return true;
 }
 
@@ -233,7 +227,7 @@ SendOutcome SendDriver::load_text() {
 
 bool SendDriver::after_load() {
     if (hooks_.note)
-        if (const std::string note = two_percent_note(leader_block_, engine_.view.text());
+        if (const std::string note = two_percent_note(settings_.leader_sent, engine_.view.text());
             !note.empty())
             hooks_.note(note);
     return !hooks_.after_load || hooks_.after_load();
@@ -290,7 +284,7 @@ SendOutcome SendDriver::cycle() {
 
         state.Sending_data = 1;
         engine_.host.set_wait_pointer(true);
-        BTRsendline(engine_, leader_block_, false, true);
+        BTRsendline(engine_, settings_.leader_sent, false, true);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (port_failed()) return report_port_failure();
         if (state.tape_cut) continue;  // the start stays where it was
@@ -300,7 +294,7 @@ SendOutcome SendDriver::cycle() {
         if (!preamble_sent) continue;
         const BlocksEnd end = send_blocks();
         if (end == BlocksEnd::Trailer) {
-            BTRsendline(engine_, trailer_block_, false, true);
+            BTRsendline(engine_, settings_.trailer_sent, false, true);
             engine_.host.yield();
         }
         if (state.DNC_reset != DNC_closing && port_failed()) return report_port_failure();

@@ -99,7 +99,6 @@ class SendDriver {
     ModuleState& module_;
     ProgramPlaces places_;
     SendDriverHooks hooks_;
-    std::string leader_block_, trailer_block_;
     /// Where the next transmission starts after edit mode cut a block.
     std::optional<TextPos> restart_at_;
 };

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "btr/block/decimal_number.h"
+#include "base/decimal_number.h"
 
 namespace feedrite {
 namespace {

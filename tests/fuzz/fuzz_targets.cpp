@@ -12,7 +12,7 @@
 
 #include "base/file_io.h"
 #include "btr/block/block_rewrite.h"
-#include "btr/block/parsit.h"
+#include "config/parsit.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"
@@ -84,7 +84,7 @@ void fuzz(std::string_view in) {
     ModuleState module;
     PortSettings s;
     s.Replace_text = "R";
-    s.Replace_with_text = "RR";
+    s.replace_with_sent = "RR";
     // Limits scaled down, so that a timeout here is a hang, not a large load.
     const LoadBudget budget{1000, 8 << 20, 8 << 20};
     (void)ProgramLoader(host, state, module, s, lock_wait_ms, budget)

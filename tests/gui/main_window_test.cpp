@@ -615,9 +615,7 @@ class MainWindowTest : public QObject {
             dialog->ok_button()->click();
         });
         reviewer.start(20);
-        VirtualControlWindow window(
-            [&] { return w.form.simulated_port(); },
-            [&] { return settings_path(w.dir.path(), default_device_name); });
+        VirtualControlWindow window([&] { return w.form.simulated_port(); });
         w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
         QStringList failures;
         int step = 0;

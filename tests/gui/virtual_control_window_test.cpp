@@ -48,8 +48,7 @@ class VirtualControlWindowTest : public QObject {
         PortSettings device;
         SimulatedPort port(device);
         SimulatedPort* source = &port;
-        VirtualControlWindow window([&] { return source; },
-                                    [] { return std::string("/nonexistent"); });
+        VirtualControlWindow window([&] { return source; });
         QVERIFY(port.port_open(0x378, 3).ok());
         for (const char c : std::string("N1\n")) clock_out(port, code_table()[ISO_even][c]);
         window.poll();
@@ -90,8 +89,7 @@ class VirtualControlWindowTest : public QObject {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         std::unique_ptr<VirtualControlWindow> window;
         const auto reopen = [&] {
-            window = std::make_unique<VirtualControlWindow>([] { return nullptr; },
-                                                            [] { return std::string(); });
+            window = std::make_unique<VirtualControlWindow>([] { return nullptr; });
             window->place(main);
         };
         reopen();  // nothing kept: beside the main window, as a window left off the screen

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "config/device_timing.h"
+#include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
 #include "tests/sim/control_bench.h"
 #include "tests/support/device_settings.h"
@@ -142,20 +143,19 @@ TEST(ControlMonitor, KeepsOnlyABoundedTail) {
     EXPECT_EQ(update.runs, (Runs{{"XY", false}}));
 }
 
-TEST(DeviceTiming, ReadsTheTypedMillisecondsAndRate) {
+TEST(DeviceTiming, TheRecordsTypedMillisecondsAndRate) {
     testing::TempDir dir;
     testing::DeviceSettings{}.write(dir.path(), "Mill");
-    const DeviceTiming timing = read_device_timing(settings_path(dir.path(), "Mill"));
+    PortSettings device;
+    bool calls = false;
+    ASSERT_TRUE(read_port_settings(settings_path(dir.path(), "Mill"), device, calls));
+    const DeviceTiming timing = device_timing_of(device);
     EXPECT_EQ(timing.data_on_ms, 3.33);
     EXPECT_EQ(timing.sprocket_on_ms, 2.2);
     EXPECT_EQ(timing.overlap_ms, 0.565);
     EXPECT_EQ(timing.cps, 300);
-    const DeviceTiming none = read_device_timing(dir.file("missing"));
+    const DeviceTiming none = device_timing_of(PortSettings{});
     EXPECT_FALSE(none.data_on_ms || none.sprocket_on_ms || none.overlap_ms || none.cps);
-    const std::string short_file = dir.write("short", "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n3.3\r\n \r\n");
-    const DeviceTiming partial = read_device_timing(short_file);
-    EXPECT_EQ(partial.data_on_ms, 3.3);
-    EXPECT_FALSE(partial.sprocket_on_ms || partial.overlap_ms || partial.cps) << "blank, missing";
     using Ms = std::optional<double>;
     const std::pair<const char*, Ms> typed[] = {{" .565\t", .565}, {"0", 0}, {"&H10", {}}};
     for (const auto& [text, ms] : typed) EXPECT_EQ(typed_milliseconds(text), ms) << text;

@@ -4,11 +4,11 @@
 
 #include <random>
 
+#include "base/decimal_number.h"
 #include "btr/block/block_rewrite.h"
-#include "btr/block/decimal_number.h"
 #include "btr/block/hilight_line.h"
-#include "btr/block/parsit.h"
 #include "btr/block/prepare_block.h"
+#include "config/parsit.h"
 #include "tests/support/scripted_host.h"
 #include "text/plain_text_view.h"
 

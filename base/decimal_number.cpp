@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "btr/block/decimal_number.h"
+#include "base/decimal_number.h"
 
 #include <algorithm>
 

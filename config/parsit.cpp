@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "btr/block/parsit.h"
+#include "config/parsit.h"
 
 #include <optional>
 
-#include "btr/block/decimal_number.h"
-#include "btr/code_table.h"
+#include "base/decimal_number.h"
+#include "config/port_settings.h"
 
 namespace feedrite {
 namespace {
