@@ -1,0 +1,156 @@
+// The toolpath view on a 3D surfacing program of short blocks (by default
+// 3.2 MB, about 169,000 blocks, arcs between the passes), offscreen: the
+// time to build the motion model and show it fitted, the time of a repaint
+// while panning (fitted and zoomed in), the cost of following the tape with
+// the tool, and the memory of model and view.
+//
+// Run with QT_QPA_PLATFORM=offscreen:  toolpath_bench [MEGABYTES] [--write FILE]
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "gui/toolpath_view.h"
+#include "motion/motion_model.h"
+
+namespace {
+
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+long rss_kb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+    return -1;
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+// Passes along X over a wavy surface, 0.05 mm apart, 0.5 mm between passes;
+// each pass joins the next by a half circle, as a surfacing path does.
+std::string surfacing_program(std::size_t bytes) {
+    std::string text = "%\r\nO1000\r\nG21 G90 G17 G54\r\nG0 X0 Y0 Z5.\r\nG1 Z0 F800.\r\n";
+    const auto height = [](double x, double y) {
+        return 2 * std::sin(x / 9) * std::cos(y / 13) - 3;
+    };
+    double y = 0;
+    for (int pass = 0; text.size() < bytes; ++pass, y += 0.5) {
+        const bool forward = pass % 2 == 0;
+        for (int step = 0; step <= 2000 && text.size() < bytes; ++step) {
+            const double x = forward ? step * 0.05 : 100 - step * 0.05;
+            text += "G1X" + number(x) + " Z" + number(height(x, y)) + "\r\n";
+        }
+        text += std::string(forward ? "G3" : "G2") + "Y" + number(y + 0.5) + "R0.25\r\nG1\r\n";
+    }
+    text += "G0 Z5.\r\nM30\r\n%\r\n";
+    return text;
+}
+
+void drag(QWidget& view, QPoint from, QPoint to, QEvent::Type type) {
+    QMouseEvent event(
+        type, to, view.mapToGlobal(to), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    (void)from;
+    QCoreApplication::sendEvent(&view, &event);
+}
+
+// Milliseconds of one repaint while dragging across `steps` moves.
+double pan_ms(feedrite::ToolpathView& view, int steps) {
+    const QPoint centre = view.rect().center();
+    drag(view, centre, centre, QEvent::MouseButtonPress);
+    QElapsedTimer timer;
+    timer.start();
+    for (int k = 1; k <= steps; ++k) {
+        drag(view, centre, centre + QPoint(k * 4, k * 2), QEvent::MouseMove);
+        view.repaint();
+    }
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6 / steps;
+    drag(view, centre, centre + QPoint(steps * 4, steps * 2), QEvent::MouseButtonRelease);
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    double megabytes = 3.2;
+    std::string write_to;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--write" && i + 1 < argc)
+            write_to = argv[++i];
+        else
+            megabytes = std::stod(arg);
+    }
+    const std::string text = surfacing_program(static_cast<std::size_t>(megabytes * 1e6));
+    if (!write_to.empty()) std::ofstream(write_to, std::ios::binary) << text;
+    feedrite::ToolpathView view;
+    view.resize(900, 650);
+    view.show();
+    QCoreApplication::processEvents();
+    const long rss_before = rss_kb();
+
+    QElapsedTimer timer;
+    timer.start();
+    double cpu = cpu_seconds();
+    const std::vector<std::string_view> lines = feedrite::program_lines(text);
+    auto model = std::make_unique<feedrite::MotionModel>(
+        lines, feedrite::MotionSettings{feedrite::machine_kind_of(lines), 12000});
+    const double model_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    const std::size_t moves = model->moves().size(), arcs = model->arcs().size();
+    view.set_model(std::move(model));
+    view.repaint();
+    const double shown_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    cpu = cpu_seconds() - cpu;
+    const long rss_after = rss_kb();
+    std::printf("program: %.2f MB, %zu lines, %zu moves (%zu arcs), %zu points drawn\n",
+                static_cast<double>(text.size()) / 1e6, lines.size(), moves, arcs,
+                view.path().points.size());
+    std::printf("model: %.0f ms; model, view and first paint: %.0f ms (CPU %.0f ms)\n", model_ms,
+                shown_ms, cpu * 1e3);
+    std::printf(
+        "memory of model and view: %.2f MB (%.2f times the program)\n",
+        static_cast<double>(rss_after - rss_before) / 1024,
+        static_cast<double>(rss_after - rss_before) * 1024 / static_cast<double>(text.size()));
+
+    std::printf("repaint while panning, fitted: %.2f ms\n", pan_ms(view, 60));
+    for (int k = 0; k < 5; ++k) {
+        QWheelEvent wheel(QPointF(450, 325), view.mapToGlobal(QPointF(450, 325)), QPoint(),
+                          QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&view, &wheel);
+    }
+    view.repaint();
+    std::printf("repaint while panning, zoomed in 12x: %.2f ms\n", pan_ms(view, 60));
+    view.fit();
+    view.set_angle(feedrite::ToolpathAngle::Oblique);
+    view.repaint();
+    std::printf("repaint while panning, oblique: %.2f ms\n", pan_ms(view, 60));
+
+    // The tool following the tape, a block at a time, with the loop's repaints.
+    const int blocks = 20'000;
+    timer.restart();
+    cpu = cpu_seconds();
+    for (int line = 1; line <= blocks; ++line) {
+        view.set_tool_line(line);
+        view.set_selected_line(line);
+        QCoreApplication::processEvents();
+    }
+    std::printf("following the tape: %.1f us a block (CPU %.1f us)\n",
+                static_cast<double>(timer.nsecsElapsed()) / 1e3 / blocks,
+                (cpu_seconds() - cpu) * 1e6 / blocks);
+    return 0;
+}
