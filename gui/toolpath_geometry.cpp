@@ -108,34 +108,33 @@ void tessellate_arc(const std::array<float, 3>& start, const std::array<float, 3
 FlatPath flatten(const MotionModel& model, ToolpathAngle angle, double tolerance) {
     const auto& moves = model.moves();
     FlatPath path;
-    path.points.reserve(moves.size() + 1);
-    path.first.reserve(moves.size() + 1);
-    const auto put = [&](const std::array<float, 3>& p) {
-        const Point2 q = project(angle, p);
-        path.points.push_back({static_cast<float>(q.x), static_cast<float>(q.y)});
-        return q;
-    };
-    put(model.start_of(0));
-    std::vector<std::array<float, 3>> arc_points;
+    path.angle = angle;
+    path.strokes.reserve(moves.size());
+    std::vector<std::array<float, 3>> points;
     const auto& arcs = model.arcs();
     std::size_t next_arc = 0;
     for (std::size_t i = 0; i < moves.size(); ++i) {
-        path.first.push_back(static_cast<std::uint32_t>(path.points.size()));
-        while (next_arc < arcs.size() && arcs[next_arc].move < i) ++next_arc;
         const Stroke stroke = stroke_of(model, i);
+        path.strokes.push_back(stroke);
         const Move& m = moves[i];
-        if (stroke == Stroke::Feed && m.kind == MoveKind::Arc) {
-            arc_points.clear();
-            tessellate_arc(model.start_of(i), m.to, arcs[next_arc], m.plane,
-                           (m.flags & move_clockwise) != 0, tolerance, arc_points);
-            for (const auto& p : arc_points) path.bounds.add(put(p));
-        } else {
-            const Point2 end = put(m.to);
-            if (stroke != Stroke::None || regains_position(model, i)) path.bounds.add(end);
+        if (stroke != Stroke::None || regains_position(model, i))
+            path.bounds.add(end_of(path, model, i));
+        if (stroke == Stroke::None) continue;
+        path.bounds.add(project(angle, model.start_of(i)));
+        if (stroke != Stroke::Feed || m.kind != MoveKind::Arc) continue;
+        while (arcs[next_arc].move < i) ++next_arc;
+        points.clear();
+        tessellate_arc(model.start_of(i), m.to, arcs[next_arc], m.plane,
+                       (m.flags & move_clockwise) != 0, tolerance, points);
+        path.arc_moves.push_back(static_cast<std::uint32_t>(i));
+        path.arc_first.push_back(static_cast<std::uint32_t>(path.arc_points.size()));
+        for (std::size_t k = 0; k + 1 < points.size(); ++k) {  // the last is the end
+            const Point2 p = project(angle, points[k]);
+            path.bounds.add(p);
+            path.arc_points.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
         }
-        if (stroke != Stroke::None) path.bounds.add(path.point(path.first.back() - 1));
     }
-    path.first.push_back(static_cast<std::uint32_t>(path.points.size()));
+    path.arc_first.push_back(static_cast<std::uint32_t>(path.arc_points.size()));
     return path;
 }
 
@@ -169,17 +168,13 @@ std::int64_t move_at(const FlatPath& path, const MotionModel& model, const ViewT
     const Point2 at = view.to_plane(screen);
     double best = reach / view.scale;
     std::int64_t found = -1;
-    for (std::size_t i = 0; i + 1 < path.first.size(); ++i) {
-        if (stroke_of(model, i) == Stroke::None) continue;
-        for (std::uint32_t k = path.first[i]; k < path.first[i + 1]; ++k) {
-            const double d = segment_distance(at, path.point(k - 1), path.point(k));
-            // The later move wins a tie: it is drawn on top.
-            if (d <= best) {
-                best = d;
-                found = static_cast<std::int64_t>(i);
-            }
+    for_each_segment(path, model, 0, path.strokes.size(), [&](std::size_t i, Point2 a, Point2 b) {
+        // The later move wins a tie: it is drawn on top.
+        if (const double d = segment_distance(at, a, b); d <= best) {
+            best = d;
+            found = static_cast<std::int64_t>(i);
         }
-    }
+    });
     return found;
 }
 

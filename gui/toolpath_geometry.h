@@ -6,6 +6,7 @@
 // Drawing plane: millimetres seen from the chosen side, x to the right and y
 // up. Screen: pixels, y down.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -81,19 +82,48 @@ void tessellate_arc(const std::array<float, 3>& start, const std::array<float, 3
                     const ArcCentre& arc, std::uint8_t plane, bool clockwise, double tolerance,
                     std::vector<std::array<float, 3>>& out);
 
-/// The motion model flattened for one view: move i runs from point
-/// `first[i] - 1` through the points up to `first[i + 1] - 1`. Point 0 is
-/// where the first move starts.
+/// The motion model seen from one side. Move ends are projected from the
+/// model when drawn; only the inner points of the arcs are kept, so a
+/// program of short straight blocks costs a byte a move.
 struct FlatPath {
-    std::vector<std::array<float, 2>> points;
-    std::vector<std::uint32_t> first;  ///< one per move, and one past the last
-    Bounds bounds;                     ///< of the points of moves drawn
-
-    [[nodiscard]] Point2 point(std::size_t k) const { return {points[k][0], points[k][1]}; }
+    ToolpathAngle angle = ToolpathAngle::Top;
+    std::vector<Stroke> strokes;  ///< one per move
+    std::vector<std::array<float, 2>> arc_points;
+    std::vector<std::uint32_t> arc_moves;  ///< the arcs drawn, by move, ascending
+    std::vector<std::uint32_t> arc_first;  ///< where each one's points start, and one past
+    Bounds bounds;                         ///< of the moves drawn and the points regained
 };
 
 /// Builds the view of `model` from `angle`, arcs within `tolerance` mm.
 [[nodiscard]] FlatPath flatten(const MotionModel& model, ToolpathAngle angle, double tolerance);
+
+/// Where move `i` ends on the plane.
+[[nodiscard]] inline Point2 end_of(const FlatPath& path, const MotionModel& model, std::size_t i) {
+    return project(path.angle, model.moves()[i].to);
+}
+
+/// Calls `segment(move, from, to)` for every straight piece of the moves
+/// drawn in [first, last), in order.
+template <class Segment>
+void for_each_segment(const FlatPath& path, const MotionModel& model, std::size_t first,
+                      std::size_t last, Segment&& segment) {
+    std::size_t arc = static_cast<std::size_t>(
+        std::lower_bound(path.arc_moves.begin(), path.arc_moves.end(), first) -
+        path.arc_moves.begin());
+    for (std::size_t i = first; i < last; ++i) {
+        if (path.strokes[i] == Stroke::None) continue;
+        Point2 from = project(path.angle, model.start_of(i));
+        if (arc < path.arc_moves.size() && path.arc_moves[arc] == i) {
+            for (std::uint32_t k = path.arc_first[arc]; k < path.arc_first[arc + 1]; ++k) {
+                const Point2 to{path.arc_points[k][0], path.arc_points[k][1]};
+                segment(i, from, to);
+                from = to;
+            }
+            ++arc;
+        }
+        segment(i, from, end_of(path, model, i));
+    }
+}
 
 /// A chord tolerance that gives a smooth circle at any sensible zoom: a
 /// small share of the path's largest extent.

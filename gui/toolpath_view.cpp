@@ -89,13 +89,7 @@ ToolpathView::~ToolpathView() = default;
 
 void ToolpathView::set_model(std::unique_ptr<MotionModel> model) {
     model_ = std::move(model);
-    strokes_.clear();
     selected_line_ = tool_line_ = 0;
-    if (model_) {
-        strokes_.reserve(model_->moves().size());
-        for (std::size_t i = 0; i < model_->moves().size(); ++i)
-            strokes_.push_back(stroke_of(*model_, i));
-    }
     set_angle(angle_);
 }
 
@@ -150,7 +144,14 @@ std::optional<Point2> ToolpathView::tool_point() const {
     if (move < 0 || (model_->moves()[static_cast<std::size_t>(move)].flags &
                      (move_x_unknown | move_y_unknown | move_z_unknown)) != 0)
         return std::nullopt;
-    return view_.to_screen(path_.point(path_.first[static_cast<std::size_t>(move) + 1] - 1));
+    return view_.to_screen(end_of(path_, *model_, static_cast<std::size_t>(move)));
+}
+
+std::pair<std::size_t, std::size_t> ToolpathView::moves_of(std::int64_t line) const {
+    if (!model_ || line <= 0 || static_cast<std::size_t>(line) > model_->blocks().size())
+        return {0, 0};
+    return {model_->blocks()[static_cast<std::size_t>(line - 1)].first_move,
+            static_cast<std::size_t>(last_move_of(line) + 1)};
 }
 
 QRect ToolpathView::tool_area() const {
@@ -162,16 +163,13 @@ QRect ToolpathView::tool_area() const {
 }
 
 QRect ToolpathView::line_area(std::int64_t line) const {
-    if (!model_ || line <= 0 || static_cast<std::size_t>(line) > model_->blocks().size()) return {};
-    const auto first =
-        static_cast<std::int64_t>(model_->blocks()[static_cast<std::size_t>(line - 1)].first_move);
+    if (!model_) return {};
+    const auto [first, last] = moves_of(line);
     Bounds box;
-    for (std::int64_t i = first; i <= last_move_of(line); ++i) {
-        const auto move = static_cast<std::size_t>(i);
-        if (strokes_[move] == Stroke::None) continue;
-        for (std::uint32_t k = path_.first[move] - 1; k < path_.first[move + 1]; ++k)
-            box.add(view_.to_screen(path_.point(k)));
-    }
+    for_each_segment(path_, *model_, first, last, [&](std::size_t, Point2 a, Point2 b) {
+        box.add(view_.to_screen(a));
+        box.add(view_.to_screen(b));
+    });
     if (box.empty()) return {};
     const int pad = selected_width + 1;
     return QRectF(QPointF(box.left, box.bottom), QPointF(box.right, box.top))
@@ -182,7 +180,7 @@ QRect ToolpathView::line_area(std::int64_t line) const {
 void ToolpathView::render_path() {
     const qreal ratio = devicePixelRatioF();
     if (image_.size() != size() * ratio) {
-        image_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image_ = QImage(size() * ratio, QImage::Format_RGB32);
         image_.setDevicePixelRatio(ratio);
     }
     image_.fill(palette().color(QPalette::Base));
@@ -192,6 +190,7 @@ void ToolpathView::render_path() {
     const QRectF area = QRectF(rect()).adjusted(-2, -2, 2, 2);
     QPolygonF run;
     Stroke run_stroke = Stroke::None;
+    std::size_t run_move = 0;
     const auto flush = [&] {
         if (run.size() > 1) {
             painter.setPen(pen_for(run_stroke));
@@ -199,58 +198,41 @@ void ToolpathView::render_path() {
         }
         run.clear();
     };
-    std::vector<QPointF> regained;
-    for (std::size_t i = 0; i < strokes_.size(); ++i) {
-        const Stroke stroke = strokes_[i];
-        const std::uint32_t end = path_.first[i + 1];
-        if (stroke == Stroke::None) {
+    const std::size_t moves = path_.strokes.size();
+    for_each_segment(path_, *model_, 0, moves, [&](std::size_t i, Point2 a, Point2 b) {
+        const QPointF to = on_screen(view_, b);
+        // A gap or another stroke starts a new polyline.
+        if (run.empty() || path_.strokes[i] != run_stroke || i > run_move + 1) {
             flush();
-            if (regains_position(*model_, i))
-                regained.push_back(on_screen(view_, path_.point(end - 1)));
-            continue;
+            run_stroke = path_.strokes[i];
+            run.append(on_screen(view_, a));
         }
-        QPointF last = on_screen(view_, path_.point(path_.first[i] - 1));
-        if (stroke != run_stroke || run.empty()) {
+        run_move = i;
+        const QPointF from = run.back();
+        if ((outcode(from, area) & outcode(to, area)) != 0) {  // out of sight
             flush();
-            run_stroke = stroke;
-            run.append(last);
-        } else {
-            last = run.back();
+            run.append(to);
+            return;
         }
-        for (std::uint32_t k = path_.first[i]; k < end; ++k) {
-            const QPointF p = on_screen(view_, path_.point(k));
-            if ((outcode(last, area) & outcode(p, area)) != 0) {
-                flush();
-                run.append(p);
-                last = p;
-                continue;
-            }
-            // Moves shorter than a pixel merge into the next: the drawing is
-            // the same and panning stays smooth on programs of short blocks.
-            if (std::abs(p.x() - last.x()) < 1 && std::abs(p.y() - last.y()) < 1 && k + 1 < end)
-                continue;
-            run.append(p);
-            last = p;
-        }
-    }
+        // Moves shorter than a pixel merge into the next: the drawing is the
+        // same and panning stays smooth on programs of short blocks.
+        if (std::abs(to.x() - from.x()) < 1 && std::abs(to.y() - from.y()) < 1) return;
+        run.append(to);
+    });
     flush();
     painter.setPen(QPen(unknown_color, 1.5));
     painter.setRenderHint(QPainter::Antialiasing);
-    for (const QPointF& p : regained) painter.drawEllipse(p, 4, 4);
+    for (std::size_t i = 0; i < moves; ++i)
+        if (path_.strokes[i] == Stroke::None && regains_position(*model_, i))
+            painter.drawEllipse(on_screen(view_, end_of(path_, *model_, i)), 4, 4);
 }
 
 void ToolpathView::paint_line_moves(QPainter& painter, std::int64_t line) const {
-    if (!model_ || line <= 0 || static_cast<std::size_t>(line) > model_->blocks().size()) return;
-    const auto first = model_->blocks()[static_cast<std::size_t>(line - 1)].first_move;
-    QPolygonF polyline;
-    for (std::int64_t i = first; i <= last_move_of(line); ++i) {
-        const auto move = static_cast<std::size_t>(i);
-        if (strokes_[move] == Stroke::None) continue;
-        polyline.clear();
-        for (std::uint32_t k = path_.first[move] - 1; k < path_.first[move + 1]; ++k)
-            polyline.append(on_screen(view_, path_.point(k)));
-        painter.drawPolyline(polyline);
-    }
+    if (!model_) return;
+    const auto [first, last] = moves_of(line);
+    for_each_segment(path_, *model_, first, last, [&](std::size_t, Point2 a, Point2 b) {
+        painter.drawLine(on_screen(view_, a), on_screen(view_, b));
+    });
 }
 
 void ToolpathView::paintEvent(QPaintEvent* event) {

@@ -64,12 +64,13 @@ class ToolpathView : public QWidget {
     void paint_line_moves(class QPainter& painter, std::int64_t line) const;
     /// The last move of `line`'s block or of the blocks before it; -1 if none.
     [[nodiscard]] std::int64_t last_move_of(std::int64_t line) const;
+    /// The moves of `line`: [first, last).
+    [[nodiscard]] std::pair<std::size_t, std::size_t> moves_of(std::int64_t line) const;
     /// The widget area the moves of `line` cover (empty for none).
     [[nodiscard]] QRect line_area(std::int64_t line) const;
     [[nodiscard]] QRect tool_area() const;
 
     std::unique_ptr<MotionModel> model_;
-    std::vector<Stroke> strokes_;  ///< one per move
     FlatPath path_;
     ToolpathAngle angle_ = ToolpathAngle::Top;
     ViewTransform view_;
