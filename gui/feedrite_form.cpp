@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <iostream>
@@ -85,6 +86,10 @@ QSettings stored_settings() {
 }
 
 const QString toolpath_key = QStringLiteral("toolpath/shown");
+// Beside the toolpath the program keeps this many columns in sight; the
+// path beside it at least this many pixels.
+constexpr int program_columns = 40;
+constexpr int toolpath_least_width = 240;
 
 // Initial size of the window: 900 x 650 pixels at 96 dpi.
 constexpr int initial_width_twips = 13500;
@@ -343,9 +348,17 @@ void FeedriteForm::show_toolpath(bool shown) {
 
 void FeedriteForm::share_split() {
     if (toolpath_->isHidden()) return;
-    const int width = split_->width();
-    const int path = static_cast<int>(width * toolpath_share_);
-    split_->setSizes({width - path, path});
+    // The program keeps room for whole blocks beside the path; a window too
+    // narrow for both (a small screen shared with the Virtual control) puts
+    // the path under the program instead.
+    const int glyph = std::max(1, txtedit_->fontMetrics().horizontalAdvance(QLatin1Char('M')));
+    const int program = program_columns * glyph + txtedit_->verticalScrollBar()->sizeHint().width();
+    const bool beside = split_->width() - program >= toolpath_least_width;
+    split_->setOrientation(beside ? Qt::Horizontal : Qt::Vertical);
+    const int length = beside ? split_->width() : split_->height();
+    int path = static_cast<int>(length * toolpath_share_);
+    if (beside) path = std::min(path, length - program);
+    split_->setSizes({length - path, path});
 }
 
 void FeedriteForm::build_toolpath() {

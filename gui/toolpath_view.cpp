@@ -102,7 +102,10 @@ void ToolpathView::set_angle(ToolpathAngle angle) {
 }
 
 void ToolpathView::fit() {
-    view_ = fit_to(path_.bounds, width(), height(), margin_px);
+    // Below the buttons, so that they cover none of it.
+    const int top = angle_buttons_.front()->sizeHint().height() + 4;
+    view_ = fit_to(path_.bounds, width(), height() - top, margin_px);
+    view_.dy += top;
     fitted_ = true;
     moved();
 }

@@ -228,6 +228,9 @@ class ToolpathViewTest : public QObject {
         QVERIFY(view.isVisible() && view.model() != nullptr);
         QVERIFY(form.txtedit().width() + view.width() > 1024 - 8);  // and the handle
         QVERIFY(form.txtedit().width() > view.width());
+        form.resize(500, 700);  // too narrow for both: the path goes under the program
+        QCOMPARE(form.txtedit().width(), 500);
+        form.resize(1024, 700);
 
         // Fitted: the path's box fills the view's width or height less the margins.
         const Point2 a = view.transform().to_screen({0, 0}),
