@@ -4,7 +4,7 @@
 // while panning (fitted and zoomed in), the cost of following the tape with
 // the tool, and the memory of model and view.
 //
-// Run with QT_QPA_PLATFORM=offscreen:  toolpath_bench [MEGABYTES] [--write FILE]
+// Run with QT_QPA_PLATFORM=offscreen:  toolpath_bench [MEGABYTES] [--arcs] [--write FILE]
 
 #include <malloc.h>
 
@@ -50,9 +50,11 @@ std::string number(double value) {
 }
 
 // Passes along X over a wavy surface, 0.05 mm apart, 0.5 mm between passes;
-// each pass joins the next by a half circle, as a surfacing path does.
-std::string surfacing_program(std::size_t bytes) {
+// each pass joins the next by a half circle, as a surfacing path does. With
+// `arcs` every step is an arc in the XZ plane, as arc-fitting CAM writes them.
+std::string surfacing_program(std::size_t bytes, bool arcs) {
     std::string text = "%\r\nO1000\r\nG21 G90 G17 G54\r\nG0 X0 Y0 Z5.\r\nG1 Z0 F800.\r\n";
+    if (arcs) text += "G18\r\n";
     const auto height = [](double x, double y) {
         return 2 * std::sin(x / 9) * std::cos(y / 13) - 3;
     };
@@ -61,9 +63,11 @@ std::string surfacing_program(std::size_t bytes) {
         const bool forward = pass % 2 == 0;
         for (int step = 0; step <= 2000 && text.size() < bytes; ++step) {
             const double x = forward ? step * 0.05 : 100 - step * 0.05;
-            text += "G1X" + number(x) + " Z" + number(height(x, y)) + "\r\n";
+            text += (arcs ? "G2X" : "G1X") + number(x) + " Z" + number(height(x, y)) +
+                    (arcs ? "R2.\r\n" : "\r\n");
         }
-        text += std::string(forward ? "G3" : "G2") + "Y" + number(y + 0.5) + "R0.25\r\nG1\r\n";
+        text += std::string(forward ? "G17G3" : "G17G2") + "Y" + number(y + 0.5) + "R0.25\r\n" +
+                (arcs ? "G18\r\n" : "G1\r\n");
     }
     text += "G0 Z5.\r\nM30\r\n%\r\n";
     return text;
@@ -99,15 +103,19 @@ std::pair<double, double> pan_ms(feedrite::ToolpathView& view, int steps) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     double megabytes = 3.2;
+    bool with_arcs = false;
     std::string write_to;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--write" && i + 1 < argc)
+        if (arg == "--arcs")
+            with_arcs = true;
+        else if (arg == "--write" && i + 1 < argc)
             write_to = argv[++i];
         else
             megabytes = std::stod(arg);
     }
-    const std::string text = surfacing_program(static_cast<std::size_t>(megabytes * 1e6));
+    const std::string text =
+        surfacing_program(static_cast<std::size_t>(megabytes * 1e6), with_arcs);
     if (!write_to.empty()) std::ofstream(write_to, std::ios::binary) << text;
     feedrite::ToolpathView view;
     view.resize(900, 650);
@@ -138,9 +146,8 @@ int main(int argc, char** argv) {
     cpu = cpu_seconds() - cpu;
     const long rss_after = rss_kb();
     const double heap_after = heap_bytes();
-    std::printf("program: %.2f MB, %zu lines, %zu moves (%zu arcs, %zu points on them)\n",
-                static_cast<double>(text.size()) / 1e6, line_count, moves, arcs,
-                view.path().arc_points.size());
+    std::printf("program: %.2f MB, %zu lines, %zu moves (%zu arcs)\n",
+                static_cast<double>(text.size()) / 1e6, line_count, moves, arcs);
     std::printf("model: %.0f ms; model, view and first paint: %.0f ms (CPU %.0f ms)\n", model_ms,
                 shown_ms, cpu * 1e3);
     const double size = static_cast<double>(text.size());

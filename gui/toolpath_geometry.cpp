@@ -16,6 +16,24 @@ std::array<std::size_t, 3> plane_axes(std::uint8_t plane) {
     return {0, 1, 2};
 }
 
+// A chord tolerance for the box of the path: a small share of its largest
+// extent.
+double arc_tolerance(const MotionModel& model) {
+    std::array<float, 3> low{}, high{};
+    bool any = false;
+    for (const Move& m : model.moves()) {
+        if ((m.flags & unknown_end) != 0) continue;
+        for (std::size_t k = 0; k < 3; ++k) {
+            low[k] = any ? std::min(low[k], m.to[k]) : m.to[k];
+            high[k] = any ? std::max(high[k], m.to[k]) : m.to[k];
+        }
+        any = true;
+    }
+    double extent = 0;
+    for (std::size_t k = 0; k < 3; ++k) extent = std::max(extent, double{high[k]} - low[k]);
+    return std::max(extent / 5000, 1e-4);
+}
+
 }  // namespace
 
 Point2 project(ToolpathAngle angle, const std::array<float, 3>& p) {
@@ -105,53 +123,21 @@ void tessellate_arc(const std::array<float, 3>& start, const std::array<float, 3
     out.push_back(end);
 }
 
-FlatPath flatten(const MotionModel& model, ToolpathAngle angle, double tolerance) {
-    const auto& moves = model.moves();
+FlatPath flatten(const MotionModel& model, ToolpathAngle angle) {
     FlatPath path;
     path.angle = angle;
-    path.strokes.reserve(moves.size());
-    std::vector<std::array<float, 3>> points;
-    const auto& arcs = model.arcs();
-    std::size_t next_arc = 0;
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        const Stroke stroke = stroke_of(model, i);
-        path.strokes.push_back(stroke);
-        const Move& m = moves[i];
-        if (stroke != Stroke::None || regains_position(model, i))
-            path.bounds.add(end_of(path, model, i));
-        if (stroke == Stroke::None) continue;
-        path.bounds.add(project(angle, model.start_of(i)));
-        if (stroke != Stroke::Feed || m.kind != MoveKind::Arc) continue;
-        while (arcs[next_arc].move < i) ++next_arc;
-        points.clear();
-        tessellate_arc(model.start_of(i), m.to, arcs[next_arc], m.plane,
-                       (m.flags & move_clockwise) != 0, tolerance, points);
-        path.arc_moves.push_back(static_cast<std::uint32_t>(i));
-        path.arc_first.push_back(static_cast<std::uint32_t>(path.arc_points.size()));
-        for (std::size_t k = 0; k + 1 < points.size(); ++k) {  // the last is the end
-            const Point2 p = project(angle, points[k]);
-            path.bounds.add(p);
-            path.arc_points.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
-        }
+    const std::size_t moves = model.moves().size();
+    path.strokes.reserve(moves);
+    for (std::size_t i = 0; i < moves; ++i) {
+        path.strokes.push_back(stroke_of(model, i));
+        if (regains_position(model, i)) path.bounds.add(end_of(path, model, i));
     }
-    path.arc_first.push_back(static_cast<std::uint32_t>(path.arc_points.size()));
+    for_each_segment(path, model, 0, moves, arc_tolerance(model),
+                     [&](std::size_t, Point2 a, Point2 b) {
+                         path.bounds.add(a);
+                         path.bounds.add(b);
+                     });
     return path;
-}
-
-double arc_tolerance(const MotionModel& model) {
-    std::array<float, 3> low{}, high{};
-    bool any = false;
-    for (const Move& m : model.moves()) {
-        if ((m.flags & unknown_end) != 0) continue;
-        for (std::size_t k = 0; k < 3; ++k) {
-            low[k] = any ? std::min(low[k], m.to[k]) : m.to[k];
-            high[k] = any ? std::max(high[k], m.to[k]) : m.to[k];
-        }
-        any = true;
-    }
-    double extent = 0;
-    for (std::size_t k = 0; k < 3; ++k) extent = std::max(extent, double{high[k]} - low[k]);
-    return std::max(extent / 5000, 1e-4);
 }
 
 double segment_distance(Point2 p, Point2 a, Point2 b) {
@@ -168,13 +154,15 @@ std::int64_t move_at(const FlatPath& path, const MotionModel& model, const ViewT
     const Point2 at = view.to_plane(screen);
     double best = reach / view.scale;
     std::int64_t found = -1;
-    for_each_segment(path, model, 0, path.strokes.size(), [&](std::size_t i, Point2 a, Point2 b) {
-        // The later move wins a tie: it is drawn on top.
-        if (const double d = segment_distance(at, a, b); d <= best) {
-            best = d;
-            found = static_cast<std::int64_t>(i);
-        }
-    });
+    // Chords within half a pixel: what is hit is what is drawn.
+    for_each_segment(path, model, 0, path.strokes.size(), 0.5 / view.scale,
+                     [&](std::size_t i, Point2 a, Point2 b) {
+                         // The later move wins a tie: it is drawn on top.
+                         if (const double d = segment_distance(at, a, b); d <= best) {
+                             best = d;
+                             found = static_cast<std::int64_t>(i);
+                         }
+                     });
     return found;
 }
 

@@ -82,20 +82,17 @@ void tessellate_arc(const std::array<float, 3>& start, const std::array<float, 3
                     const ArcCentre& arc, std::uint8_t plane, bool clockwise, double tolerance,
                     std::vector<std::array<float, 3>>& out);
 
-/// The motion model seen from one side. Move ends are projected from the
-/// model when drawn; only the inner points of the arcs are kept, so a
-/// program of short straight blocks costs a byte a move.
+/// The motion model seen from one side: how each move is drawn and the
+/// box of what is drawn. Nothing else is kept: move ends are projected from
+/// the model and arcs cut into chords as they are drawn, as fine as the zoom
+/// needs, so a view costs a byte a move.
 struct FlatPath {
     ToolpathAngle angle = ToolpathAngle::Top;
     std::vector<Stroke> strokes;  ///< one per move
-    std::vector<std::array<float, 2>> arc_points;
-    std::vector<std::uint32_t> arc_moves;  ///< the arcs drawn, by move, ascending
-    std::vector<std::uint32_t> arc_first;  ///< where each one's points start, and one past
-    Bounds bounds;                         ///< of the moves drawn and the points regained
+    Bounds bounds;                ///< of the moves drawn and the points regained
 };
 
-/// Builds the view of `model` from `angle`, arcs within `tolerance` mm.
-[[nodiscard]] FlatPath flatten(const MotionModel& model, ToolpathAngle angle, double tolerance);
+[[nodiscard]] FlatPath flatten(const MotionModel& model, ToolpathAngle angle);
 
 /// Where move `i` ends on the plane.
 [[nodiscard]] inline Point2 end_of(const FlatPath& path, const MotionModel& model, std::size_t i) {
@@ -103,31 +100,33 @@ struct FlatPath {
 }
 
 /// Calls `segment(move, from, to)` for every straight piece of the moves
-/// drawn in [first, last), in order.
+/// drawn in [first, last), in order, arcs in chords within `tolerance` mm.
 template <class Segment>
 void for_each_segment(const FlatPath& path, const MotionModel& model, std::size_t first,
-                      std::size_t last, Segment&& segment) {
-    std::size_t arc = static_cast<std::size_t>(
-        std::lower_bound(path.arc_moves.begin(), path.arc_moves.end(), first) -
-        path.arc_moves.begin());
+                      std::size_t last, double tolerance, Segment&& segment) {
+    const auto& arcs = model.arcs();
+    auto arc = std::lower_bound(arcs.begin(), arcs.end(), first,
+                                [](const ArcCentre& a, std::size_t move) { return a.move < move; });
+    std::vector<std::array<float, 3>> chords;
     for (std::size_t i = first; i < last; ++i) {
+        while (arc != arcs.end() && arc->move < i) ++arc;
         if (path.strokes[i] == Stroke::None) continue;
         Point2 from = project(path.angle, model.start_of(i));
-        if (arc < path.arc_moves.size() && path.arc_moves[arc] == i) {
-            for (std::uint32_t k = path.arc_first[arc]; k < path.arc_first[arc + 1]; ++k) {
-                const Point2 to{path.arc_points[k][0], path.arc_points[k][1]};
+        const Move& m = model.moves()[i];
+        if (m.kind == MoveKind::Arc && path.strokes[i] == Stroke::Feed) {
+            chords.clear();
+            tessellate_arc(model.start_of(i), m.to, *arc, m.plane, (m.flags & move_clockwise) != 0,
+                           tolerance, chords);
+            chords.pop_back();  // the end, which comes last below
+            for (const auto& p : chords) {
+                const Point2 to = project(path.angle, p);
                 segment(i, from, to);
                 from = to;
             }
-            ++arc;
         }
         segment(i, from, end_of(path, model, i));
     }
 }
-
-/// A chord tolerance that gives a smooth circle at any sensible zoom: a
-/// small share of the path's largest extent.
-[[nodiscard]] double arc_tolerance(const MotionModel& model);
 
 /// Distance from `p` to the segment a-b.
 [[nodiscard]] double segment_distance(Point2 p, Point2 a, Point2 b);

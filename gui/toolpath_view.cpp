@@ -97,7 +97,7 @@ void ToolpathView::set_angle(ToolpathAngle angle) {
     angle_ = angle;
     for (std::size_t k = 0; k < angle_buttons_.size(); ++k)
         angle_buttons_[k]->setChecked(static_cast<std::size_t>(angle) == k);
-    path_ = model_ ? flatten(*model_, angle, arc_tolerance(*model_)) : FlatPath{};
+    path_ = model_ ? flatten(*model_, angle) : FlatPath{};
     fit();
 }
 
@@ -169,10 +169,11 @@ QRect ToolpathView::line_area(std::int64_t line) const {
     if (!model_) return {};
     const auto [first, last] = moves_of(line);
     Bounds box;
-    for_each_segment(path_, *model_, first, last, [&](std::size_t, Point2 a, Point2 b) {
-        box.add(view_.to_screen(a));
-        box.add(view_.to_screen(b));
-    });
+    for_each_segment(path_, *model_, first, last, chord_tolerance(),
+                     [&](std::size_t, Point2 a, Point2 b) {
+                         box.add(view_.to_screen(a));
+                         box.add(view_.to_screen(b));
+                     });
     if (box.empty()) return {};
     const int pad = selected_width + 1;
     return QRectF(QPointF(box.left, box.bottom), QPointF(box.right, box.top))
@@ -202,26 +203,28 @@ void ToolpathView::render_path() {
         run.clear();
     };
     const std::size_t moves = path_.strokes.size();
-    for_each_segment(path_, *model_, 0, moves, [&](std::size_t i, Point2 a, Point2 b) {
-        const QPointF to = on_screen(view_, b);
-        // A gap or another stroke starts a new polyline.
-        if (run.empty() || path_.strokes[i] != run_stroke || i > run_move + 1) {
-            flush();
-            run_stroke = path_.strokes[i];
-            run.append(on_screen(view_, a));
-        }
-        run_move = i;
-        const QPointF from = run.back();
-        if ((outcode(from, area) & outcode(to, area)) != 0) {  // out of sight
-            flush();
-            run.append(to);
-            return;
-        }
-        // Moves shorter than a pixel merge into the next: the drawing is the
-        // same and panning stays smooth on programs of short blocks.
-        if (std::abs(to.x() - from.x()) < 1 && std::abs(to.y() - from.y()) < 1) return;
-        run.append(to);
-    });
+    for_each_segment(path_, *model_, 0, moves, chord_tolerance(),
+                     [&](std::size_t i, Point2 a, Point2 b) {
+                         const QPointF to = on_screen(view_, b);
+                         // A gap or another stroke starts a new polyline.
+                         if (run.empty() || path_.strokes[i] != run_stroke || i > run_move + 1) {
+                             flush();
+                             run_stroke = path_.strokes[i];
+                             run.append(on_screen(view_, a));
+                         }
+                         run_move = i;
+                         const QPointF from = run.back();
+                         if ((outcode(from, area) & outcode(to, area)) != 0) {  // out of sight
+                             flush();
+                             run.append(to);
+                             return;
+                         }
+                         // Moves shorter than a pixel merge into the next: the drawing is the
+                         // same and panning stays smooth on programs of short blocks.
+                         if (std::abs(to.x() - from.x()) < 1 && std::abs(to.y() - from.y()) < 1)
+                             return;
+                         run.append(to);
+                     });
     flush();
     painter.setPen(QPen(unknown_color, 1.5));
     painter.setRenderHint(QPainter::Antialiasing);
@@ -233,9 +236,10 @@ void ToolpathView::render_path() {
 void ToolpathView::paint_line_moves(QPainter& painter, std::int64_t line) const {
     if (!model_) return;
     const auto [first, last] = moves_of(line);
-    for_each_segment(path_, *model_, first, last, [&](std::size_t, Point2 a, Point2 b) {
-        painter.drawLine(on_screen(view_, a), on_screen(view_, b));
-    });
+    for_each_segment(path_, *model_, first, last, chord_tolerance(),
+                     [&](std::size_t, Point2 a, Point2 b) {
+                         painter.drawLine(on_screen(view_, a), on_screen(view_, b));
+                     });
 }
 
 void ToolpathView::paintEvent(QPaintEvent* event) {

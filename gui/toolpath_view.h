@@ -64,6 +64,8 @@ class ToolpathView : public QWidget {
     void paint_line_moves(class QPainter& painter, std::int64_t line) const;
     /// The last move of `line`'s block or of the blocks before it; -1 if none.
     [[nodiscard]] std::int64_t last_move_of(std::int64_t line) const;
+    /// Arcs are drawn in chords within half a pixel at the zoom.
+    [[nodiscard]] double chord_tolerance() const { return 0.5 / view_.scale; }
     /// The moves of `line`: [first, last).
     [[nodiscard]] std::pair<std::size_t, std::size_t> moves_of(std::int64_t line) const;
     /// The widget area the moves of `line` cover (empty for none).

@@ -150,9 +150,9 @@ class ToolpathViewTest : public QObject {
         };
         for (const auto& a : arcs) {
             const MotionModel model = model_of(a.program);
-            const FlatPath path = flatten(model, a.angle, 1e-4);
+            const FlatPath path = flatten(model, a.angle);
             std::vector<Point2> points;
-            for_each_segment(path, model, 1, 2,
+            for_each_segment(path, model, 1, 2, 1e-4,
                              [&](std::size_t, Point2, Point2 to) { points.push_back(to); });
             QVERIFY2(points.size() > 8, a.name);
             double nearest = 1e9;
@@ -196,7 +196,7 @@ class ToolpathViewTest : public QObject {
         QVERIFY(regains_position(model, model.blocks()[6].first_move));
         QVERIFY(!regains_position(model, model.blocks()[2].first_move));
 
-        const FlatPath path = flatten(model, ToolpathAngle::Top, 0.01);
+        const FlatPath path = flatten(model, ToolpathAngle::Top);
         const ViewTransform view{10, 100, 200};  // X0 Y0 at (100, 200)
         const struct {
             Point2 click;
