@@ -9,6 +9,9 @@
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
 #include <cstdio>
 #include <iostream>
 #include <utility>
@@ -30,8 +33,10 @@
 #include "gui/search_dialog.h"
 #include "gui/signal_watch.h"
 #include "gui/status_panels.h"
+#include "gui/toolpath_view.h"
 #include "gui/warning_form.h"
 #include "motion/estimate.h"
+#include "motion/motion_model.h"
 #include "resume/modal_state.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
@@ -71,6 +76,16 @@ int key_code(const QKeyEvent& event) {
     }
 }
 
+QSettings stored_settings() {
+    return QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"));
+}
+
+const QString toolpath_key = QStringLiteral("toolpath/shown");
+// Beside the toolpath the program keeps this many columns in sight; the
+// path beside it at least this many pixels.
+constexpr int program_columns = 40;
+constexpr int toolpath_least_width = 240;
+
 // Initial size of the window: 900 x 650 pixels at 96 dpi.
 constexpr int initial_width_twips = 13500;
 constexpr int initial_height_twips = 9750;
@@ -83,6 +98,9 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       module_(module),
       places_(std::move(places)),
       txtedit_(new ProgramEdit(this)),
+      split_(new QSplitter(this)),
+      toolpath_(new ToolpathView(split_)),
+      toolpath_action_(new QAction(tr("Toolpath"), this)),
       StatusBar1_(new StatusPanels(this)),
       progress_bar_(new ProgressBar(this)),
       view_(*txtedit_),
@@ -112,6 +130,34 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(txtedit_, &QWidget::customContextMenuRequested, this, &FeedriteForm::show_view_menu);
     connect(program_watch_, &ProgramWatch::changed, this, &FeedriteForm::offer_reload);
+
+    split_->addWidget(txtedit_);
+    split_->addWidget(toolpath_);
+    split_->setChildrenCollapsible(false);
+    split_->setStretchFactor(0, 3);
+    split_->setStretchFactor(1, 2);
+    toolpath_->hide();
+    toolpath_action_->setCheckable(true);
+    toolpath_action_->setShortcut(QKeySequence(Qt::Key_F6));
+    toolpath_action_->setShortcutContext(Qt::WindowShortcut);
+    addAction(toolpath_action_);
+    connect(toolpath_action_, &QAction::toggled, this, &FeedriteForm::show_toolpath);
+    // Only the operator's choice is kept.
+    connect(toolpath_action_, &QAction::triggered, this,
+            [](bool shown) { stored_settings().setValue(toolpath_key, shown); });
+    connect(split_, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> sizes = split_->sizes();
+        if (sizes[0] + sizes[1] > 0)
+            toolpath_share_ = static_cast<double>(sizes[1]) / (sizes[0] + sizes[1]);
+    });
+    toolpath_action_->setChecked(stored_settings().value(toolpath_key, true).toBool());
+    connect(toolpath_, &ToolpathView::line_clicked, this, &FeedriteForm::select_line);
+    // The selected line's moves follow the view's selection, which is also
+    // the block being sent.
+    connect(txtedit_, &ProgramEdit::selection_moved, this, [this] {
+        if (toolpath_action_->isChecked() && !state_.Edit_mode)
+            toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
+    });
 
     Timer1_.setInterval(250);
     connect(&Timer1_, &QTimer::timeout, this, &FeedriteForm::Timer1_tick);
@@ -180,6 +226,7 @@ void FeedriteForm::send_file() {
     // Once the text is edited its lines are not the file's: a crash then
     // leaves no line to offer (saving only comes with closing).
     hooks.block_sent = [this](TextPos start) {
+        if (toolpath_action_->isChecked()) toolpath_->set_tool_line(view_.line_index(start) + 1);
         if (journal_)
             journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
@@ -216,6 +263,7 @@ bool FeedriteForm::offer_configuration() {
 bool FeedriteForm::after_load() {
     loaded_ = true;
     program_watch_->watch(state_.filename);
+    if (toolpath_action_->isChecked()) build_toolpath();
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again replaces the model of the one before, or drops it.
     ProgramEstimate estimate = estimate_program(view_.text(), port_settings_);
@@ -315,6 +363,8 @@ void FeedriteForm::show_view_menu(const QPoint& at) {
     QAction* here = menu.addAction(resume_action_->text());
     here->setEnabled(can_resume());
     QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
+    menu.addSeparator();
+    menu.addAction(toolpath_action_);
     waits->setEnabled(loaded_ && !state_.Binaryfile);
     QAction* chosen = menu.exec(txtedit_->viewport()->mapToGlobal(at));
     if (chosen == here) resume_at(line);
@@ -349,6 +399,48 @@ void FeedriteForm::show_waits() {
     }
     // A notice: a box that waited for its answer would hold the tape meanwhile.
     host_.notice(text, "Where the control waits", MessageIcon::None);
+}
+
+void FeedriteForm::show_toolpath(bool shown) {
+    toolpath_->setVisible(shown);
+    if (!shown) return;
+    share_split();
+    build_toolpath();
+}
+
+void FeedriteForm::share_split() {
+    if (toolpath_->isHidden()) return;
+    // The program keeps room for whole blocks beside the path; a window too
+    // narrow for both (a small screen shared with the Virtual control) puts
+    // the path under the program instead.
+    const int glyph = std::max(1, txtedit_->fontMetrics().horizontalAdvance(QLatin1Char('M')));
+    const int program = program_columns * glyph + txtedit_->verticalScrollBar()->sizeHint().width();
+    const bool beside = split_->width() - program >= toolpath_least_width;
+    split_->setOrientation(beside ? Qt::Horizontal : Qt::Vertical);
+    const int length = beside ? split_->width() : split_->height();
+    int path = static_cast<int>(length * toolpath_share_);
+    if (beside) path = std::min(path, length - program);
+    split_->setSizes({length - path, path});
+}
+
+void FeedriteForm::build_toolpath() {
+    // A report ("Loading...", a load failure) or a binary file has no path.
+    if (state_.view_holds_report || state_.Binaryfile || state_.Edit_mode) return;
+    const std::uint64_t revision = txtedit_->model().lines().revision();
+    if (toolpath_of_ == revision) return;
+    toolpath_of_ = revision;
+    const std::string text = view_.text();
+    const std::vector<std::string_view> lines = program_lines(text);
+    toolpath_->set_model(std::make_unique<MotionModel>(
+        lines, MotionSettings{machine_kind_of(lines), port_settings_.rapid_mm_per_min}));
+    toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
+}
+
+void FeedriteForm::select_line(std::int64_t line) {
+    if (state_.Edit_mode) return;
+    view_.set_selection_start(txtedit_->model().lines().line_start(line - 1));
+    view_.set_selection_length(0);
+    hilight_line(view_, state_);
 }
 
 bool FeedriteForm::resume_here() {
@@ -428,7 +520,8 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
     const int progress_height = progress_bar_->preferred_height();
     const int view_height =
         view_height_for(client.height(), bar_height + progress_height).value_or(txtedit_->height());
-    txtedit_->setGeometry(0, 0, client.width(), view_height);
+    split_->setGeometry(0, 0, client.width(), view_height);
+    share_split();
     progress_bar_->setGeometry(0, client.height() - bar_height - progress_height, client.width(),
                                progress_height);
     StatusBar1_->setGeometry(0, client.height() - bar_height, client.width(), bar_height);
@@ -448,6 +541,8 @@ void FeedriteForm::toggle_edit() {
     const bool editing = toggle_edit_mode(state_, view_);
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
     txtedit_->set_read_only(!editing);
+    // After the edits the path is built anew.
+    if (!editing && toolpath_action_->isChecked()) build_toolpath();
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/program_dir.h"
@@ -31,10 +32,13 @@
 #include "run/port_factory.h"
 #include "run/run_progress.h"
 
+class QSplitter;
+
 namespace feedrite {
 
 class ProgramEdit;
 class ProgressBar;
+class ToolpathView;
 class SimulatedPort;
 class SearchDialog;
 class StatusPanels;
@@ -97,6 +101,9 @@ class FeedriteForm : public QWidget {
     [[nodiscard]] SearchDialog* search_dialog() const { return searchform3_; }
     [[nodiscard]] StatusPanels& status_bar() const { return *StatusBar1_; }
     [[nodiscard]] ProgressBar& progress_bar() const { return *progress_bar_; }
+    [[nodiscard]] ToolpathView& toolpath() const { return *toolpath_; }
+    /// Shows or hides the toolpath beside the program (F6); remembered.
+    [[nodiscard]] QAction& toolpath_action() const { return *toolpath_action_; }
     /// Refreshes the progress bar (its timer calls this four times a second).
     void show_progress();
     /// Runs `started` once, when the send has started: the device set up, the
@@ -135,6 +142,15 @@ class FeedriteForm : public QWidget {
     void end_of_run();
     [[nodiscard]] bool can_resume() const;
     void show_view_menu(const QPoint& at);
+    void show_toolpath(bool shown);
+    /// Gives the toolpath its share of the width (the program most of it, so
+    /// that a small screen still shows whole blocks).
+    void share_split();
+    /// The toolpath of the program in the view, built when it is shown and
+    /// the text changed since.
+    void build_toolpath();
+    /// A click on the path: its line is selected as a click in the view would.
+    void select_line(std::int64_t line);
     /// After the load: the crash record, the offer to resume, the journal.
     bool after_load();
     void offer_resume(std::int64_t line);
@@ -157,6 +173,11 @@ class FeedriteForm : public QWidget {
     WindowState state_;
     PortSettings port_settings_;
     ProgramEdit* txtedit_;
+    QSplitter* split_;  ///< the program view, and the toolpath beside it
+    ToolpathView* toolpath_;
+    QAction* toolpath_action_;
+    double toolpath_share_ = 0.4;  ///< of the width, while shown; the operator may drag it
+    std::optional<std::uint64_t> toolpath_of_;  ///< the revision of the text the path is of
     StatusPanels* StatusBar1_;
     ProgressBar* progress_bar_;
     Warning_form* Warning_form_ = nullptr;

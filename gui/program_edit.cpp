@@ -153,6 +153,7 @@ void ProgramEdit::refresh(Scroll scroll) {
     shown_anchor_ = anchor;
     shown_caret_ = caret;
     ensure_caret_visible(scroll);
+    emit selection_moved();
 }
 
 void ProgramEdit::update_lines(TextPos from, TextPos to) {

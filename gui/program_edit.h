@@ -62,6 +62,9 @@ class ProgramEdit : public QAbstractScrollArea {
     /// The user changed the text: typed, pasted, dropped, cut, deleted, undid
     /// or redid. Changes made through `model()` do not count.
     void text_edited();
+    /// The selection or caret moved, or the text changed (every block sent
+    /// moves it: whoever listens keeps it cheap).
+    void selection_moved();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

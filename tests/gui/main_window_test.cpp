@@ -150,6 +150,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.edit.palette().color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(w.edit.font().pointSize(), 19);
 
+        form.toolpath_action().setChecked(false);  // the view alone takes the width
         form.show();
         form.resize(500, 400);  // events in the first 100 ms change nothing
         const int bar = twips_to_pixels(status_bar_twips, form.logicalDpiY());
