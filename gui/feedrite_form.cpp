@@ -276,6 +276,7 @@ bool FeedriteForm::after_load() {
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
     txtedit_->set_marked_lines(std::move(marked));
+    toolpath_->set_waiting_lines(estimate.waiting_lines);
     waits_ = std::move(estimate.waits);
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);

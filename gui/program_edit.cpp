@@ -19,7 +19,7 @@ namespace {
 constexpr int margin = 4;  // between the frame and the text
 // The bar in the margin beside a line where the control waits for the tape.
 QColor mark_colour() {
-    return {230, 120, 0};
+    return {200, 0, 170};
 }
 constexpr int fill_band = 64;
 constexpr int leap_context = 3;

@@ -24,6 +24,7 @@ const QColor rapid_color(220, 110, 0);
 const QColor unknown_color(140, 140, 140);
 const QColor selected_color(0, 170, 60);
 const QColor tool_color(220, 0, 0);
+const QColor wait_color(200, 0, 170);  // as the program view's margin marks
 
 QPen pen_for(Stroke stroke) {
     switch (stroke) {
@@ -92,6 +93,12 @@ void ToolpathView::set_model(std::unique_ptr<MotionModel> model) {
     model_ = std::move(model);
     selected_line_ = tool_line_ = 0;
     set_angle(angle_);
+}
+
+void ToolpathView::set_waiting_lines(std::vector<std::int32_t> lines) {
+    waiting_lines_ = std::move(lines);
+    image_stale_ = true;
+    update();
 }
 
 void ToolpathView::set_angle(ToolpathAngle angle) {
@@ -232,6 +239,15 @@ void ToolpathView::render_path() {
     for (std::size_t i = 0; i < moves; ++i)
         if (path_.strokes[i] == Stroke::None && regains_position(*model_, i))
             painter.drawEllipse(on_screen(view_, end_of(path_, *model_, i)), 4, 4);
+    // Where the control waits for the tape: a dot where the block's cut ends.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(wait_color);
+    for (const std::int32_t line : waiting_lines_) {
+        const auto [first, last] = moves_of(line);
+        if (first >= last || path_.strokes[last - 1] == Stroke::None) continue;
+        const QPointF at = on_screen(view_, end_of(path_, *model_, last - 1));
+        if (area.contains(at)) painter.drawEllipse(at, 2.5, 2.5);
+    }
 }
 
 void ToolpathView::paint_line_moves(QPainter& painter, std::int64_t line) const {

@@ -40,6 +40,9 @@ class ToolpathView : public QWidget {
     [[nodiscard]] const ViewTransform& transform() const { return view_; }
     [[nodiscard]] const FlatPath& path() const { return path_; }
 
+    /// Marks where the moves of these lines (1-based, ascending) end: the
+    /// control waits for the tape before them. Kept across models.
+    void set_waiting_lines(std::vector<std::int32_t> lines);
     /// Highlights the moves of `line` (1-based; 0 for none).
     void set_selected_line(std::int64_t line);
     /// Puts the tool where the moves of `line` end (1-based; 0 for none).
@@ -80,6 +83,7 @@ class ToolpathView : public QWidget {
     bool fitted_ = false;  ///< fit again on resize until the operator zooms or pans
     QImage image_;
     bool image_stale_ = true;
+    std::vector<std::int32_t> waiting_lines_;
     std::int64_t selected_line_ = 0;
     std::int64_t tool_line_ = 0;
     std::optional<QPoint> press_;
