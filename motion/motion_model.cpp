@@ -107,6 +107,11 @@ class Interpreter {
                 case GKind::MacroCall:
                     context = Context::Machine;
                     switch_transform(g);
+                    // G65 runs a macro the model does not have: it may leave any axis anywhere.
+                    if (g == 650) {
+                        block_.flags |= block_unknown;
+                        lose_all();
+                    }
                     break;
                 case GKind::Transform:
                     switch_transform(g);
