@@ -260,12 +260,12 @@ bool FeedriteForm::offer_configuration() {
     return device_is_set_up(places_.dir, device) && state_.DNC_reset != DNC_closing;
 }
 
-bool FeedriteForm::after_load() {
-    loaded_ = true;
-    program_watch_->watch(state_.filename);
-    if (toolpath_action_->isChecked()) build_toolpath();
+void FeedriteForm::estimate_times() {
+    const std::uint64_t revision = txtedit_->model().lines().revision();
+    if (estimated_of_ == revision) return;
+    estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
-    // A program loaded again replaces the model of the one before, or drops it.
+    // A program loaded again or edited replaces the model of the one before, or drops it.
     ProgramEstimate estimate = estimate_program(view_.text(), port_settings_);
     tracker_.set_model(estimate.machining_seconds > 0
                            ? ModelTimes{std::move(estimate.left), estimate.machining_seconds,
@@ -278,6 +278,13 @@ bool FeedriteForm::after_load() {
     txtedit_->set_marked_lines(std::move(marked));
     toolpath_->set_waiting_lines(estimate.waiting_lines);
     waits_ = std::move(estimate.waits);
+}
+
+bool FeedriteForm::after_load() {
+    loaded_ = true;
+    program_watch_->watch(state_.filename);
+    if (toolpath_action_->isChecked()) build_toolpath();
+    estimate_times();
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = state_.IO_device_name;
@@ -542,8 +549,9 @@ void FeedriteForm::toggle_edit() {
     const bool editing = toggle_edit_mode(state_, view_);
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
     txtedit_->set_read_only(!editing);
-    // After the edits the path is built anew.
+    // After the edits the path and the times are worked out anew.
     if (!editing && toolpath_action_->isChecked()) build_toolpath();
+    if (!editing && loaded_ && !state_.Binaryfile && !state_.view_holds_report) estimate_times();
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {

@@ -163,6 +163,9 @@ class FeedriteForm : public QWidget {
     void offer_reload();
     /// Where the control waits for the tape: the totals and the longest waits.
     void show_waits();
+    /// The machining time, the waits and their marks for the text in the
+    /// view, unless they are of this text already.
+    void estimate_times();
     /// True while a resume is allowed and the control has started no run
     /// since `cycles_then`; otherwise a notice says `line` was not resumed.
     bool still_stands(std::int64_t line, std::int64_t cycles_then);
@@ -211,7 +214,8 @@ class FeedriteForm : public QWidget {
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
     ProgramWatch* program_watch_;
-    Starvation waits_;            ///< of the program loaded, at the device's speed
+    Starvation waits_;                           ///< of the program loaded, at the device's speed
+    std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
     bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };
 
