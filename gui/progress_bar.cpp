@@ -73,6 +73,7 @@ void ProgressBar::show_figures(const ProgressFigures& figures) {
     const double share = figures.percent.value_or(0) / 100.0;
     if (texts == texts_ && figures.state == state_ && share == share_) return;
     texts_ = std::move(texts);
+    setToolTip(QString::fromUtf8(texts_.detail));
     state_ = figures.state;
     share_ = share;
     update();
@@ -107,8 +108,12 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     painter.setFont(fitted(big_, main, main_row.width(), this));
     painter.drawText(main_row, Qt::AlignLeft | Qt::AlignVCenter, main);
     const QRect detail_row = figures.adjusted(2 * margin, big_height, -margin, 0);
-    painter.setFont(fitted(small_, detail, detail_row.width(), this));
-    painter.drawText(detail_row, Qt::AlignLeft | Qt::AlignVCenter, detail);
+    const QFont detail_font = fitted(small_, detail, detail_row.width(), this);
+    painter.setFont(detail_font);
+    // Still too long at the smallest size: cut with an ellipsis; the tooltip holds it whole.
+    painter.drawText(
+        detail_row, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(detail_font, this).elidedText(detail, Qt::ElideRight, detail_row.width()));
 }
 
 }  // namespace feedrite
