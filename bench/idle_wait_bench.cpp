@@ -25,6 +25,7 @@
 #include "config/presets.h"
 #include "config/settings_loader.h"
 #include "run/send_driver.h"
+#include "run/transmission.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 
@@ -83,17 +84,16 @@ int main(int argc, char** argv) {
         !save_applied(model, *times, calibrated_rate(shown.best_of_seconds(1)), dir.string(), host))
         return 2;
 
-    WindowState state;
-    state.filename = program;
-    state.IO_device_name = default_device_name;
-    PortSettings settings;
-    SimulatedPort cable(settings);
     PlainTextView view;
-    SteadyClock clock;
-    Engine engine{state, settings, cable, host, view, nullptr, &clock, nullptr};
+    Transmission run(host, view, [](const PortSettings& device) {
+        return std::make_unique<SimulatedPort>(device);
+    });
+    auto& cable = static_cast<SimulatedPort&>(*run.port.port());
+    const PortSettings& settings = run.settings;
+    run.state.filename = program;
+    run.state.IO_device_name = default_device_name;
     SendDriverHooks hooks;
-    hooks.at_cycle_end = [&] { state.DNC_reset = DNC_closing; };
-    SendDriver driver(engine, settings, shown.module, dir.string(), hooks);
+    hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
 
     clockid_t sender_cpu{};
     pthread_getcpuclockid(pthread_self(), &sender_cpu);
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         scripted = true;
     });
     // The control is scripted at the first tick after the port opened.
-    (void)driver.send_file();
+    (void)run.send(shown.module, dir.string(), hooks);
     done = true;
     sampler.join();
     std::filesystem::remove_all(dir);

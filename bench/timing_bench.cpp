@@ -47,6 +47,7 @@
 #include "core/realtime.h"
 #include "core/run_counters.h"
 #include "run/send_driver.h"
+#include "run/transmission.h"
 #include "sim/control_figures.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
@@ -207,25 +208,24 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         const std::optional<MillisecondTimes> times = checked_times(model, host);
         if (!times || !save_applied(model, *times, rate, dir.string(), host)) return -1;
 
-        WindowState state;
-        state.filename = program;
-        state.IO_device_name = default_device_name;
-        PortSettings settings;
-        SimulatedPort cable(settings);
         PlainTextView view;
-        SteadyClock clock;
-        DelayFigures figures;
-        Clock* guard = std::getenv("NO_GUARD") != nullptr ? nullptr : &clock;
-        Engine engine{state, settings, cable, host, view, nullptr, guard, &figures};
+        Transmission run(host, view, [](const PortSettings& device) {
+            return std::make_unique<SimulatedPort>(device);
+        });
+        if (std::getenv("NO_GUARD") != nullptr) run.engine.clock = nullptr;
+        auto& cable = static_cast<SimulatedPort&>(*run.port.port());
+        const PortSettings& settings = run.settings;
+        const DelayFigures& figures = run.figures;
+        run.state.filename = program;
+        run.state.IO_device_name = default_device_name;
         SendDriverHooks hooks;
-        hooks.at_cycle_end = [&] { state.DNC_reset = DNC_closing; };
-        SendDriver driver(engine, settings, module, dir.string(), hooks);
+        hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
         const double cpu_before = thread_cpu_seconds();
         const double wall_before = monotonic_seconds();
         {
             std::optional<BusyCores> load;
             if (busy) load.emplace();
-            (void)driver.send_file();
+            (void)run.send(module, dir.string(), hooks);
         }
         const double cpu =
             (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);

@@ -105,9 +105,9 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       progress_bar_(new ProgressBar(this)),
       view_(*txtedit_),
       host_(*this, Timer3_),
-      port_(make_port(port_kind, port_settings_)),
       port_kind_(port_kind),
-      engine_{state_, port_settings_, port_, host_, view_, nullptr, &clock_, &figures_},
+      run_(host_, view_,
+           [port_kind](const PortSettings& device) { return make_port(port_kind, device); }),
       resume_action_(new QAction(tr("Resume here\u2026"), this)),
       program_watch_(new ProgramWatch(this)) {
     // The port is let go before the process ends; nothing writes to it later.
@@ -121,7 +121,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->installEventFilter(this);
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
-    connect(txtedit_, &ProgramEdit::text_edited, this, [this] { text_changed(state_); });
+    connect(txtedit_, &ProgramEdit::text_edited, this, [this] { text_changed(run_.state); });
     // A key without a modifier: a modifier pressed alone counts as typing in the view.
     resume_action_->setShortcut(QKeySequence(Qt::Key_F5));
     resume_action_->setShortcutContext(Qt::WindowShortcut);
@@ -155,7 +155,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     // The selected line's moves follow the view's selection, which is also
     // the block being sent.
     connect(txtedit_, &ProgramEdit::selection_moved, this, [this] {
-        if (toolpath_action_->isChecked() && !state_.Edit_mode)
+        if (toolpath_action_->isChecked() && !run_.state.Edit_mode)
             toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
     });
 
@@ -181,22 +181,22 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
 }
 
 void FeedriteForm::start_up(const StartRequest& request) {
-    state_.Edit_mode = false;
+    run_.state.Edit_mode = false;
     module_.CALL_expanded = false;
     host_.set_wait_pointer(true);
-    read_editor_settings(editor_settings_path(places_.dir), state_);
+    read_editor_settings(editor_settings_path(places_.dir), run_.state);
     view_.set_text("Loading...");
-    state_.view_holds_report = true;
+    run_.state.view_holds_report = true;
     set_masters();
     StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
     StatusBar1_->set_panel_text(2, QStringLiteral("byte pos. = 0"));
     (void)code_table();  // built here, once, before anything is sent
-    state_.useCALLs = true;
+    run_.state.useCALLs = true;
 
-    state_.filename = request.filename;
-    state_.IO_device_name = request.IO_device_name;
-    state_.Binaryfile = request.Binaryfile;
-    host_.set_caption(caption_for(state_.filename));
+    run_.state.filename = request.filename;
+    run_.state.IO_device_name = request.IO_device_name;
+    run_.state.Binaryfile = request.Binaryfile;
+    host_.set_caption(caption_for(run_.state.filename));
     StatusBar1_->set_panel_text(3, QStringLiteral("Search"));
     StatusBar1_->set_panel_text(4, QStringLiteral("Reset"));
     StatusBar1_->set_panel_text(5, QStringLiteral("Edit"));
@@ -209,13 +209,12 @@ ProgramEdit& FeedriteForm::txtedit() const {
 }
 
 SimulatedPort* FeedriteForm::simulated_port() const {
-    return dynamic_cast<SimulatedPort*>(port_.port());
+    return dynamic_cast<SimulatedPort*>(run_.port.port());
 }
 
 void FeedriteForm::send_file() {
-    history_.open(state_);
+    history_.open(run_.state);
     SendDriverHooks hooks;
-    hooks.resume = &resume_;
     hooks.after_load = [this] { return after_load(); };
     // A note on the loaded program goes where the window's other notes go:
     // a notice, which stops nothing (a resume offer then takes its place).
@@ -228,11 +227,11 @@ void FeedriteForm::send_file() {
     hooks.block_sent = [this](TextPos start) {
         if (toolpath_action_->isChecked()) toolpath_->set_tool_line(view_.line_index(start) + 1);
         if (journal_)
-            journal_->record(state_.File_is_edited ? 0 : view_.line_index(start) + 1, true);
+            journal_->record(run_.state.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
     if (port_kind_ == PortKind::Ppdev)
         hooks.check_port = [this] {
-            const PortCheck check = check_system_port(port_settings_.BTRaddress);
+            const PortCheck check = check_system_port(run_.settings.BTRaddress);
             host_.message_box(findings_text(check), "Port check",
                               check.usable ? MessageIcon::None : MessageIcon::Exclamation,
                               MessageButtons::Ok);
@@ -242,22 +241,21 @@ void FeedriteForm::send_file() {
         if (journal_) journal_->record(0, false);
     };
     // A device not set up leads to the dialog that sets it up, then sends.
-    while (SendDriver(engine_, port_settings_, module_, places_, hooks).send_file() ==
-               SendOutcome::NotConfigured &&
+    while (run_.send(module_, places_, hooks) == SendOutcome::NotConfigured &&
            offer_configuration()) {
     }
 }
 
 bool FeedriteForm::offer_configuration() {
-    const std::string& device = state_.IO_device_name;
+    const std::string& device = run_.state.IO_device_name;
     const MessageAnswer answer =
         host_.message_box("Set up the device " + device +
                               " now, in the configuration dialog?\n"
                               "The program is sent once it is set up.",
                           "BTR port error", MessageIcon::Exclamation, MessageButtons::YesNo);
-    if (answer != MessageAnswer::Yes || state_.DNC_reset == DNC_closing) return false;
+    if (answer != MessageAnswer::Yes || run_.state.DNC_reset == DNC_closing) return false;
     configure_on_own_port(places_.dir, host_, port_kind_, this);
-    return device_is_set_up(places_.dir, device) && state_.DNC_reset != DNC_closing;
+    return device_is_set_up(places_.dir, device) && run_.state.DNC_reset != DNC_closing;
 }
 
 void FeedriteForm::estimate_times() {
@@ -266,7 +264,7 @@ void FeedriteForm::estimate_times() {
     estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate = estimate_program(view_.text(), port_settings_);
+    ProgramEstimate estimate = estimate_program(view_.text(), run_.settings);
     tracker_.set_model(estimate.machining_seconds > 0
                            ? ModelTimes{std::move(estimate.left), estimate.machining_seconds,
                                         estimate.waits.seconds,
@@ -282,12 +280,12 @@ void FeedriteForm::estimate_times() {
 
 bool FeedriteForm::after_load() {
     loaded_ = true;
-    program_watch_->watch(state_.filename);
+    program_watch_->watch(run_.state.filename);
     if (toolpath_action_->isChecked()) build_toolpath();
     estimate_times();
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
-    const std::string& device = state_.IO_device_name;
+    const std::string& device = run_.state.IO_device_name;
     const std::string path = resume_journal_path(device);
     const auto record = read_resume_record(path);
     std::string sha256;
@@ -303,7 +301,7 @@ bool FeedriteForm::after_load() {
     if (sha256.empty()) digest = [text = view_.text()] { return sha256_hex(text); };
     // Started after the offer, so a declined offer keeps the record until a run replaces it.
     journal_ = std::make_unique<JournalWriter>(
-        path, ResumeRecord{state_.filename, sha256, device, 0, false}, std::chrono::seconds(1),
+        path, ResumeRecord{run_.state.filename, sha256, device, 0, false}, std::chrono::seconds(1),
         std::move(digest));
     return true;
 }
@@ -313,9 +311,9 @@ bool FeedriteForm::after_load() {
 void FeedriteForm::offer_resume(std::int64_t line) {
     const std::string n = std::to_string(line);
     offered_line_ = line;
-    offered_at_cycle_ = state_.run.cycles_started;
+    offered_at_cycle_ = run_.state.run.cycles_started;
     host_.ask_without_waiting(
-        "The last run of this program on " + state_.IO_device_name +
+        "The last run of this program on " + run_.state.IO_device_name +
             " did not end cleanly.\nThe control had read line " + n +
             " when it stopped.\n\nResume at line " + n + "?",
         "Resume", MessageIcon::Exclamation, [this, line](MessageAnswer answer) {
@@ -331,8 +329,8 @@ void FeedriteForm::offer_resume(std::int64_t line) {
 void FeedriteForm::offer_reload() {
     std::string text = "The program file has changed on disk since it was loaded:\n" +
                        program_watch_->path() + "\n\nLoad it again?";
-    if (state_.File_is_edited) text += "\nThe changes made in this window are lost.";
-    text += state_.Sending_data != 0
+    if (run_.state.File_is_edited) text += "\nThe changes made in this window are lost.";
+    text += run_.state.Sending_data != 0
                 ? "\nThe control is reading the program now: it is loaded again when the "
                   "tape is back at its start."
                 : "\nThe tape goes back to the program's start.";
@@ -344,12 +342,13 @@ void FeedriteForm::offer_reload() {
                                   }
                                   reload_wanted_ = true;
                                   // Back to the restart point, as the Reset panel does.
-                                  if (state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
+                                  if (run_.state.Sending_data == 0)
+                                      run_.state.DNC_reset = DNC_restart;
                               });
 }
 
 void FeedriteForm::withdraw_stale_offer() {
-    if (offered_line_ == 0 || state_.run.cycles_started == offered_at_cycle_) return;
+    if (offered_line_ == 0 || run_.state.run.cycles_started == offered_at_cycle_) return;
     const std::string n = std::to_string(offered_line_);
     offered_line_ = 0;
     host_.notice(
@@ -360,8 +359,8 @@ void FeedriteForm::withdraw_stale_offer() {
 }
 
 bool FeedriteForm::can_resume() const {
-    return loaded_ && state_.Sending_data == 0 && !state_.Edit_mode && !state_.Binaryfile &&
-           state_.DNC_reset != DNC_closing;
+    return loaded_ && run_.state.Sending_data == 0 && !run_.state.Edit_mode &&
+           !run_.state.Binaryfile && run_.state.DNC_reset != DNC_closing;
 }
 
 void FeedriteForm::show_view_menu(const QPoint& at) {
@@ -373,7 +372,7 @@ void FeedriteForm::show_view_menu(const QPoint& at) {
     QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
     menu.addSeparator();
     menu.addAction(toolpath_action_);
-    waits->setEnabled(loaded_ && !state_.Binaryfile);
+    waits->setEnabled(loaded_ && !run_.state.Binaryfile);
     QAction* chosen = menu.exec(txtedit_->viewport()->mapToGlobal(at));
     if (chosen == here) resume_at(line);
     if (chosen == waits) show_waits();
@@ -385,7 +384,7 @@ void FeedriteForm::show_waits() {
         std::snprintf(text, sizeof text, "%.3f s", s);
         return std::string(text);
     };
-    std::string cps = port_settings_.BTRcps;
+    std::string cps = run_.settings.BTRcps;
     cps.erase(0, cps.find_first_not_of(' '));
     const std::string speed = "the device's speed of " + cps + " cps";
     std::string text;
@@ -433,22 +432,22 @@ void FeedriteForm::share_split() {
 
 void FeedriteForm::build_toolpath() {
     // A report ("Loading...", a load failure) or a binary file has no path.
-    if (state_.view_holds_report || state_.Binaryfile || state_.Edit_mode) return;
+    if (run_.state.view_holds_report || run_.state.Binaryfile || run_.state.Edit_mode) return;
     const std::uint64_t revision = txtedit_->model().lines().revision();
     if (toolpath_of_ == revision) return;
     toolpath_of_ = revision;
     const std::string text = view_.text();
     const std::vector<std::string_view> lines = program_lines(text);
     toolpath_->set_model(std::make_unique<MotionModel>(
-        lines, MotionSettings{machine_kind_of(lines), port_settings_.rapid_mm_per_min}));
+        lines, MotionSettings{machine_kind_of(lines), run_.settings.rapid_mm_per_min}));
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 
 void FeedriteForm::select_line(std::int64_t line) {
-    if (state_.Edit_mode) return;
+    if (run_.state.Edit_mode) return;
     view_.set_selection_start(txtedit_->model().lines().line_start(line - 1));
     view_.set_selection_length(0);
-    hilight_line(view_, state_);
+    hilight_line(view_, run_.state);
 }
 
 bool FeedriteForm::resume_here() {
@@ -460,8 +459,8 @@ bool FeedriteForm::resume_at(std::int64_t line) {
         host_.beep();
         // While the tape runs the key would otherwise seem dead: say why it
         // waits, in a notice, which stops nothing.
-        if (loaded_ && state_.Sending_data != 0 && !state_.Edit_mode && !state_.Binaryfile &&
-            state_.DNC_reset != DNC_closing)
+        if (loaded_ && run_.state.Sending_data != 0 && !run_.state.Edit_mode &&
+            !run_.state.Binaryfile && run_.state.DNC_reset != DNC_closing)
             host_.notice(
                 "Resume here\u2026 waits: the program is being sent. Press F5 again "
                 "once the control has stood still for 7 seconds, or before it starts "
@@ -479,7 +478,7 @@ bool FeedriteForm::review_resume(std::int64_t line) {
     const TextPos start = plan->start;
     auto* dialog = new ResumeDialog(std::move(*plan), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const std::int64_t cycles = state_.run.cycles_started;
+    const std::int64_t cycles = run_.state.run.cycles_started;
     connect(dialog, &QDialog::accepted, this,
             [this, line, start, cycles] { accept_review(line, start, cycles); });
     review_ = dialog;
@@ -490,7 +489,7 @@ bool FeedriteForm::review_resume(std::int64_t line) {
 }
 
 bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
-    if (can_resume() && state_.run.cycles_started == cycles_then) return true;
+    if (can_resume() && run_.state.run.cycles_started == cycles_then) return true;
     host_.notice("The control started reading meanwhile.\nLine " + std::to_string(line) +
                      " was not resumed: stop the control,\nthen choose Resume here on that line.",
                  "Resume", MessageIcon::Exclamation);
@@ -499,15 +498,15 @@ bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
 
 void FeedriteForm::accept_review(std::int64_t line, TextPos start, std::int64_t cycles_then) {
     if (!review_ || !still_stands(line, cycles_then)) return;
-    resume_ = {true, start, review_->blocks()};
+    run_.resume = {true, start, review_->blocks()};
     // Back to the restart point, which puts the caret on the line and waits
     // for the control, as the Reset panel does.
-    state_.DNC_reset = DNC_restart;
+    run_.state.DNC_reset = DNC_restart;
 }
 
 void FeedriteForm::set_masters() {
-    const Presentation look = presentation_for(state_.master_fore_color, state_.master_back_color,
-                                               state_.master_font_size);
+    const Presentation look = presentation_for(
+        run_.state.master_fore_color, run_.state.master_back_color, run_.state.master_font_size);
     QPalette palette = txtedit_->palette();
     if (look.text_color) palette.setColor(QPalette::Text, qt_color(*look.text_color));
     if (look.background) palette.setColor(QPalette::Base, qt_color(*look.background));
@@ -537,46 +536,48 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
 
 void FeedriteForm::StatusBar1_click(int index) {
     // Search and Reset wait until no data flows: the control is not reading.
-    if (index == 3 && state_.Sending_data == 0) {
-        if (searchform3_ == nullptr) searchform3_ = new SearchDialog(view_, state_, host_, this);
+    if (index == 3 && run_.state.Sending_data == 0) {
+        if (searchform3_ == nullptr)
+            searchform3_ = new SearchDialog(view_, run_.state, host_, this);
         searchform3_->show_modal_beside(*this);
     }
-    if (index == 4 && state_.Sending_data == 0) state_.DNC_reset = DNC_restart;
+    if (index == 4 && run_.state.Sending_data == 0) run_.state.DNC_reset = DNC_restart;
     if (index == 5) toggle_edit();
 }
 
 void FeedriteForm::toggle_edit() {
-    const bool editing = toggle_edit_mode(state_, view_);
+    const bool editing = toggle_edit_mode(run_.state, view_);
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
     txtedit_->set_read_only(!editing);
     // After the edits the path and the times are worked out anew.
     if (!editing && toolpath_action_->isChecked()) build_toolpath();
-    if (!editing && loaded_ && !state_.Binaryfile && !state_.view_holds_report) estimate_times();
+    if (!editing && loaded_ && !run_.state.Binaryfile && !run_.state.view_holds_report)
+        estimate_times();
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtedit_ && event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (!accept_key_down(key_code(key), state_, host_)) return true;
-        if (state_.Edit_mode && !ProgramEdit::is_latin1(key.text())) {
+        if (!accept_key_down(key_code(key), run_.state, host_)) return true;
+        if (run_.state.Edit_mode && !ProgramEdit::is_latin1(key.text())) {
             QApplication::beep();  // it could not be sent as it is shown
             return true;
         }
     } else if (watched == txtedit_ && event->type() == QEvent::KeyRelease) {
-        view_key_up(key_code(static_cast<const QKeyEvent&>(*event)), state_, view_);
+        view_key_up(key_code(static_cast<const QKeyEvent&>(*event)), run_.state, view_);
     } else if (watched == txtedit_->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        hilight_line(view_, state_);
+        hilight_line(view_, run_.state);
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void FeedriteForm::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (state_.Sending_data == 1) {
+    if (run_.state.Sending_data == 1) {
         if (Warning_form_ == nullptr) {
             Warning_form_ = new Warning_form(this, port_kind_ == PortKind::Virtual);
             connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
-                state_.Sending_data = 0;
+                run_.state.Sending_data = 0;
                 close();
             });
         }
@@ -584,12 +585,13 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
         host_.beep();
         return;
     }
-    if (state_.File_is_edited) {
+    if (run_.state.File_is_edited) {
         const MessageAnswer answer =
             host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
                               MessageIcon::Exclamation, MessageButtons::YesNoCancel);
         if (answer == MessageAnswer::Cancel) return;
-        if (answer == MessageAnswer::Yes) Save_file(view_, state_, module_, port_settings_, host_);
+        if (answer == MessageAnswer::Yes)
+            Save_file(view_, run_.state, module_, run_.settings, host_);
     }
     shut_down();
 }
@@ -597,7 +599,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
 // The transmission runs further down this stack, inside a yield: it is told
 // to stop, and the program ends here so that it never resumes.
 void FeedriteForm::shut_down() {
-    state_.DNC_reset = DNC_closing;
+    run_.state.DNC_reset = DNC_closing;
     journal_.reset();  // its last state is on disk before the process ends
     if (Warning_form_ != nullptr) Warning_form_->hide();
     if (searchform3_ != nullptr) searchform3_->hide();
@@ -610,11 +612,11 @@ void FeedriteForm::shut_down() {
 
 void FeedriteForm::end_on_signal(const std::string& signal) {
     ending_signal_ = signal;
-    history_.note_ending(end_reason_for(state_.run.phase, true), signal, state_.run);
+    history_.note_ending(end_reason_for(run_.state.run.phase, true), signal, run_.state.run);
     SignalWatch::ending_recorded();
     // Nobody is there to answer the save question; at least say so.
-    if (state_.File_is_edited)
-        std::cerr << "feedrite: ended by " << signal << "; the edits to " << state_.filename
+    if (run_.state.File_is_edited)
+        std::cerr << "feedrite: ended by " << signal << "; the edits to " << run_.state.filename
                   << " were not saved\n";
     shut_down();
 }
@@ -622,10 +624,10 @@ void FeedriteForm::end_on_signal(const std::string& signal) {
 // The last thing before the process ends: the lines idle (a signal may come
 // mid-character), the port released, the run's record closed, the lock freed.
 void FeedriteForm::end_of_run() {
-    if (port_.opened()) put_lines_at_rest(port_, port_settings_);
-    port_.close();
-    history_.close(end_reason_for(state_.run.phase, !ending_signal_.empty()), ending_signal_,
-                   state_.run, [this] { return timing_figures(figures_); });
+    if (run_.port.opened()) put_lines_at_rest(run_.port, run_.settings);
+    run_.port.close();
+    history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), ending_signal_,
+                   run_.state.run, [this] { return timing_figures(run_.figures); });
     if (awake_) awake_->release();
 }
 
@@ -637,7 +639,7 @@ void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor,
 }
 
 void FeedriteForm::show_progress() {
-    const RunCounters& run = state_.run;
+    const RunCounters& run = run_.state.run;
     if (when_started_ && (run.phase == RunPhase::Waiting || run.phase == RunPhase::Sending ||
                           run.phase == RunPhase::Finished)) {
         const auto started = std::move(when_started_);
@@ -646,19 +648,19 @@ void FeedriteForm::show_progress() {
     }
     std::int64_t place = run.position;
     std::int64_t places = run.total;
-    if (!state_.Binaryfile) {
+    if (!run_.state.Binaryfile) {
         // Lines, not characters: the view's text ends with a line break, after
         // which no line begins.
         const TextPos length = view_.length();
         const std::int64_t last = view_.line_index(length);
         places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
         const TextPos at =
-            run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
+            run.phase == RunPhase::Waiting ? run_.state.Live_DNC_startpoint : run.position;
         place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
     }
-    progress_bar_->show_figures(tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place,
-                                              places, monotonic_seconds(),
-                                              read_number_or_zero(port_settings_.BTRcps)));
+    progress_bar_->show_figures(tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode,
+                                              place, places, monotonic_seconds(),
+                                              read_number_or_zero(run_.settings.BTRcps)));
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);
 }
@@ -674,7 +676,7 @@ void FeedriteForm::Timer1_tick() {
 }
 
 void FeedriteForm::wrap_report() {
-    if (!state_.view_holds_report) {
+    if (!run_.state.view_holds_report) {
         report_raw_.clear();
         report_shown_.clear();
         report_columns_ = 0;
@@ -695,11 +697,12 @@ void FeedriteForm::wrap_report() {
 }
 
 void FeedriteForm::show_timing() {
-    const Clock::time_point now = clock_.now();
-    std::string detail = timing_panel_detail(figures_);
+    const Clock::time_point now = run_.clock.now();
+    std::string detail = timing_panel_detail(run_.figures);
     if (!realtime_.note.empty()) detail += "\n" + realtime_.note;
-    StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(figures_, now)),
-                            QString::fromStdString(detail), figures_.busy_warning(now).has_value());
+    StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(run_.figures, now)),
+                            QString::fromStdString(detail),
+                            run_.figures.busy_warning(now).has_value());
 }
 
 void FeedriteForm::Timer2_tick() {
@@ -708,7 +711,7 @@ void FeedriteForm::Timer2_tick() {
 }
 
 void FeedriteForm::Timer3_tick() {
-    state_.Sending_data = 0;
+    run_.state.Sending_data = 0;
     host_.set_wait_pointer(false);
 }
 

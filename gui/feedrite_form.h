@@ -31,6 +31,7 @@
 #include "resume/resume_plan.h"
 #include "run/port_factory.h"
 #include "run/run_progress.h"
+#include "run/transmission.h"
 
 class QSplitter;
 
@@ -90,7 +91,7 @@ class FeedriteForm : public QWidget {
     /// The review open now, if any.
     [[nodiscard]] ResumeDialog* resume_review() const { return review_; }
 
-    [[nodiscard]] WindowState& state() { return state_; }
+    [[nodiscard]] WindowState& state() { return run_.state; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
     [[nodiscard]] ProgramEdit& txtedit() const;
@@ -173,8 +174,6 @@ class FeedriteForm : public QWidget {
 
     ModuleState& module_;
     ProgramPlaces places_;
-    WindowState state_;
-    PortSettings port_settings_;
     ProgramEdit* txtedit_;
     QSplitter* split_;  ///< the program view, and the toolpath beside it
     ToolpathView* toolpath_;
@@ -201,13 +200,9 @@ class FeedriteForm : public QWidget {
     std::string ending_signal_;
     QtTextView view_;
     QtHost host_;
-    ClosablePort port_;
     PortKind port_kind_;
-    SteadyClock clock_;
-    DelayFigures figures_;
-    Engine engine_;
+    Transmission run_;
     QAction* resume_action_;
-    ResumeRequest resume_;
     QPointer<ResumeDialog> review_;
     std::int64_t offered_line_ = 0;      ///< the crash offer still waiting for its answer
     std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made

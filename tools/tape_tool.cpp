@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -14,6 +15,7 @@
 #include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
+#include "run/transmission.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 
@@ -116,6 +118,27 @@ class LatchedOutput {
     int set_ = 0;
     const PortSettings& settings_;
     Output output_;
+};
+
+// The virtual cable the control reads from, traced on the way when asked.
+class TapeCable final : public PortAccess {
+  public:
+    TapeCable(const PortSettings& device, bool judge_timing, std::ostream* trace)
+        : cable(device, judge_timing) {
+        if (trace != nullptr) tracer.emplace(cable, *trace);
+    }
+    PortError port_open(std::int32_t base, int count) override {
+        return target().port_open(base, count);
+    }
+    int port_read(int offset) override { return target().port_read(offset); }
+    void port_write(int offset, int value) override { target().port_write(offset, value); }
+    [[nodiscard]] PortError fault() const override { return cable.fault(); }
+
+    SimulatedPort cable;
+    std::optional<TracingPort> tracer;
+
+  private:
+    PortAccess& target() { return tracer ? static_cast<PortAccess&>(*tracer) : cable; }
 };
 
 class TapeHost final : public ConsoleHost {
@@ -246,23 +269,27 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 2;
     }
 
-    WindowState state;
+    PlainTextView view;
+    std::optional<LatchedOutput> latched;
+    TapeHost host(errors, [&] {
+        if (latched) latched->flush(out);
+    });
+    const bool trace = options.output == Output::Trace;
+    // What the control reads, not when, unless --timed.
+    Transmission run(
+        host, view,
+        [&](const PortSettings& device) {
+            return std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
+        },
+        options.guard);
+    auto& cable = static_cast<TapeCable&>(*run.port.port());
+    if (cable.tracer) run.engine.delay_observer = &*cable.tracer;
+    latched.emplace(cable.cable, run.settings, options.output);
+    WindowState& state = run.state;
     state.filename = request.filename;
     state.IO_device_name = request.IO_device_name;
     state.Binaryfile = request.Binaryfile;
     ModuleState module;
-    PortSettings settings;
-    SimulatedPort cable(settings, options.guard);
-    TracingPort tracer(cable, out);
-    const bool trace = options.output == Output::Trace;
-    LatchedOutput latched(cable, settings, options.output);
-    TapeHost host(errors, [&] { latched.flush(out); });
-    PlainTextView view;
-    Engine engine{state, settings, trace ? static_cast<PortAccess&>(tracer) : cable,
-                  host,  view,     trace ? &tracer : nullptr};
-    SteadyClock clock;
-    if (options.guard) engine.clock = &clock;
-    engine.spin = options.guard;  // what the control reads, not when, unless --timed
 
     int cycles = 0;
     SendDriverHooks hooks;
@@ -273,14 +300,13 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     // --estimate: the program as the driver loads it, then no run.
     if (options.estimate)
         hooks.after_load = [&] {
-            print_estimate(view.text(), settings, out, errors);
+            print_estimate(view.text(), run.settings, out, errors);
             return false;
         };
     // --from-line: the preamble as the window's review proposes it, unchanged.
-    ResumeRequest resume;
+    ResumeRequest& resume = run.resume;
     bool outside = false;
     if (options.from_line > 0) {
-        hooks.resume = &resume;
         hooks.after_load = [&] {
             const std::string text = view.text();
             const auto plan = plan_resume(text, options.from_line);
@@ -301,9 +327,8 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     };
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
-    SendDriver driver(engine, settings, module, places, hooks);
-    const SendOutcome outcome = driver.send_file();
-    latched.flush(out);
+    const SendOutcome outcome = run.send(module, places, hooks);
+    latched->flush(out);
     out.flush();
     return outside ? 2 : exit_status(outcome);
 }
