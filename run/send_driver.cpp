@@ -204,7 +204,6 @@ SendOutcome SendDriver::load_text() {
     ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
     const LoadResult result =
         loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
-    settings_.Send_long_file = false;
     switch (result.status) {
         case LoadStatus::Loaded:
             engine_.view.set_text(result.text);
@@ -237,7 +236,6 @@ bool SendDriver::reload_text() {
     ProgramLoader loader(engine_.host, engine_.state, module_, settings_);
     const LoadResult result =
         loader.load(engine_.state.filename, scratchpad_path(places_.scratchpad_dir));
-    settings_.Send_long_file = false;
     if (result.status == LoadStatus::Closed) return false;
     if (result.status != LoadStatus::Loaded) {
         const std::string why =
