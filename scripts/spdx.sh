@@ -19,6 +19,15 @@ while IFS= read -r -d '' file; do
   else
     sed -i "1i ${prefix}${line}" "$file"
   fi
-done < <(git ls-files -z -- '*.cpp' '*.h' '*CMakeLists.txt' '*.cmake' 'scripts/*.sh' '.ci/run' ':!tests/data/**' ':!tests/fuzz/corpus/**')
+done < <(
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z -- '*.cpp' '*.h' '*CMakeLists.txt' '*.cmake' 'scripts/*.sh' '.ci/run' \
+      ':!tests/data/**' ':!tests/fuzz/corpus/**'
+  else  # a tree without git's files: the same files, found by name
+    find . \( -path ./build -o -path ./tests/data -o -path ./tests/fuzz/corpus \) -prune -o \
+      -type f \( -name '*.cpp' -o -name '*.h' -o -name CMakeLists.txt -o -name '*.cmake' \
+      -o -path './scripts/*.sh' -o -path ./.ci/run \) -print0
+  fi
+)
 if [ "${1:-}" = --check ] && [ "$missing" = 1 ]; then exit 1; fi
 exit 0
