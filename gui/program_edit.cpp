@@ -64,12 +64,6 @@ ProgramEdit::ProgramEdit(QWidget* parent) : QAbstractScrollArea(parent), metrics
     viewport()->setAcceptDrops(true);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     font_changed();
-    frame_timer_.setSingleShot(true);
-    frame_timer_.setTimerType(Qt::PreciseTimer);
-    connect(&frame_timer_, &QTimer::timeout, this, [this] {
-        viewport()->update(pending_area_);
-        pending_area_ = {};
-    });
 }
 
 bool ProgramEdit::is_latin1(const QString& text) {
@@ -162,35 +156,12 @@ void ProgramEdit::update_lines(TextPos from, TextPos to) {
     const std::int64_t top = std::max(lines.line_of(from), first);
     const std::int64_t bottom = std::min(lines.line_of(to), first + lines_in_sight());
     if (top > bottom) return;
-    update_area(QRect(0, line_y(top), viewport()->width(),
-                      static_cast<int>(bottom - top + 1) * line_height_));
-}
-
-void ProgramEdit::update_area(const QRect& area) {
-    // Each paint costs the sending thread more than a short block's whole
-    // preparation; the screen shows no more than a frame anyway.
-    constexpr qint64 frame_ms = 16;
-    if (frame_timer_.isActive()) {
-        pending_area_ |= area;
-        return;
-    }
-    const qint64 since = last_paint_.isValid() ? last_paint_.elapsed() : frame_ms;
-    if (since >= frame_ms) {
-        viewport()->update(area);
-        return;
-    }
-    pending_area_ = area;
-    frame_timer_.start(static_cast<int>(frame_ms - since));
+    frame_.update(QRect(0, line_y(top), viewport()->width(),
+                        static_cast<int>(bottom - top + 1) * line_height_));
 }
 
 void ProgramEdit::scrollContentsBy(int dx, int dy) {
-    // A scroll moves the pixels on screen; lines still waiting for their
-    // frame would be repainted at their old places, so all is repainted.
-    if (frame_timer_.isActive()) {
-        frame_timer_.stop();
-        pending_area_ = {};
-        viewport()->update();
-    }
+    frame_.repaint_all_if_waiting();
     QAbstractScrollArea::scrollContentsBy(dx, dy);
 }
 
@@ -252,7 +223,7 @@ void ProgramEdit::font_changed() {
 // ---- painting ------------------------------------------------------------
 
 void ProgramEdit::paintEvent(QPaintEvent* event) {
-    last_paint_.start();
+    frame_.painted();
     QPainter painter(viewport());
     painter.setFont(font());
     painter.setClipRegion(event->region());

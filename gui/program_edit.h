@@ -10,13 +10,12 @@
 // operator move the caret and select, with keys and mouse.
 
 #include <QAbstractScrollArea>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QRawFont>
-#include <QTimer>
 #include <string>
 #include <vector>
 
+#include "gui/frame_limiter.h"
 #include "text/line_text_view.h"
 #include "text/text_editing.h"
 
@@ -104,9 +103,6 @@ class ProgramEdit : public QAbstractScrollArea {
     void paint_line(class QPainter& painter, std::int64_t line, TextPos sel_start,
                     TextPos sel_end) const;
     void update_lines(TextPos from, TextPos to);
-    /// Repaints `area` of the viewport within a frame: blocks highlighted
-    /// faster than that are painted together, once per frame.
-    void update_area(const QRect& area);
     void update_scroll_ranges();
     void refresh(Scroll scroll);
     void ensure_caret_visible(Scroll scroll);
@@ -130,9 +126,7 @@ class ProgramEdit : public QAbstractScrollArea {
     QRawFont raw_font_;
     QList<quint32> glyphs_;  ///< glyph of each Latin-1 code in raw_font_
     std::vector<std::int64_t> marked_lines_;
-    QElapsedTimer last_paint_;
-    QRect pending_area_;  ///< waits for frame_timer_
-    QTimer frame_timer_;
+    FrameLimiter frame_{*viewport()};
 };
 
 }  // namespace feedrite

@@ -134,9 +134,9 @@ std::int64_t ToolpathView::last_move_of(std::int64_t line) const {
 
 void ToolpathView::set_selected_line(std::int64_t line) {
     if (line == selected_line_) return;
-    update(line_area(selected_line_));
+    frame_.update(line_area(selected_line_));
     selected_line_ = line;
-    update(line_area(selected_line_));
+    frame_.update(line_area(selected_line_));
 }
 
 void ToolpathView::set_tool_line(std::int64_t line) {
@@ -145,8 +145,8 @@ void ToolpathView::set_tool_line(std::int64_t line) {
     tool_line_ = line;
     const QRect after = tool_area();
     if (before != after) {
-        update(before);
-        update(after);
+        frame_.update(before);
+        frame_.update(after);
     }
 }
 
@@ -260,6 +260,7 @@ void ToolpathView::paint_line_moves(QPainter& painter, std::int64_t line) const 
 }
 
 void ToolpathView::paintEvent(QPaintEvent* event) {
+    frame_.painted();
     if (image_stale_ || image_.size() != size() * devicePixelRatioF()) render_path();
     QPainter painter(this);
     painter.setClipRegion(event->region());

@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+#include "gui/frame_limiter.h"
 #include "gui/toolpath_geometry.h"
 
 class QToolButton;
@@ -83,6 +84,7 @@ class ToolpathView : public QWidget {
     bool fitted_ = false;  ///< fit again on resize until the operator zooms or pans
     QImage image_;
     bool image_stale_ = true;
+    FrameLimiter frame_{*this};  ///< the tool and the selection follow the tape
     std::vector<std::int32_t> waiting_lines_;
     std::int64_t selected_line_ = 0;
     std::int64_t tool_line_ = 0;
