@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/file_user.h"
 #include "base/folder_owner.h"
 #include "base/limits.h"
 
@@ -239,8 +240,8 @@ int take_over(int fd, const Target& target) {
     }
     if (!target.exists) return ::fchmod(fd, 0644) == 0 ? 0 : errno;
     const struct stat& old = target.old;
-    if (::fchown(fd, ::geteuid() == 0 ? old.st_uid : static_cast<uid_t>(-1), old.st_gid) != 0 &&
-        ::geteuid() == 0)
+    const bool root = file_uid() == 0;
+    if (::fchown(fd, root ? old.st_uid : static_cast<uid_t>(-1), old.st_gid) != 0 && root)
         return errno;
     return ::fchmod(fd, old.st_mode & 07777) == 0 ? 0 : errno;
 }

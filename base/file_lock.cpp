@@ -50,6 +50,9 @@ bool FileLock::acquire(const std::string& path, const std::string& note, int wai
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             holder_ = read_note(fd_);
+            // Not one of ours, or one that had not written its note yet.
+            if (holder_.find_first_not_of(" \r\n") == std::string::npos)
+                holder_ = "another program holds " + path + " locked, and has not said which";
             ::close(fd_);
             fd_ = -1;
             return false;

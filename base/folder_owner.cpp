@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "base/file_user.h"
+
 namespace feedrite {
 namespace {
 
@@ -30,7 +32,7 @@ FileError refused_kind(const struct stat& info) {
 FolderOwner folder_owner(const std::string& folder) {
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0) return {};
-    return {info.st_uid != ::geteuid(), info.st_uid, info.st_gid};
+    return {info.st_uid != file_uid(), info.st_uid, info.st_gid};
 }
 
 FolderOwner owner_of_folder_holding(const std::string& path) {
@@ -38,13 +40,13 @@ FolderOwner owner_of_folder_holding(const std::string& path) {
 }
 
 void give_to_owner(int fd, const FolderOwner& owner) {
-    if (!owner.foreign || ::geteuid() != 0) return;
+    if (!owner.foreign || file_uid() != 0) return;
     // A file the owner cannot use is no worse off when this fails.
     if (::fchown(fd, owner.uid, owner.gid) != 0) return;
 }
 
 void give_path_to_owner(const std::string& path, const FolderOwner& owner) {
-    if (!owner.foreign || ::geteuid() != 0) return;
+    if (!owner.foreign || file_uid() != 0) return;
     if (::lchown(path.c_str(), owner.uid, owner.gid) != 0) return;  // as above
 }
 

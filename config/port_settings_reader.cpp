@@ -96,10 +96,14 @@ SettingsRead read_settings_file(const std::string& path) {
     SettingsLines in;
     StoredSettings s;
     std::vector<int> bad;
-    if (!in.open(path)) return result;
+    if (!in.open(path)) {
+        result.error = in.error();
+        return result;
+    }
     read_required(in, s, result, bad);
     // The first bad line refuses the file; an unknown code only when it is that line.
     if (!bad.empty()) {
+        result.bad_line = bad.front();
         if (bad.front() != 14 && bad.front() != 15) result.problem = SettingsProblem::Unreadable;
         return result;
     }

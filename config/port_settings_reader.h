@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "config/port_settings.h"
 
 namespace feedrite {
@@ -47,7 +48,9 @@ enum class SettingsProblem { Unreadable, UnknownCode, UnknownEob };
 struct SettingsRead {
     std::optional<StoredSettings> settings;
     SettingsProblem problem = SettingsProblem::Unreadable;
-    int value = 0;  ///< the unknown code
+    int value = 0;     ///< the unknown code
+    int bad_line = 0;  ///< the first required line refused (1-based), 0 for none
+    FileError error;   ///< why the file itself could not be read
 };
 
 /// Reads the settings file at `path`. Lines 1 to 23 are required: the file is

@@ -9,8 +9,7 @@ namespace feedrite {
 
 bool SettingsLines::open(const std::string& path) {
     std::string bytes;
-    FileError error;
-    if (!read_whole_file(path, bytes, error, settings_size_limit)) return false;
+    if (!read_whole_file(path, bytes, error_, settings_size_limit)) return false;
     lines_ = split_lines(bytes);
     next_ = 0;
     return true;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_io.h"
+
 namespace feedrite {
 
 /// The lines of one file, taken in order. Every read moves to the next line;
@@ -17,8 +19,9 @@ namespace feedrite {
 /// which both readers treat as the end of what they can read.
 class SettingsLines {
   public:
-    /// Reads the whole file; false when it cannot be read.
+    /// Reads the whole file; false when it cannot be read (error() says why).
     bool open(const std::string& path);
+    [[nodiscard]] const FileError& error() const { return error_; }
 
     /// The next line's bytes as stored, without its line break.
     std::optional<std::string> text();
@@ -31,6 +34,7 @@ class SettingsLines {
   private:
     std::vector<std::string> lines_;
     std::size_t next_ = 0;
+    FileError error_;
 };
 
 /// The end-of-block characters for a line 15 code: LF, CR, LF CR, CR LF;

@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "base/stop_request.h"
+
 namespace feedrite {
 namespace {
 
@@ -85,8 +87,12 @@ std::string Sha256::hex() {
 }
 
 std::string sha256_hex(std::string_view bytes) {
+    constexpr std::size_t piece = std::size_t{1} << 20;
     Sha256 hash;
-    hash.add(bytes);
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        if (stop_requested()) return "";
+        hash.add(bytes.substr(at, piece));
+    }
     return hash.hex();
 }
 

@@ -27,7 +27,8 @@ class Sha256 {
     std::uint64_t length_ = 0;  ///< bytes added
 };
 
-/// The lower-case hex SHA-256 of `bytes`.
+/// The lower-case hex SHA-256 of `bytes`; empty, never a digest, when a stop
+/// was requested meanwhile (a large text takes a second).
 [[nodiscard]] std::string sha256_hex(std::string_view bytes);
 
 }  // namespace feedrite

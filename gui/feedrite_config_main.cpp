@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "base/file_user.h"
 #include "btr/port/ppdev_device.h"
 #include "btr/speed_test.h"
 #include "config/calibration.h"
@@ -26,6 +27,11 @@ class EventLoopHost final : public feedrite::ConsoleHost {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a file or starts a thread: threads inherit it.
+    if (const std::string error = feedrite::open_files_as_invoking_user(); !error.empty()) {
+        std::cerr << "feedrite-config: " << error << '\n';
+        return 1;
+    }
     const std::vector<std::string> args{argv + (argc > 0 ? 1 : 0), argv + argc};
     if (feedrite::asks_port_check(args)) {
         feedrite::ConsoleHost host(std::cerr);

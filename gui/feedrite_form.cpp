@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "base/number_text.h"
+#include "base/stop_request.h"
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
 #include "btr/port/port_check.h"
@@ -282,7 +283,10 @@ bool FeedriteForm::after_load() {
     loaded_ = true;
     program_watch_->watch(run_.state.filename);
     if (toolpath_action_->isChecked()) build_toolpath();
+    // Each stage of a large program takes a while: a signal ends them here.
+    if (stop_requested()) return false;
     estimate_times();
+    if (stop_requested()) return false;
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = run_.state.IO_device_name;
@@ -302,7 +306,8 @@ bool FeedriteForm::after_load() {
     // Started after the offer, so a declined offer keeps the record until a run replaces it.
     journal_ = std::make_unique<JournalWriter>(
         path, ResumeRecord{run_.state.filename, sha256, device, 0, false}, std::chrono::seconds(1),
-        std::move(digest));
+        std::move(digest),
+        [](const std::string& why) { std::cerr << "feedrite: " << why << '\n'; });
     return true;
 }
 

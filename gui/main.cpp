@@ -10,6 +10,7 @@
 #include <iostream>
 #include <memory>
 
+#include "base/file_user.h"
 #include "base/program_dir.h"
 #include "base/state_dir.h"
 #include "config/port_settings_reader.h"
@@ -105,6 +106,11 @@ std::string environment(const char* name) {
 
 int main(int argc, char** argv) {
     using namespace feedrite;
+    // Before anything opens a file or starts a thread: threads inherit it.
+    if (const std::string error = open_files_as_invoking_user(); !error.empty()) {
+        std::cerr << "feedrite: " << error << '\n';
+        return 1;
+    }
     // Everything that needs no window is decided before Qt starts, so --help,
     // a bad command line and the empty text never need a display.
     const Options options = parse_options(arguments_after_program_name(argc, argv));

@@ -16,6 +16,7 @@
 #include "base/limits.h"
 #include "base/number_text.h"
 #include "base/state_dir.h"
+#include "base/stop_request.h"
 #include "core/json_codec.h"
 #include "core/sha256.h"
 
@@ -156,6 +157,7 @@ std::optional<std::pair<std::string, std::int64_t>> file_digest(const std::strin
     std::int64_t size = 0;
     while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) ||
            file.gcount() > 0) {
+        if (stop_requested()) return std::nullopt;  // ending: no digest rather than a late end
         hash.add(std::string_view(chunk.data(), static_cast<std::size_t>(file.gcount())));
         size += file.gcount();
     }

@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "base/stop_request.h"
+
 namespace feedrite {
 namespace {
 
@@ -37,6 +39,7 @@ extern "C" void on_signal(int number) {
         return;
     }
     received = number;
+    request_stop(number);  // polled by the stages that do not yield
     const auto byte = static_cast<unsigned char>(number);
     [[maybe_unused]] const ssize_t n = ::write(write_end, &byte, 1);
 }
@@ -81,6 +84,7 @@ SignalWatch::~SignalWatch() {
     ::alarm(0);
     for (const int number : watched) std::signal(number, SIG_DFL);
     std::signal(SIGALRM, SIG_DFL);
+    withdraw_stop_request();
     write_end = -1;
     for (const int fd : pipe_)
         if (fd >= 0) ::close(fd);

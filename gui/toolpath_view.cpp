@@ -10,6 +10,8 @@
 #include <array>
 #include <cmath>
 
+#include "base/stop_request.h"
+
 namespace feedrite {
 namespace {
 
@@ -18,6 +20,7 @@ constexpr double reach_px = 5;  // how near a click must be to a move
 constexpr int drag_px = 3;      // a press that moves less than this is a click
 constexpr int tool_radius = 7;  // the tool marker's circle
 constexpr int selected_width = 3;
+constexpr qsizetype max_polyline_points = 4096;
 
 const QColor feed_color(20, 60, 200);
 const QColor rapid_color(220, 110, 0);
@@ -211,8 +214,11 @@ void ToolpathView::render_path() {
         run.clear();
     };
     const std::size_t moves = path_.strokes.size();
+    bool stopped = false;
     for_each_segment(path_, *model_, 0, moves, chord_tolerance(),
                      [&](std::size_t i, Point2 a, Point2 b) {
+                         // A large path takes seconds to draw: a signal ends it.
+                         if (stopped || (stopped = stop_requested_at(i))) return;
                          const QPointF to = on_screen(view_, b);
                          // A gap or another stroke starts a new polyline.
                          if (run.empty() || path_.strokes[i] != run_stroke || i > run_move + 1) {
@@ -232,6 +238,8 @@ void ToolpathView::render_path() {
                          if (std::abs(to.x() - from.x()) < 1 && std::abs(to.y() - from.y()) < 1)
                              return;
                          run.append(to);
+                         // Stroking grows faster than the line: long runs go in pieces.
+                         if (run.size() >= max_polyline_points) flush();
                      });
     flush();
     painter.setPen(QPen(unknown_color, 1.5));

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "base/number_text.h"
+#include "base/stop_request.h"
 #include "btr/block/block_rewrite.h"
 #include "motion/motion_model.h"
 
@@ -54,6 +55,7 @@ ProgramEstimate estimate_program(std::string_view text, const PortSettings& sett
     estimate.tape_seconds = tape_seconds(settings.leader_sent, false, true) +
                             tape_seconds(settings.trailer_sent, false, true);
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (stop_requested_at(i)) return {};  // ending anyway: no estimate
         BlockFigures& f = figures[i];
         f.tape = tape_seconds(lines[i], true, false);
         estimate.tape_seconds += f.tape;

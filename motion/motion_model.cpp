@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/stop_request.h"
+
 namespace feedrite {
 namespace {
 
@@ -546,7 +548,15 @@ MotionModel::MotionModel(const std::vector<std::string_view>& lines,
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
     Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));
-    for (const std::string_view line : lines) blocks_.push_back(interpreter.read(line));
+    for (const std::string_view line : lines) {
+        // Ending anyway: the lines left are read as blocks that move nothing.
+        if (stop_requested_at(blocks_.size())) {
+            const BlockMotion rest{static_cast<std::uint32_t>(moves_.size()), 0, 0};
+            blocks_.resize(lines.size(), rest);
+            break;
+        }
+        blocks_.push_back(interpreter.read(line));
+    }
 }
 
 std::int32_t MotionModel::line_of(std::size_t i) const {

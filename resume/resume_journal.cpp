@@ -85,10 +85,12 @@ std::optional<ResumeRecord> read_resume_record(const std::string& path) {
     return parse_resume_record(text);
 }
 
-bool write_resume_record(const std::string& path, const ResumeRecord& record) {
+bool write_resume_record(const std::string& path, const ResumeRecord& record, FileError* error) {
     // Made for the state folder's owner; a link planted at the record is refused.
     (void)make_owned_dirs(path.substr(0, path.rfind('/')), 0700);
-    return write_file_atomic(path, format_resume_record(record), false, false).ok();
+    const FileError result = write_file_atomic(path, format_resume_record(record), false, false);
+    if (error != nullptr) *error = result;
+    return result.ok();
 }
 
 std::optional<std::int64_t> line_to_resume(const std::optional<ResumeRecord>& record,
@@ -102,11 +104,13 @@ std::optional<std::int64_t> line_to_resume(const std::optional<ResumeRecord>& re
 
 JournalWriter::JournalWriter(std::string path, ResumeRecord identity,
                              std::chrono::milliseconds interval,
-                             std::function<std::string()> digest)
+                             std::function<std::string()> digest,
+                             std::function<void(const std::string&)> warn)
     : path_(std::move(path)),
       record_(std::move(identity)),
       interval_(interval),
       digest_(std::move(digest)),
+      warn_(std::move(warn)),
       latest_(record_.line * 2 + (record_.running ? 1 : 0)),
       written_(latest_.load()),  // the file is left alone until the state changes
       thread_([this] { run(); }) {}
@@ -136,7 +140,13 @@ void JournalWriter::write_latest() {
     record_.line = latest / 2;
     record_.running = latest % 2 != 0;
     // A failed write is tried again at the next tick; the tape goes on.
-    if (write_resume_record(path_, record_)) written_ = latest;
+    FileError error;
+    if (write_resume_record(path_, record_, &error)) {
+        written_ = latest;
+    } else if (warn_) {
+        warn_("cannot keep the resume record in " + path_ + ": " + error.message);
+        warn_ = nullptr;  // said once
+    }
 }
 
 }  // namespace feedrite

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <thread>
 
+#include "base/file_io.h"
+
 namespace feedrite {
 
 struct ResumeRecord {
@@ -39,8 +41,10 @@ struct ResumeRecord {
 /// Nothing for text that is not one whole record (a torn or foreign file).
 [[nodiscard]] std::optional<ResumeRecord> parse_resume_record(std::string_view text);
 [[nodiscard]] std::optional<ResumeRecord> read_resume_record(const std::string& path);
-/// Creates the folders, then writes the file atomically. False on failure.
-bool write_resume_record(const std::string& path, const ResumeRecord& record);
+/// Creates the folders, then writes the file atomically. False on failure,
+/// with `error` (when given) saying why.
+bool write_resume_record(const std::string& path, const ResumeRecord& record,
+                         FileError* error = nullptr);
 
 /// The line to offer: the record's, when a run of this program (same text)
 /// on this device did not end cleanly and the line is in the program.
@@ -54,10 +58,12 @@ bool write_resume_record(const std::string& path, const ResumeRecord& record);
 class JournalWriter {
   public:
     /// `digest`, when given, runs first on the thread and gives the record's
-    /// SHA-256, so working it out keeps nobody waiting.
+    /// SHA-256, so working it out keeps nobody waiting. `warn` is told, once
+    /// and from the thread, why the record could not be written.
     JournalWriter(std::string path, ResumeRecord identity,
                   std::chrono::milliseconds interval = std::chrono::seconds(1),
-                  std::function<std::string()> digest = nullptr);
+                  std::function<std::string()> digest = nullptr,
+                  std::function<void(const std::string&)> warn = nullptr);
     /// Writes the latest state, then stops the thread.
     ~JournalWriter();
     JournalWriter(const JournalWriter&) = delete;
@@ -75,6 +81,7 @@ class JournalWriter {
     ResumeRecord record_;
     std::chrono::milliseconds interval_;
     std::function<std::string()> digest_;
+    std::function<void(const std::string&)> warn_;
     std::atomic<std::int64_t> latest_;  ///< line * 2 + running, read whole
     std::int64_t written_;
     std::mutex mutex_;

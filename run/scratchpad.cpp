@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "base/file_user.h"
 #include "base/folder_owner.h"
 
 namespace feedrite {
@@ -31,7 +32,7 @@ bool is_stale_scratchpad(const std::string& path, const FileId& stale, const Fol
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
         return false;
-    const uid_t ours = owner.foreign && ::geteuid() == 0 ? owner.uid : ::geteuid();
+    const uid_t ours = owner.foreign && file_uid() == 0 ? owner.uid : file_uid();
     return info.st_uid == ours && FileId{info.st_dev, info.st_ino} == stale;
 }
 

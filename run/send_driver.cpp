@@ -6,6 +6,7 @@
 
 #include "base/file_io.h"
 #include "base/limits.h"
+#include "base/stop_request.h"
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
 #include "btr/character_output.h"
@@ -29,6 +30,17 @@ std::string set_up_advice(const std::string& device, const std::string& settings
     return "Device: " + device + "  (" + settings_file + ")\n" +
            "Set it up with  feedrite Configure  or, without a window, for example\n" +
            "feedrite-config" + option + " --preset fanuc --port LPT1 --calibrate";
+}
+
+// What the file said beyond "not set up yet": the line the reader refused,
+// or why the file itself could not be read (a folder the user may not read).
+std::string settings_cause(const SettingsRead& read, const std::string& settings_file) {
+    if (read.bad_line > 0)
+        return "Unable to read line " + std::to_string(read.bad_line) + " of " + settings_file +
+               "\n";
+    if (!read.error.ok() && read.error.code != FileErrorCode::NotFound)
+        return "Unable to read " + settings_file + ": " + read.error.reason + "\n";
+    return "";
 }
 
 bool device_is_set_up(const std::string& program_dir, const std::string& device) {
@@ -87,7 +99,8 @@ SendOutcome SendDriver::send_file() {
         if (engine_.state.Binaryfile) return send_binary();
         const SendOutcome loaded = load_text();
         if (loaded != SendOutcome::Sent) return loaded;
-        if (!after_load()) return SendOutcome::Closed;
+        // A stage cut short by a signal may have left a partial text: never sent.
+        if (!after_load() || stop_requested()) return SendOutcome::Closed;
         return cycle();
     } catch (const std::exception& failure) {
         return report_load_failure(scratchpad_path(places_.scratchpad_dir), failure.what());
@@ -141,7 +154,8 @@ bool SendDriver::read_settings() {
         return false;
     }
     if (!read.settings || !port_is_configured(settings_)) {
-        const std::string advice = problem.empty() ? set_up_advice(device, path) : problem;
+        const std::string advice =
+            problem.empty() ? settings_cause(read, path) + set_up_advice(device, path) : problem;
         engine_.host.message_box(
             "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n" +
                 advice,
@@ -246,6 +260,7 @@ bool SendDriver::reload_text() {
         return true;
     }
     engine_.view.set_text(result.text);
+    if (stop_requested()) return false;  // the text may be partial
     engine_.state.file_line_ends = result.line_ends;
     engine_.state.File_is_edited = false;
     // Lines and offsets of the old text mean nothing in the new one.

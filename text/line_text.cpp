@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/stop_request.h"
 #include "text/plain_text_view.h"
 
 namespace feedrite {
@@ -29,6 +30,8 @@ std::int64_t split_lines(std::string_view text, std::int64_t base, std::string& 
         p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
         piece = p;
         starts.push_back(base + static_cast<std::int64_t>(bytes.size()));
+        // Ending anyway: the lines so far are enough, and nothing is sent.
+        if (stop_requested_at(starts.size())) return widest;
     }
     bytes.append(piece, static_cast<std::size_t>(end - piece));
     return std::max<std::int64_t>(widest, end - piece);

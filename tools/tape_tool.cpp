@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "base/program_dir.h"
+#include "base/stop_request.h"
 #include "btr/port/tracing_port.h"
 #include "core/command_line.h"
 #include "core/console_host.h"
@@ -271,8 +272,11 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     PlainTextView view;
     std::optional<LatchedOutput> latched;
+    WindowState* stopping = nullptr;  // the run's state, once there is one
     TapeHost host(errors, [&] {
         if (latched) latched->flush(out);
+        // A signal ends the run as closing the window does: the scratchpad goes.
+        if (stopping != nullptr && stop_requested()) stopping->DNC_reset = DNC_closing;
     });
     const bool trace = options.output == Output::Trace;
     // What the control reads, not when, unless --timed.
@@ -286,6 +290,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (cable.tracer) run.engine.delay_observer = &*cable.tracer;
     latched.emplace(cable.cable, run.settings, options.output);
     WindowState& state = run.state;
+    stopping = &state;
     state.filename = request.filename;
     state.IO_device_name = request.IO_device_name;
     state.Binaryfile = request.Binaryfile;

@@ -2,7 +2,10 @@
 #include "btr/port/ppdev_device.h"
 
 #include <fcntl.h>
+#include <linux/major.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/file_user.h"
 #include "btr/port/port_errno.h"
 
 namespace feedrite {
@@ -34,6 +38,31 @@ std::string read_small_file(const fs::path& path) {
     std::ifstream in(path);
     in.read(buffer, sizeof buffer);
     return std::string(buffer, static_cast<std::size_t>(in.gcount()));
+}
+
+// Under sudo, root opens the node only when it is a parallel port's (ppdev's
+// major number), looked at through the one lookup the open then uses, so a
+// link swapped meanwhile changes nothing; any other path is opened with the
+// user's own rights.
+int open_node(const std::string& device) {
+    constexpr int flags = O_RDWR | O_CLOEXEC;
+    if (file_uid() == 0 || ::geteuid() != 0) return ::open(device.c_str(), flags);
+    const int looked_up = ::open(device.c_str(), O_PATH | O_CLOEXEC);
+    if (looked_up < 0) return -1;
+    struct stat info {};
+    const bool port_node =
+        ::fstat(looked_up, &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) == PP_MAJOR;
+    int fd = -1;
+    if (port_node) {
+        const DeviceNodeAccess root;
+        fd = ::open(("/proc/self/fd/" + std::to_string(looked_up)).c_str(), flags);
+    } else {
+        fd = ::open(device.c_str(), flags);
+    }
+    const int error = errno;
+    ::close(looked_up);
+    errno = error;
+    return fd;
 }
 
 class SystemPpdevDevice final : public PpdevDevice {
@@ -61,7 +90,7 @@ class SystemPpdevDevice final : public PpdevDevice {
 
     int open(const std::string& device) override {
         close();
-        fd_ = retry_on_eintr([&] { return ::open(device.c_str(), O_RDWR | O_CLOEXEC); });
+        fd_ = retry_on_eintr([&] { return open_node(device); });
         return fd_ < 0 ? errno : 0;
     }
 
