@@ -39,6 +39,7 @@
 #include "motion/estimate.h"
 #include "motion/motion_model.h"
 #include "resume/modal_state.h"
+#include "run/scratchpad.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
 
@@ -631,6 +632,7 @@ void FeedriteForm::end_on_signal(const std::string& signal) {
 void FeedriteForm::end_of_run() {
     if (run_.port.opened()) put_lines_at_rest(run_.port, run_.settings);
     run_.port.close();
+    Scratchpad::remove_the_one_in_use();  // an end within a load leaves no file
     history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), ending_signal_,
                    run_.state.run, [this] { return timing_figures(run_.figures); });
     if (awake_) awake_->release();

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::size_t buffer_size = 1 << 20;
 
+// The one a load is writing: loads run one at a time, on one thread.
+Scratchpad* in_use = nullptr;
+
 int create_exclusive(const std::string& path) {
     return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
@@ -53,10 +56,20 @@ std::optional<FileId> scratchpad_in_note(std::string_view note) {
 }
 
 Scratchpad::~Scratchpad() {
+    remove();
+}
+
+void Scratchpad::remove() {
+    if (in_use == this) in_use = nullptr;
     if (fd_ < 0) return;
     ::close(fd_);
+    fd_ = -1;
     // Only the file this load created goes, whatever happened meanwhile.
     if (id_of_name(path_) == id_) ::unlink(path_.c_str());
+}
+
+void Scratchpad::remove_the_one_in_use() {
+    if (in_use != nullptr) in_use->remove();
 }
 
 FileError Scratchpad::create(const std::string& path, std::optional<FileId> stale) {
@@ -74,6 +87,7 @@ FileError Scratchpad::create(const std::string& path, std::optional<FileId> stal
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) return file_error_from_errno(errno);
     give_to_owner(fd_, owner);
     id_ = {info.st_dev, info.st_ino};
+    in_use = this;
     buffer_.reserve(buffer_size);
     return {};
 }

@@ -48,9 +48,14 @@ class Scratchpad {
     /// write or read failure (`error` says why).
     bool read_back(std::string& content, FileError& error);
 
+    /// Removes the scratchpad a load is writing, if any: for a program that
+    /// ends at once, from within that load, so its destructor never runs.
+    static void remove_the_one_in_use();
+
   private:
     bool flush();
     void write_all(std::string_view bytes);
+    void remove();
 
     std::string path_;
     int fd_ = -1;

@@ -17,12 +17,14 @@
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"
+#include "tests/support/as_user.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 
 namespace feedrite {
 namespace {
 
+using testing::as_ordinary_user;
 using testing::ScriptedHost;
 using testing::TempDir;
 using testing::told;
@@ -395,12 +397,13 @@ TEST_F(SettingsSave, UnwritableFilesAreReportedByName) {
 }
 
 TEST_F(SettingsSave, ReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; run as a user";
     dir.write("Editor BTR port settings", "old\r\n");
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    EXPECT_FALSE(saveit(m, path, dir.path(), host));
-    expect_write_failure(device_list_path(dir.path()));  // its lock cannot be made
-    EXPECT_EQ(dir.read("Editor BTR port settings"), "old\r\n");
+    as_ordinary_user({dir.path()}, [&] {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+        EXPECT_FALSE(saveit(m, path, dir.path(), host));
+        expect_write_failure(device_list_path(dir.path()));  // its lock cannot be made
+        EXPECT_EQ(dir.read("Editor BTR port settings"), "old\r\n");
+    });
 }
 
 // The codes a settings file gives (a missing file, three lines and one line

@@ -13,6 +13,7 @@
 #include "base/file_io.h"
 #include "edit/save_file.h"
 #include "edit/search_logic.h"
+#include "tests/support/as_user.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 #include "text/plain_text_view.h"
@@ -21,6 +22,7 @@ namespace feedrite {
 namespace {
 
 using namespace std::string_literals;
+using testing::as_ordinary_user;
 using testing::told;
 
 TEST(EditMode, KeysOutsideEditModeAreRefusedExceptNavigation) {
@@ -171,14 +173,15 @@ TEST_F(SaveFileTest, KeepsTheFileAsItsUserKnowsIt) {
 
 // The folder takes no new file: the file is written in place.
 TEST_F(SaveFileTest, AReadOnlyFolderStillTakesTheSave) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; run as a user";
     dir.write("part.nc", "N1\n");
     state.file_line_ends = line_ends_of("N1\n");
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    view.set_text("N1\r\nN2\r\n");
-    EXPECT_TRUE(save());  // "Overwrite?" answered Yes
-    ::chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(dir.read("part.nc"), "N1\nN2\n");
+    as_ordinary_user({dir.path()}, [&] {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+        view.set_text("N1\r\nN2\r\n");
+        EXPECT_TRUE(save());  // "Overwrite?" answered Yes
+        ::chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(dir.read("part.nc"), "N1\nN2\n");
+    });
 }
 
 TEST_F(SaveFileTest, AFailedWriteSaysWhyAndKeepsTheOriginal) {

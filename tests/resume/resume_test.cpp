@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "base/file_io.h"
@@ -239,6 +240,24 @@ TEST(ResumeJournal, WriterKeepsTheLatestState) {
     }
     EXPECT_EQ(format_resume_record(read_resume_record(path).value_or(ResumeRecord{})),
               format_resume_record({"p", "d1", "MILL", 1001, false}));  // d1: the thread's digest
+}
+
+// A record that cannot be written (a folder stands at its name) is told once.
+TEST(ResumeJournal, AFailedWriteIsToldOnce) {
+    testing::TempDir dir;
+    const std::string path = dir.file("MILL.json");
+    std::filesystem::create_directory(path);
+    std::vector<std::string> told;
+    {
+        JournalWriter writer(path, {"p", "s", "MILL", 0, false}, std::chrono::milliseconds(2),
+                             nullptr, [&told](const std::string& why) { told.push_back(why); });
+        for (int line = 1; line <= 5; ++line) {
+            writer.record(line, true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ASSERT_EQ(told.size(), 1U);
+    EXPECT_EQ(told[0].rfind("cannot keep the resume record in " + path + ": ", 0), 0U) << told[0];
 }
 
 }  // namespace

@@ -181,6 +181,8 @@ TEST(SendDriver, UnusableSettingsOrPortTouchNothing) {
          not_configured + "Device: (default)"},
         {"no sprocket-on count", [](Rig& r) { r.device.delay2 = 0; }, SendOutcome::NotConfigured,
          not_configured + "Device: (default)"},
+        {"a count out of range", [](Rig& r) { r.device.delay2 = -5; }, SendOutcome::NotConfigured,
+         not_configured + "Unable to read line 3 of "},
         {"a name that leaves the program directory",
          [](Rig& r) { r.f.state.IO_device_name = "../(default)"; }, SendOutcome::NotConfigured,
          not_configured + "A device name cannot hold \"/\""},

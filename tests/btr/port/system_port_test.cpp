@@ -8,13 +8,20 @@
 #include <linux/ppdev.h>
 // clang-format on
 
+#include <linux/major.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <map>
 
+#include "base/file_io.h"
+#include "base/file_user.h"
 #include "btr/port/port_errno.h"
 #include "btr/port/ppdev_port.h"
 #include "btr/port/raw_io_port.h"
+#include "tests/support/as_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace feedrite {
@@ -162,6 +169,34 @@ TEST(PpdevDevice, ListsPortsByTheFirstNumberOfBaseAddrAndReportsErrno) {
     ASSERT_EQ(device->open(dir.write("plain", "x")), 0);
     unsigned char byte = 0;
     EXPECT_EQ(device->ioctl(PPRSTATUS, &byte), ENOTTY) << "a plain file is no parallel port";
+}
+
+// Through sudo, files are opened with the user's rights, and root opens a
+// device node only when it is a parallel port's: a node of another major
+// number, or a file root alone may read, is refused as the user.
+TEST(SystemPpdev, UnderSudoRootOpensOnlyAPortNode) {
+    if (::geteuid() != 0) GTEST_SKIP() << "sudo gives root; run as root";
+    testing::TempDir dir;
+    const std::string port = dir.file("parport9"), other = dir.file("null");
+    const std::string secret = dir.write("secret", "root's");
+    ASSERT_TRUE(::mknod(port.c_str(), S_IFCHR | 0600, makedev(PP_MAJOR, 0)) == 0 &&
+                ::mknod(other.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0 &&
+                ::chmod(secret.c_str(), 0600) == 0 && ::chmod(dir.path().c_str(), 0755) == 0);
+    testing::in_child_process([&] {
+        ::setenv("SUDO_USER", "nobody", 1);
+        ASSERT_EQ(open_files_as_invoking_user(), "");
+        EXPECT_EQ(file_uid(), 65534U);
+        std::string bytes;
+        FileError error;
+        EXPECT_FALSE(read_whole_file(secret, bytes, error, 100));
+        EXPECT_EQ(error.code, FileErrorCode::PermissionDenied);
+        auto device = make_system_ppdev_device(dir.path(), dir.path());
+        EXPECT_EQ(device->open(other), EACCES);
+        // No driver behind the stand-in node: opened as root, the kernel finds no port.
+        const int opened = device->open(port);
+        EXPECT_TRUE(opened == ENXIO || opened == ENODEV) << opened;
+        EXPECT_EQ(file_uid(), 65534U) << "root is kept past the open";
+    });
 }
 
 TEST(PortErrno, RetriesOnlyWhatASignalInterrupted) {
