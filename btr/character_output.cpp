@@ -26,7 +26,7 @@ void busy_delay(Engine& engine, DelayKind kind) {
         return;
     }
     if (engine.delay_observer != nullptr) engine.delay_observer->on_delay(count);
-    const double ms = guarded_delay(engine.host, *engine.clock, count, *set_ms);
+    const double ms = guarded_delay(engine.host, *engine.clock, count, *set_ms, engine.figures);
     if (engine.figures != nullptr) engine.figures->record(kind, ms, *set_ms, engine.clock->now());
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "btr/delay_guard.h"
+
 namespace feedrite {
 namespace {
 
@@ -58,6 +60,15 @@ std::optional<std::string> DelayFigures::busy_warning(Clock::time_point now) con
     return busy_text_;
 }
 
+void DelayFigures::nap_woke(double late_ms) {
+    nap_late_ = std::max(nap_late_.value_or(0), late_ms);
+}
+
+double DelayFigures::nap_margin_ms() const {
+    // A quarter more than the worst seen, and a floor for the clock's own reads.
+    return nap_late_ ? std::max(0.1, *nap_late_ * 1.25 + 0.05) : spin_stretch_ms;
+}
+
 std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now) {
     if (const auto busy = figures.busy_warning(now)) return "PC too busy: " + *busy;
     const auto median = [&figures](DelayKind kind) { return figures.stats(kind).median_ms; };
@@ -72,7 +83,8 @@ std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now
         data_on = *rest + *median(DelayKind::overlap) + *median(DelayKind::sprocket_on);
     return "on " + ms_figure(data_on) + " spr " + ms_figure(median(DelayKind::sprocket_on)) +
            " ovl " + ms_figure(median(DelayKind::overlap)) + " off " +
-           ms_figure(median(DelayKind::data_off)) + " ms, " + rate;
+           ms_figure(median(DelayKind::data_off)) + " ms, " + rate +
+           (figures.nap_lateness_ms() ? ", naps +" + ms_figure(figures.nap_lateness_ms()) : "");
 }
 
 std::vector<TimingFigure> timing_figures(const DelayFigures& figures) {
@@ -100,6 +112,10 @@ std::string timing_panel_detail(const DelayFigures& figures) {
         text += "\n" + std::string(kind_name(kind)) + ": " + ms_figure(s.median_ms) + " / " +
                 ms_figure(s.shortest_ms) + " / " + ms_figure(s.set_ms);
     }
+    if (const auto late = figures.nap_lateness_ms())
+        text += "\nLong delays sleep first; this PC woke up to " + ms_figure(late) +
+                " ms late, so each now wakes " + ms_figure(figures.nap_margin_ms()) +
+                " ms before its end.";
     return text;
 }
 

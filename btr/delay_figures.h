@@ -40,6 +40,14 @@ class DelayFigures {
     /// The latest busy stretch, while it is recent: "sprocket on 3.41 ms, set 2.20".
     [[nodiscard]] std::optional<std::string> busy_warning(Clock::time_point now) const;
 
+    /// A nap woke `late_ms` after the time it asked for.
+    void nap_woke(double late_ms);
+    /// The latest a nap has woken this run; nothing before the first nap.
+    [[nodiscard]] std::optional<double> nap_lateness_ms() const { return nap_late_; }
+    /// What a nap leaves to spin before its deadline: the lateness seen, with
+    /// room to spare, so that no nap ends past its delay's end.
+    [[nodiscard]] double nap_margin_ms() const;
+
   private:
     struct Kind {
         RollingFigures ms{kept};
@@ -51,6 +59,7 @@ class DelayFigures {
     RollingFigures character_gaps_{kept};
     std::optional<Clock::time_point> last_character_;
     std::optional<Clock::time_point> busy_at_;
+    std::optional<double> nap_late_;
     std::string busy_text_;
 };
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "base/limits.h"
+#include "btr/delay_figures.h"
 #include "btr/delay_loop.h"
 
 namespace feedrite {
@@ -14,11 +15,20 @@ namespace {
 
 // Sleeps until the last stretch; returns the pass the counted delay stands
 // at by now, on a tenth, so the passes after it yield where they always did.
-std::int32_t nap(Host& host, Clock& clock, Clock::time_point start, double count, double set_ms) {
+std::int32_t nap(Host& host, Clock& clock, Clock::time_point start, double count, double set_ms,
+                 DelayFigures* figures) {
     host.yield();  // pass 0's
-    const auto ms = std::chrono::duration<double, std::milli>(set_ms - spin_stretch_ms);
-    clock.sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(ms));
-    const double share = std::min(ms_between(start, clock.now()), set_ms) / set_ms;
+    const double margin = figures != nullptr ? figures->nap_margin_ms() : spin_stretch_ms;
+    const auto asked = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::duration<double, std::milli>(set_ms - margin));
+    if (asked.count() <= 0) return 0;  // this PC wakes too late for a nap this short
+    const Clock::time_point before = clock.now();
+    clock.sleep_for(asked);
+    const Clock::time_point woke = clock.now();
+    if (figures != nullptr)
+        figures->nap_woke(ms_between(before, woke) -
+                          std::chrono::duration<double, std::milli>(asked).count());
+    const double share = std::min(ms_between(start, woke), set_ms) / set_ms;
     const double reached = count * share;
     if (!(reached > 0)) return 0;  // also NaN: never a cast of it
     return static_cast<std::int32_t>(std::min(reached, max_loop_count) / 10) * 10;
@@ -26,21 +36,20 @@ std::int32_t nap(Host& host, Clock& clock, Clock::time_point start, double count
 
 }  // namespace
 
-double guarded_delay(Host& host, Clock& clock, double count, double set_ms) {
-    constexpr double last_pass = std::numeric_limits<std::int32_t>::max();
-    constexpr double fewest_extra = 10;  // one yield's worth when no rate is known yet
+double guarded_delay(Host& host, Clock& clock, double count, double set_ms, DelayFigures* figures) {
     const Clock::time_point start = clock.now();
     const std::int32_t from =
-        set_ms > nap_threshold_ms ? nap(host, clock, start, count, set_ms) : 0;
-    std::int32_t passes = run_delay_passes(host, from, count);
-    for (;;) {
-        const double elapsed = ms_between(start, clock.now());
-        if (elapsed >= set_ms || passes >= last_pass) return elapsed;
-        // The passes made so far tell this moment's rate: aim at the set time.
-        const double extra = elapsed > 0 && passes > 0 ? (set_ms - elapsed) * passes / elapsed : 0;
-        const double to = std::min(last_pass, passes + std::max(extra, fewest_extra));
-        passes = run_delay_passes(host, passes, to);
+        set_ms > nap_threshold_ms ? nap(host, clock, start, count, set_ms, figures) : 0;
+    if (set_ms > 0) {
+        // Rounded up: the deadline never falls short of the set time.
+        const auto deadline = start + std::chrono::ceil<Clock::time_point::duration>(
+                                          std::chrono::duration<double, std::milli>(set_ms));
+        // Past the count the passes go on to the set time: the floor.
+        (void)run_delay_passes_until(host, from, clock, deadline);
+    } else {
+        (void)run_delay_passes(host, from, count);
     }
+    return ms_between(start, clock.now());
 }
 
 }  // namespace feedrite

@@ -20,4 +20,17 @@ std::int32_t run_delay_passes(Host& host, std::int32_t from, double to) {
     return n;
 }
 
+std::int32_t run_delay_passes_until(Host& host, std::int32_t from, Clock& clock,
+                                    Clock::time_point deadline) {
+    volatile std::int32_t n = from;
+    while (n < max_loop_count) {
+        if (n % 10 == 0) {
+            host.yield();
+            if (clock.now() >= deadline) break;
+        }
+        n = n + 1;
+    }
+    return n;
+}
+
 }  // namespace feedrite

@@ -177,14 +177,15 @@ TEST(BinarySender, TheCountShowsBeforeEachByteAndAnEmptyFileTouchesNothing) {
 }
 
 // Every yield (every tenth pass) takes 0.1 ms of the scripted clock.
-TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
+TEST(DelayGuard, TheClockEndsTheDelayOnATenthPass) {
     // count, set time, yields: passes 0, 10, 20, ... each yield once. 10 passes end at 0.1 ms:
-    // on to pass 99; 100 passes already took 1 ms: nothing added; no count: the guard alone;
-    // no set time: the count alone, a part pass made whole. 3 ms of 300 passes
-    // naps 2.5 ms after pass 0's yield, then makes passes 260 to 300 only.
+    // on to pass 90; 100 passes would take 1 ms: the clock ends them at 0.5; no count: the
+    // clock alone; no set time: the count alone, a part pass made whole. 3 ms of 300 passes
+    // naps 2.5 ms after pass 0's yield, then makes passes 260 to 290 only.
     const std::tuple<double, double, long> cases[] = {
-        {10, 1.0, 10}, {100, 0.5, 10}, {0, 0.3, 3}, {0, 0, 0},    {1, 0, 1},  {10, 0, 1},
-        {11, 0, 2},    {25, 0, 3},     {2.5, 0, 1}, {10.5, 0, 2}, {-3, 0, 0}, {300, 3.0, 5}};
+        {10, 1.0, 10}, {100, 0.5, 5}, {0, 0.3, 3},  {0, 0, 0},   {1, 0, 1},
+        {10, 0, 1},    {11, 0, 2},    {25, 0, 3},   {2.5, 0, 1}, {10.5, 0, 2},
+        {-3, 0, 0},    {300, 3.0, 5}, {1e6, 0.2, 2}};
     for (const auto& [count, set_ms, yields] : cases) {
         SCOPED_TRACE(count);
         testing::ScriptedHost host;
@@ -192,11 +193,28 @@ TEST(DelayGuard, RunsOnUntilTheSetTimeWithTheSameYields) {
         host.at_every_yield = [&clock] { clock.advance_ms(0.1); };
         const double ms = guarded_delay(host, clock, count, set_ms);
         EXPECT_EQ(host.yields, yields);
-        EXPECT_NEAR(ms, std::max(set_ms, 0.1 * yields), 1e-9);
-        EXPECT_LE(clock.reads, 5) << "the clock is no per-pass cost";
+        EXPECT_NEAR(ms, set_ms > 0 ? set_ms : 0.1 * yields, 1e-9);
+        EXPECT_LE(clock.reads, yields + 4) << "the clock is read on the tenth passes only";
         EXPECT_EQ(clock.sleeps,
                   set_ms > nap_threshold_ms ? std::vector<double>{0.1} : std::vector<double>{});
     }
+}
+
+// A nap that woke late leaves more to spin next time, so no nap ends past
+// its delay's end; the panel tells the lateness seen.
+TEST(DelayGuard, NapsLeaveTheLatenessSeen) {
+    testing::ScriptedHost host;
+    ScriptedClock clock;
+    DelayFigures figures;
+    host.at_every_yield = [&clock] { clock.advance_ms(0.01); };
+    clock.late_ms = 0.8;  // past the first nap's margin of 0.5 ms
+    // Two yields (pass 0's, and the one the nap ends at) and 0.3 ms over.
+    EXPECT_NEAR(guarded_delay(host, clock, 0, 3.0, &figures), 3.0 + 0.3 + 0.02, 1e-9);
+    EXPECT_NEAR(*figures.nap_lateness_ms(), 0.8, 1e-9);
+    const double before = ms_between({}, clock.at);
+    EXPECT_NEAR(guarded_delay(host, clock, 0, 3.0, &figures), 3.0, 0.011);
+    EXPECT_NEAR(clock.sleeps.back() - before, 0.01, 1e-9);  // after pass 0's yield
+    EXPECT_NE(timing_panel_detail(figures).find("0.80 ms late"), std::string::npos);
 }
 
 // The engine's delays: guarded with a clock and a set time, counts alone
