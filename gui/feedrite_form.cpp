@@ -152,6 +152,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     });
     toolpath_action_->setChecked(stored_settings().value(toolpath_key, true).toBool());
     connect(toolpath_, &ToolpathView::line_clicked, this, &FeedriteForm::select_line);
+    connect(toolpath_, &ToolpathView::menu_requested, this, &FeedriteForm::show_line_menu);
     // The selected line's moves follow the view's selection, which is also
     // the block being sent.
     connect(txtedit_, &ProgramEdit::selection_moved, this, [this] {
@@ -325,26 +326,31 @@ void FeedriteForm::offer_resume(std::int64_t line) {
 }
 
 // Never loaded again on its own: the operator decides, and the new text
-// takes over only at the tape's restart point, where no data flows.
+// takes over only at the tape's restart point, where no data flows. A
+// control that holds or stopped mid-program is never sent back to the top
+// behind its back: the reload waits for the Reset panel or the tape's end.
 void FeedriteForm::offer_reload() {
     std::string text = "The program file has changed on disk since it was loaded:\n" +
                        program_watch_->path() + "\n\nLoad it again?";
     if (run_.state.File_is_edited) text += "\nThe changes made in this window are lost.";
-    text += run_.state.Sending_data != 0
-                ? "\nThe control is reading the program now: it is loaded again when the "
-                  "tape is back at its start."
-                : "\nThe tape goes back to the program's start.";
-    host_.ask_without_waiting(text, "Program changed", MessageIcon::Exclamation,
-                              [this](MessageAnswer answer) {
-                                  if (answer != MessageAnswer::Yes) {
-                                      program_watch_->accept_current();
-                                      return;
-                                  }
-                                  reload_wanted_ = true;
-                                  // Back to the restart point, as the Reset panel does.
-                                  if (run_.state.Sending_data == 0)
-                                      run_.state.DNC_reset = DNC_restart;
-                              });
+    text += run_.state.run.phase == RunPhase::Sending
+                ? "\nThe control is in the middle of the program: it is loaded again when you "
+                  "click Reset or the tape reaches its end. Until then Cycle start goes on "
+                  "with the program as it was loaded."
+                : "\nThe tape goes back to the program's start: the next Cycle start reads the "
+                  "new program from its start.";
+    host_.ask_without_waiting(
+        text, "Program changed", MessageIcon::Exclamation, [this](MessageAnswer answer) {
+            if (answer != MessageAnswer::Yes) {
+                program_watch_->accept_current();
+                return;
+            }
+            reload_wanted_ = true;
+            // Back to the restart point, as the Reset panel does,
+            // only where the tape stands there already.
+            if (run_.state.run.phase != RunPhase::Sending && run_.state.Sending_data == 0)
+                run_.state.DNC_reset = DNC_restart;
+        });
 }
 
 void FeedriteForm::withdraw_stale_offer() {
@@ -365,15 +371,19 @@ bool FeedriteForm::can_resume() const {
 
 void FeedriteForm::show_view_menu(const QPoint& at) {
     // The line clicked on, not the caret's: the menu acts where it was opened.
-    const std::int64_t line = view_.line_index(txtedit_->position_at(at)) + 1;
+    show_line_menu(view_.line_index(txtedit_->position_at(at)) + 1,
+                   txtedit_->viewport()->mapToGlobal(at));
+}
+
+void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
     QMenu menu(this);
     QAction* here = menu.addAction(resume_action_->text());
-    here->setEnabled(can_resume());
+    here->setEnabled(line > 0 && can_resume());
     QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
     menu.addSeparator();
     menu.addAction(toolpath_action_);
     waits->setEnabled(loaded_ && !run_.state.Binaryfile);
-    QAction* chosen = menu.exec(txtedit_->viewport()->mapToGlobal(at));
+    QAction* chosen = menu.exec(global);
     if (chosen == here) resume_at(line);
     if (chosen == waits) show_waits();
 }
@@ -443,11 +453,12 @@ void FeedriteForm::build_toolpath() {
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 
+// Looking is not a command: the start point stays where the tape is, and the
+// next block the control reads takes the selection back.
 void FeedriteForm::select_line(std::int64_t line) {
     if (run_.state.Edit_mode) return;
     view_.set_selection_start(txtedit_->model().lines().line_start(line - 1));
-    view_.set_selection_length(0);
-    hilight_line(view_, run_.state);
+    (void)select_caret_line(view_);
 }
 
 bool FeedriteForm::resume_here() {

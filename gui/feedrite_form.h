@@ -143,6 +143,8 @@ class FeedriteForm : public QWidget {
     void end_of_run();
     [[nodiscard]] bool can_resume() const;
     void show_view_menu(const QPoint& at);
+    /// The menu of `line` (1-based; 0 for none), from the view or the path.
+    void show_line_menu(std::int64_t line, const QPoint& global);
     void show_toolpath(bool shown);
     /// Gives the toolpath its share of the width (the program most of it, so
     /// that a small screen still shows whole blocks).
@@ -150,7 +152,8 @@ class FeedriteForm : public QWidget {
     /// The toolpath of the program in the view, built when it is shown and
     /// the text changed since.
     void build_toolpath();
-    /// A click on the path: its line is selected as a click in the view would.
+    /// A click on the path selects and shows its line; the start point
+    /// moves only through "Resume here…" and its review.
     void select_line(std::int64_t line);
     /// After the load: the crash record, the offer to resume, the journal.
     bool after_load();

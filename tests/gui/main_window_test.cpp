@@ -557,6 +557,39 @@ class MainWindowTest : public QObject {
         QVERIFY(w.form.text_view().text().starts_with("N1 X7.\r\nN2 M30"));
     }
 
+    // Changed while the control holds mid-program: the tape stays where the
+    // control stopped until the Reset panel; the question says so.
+    void a_reload_during_a_hold_waits_for_reset() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 X3\r\nN4 X4\r\nN5 M30\r\n", false);
+        w.recorder.answers = {MessageAnswer::Yes};
+        w.form.timer3().setInterval(200);
+        int step = 0, held_ticks = 0;
+        QStringList failures;
+        const auto tick = [&] {
+            SimulatedPort* port = w.form.simulated_port();
+            if (step == 0 && port && port->control() && w.state().run.blocks_sent >= 2) {
+                port->control()->feed_hold();
+                step = 1;
+            } else if (step == 1 && w.state().Sending_data == 0) {
+                w.dir.write("part.nc", "N1 X7.\r\nN2 M30\r\n");
+                step = 2;
+            } else if (step == 2 && !w.recorder.messages.empty() && ++held_ticks == 10) {
+                if (w.state().run.phase != RunPhase::Sending || w.state().DNC_reset != DNC_run ||
+                    w.form.text_view().text().find("X7.") != std::string::npos)
+                    failures << QStringLiteral("the tape left the hold");
+                w.click_panel(4);
+                step = 3;
+            } else if (step == 3 && w.form.text_view().text().find("X7.") != std::string::npos &&
+                       !w.ended) {
+                w.form.end_on_signal("SIGTERM");
+            }
+        };
+        QVERIFY(w.transmit(20, tick, 10000));
+        QCOMPARE(failures.join(QStringLiteral(", ")), QString());
+        QCOMPARE(w.recorder.messages.at(0).title, std::string("Program changed"));
+        QVERIFY(w.recorder.messages.at(0).text.find("click Reset") != std::string::npos);
+    }
+
     // An offer still unanswered when the control starts reading (it is always
     // in run here) gives way to a notice, in the same box; the tape never waited.
     void an_offer_unanswered_is_withdrawn_once_the_control_reads() {
