@@ -5,6 +5,7 @@
 // kernel's files; the diagnosis over them is a pure function.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct KernelFacts {
     bool parport = false;  ///< the parport core: /proc/sys/dev/parport exists
     bool ppdev = false;    ///< /proc/devices lists ppdev
     bool lp = false;       ///< /proc/devices lists lp, the printer driver that claims every port
+    std::map<unsigned, std::string> character_drivers = {};  ///< by major number, from /proc/devices
 };
 
 /// Reads the kernel's facts; the paths are parameters for the tests.
@@ -40,6 +42,7 @@ struct PortFacts {
     PortTarget target;
     std::string device;                ///< the device file tried; empty when none was found
     std::optional<std::int32_t> base;  ///< that file's address, when the kernel lists it
+    std::optional<DeviceNode> node;    ///< what that file is, when known
     int open_errno = 0;
     int claim_errno = 0;  ///< of the exclusive claim
     int read_errno = 0;
