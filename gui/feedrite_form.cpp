@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
@@ -112,6 +113,12 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       program_watch_(new ProgramWatch(this)) {
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { end_of_run(); });
+    choose_save_path_ = [this](const std::string& program) {
+        return QFileDialog::getSaveFileName(this, tr("Save the edited program as"),
+                                            QString::fromLocal8Bit(program))
+            .toLocal8Bit()
+            .toStdString();
+    };
     QFont courier(QStringLiteral("Courier"), 12);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
@@ -601,10 +608,32 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
             host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
                               MessageIcon::Exclamation, MessageButtons::YesNoCancel);
         if (answer == MessageAnswer::Cancel) return;
-        if (answer == MessageAnswer::Yes)
-            Save_file(view_, run_.state, module_, run_.settings, host_);
+        if (answer == MessageAnswer::Yes &&
+            Save_file(view_, run_.state, module_, run_.settings, host_) == SaveResult::Failed &&
+            !save_elsewhere())
+            return;
     }
     shut_down();
+}
+
+// The edits exist only in the view now: they go to another file, or are
+// given up on purpose, or the window stays open with them.
+bool FeedriteForm::save_elsewhere() {
+    for (;;) {
+        const MessageAnswer answer = host_.message_box(
+            "The edits are not saved. Save them in another file?\n"
+            "No closes the window without them; Cancel keeps it open.",
+            "Save failed", MessageIcon::Exclamation, MessageButtons::YesNoCancel);
+        if (answer == MessageAnswer::No) return true;
+        if (answer != MessageAnswer::Yes) return false;
+        const std::string path = choose_save_path_(run_.state.filename);
+        if (path.empty()) continue;
+        const FileError error = save_copy(view_, run_.state, path);
+        if (error.ok()) return true;
+        host_.message_box(
+            "The edited program could not be saved to\n" + path + "\n(" + error.message + ").",
+            "Save failed", MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
 // The transmission runs further down this stack, inside a yield: it is told

@@ -82,7 +82,7 @@ class SaveFileTest : public ::testing::Test {
         state.filename = dir.file("part.nc");
         view.set_text("%\r\nN1 X1\r\n%");
     }
-    bool save() { return Save_file(view, state, module, settings, host); }
+    bool save() { return Save_file(view, state, module, settings, host) == SaveResult::Saved; }
 
     testing::TempDir dir;
     WindowState state;
@@ -184,7 +184,7 @@ TEST_F(SaveFileTest, AReadOnlyFolderStillTakesTheSave) {
 
 TEST_F(SaveFileTest, AFailedWriteSaysWhyAndKeepsTheOriginal) {
     state.filename = dir.file("no such folder/part.nc");
-    EXPECT_FALSE(save());
+    EXPECT_EQ(Save_file(view, state, module, settings, host), SaveResult::Failed);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].title, "Save failed");
     EXPECT_NE(host.messages[0].text.find(state.filename), std::string::npos);

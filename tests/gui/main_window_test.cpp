@@ -295,6 +295,29 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // A save that fails at close (the disk full, the folder gone) never loses
+    // the edits unasked: they go to another file, or the window stays open.
+    void a_failed_save_at_close_offers_another_file() {
+        using A = MessageAnswer;
+        // the answer after the failure, the file chosen, whether the window ends
+        const std::tuple<A, const char*, bool> cases[] = {
+            {A::Cancel, "", false}, {A::No, "", true}, {A::Yes, "copy.nc", true}};
+        for (const auto& [answer, chosen, ended] : cases) {
+            Window w;
+            w.state().File_is_edited = true;
+            w.state().filename = w.dir.file("gone/part.nc");
+            w.form.text_view().set_text("EDITED\r\n");
+            w.form.choose_save_path_with(
+                [&w, chosen](const std::string&) { return *chosen ? w.dir.file(chosen) : ""; });
+            w.recorder.answers = {A::Yes, A::Ok, answer};
+            w.form.close();
+            QCOMPARE(w.recorder.messages.size(), std::size_t{3});
+            QCOMPARE(w.recorder.messages[2].text.rfind("The edits are not saved.", 0), 0u);
+            QCOMPARE(w.ended, ended);
+            if (*chosen) QCOMPARE(w.dir.read(chosen), std::string("EDITED\r\n"));
+        }
+    }
+
     void captions_tab_order_and_initial_state() {
         Search f;
         QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Search for ..."));
