@@ -7,11 +7,17 @@
 
 namespace feedrite {
 
-bool SettingsLines::open(const std::string& path) {
+std::optional<std::vector<std::string>> read_settings_lines(const std::string& path) {
     std::string bytes;
     FileError error;
-    if (!read_whole_file(path, bytes, error, settings_size_limit)) return false;
-    lines_ = split_lines(bytes);
+    if (!read_whole_file(path, bytes, error, settings_size_limit)) return std::nullopt;
+    return split_lines(bytes);
+}
+
+bool SettingsLines::open(const std::string& path) {
+    auto lines = read_settings_lines(path);
+    if (!lines) return false;
+    lines_ = std::move(*lines);
     next_ = 0;
     return true;
 }

@@ -3,6 +3,7 @@
 // Saving the configuration dialog's state as a port settings file.
 
 #include <string>
+#include <vector>
 
 #include "config/config_model.h"
 #include "core/host.h"
@@ -14,6 +15,10 @@ namespace feedrite {
 /// as one step under the list's lock: either both files are written or both
 /// stay as they were. A file that cannot be written shows "Unable to write to
 /// file" with its path and the cause. True when both were written.
+/// The lines of the settings file for the model, before the lines kept as
+/// read are put back (see ConfigModel::lines_read).
+[[nodiscard]] std::vector<std::string> settings_lines(const ConfigModel& model);
+
 bool saveit(const ConfigModel& model, const std::string& path, const std::string& program_dir,
             Host& host);
 
