@@ -698,9 +698,11 @@ void FeedriteForm::show_progress() {
             run.phase == RunPhase::Waiting ? run_.state.Live_DNC_startpoint : run.position;
         place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
     }
-    progress_bar_->show_figures(tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode,
-                                              place, places, monotonic_seconds(),
-                                              read_number_or_zero(run_.settings.BTRcps)));
+    ProgressFigures figures =
+        tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode, place, places,
+                      monotonic_seconds(), read_number_or_zero(run_.settings.BTRcps));
+    if (run_.resume.pending) figures.resume_line = view_.line_index(run_.resume.start) + 1;
+    progress_bar_->show_figures(figures);
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);
 }

@@ -682,7 +682,10 @@ class MainWindowTest : public QObject {
         const auto tick = [&] {
             window.poll();
             const std::string text = window.read_view()->toPlainText().toStdString();
-            if (step == 0 && reviewed(1)) {
+            if (step == 0 && reviewed(1) && w.state().run.phase == RunPhase::Waiting) {
+                w.form.show_progress();  // the armed resume is in sight
+                if (!w.form.progress_bar().texts().main.starts_with("Resume at line 6"))
+                    failures << QStringLiteral("armed resume not shown");
                 window.cycle_start_button()->click();
                 step = 1;
             } else if (step == 1 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
