@@ -137,6 +137,11 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(txtedit_, &QWidget::customContextMenuRequested, this, &FeedriteForm::show_view_menu);
     connect(program_watch_, &ProgramWatch::changed, this, &FeedriteForm::offer_reload);
+    connect(program_watch_, &ProgramWatch::removed, this, [this] {
+        host_.notice("The program file is no longer on disk:\n" + program_watch_->path() +
+                         "\n\nThe program as loaded stays in this window and is still sent.",
+                     "Program file gone", MessageIcon::Exclamation);
+    });
 
     split_->addWidget(txtedit_);
     split_->addWidget(toolpath_);

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 
@@ -26,6 +27,7 @@
 #include "core/window_math.h"
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
+#include "gui/program_watch.h"
 #include "gui/progress_bar.h"
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
@@ -578,6 +580,25 @@ class MainWindowTest : public QObject {
             [](const testing::RecordedMessage& m) { return m.title == "Program changed"; });
         QCOMPARE(asked, 1);
         QVERIFY(w.form.text_view().text().starts_with("N1 X7.\r\nN2 M30"));
+    }
+
+    // A program file removed is told once; put back with the same bytes it
+    // is no change; other bytes of the same size are.
+    void the_program_watch_tells_removal_and_real_changes() {
+        testing::TempDir dir;
+        const std::string path = dir.write("part.nc", "N1 X1\r\n");
+        ProgramWatch watch;
+        QSignalSpy changed(&watch, &ProgramWatch::changed);
+        QSignalSpy removed(&watch, &ProgramWatch::removed);
+        watch.watch(path);
+        std::filesystem::remove(path);
+        QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, 5000);
+        dir.write("part.nc", "N1 X1\r\n");
+        QTest::qWait(800);
+        QCOMPARE(changed.count(), 0);
+        dir.write("part.nc", "N1 X7\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 5000);
+        QCOMPARE(removed.count(), 1);
     }
 
     // Changed while the control holds mid-program: the tape stays where the
