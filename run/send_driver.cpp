@@ -371,13 +371,17 @@ void SendDriver::open_cycle() {
     run.consumed = 0;
     run.position = engine_.state.Binaryfile ? 0 : engine_.state.Live_DNC_startpoint;
     if (!engine_.state.Binaryfile) run.total = engine_.view.length();
+    cycle_from_top_ = run.position == 0;
 }
 
 void SendDriver::close_cycle(bool completed) {
     if (!completed) return;  // a reset or a stop cut it short: it is begun again, not done
     RunCounters& run = engine_.state.run;
-    ++run.cycles_completed;
-    run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;
+    // A tail is the end of a pass, not one of its own: neither counted nor timed.
+    if (cycle_from_top_) {
+        ++run.cycles_completed;
+        run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;
+    }
     if (hooks_.at_cycle_end) hooks_.at_cycle_end();
 }
 
