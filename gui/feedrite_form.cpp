@@ -598,7 +598,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (run_.state.Sending_data == 1) {
         if (Warning_form_ == nullptr) {
-            Warning_form_ = new Warning_form(this, port_kind_ == PortKind::Virtual);
+            Warning_form_ = new Warning_form(this, is_virtual(port_kind_));
             connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
                 run_.state.Sending_data = 0;
                 close();

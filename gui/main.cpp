@@ -61,7 +61,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     PortSettings settings;
     bool useCALLs = false;
     if (!read_port_settings(settings_path(dir, device), settings, useCALLs)) {
-        if (kind != PortKind::Virtual) {
+        if (!is_virtual(kind)) {
             host.message_box("BTR port has not been configured for " + device +
                                  ".\nSet it up first: feedrite Configure.",
                              "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(window_icon());
 
     ModuleState module;
-    const PortKind port_kind = port_kind_for(options.simulate, options.raw_io);
+    const PortKind port_kind = port_kind_for(options.simulate, options.raw_io, options.hold);
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) std::cerr << "feedrite: " << places.note << '\n';
     FeedriteForm form(module, places, port_kind);
