@@ -244,10 +244,7 @@ void FeedriteForm::send_file() {
     };
     if (port_kind_ == PortKind::Ppdev)
         hooks.check_port = [this] {
-            const PortCheck check = check_system_port(run_.settings.BTRaddress);
-            host_.message_box(findings_text(check), "Port check",
-                              check.usable ? MessageIcon::None : MessageIcon::Exclamation,
-                              MessageButtons::Ok);
+            show_port_check(host_, check_system_port(run_.settings.BTRaddress));
         };
     hooks.reload_wanted = [this] { return std::exchange(reload_wanted_, false); };
     hooks.at_cycle_end = [this] {

@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 
 #include "base/program_dir.h"
 #include "base/state_dir.h"
+#include "btr/port/port_check.h"
 #include "config/port_settings_reader.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
@@ -71,8 +73,10 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     }
     const std::unique_ptr<PortAccess> port = make_port(kind, settings);
     if (const PortError error = port->port_open(settings.BTRaddress, 3); !error.ok()) {
-        host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
-                         MessageButtons::Ok);
+        std::function<void()> check;
+        if (kind == PortKind::Ppdev)
+            check = [&] { show_port_check(host, check_system_port(settings.BTRaddress)); };
+        report_port_error(host, error.message, check);
         return 1;
     }
     PinTestWindow window(*port, settings);

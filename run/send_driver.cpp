@@ -9,6 +9,7 @@
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
 #include "btr/character_output.h"
+#include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/device_timing.h"
 #include "config/entry_rules.h"
@@ -165,14 +166,7 @@ bool SendDriver::read_settings() {
 bool SendDriver::start_port() {
     const PortError error = port_start_up(engine_.port, settings_);
     if (error.ok()) return true;
-    if (!hooks_.check_port) {
-        engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
-                                 MessageButtons::Ok);
-    } else if (engine_.host.message_box(error.message + "\n\nCheck the port now?", "BTR port error",
-                                        MessageIcon::Exclamation,
-                                        MessageButtons::YesNo) == MessageAnswer::Yes) {
-        hooks_.check_port();
-    }
+    report_port_error(engine_.host, error.message, hooks_.check_port);
     show_report("Nothing can be sent: the BTR port could not be opened.", error.message);
     return false;
 }

@@ -260,6 +260,22 @@ PortCheck check_system_port(std::int32_t base) {
         probe_port(*make_system_ppdev_device(), read_kernel_facts(), {"", base, base}));
 }
 
+void show_port_check(Host& host, const PortCheck& check) {
+    host.message_box(findings_text(check), "Port check",
+                     check.usable ? MessageIcon::None : MessageIcon::Exclamation,
+                     MessageButtons::Ok);
+}
+
+void report_port_error(Host& host, const std::string& message, const std::function<void()>& check) {
+    if (!check) {
+        host.message_box(message, "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (host.message_box(message + "\n\nCheck the port now?", "BTR port error",
+                         MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes)
+        check();
+}
+
 std::string findings_text(const PortCheck& check) {
     std::string text;
     for (const std::string& finding : check.findings)
