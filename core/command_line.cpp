@@ -178,6 +178,11 @@ std::string unsplittable_message(std::string_view text) {
            "Try feedrite --help.\n";
 }
 
+std::string empty_start_message() {
+    return "feedrite: nothing to send; to open the window: feedrite --open (or feedrite "
+           "\"path|device|mode\", feedrite Configure, feedrite --help)\n";
+}
+
 std::string usage_text() {
     return "Usage: feedrite [options] path|device|mode\n"
            "  or:  feedrite [options] Configure\n"

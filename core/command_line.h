@@ -70,6 +70,9 @@ struct StartRequest {
 /// What to tell a user whose command line cannot be split.
 [[nodiscard]] std::string unsplittable_message(std::string_view text);
 
+/// What `feedrite` alone says (one line on stderr): how to open the window.
+[[nodiscard]] std::string empty_start_message();
+
 /// The --help text.
 [[nodiscard]] std::string usage_text();
 

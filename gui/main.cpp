@@ -147,7 +147,10 @@ int main(int argc, char** argv) {
         std::cerr << unsplittable_message(text);
         return 2;
     }
-    if (request.kind == StartKind::Empty) return 0;
+    if (request.kind == StartKind::Empty) {
+        std::cerr << empty_start_message();  // an empty start ends at once, but not unexplained
+        return 0;
+    }
     if (!display_available(words.toolkit, environment)) {
         std::cerr << no_display_message();
         return 2;
