@@ -10,7 +10,7 @@
 
 namespace feedrite {
 
-/// Writes the model as the 31-line settings file `path` (each line ended by
+/// Writes the model as the 32-line settings file `path` (each line ended by
 /// CR LF) and adds the selected device to the device list of `program_dir`,
 /// as one step under the list's lock: either both files are written or both
 /// stay as they were. A file that cannot be written shows "Unable to write to
