@@ -63,6 +63,11 @@ class ConfigModel {
     std::string CPS_txt, leader_txt, Trailer_txt, Reset_on_txt, mask_txt, format_txt;
     std::string Replace_txt, Replace_with_txt, New_name_txt;
     std::string Rapid_rate_txt;  ///< mm/min
+    /// The settings file's lines as read, and the lines the writer made of
+    /// the model right after loading them: a line the user has not changed
+    /// since is written back as read (a value no box shows, such as auto
+    /// format 2, is kept). Both empty when no file was loaded.
+    std::vector<std::string> lines_read, lines_loaded;
 
     /// The selected `LPT_lst` item, -1 before the first choice.
     [[nodiscard]] int LPT_index() const { return LPT_index_; }

@@ -52,6 +52,7 @@ bool is_millisecond_text(std::string_view text, bool complete) {
 
 std::optional<double> rapid_rate_of(std::string_view text) {
     while (text.starts_with(' ')) text.remove_prefix(1);
+    while (text.ends_with(' ')) text.remove_suffix(1);  // as a file may hold it: " 5000 "
     if (!is_millisecond_text(text, true)) return std::nullopt;
     const double rate = read_number_or_zero(text);
     return rate > 0 ? std::optional(rate) : std::nullopt;

@@ -31,7 +31,8 @@ inline constexpr int highest_typed_address = 0xFFFD;
 /// box still being typed; `complete` refuses it.
 [[nodiscard]] bool is_millisecond_text(std::string_view text, bool complete);
 
-/// A typed rapid traverse rate in mm/min: digits with at most one ".", above 0.
+/// A typed rapid traverse rate in mm/min: digits with at most one ".", above
+/// 0; blanks before and after are left out.
 [[nodiscard]] std::optional<double> rapid_rate_of(std::string_view text);
 
 }  // namespace feedrite

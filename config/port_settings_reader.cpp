@@ -82,10 +82,9 @@ void read_optional(SettingsLines& in, StoredSettings& s) {
     if (!async) return;
     s.async = *async == 1;
     if (!take(in.text(), s.replace) || !take(in.text(), s.replace_with)) return;
-    // A box holds only 0 or 1: any other value leaves spooling off.
-    const auto spool = whole_in(in.number(), 0, 1);
+    const auto spool = in.number();
     if (!spool) return;
-    s.spool = *spool == 1;
+    s.spool = *spool != 0;
     if (const auto rapid = in.text(); rapid && rapid_rate_of(*rapid)) s.rapid = *rapid;
 }
 

@@ -7,6 +7,13 @@
 
 namespace feedrite {
 
+std::optional<std::vector<std::string>> read_settings_lines(const std::string& path) {
+    std::string bytes;
+    FileError error;
+    if (!read_whole_file(path, bytes, error, settings_size_limit)) return std::nullopt;
+    return split_lines(bytes);
+}
+
 bool SettingsLines::open(const std::string& path) {
     std::string bytes;
     if (!read_whole_file(path, bytes, error_, settings_size_limit)) return false;

@@ -37,6 +37,10 @@ class SettingsLines {
     FileError error_;
 };
 
+/// The lines of a settings file as stored, without their breaks; none when
+/// the file cannot be read.
+[[nodiscard]] std::optional<std::vector<std::string>> read_settings_lines(const std::string& path);
+
 /// The end-of-block characters for a line 15 code: LF, CR, LF CR, CR LF;
 /// empty for any other code.
 [[nodiscard]] std::string eob_characters(std::int16_t code);

@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_lines.h"
+#include "config/settings_writer.h"
 
 namespace feedrite {
 namespace {
@@ -70,6 +71,18 @@ StoredSettings defaults_of(const ConfigModel& m) {
     return s;
 }
 
+// Remembers the file's lines beside what the model made of them; a bad
+// line is not kept (the model shows its default, which Apply writes).
+void remember_lines(ConfigModel& m, const std::string& path, const std::vector<int>& bad) {
+    auto read = read_settings_lines(path);
+    if (!read) return;
+    m.lines_read = std::move(*read);
+    m.lines_loaded = settings_lines(m);
+    for (const int line : bad)
+        if (line >= 1 && static_cast<std::size_t>(line) <= m.lines_loaded.size())
+            m.lines_loaded[static_cast<std::size_t>(line) - 1] = "\n";  // a line never holds one
+}
+
 std::string line_list(const std::vector<int>& lines) {
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -89,10 +102,13 @@ void set_optional_defaults(ConfigModel& model) {
 }
 
 bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
+    model.lines_read.clear();
+    model.lines_loaded.clear();
     set_optional_defaults(model);
     const SettingsRead read = read_settings_file(path);
     if (read.settings) {
         fill(model, *read.settings);
+        remember_lines(model, path, {});
         return true;
     }
     default_settings(model);
@@ -107,6 +123,7 @@ bool load_settings(ConfigModel& model, const std::string& path, Host& host) {
         return false;
     }
     fill(model, *lenient.settings);
+    remember_lines(model, path, lenient.bad_lines);
     const bool one = lenient.bad_lines.size() == 1;
     host.message_box("Unable to read line" + std::string(one ? " " : "s ") +
                          line_list(lenient.bad_lines) + " of\n" + path + "\n" +

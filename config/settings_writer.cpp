@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/settings_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <vector>
@@ -41,6 +42,8 @@ int eob_code(const ConfigModel& m) {
     return code;
 }
 
+}  // namespace
+
 std::vector<std::string> settings_lines(const ConfigModel& m) {
     return {
         format_number(m.LPT_index()),
@@ -78,6 +81,17 @@ std::vector<std::string> settings_lines(const ConfigModel& m) {
     };
 }
 
+namespace {
+
+// What was not changed since the load goes back as it was read.
+std::vector<std::string> lines_to_write(const ConfigModel& m) {
+    std::vector<std::string> lines = settings_lines(m);
+    const std::size_t kept = std::min(m.lines_read.size(), m.lines_loaded.size());
+    for (std::size_t i = 0; i < std::min(kept, lines.size()); ++i)
+        if (lines[i] == m.lines_loaded[i]) lines[i] = m.lines_read[i];
+    return lines;
+}
+
 }  // namespace
 
 // One step under the list's lock: the settings file is put in place before
@@ -93,7 +107,7 @@ bool saveit(const ConfigModel& model, const std::string& path, const std::string
         return false;
     };
     PendingFile settings;
-    FileError error = settings.write(path, join_lines_crlf(settings_lines(model)));
+    FileError error = settings.write(path, join_lines_crlf(lines_to_write(model)));
     if (!error.ok()) return failed(path, error);
 
     const std::string list = device_list_path(program_dir);

@@ -3,17 +3,22 @@
 // Saving the configuration dialog's state as a port settings file.
 
 #include <string>
+#include <vector>
 
 #include "config/config_model.h"
 #include "core/host.h"
 
 namespace feedrite {
 
-/// Writes the model as the 31-line settings file `path` (each line ended by
+/// Writes the model as the 32-line settings file `path` (each line ended by
 /// CR LF) and adds the selected device to the device list of `program_dir`,
 /// as one step under the list's lock: either both files are written or both
 /// stay as they were. A file that cannot be written shows "Unable to write to
 /// file" with its path and the cause. True when both were written.
+/// The lines of the settings file for the model, before the lines kept as
+/// read are put back (see ConfigModel::lines_read).
+[[nodiscard]] std::vector<std::string> settings_lines(const ConfigModel& model);
+
 bool saveit(const ConfigModel& model, const std::string& path, const std::string& program_dir,
             Host& host);
 

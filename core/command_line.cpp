@@ -37,6 +37,7 @@ std::optional<int> history_count(std::string_view text) {
 // Our options, one row each.
 constexpr OptionRow<Options> own_options[] = {
     {{"--simulate"}, [](Options& o, const auto&) { return set_flag(&Options::simulate, o); }},
+    {{"--hold"}, [](Options& o, const auto&) { return set_flag(&Options::hold, o); }},
     {{"--raw-io"}, [](Options& o, const auto&) { return set_flag(&Options::raw_io, o); }},
     // The words of the text are then the file, if any.
     {{"--open"}, [](Options& o, const auto&) { return set_flag(&Options::open, o); }},
@@ -88,6 +89,8 @@ Options parse_options(const std::vector<std::string>& args) {
     if (options.error.empty() && options.history > 0 && !text.empty() &&
         read_command_line(text).kind == StartKind::Unsplittable)
         options.error = "--history takes a number (N), not \"" + text + "\"";
+    if (options.error.empty() && options.hold && !options.simulate)
+        options.error = "--hold holds the virtual control: it goes with --simulate";
     return options;
 }
 
@@ -175,6 +178,11 @@ std::string unsplittable_message(std::string_view text) {
            "Try feedrite --help.\n";
 }
 
+std::string empty_start_message() {
+    return "feedrite: nothing to send; to open the window: feedrite --open (or feedrite "
+           "\"path|device|mode\", feedrite Configure, feedrite --help)\n";
+}
+
 std::string usage_text() {
     return "Usage: feedrite [options] path|device|mode\n"
            "  or:  feedrite [options] Configure\n"
@@ -191,6 +199,9 @@ std::string usage_text() {
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"
+           "  --hold             with --simulate: the virtual control starts in Feed hold,\n"
+           "                     so that what comes before the tape (a question, a\n"
+           "                     resume) can be tried; Cycle start starts it\n"
            "  --raw-io           reach the port by raw I/O (needs CAP_SYS_RAWIO) instead of\n"
            "                     the kernel's ppdev driver\n"
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"

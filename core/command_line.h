@@ -15,6 +15,7 @@ namespace feedrite {
 /// --help, --version and --program-dir come from CommonOptions.
 struct Options : CommonOptions {
     bool simulate = false;  ///< --simulate: virtual port and virtual control
+    bool hold = false;      ///< --hold: with --simulate, the control starts in Feed hold
     bool raw_io = false;    ///< --raw-io: raw port I/O instead of ppdev
     bool open = false;      ///< --open [FILE]: choose program and device in a window
     bool pin_test = false;  ///< --pin-test [DEVICE]: the pin test window on the device's port
@@ -68,6 +69,9 @@ struct StartRequest {
 
 /// What to tell a user whose command line cannot be split.
 [[nodiscard]] std::string unsplittable_message(std::string_view text);
+
+/// What `feedrite` alone says (one line on stderr): how to open the window.
+[[nodiscard]] std::string empty_start_message();
 
 /// The --help text.
 [[nodiscard]] std::string usage_text();

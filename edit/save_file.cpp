@@ -6,10 +6,10 @@
 namespace feedrite {
 namespace {
 
-bool refuse(Host& host, const char* reason) {
+SaveResult refuse(Host& host, const char* reason) {
     host.message_box(std::string("Can't save edited file. ") + reason, "Sorry ..",
                      MessageIcon::Critical, MessageButtons::Ok);
-    return false;
+    return SaveResult::NotSaved;
 }
 
 // Removes `text` from the view where the view holds it exactly at `start`.
@@ -21,10 +21,10 @@ void remove_if_there(TextView& view, TextPos start, const std::string& text) {
 
 }  // namespace
 
-bool Save_file(TextView& view, const WindowState& state, const ModuleState& module,
-               const PortSettings& settings, Host& host) {
+SaveResult Save_file(TextView& view, const WindowState& state, const ModuleState& module,
+                     const PortSettings& settings, Host& host) {
     // What the view shows is not the program: nothing to save.
-    if (state.view_holds_report) return false;
+    if (state.view_holds_report) return SaveResult::NotSaved;
     if (!settings.Replace_text.empty())
         return refuse(host, "Some text has been modified during the load process");
     if (module.CALL_expanded)
@@ -34,21 +34,24 @@ bool Save_file(TextView& view, const WindowState& state, const ModuleState& modu
                              "Overwrite original file with edited data?",
                          "Overwrite?", MessageIcon::Exclamation,
                          MessageButtons::YesNo) != MessageAnswer::Yes)
-        return false;
+        return SaveResult::NotSaved;
 
     if (!settings.BTRleader.empty()) remove_if_there(view, 0, settings.BTRleader);
     const auto trailer = static_cast<TextPos>(settings.BTRtrailer.size());
     if (trailer > 0 && trailer <= view.length())
         remove_if_there(view, view.length() - trailer, settings.BTRtrailer);
 
-    // Written in the file's own line ends, not the view's CR LF.
-    const FileError error =
-        write_file_atomic(state.filename, with_line_ends(view.text(), state.file_line_ends), true);
-    if (error.ok()) return true;
+    const FileError error = save_copy(view, state, state.filename);
+    if (error.ok()) return SaveResult::Saved;
     host.message_box("The edited program could not be saved to\n" + state.filename + "\n(" +
                          error.message + "). The file on disk is unchanged.",
                      "Save failed", MessageIcon::Exclamation, MessageButtons::Ok);
-    return false;
+    return SaveResult::Failed;
+}
+
+FileError save_copy(const TextView& view, const WindowState& state, const std::string& path) {
+    // Written in the file's own line ends, not the view's CR LF.
+    return write_file_atomic(path, with_line_ends(view.text(), state.file_line_ends), true);
 }
 
 }  // namespace feedrite

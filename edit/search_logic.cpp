@@ -90,12 +90,16 @@ SearchResult run_search(const SearchSettings& settings, TextView& view, WindowSt
         view.set_selection_start(0);
         start = 0;
     }
-    if (view.find(what, start, n, settings.chk_match_case, true) == -1) {
+    const TextPos found = view.find(what, start, n, settings.chk_match_case, true);
+    if (found == -1) {
         host.message_box("No matches found", "Search message:", MessageIcon::Exclamation,
                          MessageButtons::Ok);
         return SearchResult::NotFound;
     }
     view.set_selection_length(0);  // the caret at the match picks the line
+    // In edit mode nothing stays selected: the caret goes past the match, so
+    // that the next search moves on.
+    if (state.Edit_mode) view.set_selection_start(found + static_cast<TextPos>(what.size()));
     hilight_line(view, state);
     return SearchResult::Found;
 }

@@ -29,6 +29,7 @@
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "gui/pin_test_window.h"
+#include "gui/virtual_control_window.h"
 #include "sim/simulated_port.h"
 
 namespace feedrite {
@@ -583,15 +584,15 @@ void configure_BTR::check_port() {
         check = held_port_check(base, port_->port_read(1), port_->fault());
     else
         check = check_system_port(base);
-    host_.message_box(findings_text(check), "Port check",
-                      check.usable ? MessageIcon::None : MessageIcon::Exclamation,
-                      MessageButtons::Ok);
+    show_port_check(host_, check);
 }
 
 void configure_BTR::pin_test() {
     if (port_ == nullptr || !port_error_.ok()) {
-        host_.message_box(port_ ? port_error_.message : "No port is open.", "BTR port error",
-                          MessageIcon::Exclamation, MessageButtons::Ok);
+        // As the send path does: a hardware port that would not open is checked on request.
+        const bool hardware = port_ != nullptr && dynamic_cast<SimulatedPort*>(port_) == nullptr;
+        report_port_error(host_, port_ ? port_error_.message : "No port is open.",
+                          hardware ? std::function<void()>([this] { check_port(); }) : nullptr);
         return;
     }
     PortSettings logic;
@@ -605,6 +606,15 @@ void configure_BTR::pin_test() {
     // Gone before the dialog's caller releases the port, which the window writes on closing.
     connect(this, &QDialog::finished, window, [window] { delete window; });
     window->show();
+    // On the virtual port the lines are seen by the control on its cable,
+    // not by the main window's (which has no port open while this one is).
+    if (auto* simulated = dynamic_cast<SimulatedPort*>(port_)) {
+        auto* control = new VirtualControlWindow([simulated] { return simulated; }, window);
+        control->setWindowFlag(Qt::Window);
+        control->setWindowTitle(QStringLiteral("Virtual control - pin test"));
+        control->place(*window);
+        control->show();
+    }
 }
 
 }  // namespace feedrite

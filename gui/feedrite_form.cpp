@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
@@ -114,6 +115,12 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       program_watch_(new ProgramWatch(this)) {
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { end_of_run(); });
+    choose_save_path_ = [this](const std::string& program) {
+        return QFileDialog::getSaveFileName(this, tr("Save the edited program as"),
+                                            QString::fromLocal8Bit(program))
+            .toLocal8Bit()
+            .toStdString();
+    };
     QFont courier(QStringLiteral("Courier"), 12);
     courier.setStyleHint(QFont::TypeWriter);
     courier.setFixedPitch(true);
@@ -132,6 +139,11 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(txtedit_, &QWidget::customContextMenuRequested, this, &FeedriteForm::show_view_menu);
     connect(program_watch_, &ProgramWatch::changed, this, &FeedriteForm::offer_reload);
+    connect(program_watch_, &ProgramWatch::removed, this, [this] {
+        host_.notice("The program file is no longer on disk:\n" + program_watch_->path() +
+                         "\n\nThe program as loaded stays in this window and is still sent.",
+                     "Program file gone", MessageIcon::Exclamation);
+    });
 
     split_->addWidget(txtedit_);
     split_->addWidget(toolpath_);
@@ -154,6 +166,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     });
     toolpath_action_->setChecked(stored_settings().value(toolpath_key, true).toBool());
     connect(toolpath_, &ToolpathView::line_clicked, this, &FeedriteForm::select_line);
+    connect(toolpath_, &ToolpathView::menu_requested, this, &FeedriteForm::show_line_menu);
     // The selected line's moves follow the view's selection, which is also
     // the block being sent.
     connect(txtedit_, &ProgramEdit::selection_moved, this, [this] {
@@ -233,10 +246,7 @@ void FeedriteForm::send_file() {
     };
     if (port_kind_ == PortKind::Ppdev)
         hooks.check_port = [this] {
-            const PortCheck check = check_system_port(run_.settings.BTRaddress);
-            host_.message_box(findings_text(check), "Port check",
-                              check.usable ? MessageIcon::None : MessageIcon::Exclamation,
-                              MessageButtons::Ok);
+            show_port_check(host_, check_system_port(run_.settings.BTRaddress));
         };
     hooks.reload_wanted = [this] { return std::exchange(reload_wanted_, false); };
     hooks.at_cycle_end = [this] {
@@ -331,26 +341,31 @@ void FeedriteForm::offer_resume(std::int64_t line) {
 }
 
 // Never loaded again on its own: the operator decides, and the new text
-// takes over only at the tape's restart point, where no data flows.
+// takes over only at the tape's restart point, where no data flows. A
+// control that holds or stopped mid-program is never sent back to the top
+// behind its back: the reload waits for the Reset panel or the tape's end.
 void FeedriteForm::offer_reload() {
     std::string text = "The program file has changed on disk since it was loaded:\n" +
                        program_watch_->path() + "\n\nLoad it again?";
     if (run_.state.File_is_edited) text += "\nThe changes made in this window are lost.";
-    text += run_.state.Sending_data != 0
-                ? "\nThe control is reading the program now: it is loaded again when the "
-                  "tape is back at its start."
-                : "\nThe tape goes back to the program's start.";
-    host_.ask_without_waiting(text, "Program changed", MessageIcon::Exclamation,
-                              [this](MessageAnswer answer) {
-                                  if (answer != MessageAnswer::Yes) {
-                                      program_watch_->accept_current();
-                                      return;
-                                  }
-                                  reload_wanted_ = true;
-                                  // Back to the restart point, as the Reset panel does.
-                                  if (run_.state.Sending_data == 0)
-                                      run_.state.DNC_reset = DNC_restart;
-                              });
+    text += run_.state.run.phase == RunPhase::Sending
+                ? "\nThe control is in the middle of the program: it is loaded again when you "
+                  "click Reset or the tape reaches its end. Until then Cycle start goes on "
+                  "with the program as it was loaded."
+                : "\nThe tape goes back to the program's start: the next Cycle start reads the "
+                  "new program from its start.";
+    host_.ask_without_waiting(
+        text, "Program changed", MessageIcon::Exclamation, [this](MessageAnswer answer) {
+            if (answer != MessageAnswer::Yes) {
+                program_watch_->accept_current();
+                return;
+            }
+            reload_wanted_ = true;
+            // Back to the restart point, as the Reset panel does,
+            // only where the tape stands there already.
+            if (run_.state.run.phase != RunPhase::Sending && run_.state.Sending_data == 0)
+                run_.state.DNC_reset = DNC_restart;
+        });
 }
 
 void FeedriteForm::withdraw_stale_offer() {
@@ -371,15 +386,19 @@ bool FeedriteForm::can_resume() const {
 
 void FeedriteForm::show_view_menu(const QPoint& at) {
     // The line clicked on, not the caret's: the menu acts where it was opened.
-    const std::int64_t line = view_.line_index(txtedit_->position_at(at)) + 1;
+    show_line_menu(view_.line_index(txtedit_->position_at(at)) + 1,
+                   txtedit_->viewport()->mapToGlobal(at));
+}
+
+void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
     QMenu menu(this);
     QAction* here = menu.addAction(resume_action_->text());
-    here->setEnabled(can_resume());
+    here->setEnabled(line > 0 && can_resume());
     QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
     menu.addSeparator();
     menu.addAction(toolpath_action_);
     waits->setEnabled(loaded_ && !run_.state.Binaryfile);
-    QAction* chosen = menu.exec(txtedit_->viewport()->mapToGlobal(at));
+    QAction* chosen = menu.exec(global);
     if (chosen == here) resume_at(line);
     if (chosen == waits) show_waits();
 }
@@ -449,11 +468,12 @@ void FeedriteForm::build_toolpath() {
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 
+// Looking is not a command: the start point stays where the tape is, and the
+// next block the control reads takes the selection back.
 void FeedriteForm::select_line(std::int64_t line) {
     if (run_.state.Edit_mode) return;
     view_.set_selection_start(txtedit_->model().lines().line_start(line - 1));
-    view_.set_selection_length(0);
-    hilight_line(view_, run_.state);
+    (void)select_caret_line(view_);
 }
 
 bool FeedriteForm::resume_here() {
@@ -581,7 +601,7 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (run_.state.Sending_data == 1) {
         if (Warning_form_ == nullptr) {
-            Warning_form_ = new Warning_form(this, port_kind_ == PortKind::Virtual);
+            Warning_form_ = new Warning_form(this, is_virtual(port_kind_));
             connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
                 run_.state.Sending_data = 0;
                 close();
@@ -596,10 +616,32 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
             host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
                               MessageIcon::Exclamation, MessageButtons::YesNoCancel);
         if (answer == MessageAnswer::Cancel) return;
-        if (answer == MessageAnswer::Yes)
-            Save_file(view_, run_.state, module_, run_.settings, host_);
+        if (answer == MessageAnswer::Yes &&
+            Save_file(view_, run_.state, module_, run_.settings, host_) == SaveResult::Failed &&
+            !save_elsewhere())
+            return;
     }
     shut_down();
+}
+
+// The edits exist only in the view now: they go to another file, or are
+// given up on purpose, or the window stays open with them.
+bool FeedriteForm::save_elsewhere() {
+    for (;;) {
+        const MessageAnswer answer = host_.message_box(
+            "The edits are not saved. Save them in another file?\n"
+            "No closes the window without them; Cancel keeps it open.",
+            "Save failed", MessageIcon::Exclamation, MessageButtons::YesNoCancel);
+        if (answer == MessageAnswer::No) return true;
+        if (answer != MessageAnswer::Yes) return false;
+        const std::string path = choose_save_path_(run_.state.filename);
+        if (path.empty()) continue;
+        const FileError error = save_copy(view_, run_.state, path);
+        if (error.ok()) return true;
+        host_.message_box(
+            "The edited program could not be saved to\n" + path + "\n(" + error.message + ").",
+            "Save failed", MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
 // The transmission runs further down this stack, inside a yield: it is told
@@ -665,9 +707,11 @@ void FeedriteForm::show_progress() {
             run.phase == RunPhase::Waiting ? run_.state.Live_DNC_startpoint : run.position;
         place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
     }
-    progress_bar_->show_figures(tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode,
-                                              place, places, monotonic_seconds(),
-                                              read_number_or_zero(run_.settings.BTRcps)));
+    ProgressFigures figures =
+        tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode, place, places,
+                      monotonic_seconds(), read_number_or_zero(run_.settings.BTRcps));
+    if (run_.resume.pending) figures.resume_line = view_.line_index(run_.resume.start) + 1;
+    progress_bar_->show_figures(figures);
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);
 }

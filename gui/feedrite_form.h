@@ -112,6 +112,12 @@ class FeedriteForm : public QWidget {
     /// (before the control reads, so no file is written under the tape).
     /// A send that fails before that never runs it.
     void when_started(std::function<void()> started) { when_started_ = std::move(started); }
+    /// Where the edits go when saving them failed at close: `choose` is
+    /// given the program's path and returns another, or "" for none (a file
+    /// dialog unless set; tests answer it).
+    void choose_save_path_with(std::function<std::string(const std::string&)> choose) {
+        choose_save_path_ = std::move(choose);
+    }
     [[nodiscard]] QTimer& timer1() { return Timer1_; }
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
@@ -133,6 +139,8 @@ class FeedriteForm : public QWidget {
     void StatusBar1_click(int index);
     void toggle_edit();
     void shut_down();
+    /// After a failed save at close: true when the window may close.
+    bool save_elsewhere();
     void Timer1_tick();
     /// A report in the view (a load or port failure) broken to the view's
     /// width, again whenever that width changes: the view itself never wraps.
@@ -143,6 +151,8 @@ class FeedriteForm : public QWidget {
     void end_of_run();
     [[nodiscard]] bool can_resume() const;
     void show_view_menu(const QPoint& at);
+    /// The menu of `line` (1-based; 0 for none), from the view or the path.
+    void show_line_menu(std::int64_t line, const QPoint& global);
     void show_toolpath(bool shown);
     /// Gives the toolpath its share of the width (the program most of it, so
     /// that a small screen still shows whole blocks).
@@ -150,7 +160,8 @@ class FeedriteForm : public QWidget {
     /// The toolpath of the program in the view, built when it is shown and
     /// the text changed since.
     void build_toolpath();
-    /// A click on the path: its line is selected as a click in the view would.
+    /// A click on the path selects and shows its line; the start point
+    /// moves only through "Resume here…" and its review.
     void select_line(std::int64_t line);
     /// After the load: the crash record, the offer to resume, the journal.
     bool after_load();
@@ -189,6 +200,7 @@ class FeedriteForm : public QWidget {
     QTimer Timer3_;
     QTimer progress_timer_;
     std::function<void()> when_started_;
+    std::function<std::string(const std::string&)> choose_save_path_;
     std::string report_raw_, report_shown_;  ///< the report as written, and as wrapped
     std::size_t report_columns_ = 0;
     ProgressTracker tracker_;

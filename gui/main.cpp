@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 
 #include "base/file_user.h"
 #include "base/program_dir.h"
 #include "base/state_dir.h"
+#include "btr/port/port_check.h"
 #include "config/port_settings_reader.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
@@ -62,7 +64,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     PortSettings settings;
     bool useCALLs = false;
     if (!read_port_settings(settings_path(dir, device), settings, useCALLs)) {
-        if (kind != PortKind::Virtual) {
+        if (!is_virtual(kind)) {
             host.message_box("BTR port has not been configured for " + device +
                                  ".\nSet it up first: feedrite Configure.",
                              "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
@@ -72,8 +74,10 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     }
     const std::unique_ptr<PortAccess> port = make_port(kind, settings);
     if (const PortError error = port->port_open(settings.BTRaddress, 3); !error.ok()) {
-        host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
-                         MessageButtons::Ok);
+        std::function<void()> check;
+        if (kind == PortKind::Ppdev)
+            check = [&] { show_port_check(host, check_system_port(settings.BTRaddress)); };
+        report_port_error(host, error.message, check);
         return 1;
     }
     PinTestWindow window(*port, settings);
@@ -149,7 +153,10 @@ int main(int argc, char** argv) {
         std::cerr << unsplittable_message(text);
         return 2;
     }
-    if (request.kind == StartKind::Empty) return 0;
+    if (request.kind == StartKind::Empty) {
+        std::cerr << empty_start_message();  // an empty start ends at once, but not unexplained
+        return 0;
+    }
     if (!display_available(words.toolkit, environment)) {
         std::cerr << no_display_message();
         return 2;
@@ -169,7 +176,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(window_icon());
 
     ModuleState module;
-    const PortKind port_kind = port_kind_for(options.simulate, options.raw_io);
+    const PortKind port_kind = port_kind_for(options.simulate, options.raw_io, options.hold);
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) std::cerr << "feedrite: " << places.note << '\n';
     FeedriteForm form(module, places, port_kind);

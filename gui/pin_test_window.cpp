@@ -2,6 +2,7 @@
 #include "gui/pin_test_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -54,6 +55,18 @@ PinTestWindow::PinTestWindow(PortAccess& port, const PortSettings& logic, QWidge
 PinTestWindow::~PinTestWindow() {
     active_ = 0;
     write_lines();
+}
+
+void PinTestWindow::closeEvent(QCloseEvent* event) {
+    walk_button_->setChecked(false);
+    poll_timer_.stop();
+    set_lines(0);
+    QWidget::closeEvent(event);
+}
+
+void PinTestWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    poll_timer_.start();
 }
 
 void PinTestWindow::set_lines(ActiveLines active) {

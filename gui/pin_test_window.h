@@ -39,6 +39,12 @@ class PinTestWindow : public QWidget {
     [[nodiscard]] ActiveLines lines() const { return active_; }
     [[nodiscard]] QTimer& walk_timer() { return walk_timer_; }
 
+  protected:
+    /// Closing stops the walk and the polling and puts the lines at rest:
+    /// the window may outlive its closing.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
   private:
     void write_lines();
     void toggle_walk(bool on);

@@ -64,6 +64,12 @@ ProgramEdit::ProgramEdit(QWidget* parent) : QAbstractScrollArea(parent), metrics
     viewport()->setAcceptDrops(true);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     font_changed();
+    // Only the bar's own actions (drag, click, wheel) are the operator's.
+    QScrollBar* sideways = horizontalScrollBar();
+    connect(sideways, &QScrollBar::actionTriggered, this, [this] { sideways_by_operator_ = true; });
+    connect(sideways, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == 0) sideways_by_operator_ = false;
+    });
 }
 
 bool ProgramEdit::is_latin1(const QString& text) {
@@ -198,11 +204,22 @@ void ProgramEdit::ensure_caret_visible(Scroll scroll) {
     } else {
         vertical->setValue(to_int(line - sight + 1));
     }
-    // Sideways the caret comes to the middle, so that a short line after a
-    // long one is seen from its start.
     QScrollBar* horizontal = horizontalScrollBar();
-    const std::int64_t x = column_of(model_.lines(), caret, line) * cell_width_;
     const int width = std::max(cell_width_, viewport()->width() - 2 * margin);
+    // What the program selects (the block sent, a line found) is seen from its
+    // start, at the left edge where it fits: the N numbers and G codes stay
+    // in sight after a long line. A sideways scroll of the operator's stays.
+    if (scroll == Scroll::Leap) {
+        if (sideways_by_operator_) return;
+        const TextPos start = std::min(model_.anchor(), caret);
+        const std::int64_t x =
+            column_of(model_.lines(), start, model_.lines().line_of(start)) * cell_width_;
+        horizontal->setValue(x + cell_width_ <= width ? 0 : to_int(x - width / 2));
+        return;
+    }
+    // Keys and the mouse: the caret comes to the middle, so that a short line
+    // after a long one is seen from its start.
+    const std::int64_t x = column_of(model_.lines(), caret, line) * cell_width_;
     if (x < horizontal->value() || x + cell_width_ > horizontal->value() + width)
         horizontal->setValue(to_int(x - width / 2));
 }

@@ -120,6 +120,9 @@ class ProgramEdit : public QAbstractScrollArea {
     // Any other move of the caret forgets it.
     std::int64_t goal_column_ = -1;
     bool vertical_move_ = false;
+    /// The operator scrolled sideways (bar, wheel) and has not come back to
+    /// the left edge: the program's selections leave the view where it is.
+    bool sideways_by_operator_ = false;
     QFontMetrics metrics_;
     int line_height_ = 1;
     int cell_width_ = 1;

@@ -3,7 +3,8 @@
 // Notices when the loaded program's file changes on disk. Editors often save
 // by writing a new file and renaming it over the old one, which ends a plain
 // watch on the file: its folder is watched too, and the file's size and time
-// decide whether it really changed since it was loaded.
+// decide whether it may have changed since it was loaded, and its bytes
+// whether it did: a file put back as it was is no change.
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
@@ -28,6 +29,9 @@ class ProgramWatch : public QObject {
   signals:
     /// The file is there and differs from the loaded version; once per version.
     void changed();
+    /// The file has been gone for a while (deleted or moved away); once,
+    /// until it is there again.
+    void removed();
 
   private:
     struct Stamp {
@@ -37,9 +41,13 @@ class ProgramWatch : public QObject {
     };
     [[nodiscard]] Stamp stamp() const;
     void look();
+    void look_for_gone();
 
     std::string path_;
     Stamp loaded_, told_;
+    std::string loaded_digest_;  ///< SHA-256 of the loaded version's bytes
+    bool gone_told_ = false;
+    QTimer gone_;  ///< an editor's delete and write is no removal: told only when it lasts
     QFileSystemWatcher watcher_;
     QTimer settle_;  ///< a save comes as several events: one look after they stop
 };

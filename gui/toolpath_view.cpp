@@ -2,6 +2,7 @@
 #include "gui/toolpath_view.h"
 
 #include <QButtonGroup>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -326,10 +327,19 @@ void ToolpathView::mouseMoveEvent(QMouseEvent* event) {
 void ToolpathView::mouseReleaseEvent(QMouseEvent* event) {
     if (!press_ || event->button() != Qt::LeftButton) return;
     press_.reset();
-    if (dragged_ || !model_) return;
-    const QPointF at = event->position();
+    if (dragged_) return;
+    if (const std::int64_t line = line_at(event->position()); line > 0) emit line_clicked(line);
+}
+
+void ToolpathView::contextMenuEvent(QContextMenuEvent* event) {
+    emit menu_requested(line_at(event->pos()), event->globalPos());
+    event->accept();
+}
+
+std::int64_t ToolpathView::line_at(QPointF at) const {
+    if (!model_) return 0;
     const std::int64_t move = move_at(path_, *model_, view_, {at.x(), at.y()}, reach_px);
-    if (move >= 0) emit line_clicked(model_->line_of(static_cast<std::size_t>(move)));
+    return move >= 0 ? model_->line_of(static_cast<std::size_t>(move)) : 0;
 }
 
 }  // namespace feedrite

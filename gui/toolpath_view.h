@@ -52,8 +52,12 @@ class ToolpathView : public QWidget {
     [[nodiscard]] std::optional<Point2> tool_point() const;
 
   signals:
-    /// The operator clicked on a move of `line` (1-based).
+    /// The operator clicked on a move of `line` (1-based): a look, never a
+    /// command to the tape.
     void line_clicked(std::int64_t line);
+    /// The operator asked for the menu at `global`, over a move of `line`
+    /// (1-based; 0 where no move is near).
+    void menu_requested(std::int64_t line, QPoint global);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,9 +66,12 @@ class ToolpathView : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void moved();  ///< the transform changed: the image is drawn again
+    /// The line (1-based) of the move within reach of `at`; 0 for none.
+    [[nodiscard]] std::int64_t line_at(QPointF at) const;
     void render_path();
     void paint_line_moves(class QPainter& painter, std::int64_t line) const;
     /// The last move of `line`'s block or of the blocks before it; -1 if none.

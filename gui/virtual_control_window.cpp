@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/virtual_control_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -508,9 +509,16 @@ void VirtualControlWindow::resizeEvent(QResizeEvent* event) {
     if (isVisible()) save_timer_.start();
 }
 
-// Only hidden: the main window's close ends the program.
+// Only hidden while another window of the program is open (the main
+// window's close ends the program); the last one closes, so that the
+// program ends with it (the pin test's companion).
 void VirtualControlWindow::closeEvent(QCloseEvent* event) {
     save_geometry();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool others = std::any_of(windows.begin(), windows.end(), [this](const QWidget* w) {
+        return w != this && w->isVisible() && w->testAttribute(Qt::WA_QuitOnClose);
+    });
+    if (!others) return;
     event->ignore();
     hide();
 }

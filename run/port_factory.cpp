@@ -7,8 +7,8 @@
 
 namespace feedrite {
 
-PortKind port_kind_for(bool simulate, bool raw_io) {
-    if (simulate) return PortKind::Virtual;
+PortKind port_kind_for(bool simulate, bool raw_io, bool hold) {
+    if (simulate) return hold ? PortKind::VirtualHeld : PortKind::Virtual;
     return raw_io ? PortKind::RawIo : PortKind::Ppdev;
 }
 
@@ -17,7 +17,8 @@ std::unique_ptr<PortAccess> make_port(PortKind kind, const PortSettings& device)
         case PortKind::RawIo:
             return std::make_unique<RawIoPort>();
         case PortKind::Virtual:
-            return std::make_unique<SimulatedPort>(device);
+        case PortKind::VirtualHeld:
+            return std::make_unique<SimulatedPort>(device, true, kind == PortKind::VirtualHeld);
         case PortKind::Ppdev:
             break;
     }

@@ -9,11 +9,16 @@
 
 namespace feedrite {
 
-enum class PortKind { Ppdev, RawIo, Virtual };
+/// `VirtualHeld`: the virtual port whose control starts in Feed hold.
+enum class PortKind { Ppdev, RawIo, Virtual, VirtualHeld };
 
-/// The backend the command line asks for: `--simulate` wins over `--raw-io`;
-/// the ppdev port otherwise.
-[[nodiscard]] PortKind port_kind_for(bool simulate, bool raw_io);
+[[nodiscard]] constexpr bool is_virtual(PortKind kind) {
+    return kind == PortKind::Virtual || kind == PortKind::VirtualHeld;
+}
+
+/// The backend the command line asks for: `--simulate` (held with `--hold`)
+/// wins over `--raw-io`; the ppdev port otherwise.
+[[nodiscard]] PortKind port_kind_for(bool simulate, bool raw_io, bool hold = false);
 
 /// A new, unopened port of `kind`. The virtual port comes with a virtual
 /// control on its cable, wired as `device` (filled later by the send

@@ -91,8 +91,14 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     }
     if (open) f.elapsed = now - run.cycle_started_at;
     const std::int64_t position = open ? std::clamp<std::int64_t>(run.position, 0, run.total) : 0;
-    if (run.total > 0)
+    // Waiting, the share is that of the lines before the next start (after
+    // a stop inside a block or a resume it is no longer the top); in edit
+    // mode between runs there is nothing to share.
+    if (open && run.total > 0)
         f.percent = 100.0 * static_cast<double>(position) / static_cast<double>(run.total);
+    else if (!open && !edit_mode && f.places > 0)
+        f.percent = 100.0 * static_cast<double>(std::max<std::int64_t>(f.place - 1, 0)) /
+                    static_cast<double>(f.places);
     // Nothing moves while the control holds the tape, edit mode stops it or
     // the tape waits at its start: time left stays as it was.
     f.held = f.state == ShownState::Stopped || f.state == ShownState::EditMode ||
@@ -163,6 +169,10 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
         t.main += "    " + std::string(rough ? "~" : "") + duration_text(f.left) + " left" +
                   (f.held ? ", held" : "");
     }
+    // Armed, a resume changes what the next Cycle start reads: said first.
+    if (f.resume_line > 0 && f.state == ShownState::Waiting)
+        t.main = "Resume at line " + std::to_string(f.resume_line) +
+                 (t.main.empty() ? "" : "    ") + t.main;
     if (f.places > 0 || f.place > 0)
         t.detail = std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) + " of " +
                    std::to_string(f.places) + "    ";

@@ -64,6 +64,8 @@ struct ProgressFigures {
     /// The motion model's totals for one cycle, when the program has one.
     std::optional<double> machining, waits;
     std::int64_t wait_blocks = 0;
+    /// The line (1-based) a resume armed for the next run starts at; 0 for none.
+    std::int64_t resume_line = 0;
 };
 
 /// What the motion model says of the loaded program: per line, the

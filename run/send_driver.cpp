@@ -10,6 +10,7 @@
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
 #include "btr/character_output.h"
+#include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/device_timing.h"
 #include "config/entry_rules.h"
@@ -179,14 +180,7 @@ bool SendDriver::read_settings() {
 bool SendDriver::start_port() {
     const PortError error = port_start_up(engine_.port, settings_);
     if (error.ok()) return true;
-    if (!hooks_.check_port) {
-        engine_.host.message_box(error.message, "BTR port error", MessageIcon::Exclamation,
-                                 MessageButtons::Ok);
-    } else if (engine_.host.message_box(error.message + "\n\nCheck the port now?", "BTR port error",
-                                        MessageIcon::Exclamation,
-                                        MessageButtons::YesNo) == MessageAnswer::Yes) {
-        hooks_.check_port();
-    }
+    report_port_error(engine_.host, error.message, hooks_.check_port);
     show_report("Nothing can be sent: the BTR port could not be opened.", error.message);
     return false;
 }
@@ -386,13 +380,17 @@ void SendDriver::open_cycle() {
     run.consumed = 0;
     run.position = engine_.state.Binaryfile ? 0 : engine_.state.Live_DNC_startpoint;
     if (!engine_.state.Binaryfile) run.total = engine_.view.length();
+    cycle_from_top_ = run.position == 0;
 }
 
 void SendDriver::close_cycle(bool completed) {
     if (!completed) return;  // a reset or a stop cut it short: it is begun again, not done
     RunCounters& run = engine_.state.run;
-    ++run.cycles_completed;
-    run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;
+    // A tail is the end of a pass, not one of its own: neither counted nor timed.
+    if (cycle_from_top_) {
+        ++run.cycles_completed;
+        run.last_cycle_seconds = monotonic_seconds() - run.cycle_started_at;
+    }
     if (hooks_.at_cycle_end) hooks_.at_cycle_end();
 }
 

@@ -101,6 +101,9 @@ class SendDriver {
     SendDriverHooks hooks_;
     /// Where the next transmission starts after edit mode cut a block.
     std::optional<TextPos> restart_at_;
+    /// The open cycle began at the program's top: only such a pass counts as
+    /// a cycle (a tail after a stop, a picked line or a resume does not).
+    bool cycle_from_top_ = false;
 };
 
 /// The settings file lines whose millisecond text is no time ("line 8",

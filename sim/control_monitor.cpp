@@ -122,6 +122,7 @@ void ControlMonitor::reset() {
     last_latch_.reset();
     last_break_ = 0;
     break_marked_ = false;
+    label_skip_ = true;
     state_ = ControlState::Waiting;
     counts_ = {};
     latest_finding_.clear();
@@ -139,9 +140,13 @@ void ControlMonitor::take_character(const LatchedCharacter& character, int code_
     const bool parity_error = !character.parity_ok;
     if (parity_error) ++counts_.parity_errors;
     const std::optional<char> decoded = decode_character(character.code, code_set);
-    if (decoded == '\n') ++counts_.blocks;
     if (last_latch_) interval_.add(milliseconds_between(*last_latch_, character.latched));
     last_latch_ = character.latched;
+    if (label_skip_) {
+        label_skip_ = decoded != '\n';
+        return;
+    }
+    if (decoded == '\n') ++counts_.blocks;
 
     const bool line_break = decoded == '\r' || decoded == '\n';
     const bool second_of_pair = line_break && last_break_ != 0 && last_break_ != *decoded;

@@ -64,7 +64,10 @@ class ControlMonitor {
     void poll(VirtualControl& control, ControlClock::time_point now);
 
     /// The control's reset: forgets the text, counters, figures and the
-    /// latest finding. Characters already taken are not taken again.
+    /// latest finding. Characters already taken are not taken again. As a
+    /// control's label skip does, what it reads next up to and including
+    /// the first end of block is not shown (the tail of a block cut by the
+    /// reset is no block the control runs).
     void reset();
 
     [[nodiscard]] ControlState state() const { return state_; }
@@ -98,6 +101,7 @@ class ControlMonitor {
     std::optional<ControlClock::time_point> last_latch_;
     char last_break_ = 0;        ///< CR or LF just shown, to show CR LF (or LF CR) as one break
     bool break_marked_ = false;  ///< that line break carried a parity marker
+    bool label_skip_ = false;    ///< since a reset, until the first end of block
 
     ControlState state_ = ControlState::Waiting;
     MonitorCounts counts_;

@@ -14,9 +14,10 @@ namespace feedrite {
 class SimulatedPort final : public PortAccess {
   public:
     /// `judge_timing` false: the control takes every pulse as long enough,
-    /// for a run whose delays are counted but not spun.
-    explicit SimulatedPort(const PortSettings& device, bool judge_timing = true)
-        : device_(device), judge_timing_(judge_timing) {}
+    /// for a run whose delays are counted but not spun. `held`: each control
+    /// starts in Feed hold, as if the operator had pressed it before the run.
+    explicit SimulatedPort(const PortSettings& device, bool judge_timing = true, bool held = false)
+        : device_(device), judge_timing_(judge_timing), held_(held) {}
 
     PortError port_open(std::int32_t base, int count) override;
     int port_read(int offset) override { return port_.port_read(offset); }
@@ -33,6 +34,7 @@ class SimulatedPort final : public PortAccess {
   private:
     const PortSettings& device_;
     bool judge_timing_;
+    bool held_;
     int open_count_ = 0;
     VirtualPort port_;
     std::optional<VirtualControl> control_;

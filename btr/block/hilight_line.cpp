@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "btr/block/hilight_line.h"
 
-#include <algorithm>
-
 namespace feedrite {
 namespace {
 
@@ -11,29 +9,42 @@ TextPos next_lf(TextView& view, TextPos from) {
     return view.find("\n", from, -1, true, false);
 }
 
-// The last LF before `eol` within the look-back, walked forwards from the
-// look-back's start; the start itself when there is none.
-TextPos last_break_before(TextView& view, TextPos eol) {
-    TextPos s = std::max<TextPos>(eol - 255, 0);
-    TextPos b = 0;
-    while (s < eol) {
-        b = s;
-        s = next_lf(view, s + 1);
-        if (s < 0) s = eol;  // only when eol is the text end
+// The first position of the line that holds `pos`: line indexes grow with
+// positions, so a binary search over them finds it whatever the line's length.
+TextPos line_start_of(const TextView& view, TextPos pos) {
+    const std::int64_t line = view.line_index(pos);
+    TextPos low = 0;
+    TextPos high = pos;
+    while (low < high) {
+        const TextPos mid = low + (high - low) / 2;
+        if (view.line_index(mid) < line)
+            low = mid + 1;
+        else
+            high = mid;
     }
-    return b;
+    return low;
 }
 
 }  // namespace
 
-void hilight_line(TextView& view, WindowState& state) {
+TextPos select_caret_line(TextView& view) {
     TextPos eol = next_lf(view, view.selection_start());
     if (eol < 0) eol = view.length();
-    TextPos b = last_break_before(view, eol);
-    if (b != 0) ++b;
+    const TextPos b = line_start_of(view, eol);
     view.set_selection_start(b);
     view.set_selection_length(eol - b);
-    state.Live_DNC_startpoint = b;
+    return b;
+}
+
+void hilight_line(TextView& view, WindowState& state) {
+    // In edit mode a selection would be replaced by the first key typed.
+    if (state.Edit_mode) {
+        TextPos eol = next_lf(view, view.selection_start());
+        state.Live_DNC_startpoint = line_start_of(view, eol < 0 ? view.length() : eol);
+        view.set_selection_length(0);
+        return;
+    }
+    state.Live_DNC_startpoint = select_caret_line(view);
 }
 
 }  // namespace feedrite

@@ -7,6 +7,7 @@
 #include <linux/ppdev.h>
 // clang-format on
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -18,15 +19,79 @@ namespace feedrite {
 namespace {
 
 // A /proc/devices line names a character driver after its major number: "99 ppdev".
-bool lists_driver(const std::string& devices, const std::string& name) {
+// Block devices follow their own heading and are left out.
+std::map<unsigned, std::string> character_drivers(const std::string& devices) {
+    std::map<unsigned, std::string> drivers;
     std::istringstream lines(devices);
     std::string line;
+    bool character = false;
     while (std::getline(lines, line)) {
+        if (line.find(':') != std::string::npos) {
+            character = line.starts_with("Character");
+            continue;
+        }
         std::istringstream words(line);
-        std::string major, driver;
-        if (words >> major >> driver && driver == name) return true;
+        unsigned major = 0;
+        std::string driver;
+        if (character && words >> major >> driver) drivers[major] = driver;
     }
-    return false;
+    return drivers;
+}
+
+bool lists_driver(const std::map<unsigned, std::string>& drivers, const std::string& name) {
+    return std::any_of(drivers.begin(), drivers.end(),
+                       [&name](const auto& entry) { return entry.second == name; });
+}
+
+// What a character driver's device is, for the drivers a port might be mistaken for.
+std::string driver_meaning(const std::string& driver) {
+    if (driver == "ttyS" || driver.starts_with("ttyUSB") || driver.starts_with("ttyACM"))
+        return "a serial port";
+    if (driver == "lp") return "the printer driver's file for a port (/dev/lpN)";
+    if (driver == "usb") return "a USB device";
+    return "a device of the driver " + driver;
+}
+
+// What the path is, said first: only a ppdev device file (or one whose
+// driver is not loaded) is worth advice about groups and modules.
+std::optional<std::string> not_a_port_file(const PortFacts& f) {
+    if (!f.node) return std::nullopt;
+    using Kind = DeviceNode::Kind;
+    const DeviceNode& node = *f.node;
+    const std::string major = std::to_string(node.major);
+    std::string what;
+    switch (node.kind) {
+        case Kind::Missing:
+            return std::nullopt;
+        case Kind::Character: {
+            const auto driver = f.kernel.character_drivers.find(node.major);
+            if (driver == f.kernel.character_drivers.end() || driver->second == "ppdev")
+                return std::nullopt;
+            what = driver_meaning(driver->second) + " (character device, major " + major + ", " +
+                   driver->second + ")";
+            break;
+        }
+        case Kind::Regular:
+            what = "a plain file";
+            break;
+        case Kind::Directory:
+            what = "a folder";
+            break;
+        case Kind::Fifo:
+            what = "a FIFO (named pipe)";
+            break;
+        case Kind::Socket:
+            what = "a socket";
+            break;
+        case Kind::Block:
+            what = "a block device (major " + major + "), such as a disk";
+            break;
+        case Kind::Other:
+            what = "no device file";
+            break;
+    }
+    return f.device + " is " + what + ", not a parallel port. Give a /dev/parportN file, LPT1 to " +
+           "LPT3 or the port's address.";
 }
 
 std::string named(const PortFacts& f) {
@@ -114,8 +179,9 @@ KernelFacts read_kernel_facts(const std::string& proc_devices, const std::string
     std::ifstream in(proc_devices);
     const std::string devices{std::istreambuf_iterator<char>(in), {}};
     std::error_code ec;
-    return {std::filesystem::is_directory(parport_dir, ec), lists_driver(devices, "ppdev"),
-            lists_driver(devices, "lp")};
+    std::map<unsigned, std::string> drivers = character_drivers(devices);
+    return {std::filesystem::is_directory(parport_dir, ec), lists_driver(drivers, "ppdev"),
+            lists_driver(drivers, "lp"), std::move(drivers)};
 }
 
 PortFacts probe_port(PpdevDevice& device, const KernelFacts& kernel, const PortTarget& target) {
@@ -130,6 +196,8 @@ PortFacts probe_port(PpdevDevice& device, const KernelFacts& kernel, const PortT
         }
     if (!target.device.empty()) f.device = target.device;
     if (f.device.empty()) return f;
+    f.node = device.node(f.device);
+    if (not_a_port_file(f)) return f;  // never opened: a FIFO would block, a tty would change
     if ((f.open_errno = device.open(f.device)) != 0) return f;
     f.claim_errno = device.ioctl(PPEXCL, nullptr);
     if (f.claim_errno == 0) f.claim_errno = device.ioctl(PPCLAIM, nullptr);
@@ -151,6 +219,10 @@ PortCheck diagnose_port(const PortFacts& f) {
         return check;
     }
     say.push_back("Checking " + named(f) + ".");
+    if (const auto not_port = not_a_port_file(f)) {
+        say.push_back(*not_port);
+        return check;
+    }
     if (f.base && f.target.device_base != 0 && *f.base != f.target.device_base)
         say.push_back("The device is set to address " + hex_address(f.target.device_base) +
                       " hex, this port is at " + hex_address(*f.base) +
@@ -186,6 +258,22 @@ PortCheck held_port_check(std::int32_t base, int status, const PortError& fault)
 PortCheck check_system_port(std::int32_t base) {
     return diagnose_port(
         probe_port(*make_system_ppdev_device(), read_kernel_facts(), {"", base, base}));
+}
+
+void show_port_check(Host& host, const PortCheck& check) {
+    host.message_box(findings_text(check), "Port check",
+                     check.usable ? MessageIcon::None : MessageIcon::Exclamation,
+                     MessageButtons::Ok);
+}
+
+void report_port_error(Host& host, const std::string& message, const std::function<void()>& check) {
+    if (!check) {
+        host.message_box(message, "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    if (host.message_box(message + "\n\nCheck the port now?", "BTR port error",
+                         MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes)
+        check();
 }
 
 std::string findings_text(const PortCheck& check) {

@@ -5,12 +5,15 @@
 // kernel's files; the diagnosis over them is a pure function.
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "btr/port/port_access.h"
 #include "btr/port/ppdev_device.h"
+#include "core/host.h"
 
 namespace feedrite {
 
@@ -19,6 +22,8 @@ struct KernelFacts {
     bool parport = false;  ///< the parport core: /proc/sys/dev/parport exists
     bool ppdev = false;    ///< /proc/devices lists ppdev
     bool lp = false;       ///< /proc/devices lists lp, the printer driver that claims every port
+    std::map<unsigned, std::string> character_drivers =
+        {};  ///< by major number, from /proc/devices
 };
 
 /// Reads the kernel's facts; the paths are parameters for the tests.
@@ -40,6 +45,7 @@ struct PortFacts {
     PortTarget target;
     std::string device;                ///< the device file tried; empty when none was found
     std::optional<std::int32_t> base;  ///< that file's address, when the kernel lists it
+    std::optional<DeviceNode> node;    ///< what that file is, when known
     int open_errno = 0;
     int claim_errno = 0;  ///< of the exclusive claim
     int read_errno = 0;
@@ -69,5 +75,12 @@ struct PortCheck {
 
 /// The findings one paragraph each, as a message box shows them.
 [[nodiscard]] std::string findings_text(const PortCheck& check);
+
+/// Shows the findings in the "Port check" box.
+void show_port_check(Host& host, const PortCheck& check);
+
+/// Says a port that would not open in the "BTR port error" box; with `check`
+/// (a hardware port) the box asks "Check the port now?" and Yes runs it.
+void report_port_error(Host& host, const std::string& message, const std::function<void()>& check);
 
 }  // namespace feedrite

@@ -104,6 +104,30 @@ class SystemPpdevDevice final : public PpdevDevice {
         fd_ = -1;
     }
 
+    std::optional<DeviceNode> node(const std::string& path) override {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? std::optional(DeviceNode{}) : std::nullopt;
+        using Kind = DeviceNode::Kind;
+        const auto major_of = [&st] { return static_cast<unsigned>(major(st.st_rdev)); };
+        switch (st.st_mode & S_IFMT) {
+            case S_IFREG:
+                return DeviceNode{Kind::Regular};
+            case S_IFDIR:
+                return DeviceNode{Kind::Directory};
+            case S_IFIFO:
+                return DeviceNode{Kind::Fifo};
+            case S_IFSOCK:
+                return DeviceNode{Kind::Socket};
+            case S_IFBLK:
+                return DeviceNode{Kind::Block, major_of()};
+            case S_IFCHR:
+                return DeviceNode{Kind::Character, major_of()};
+            default:
+                return DeviceNode{Kind::Other};
+        }
+    }
+
   private:
     std::string proc_dir_;
     std::string dev_dir_;

@@ -18,6 +18,22 @@ struct ParportEntry {
     std::int32_t base = 0;
 };
 
+/// What a path names, by the file's type and, for a device, its major number.
+struct DeviceNode {
+    enum class Kind : std::uint8_t {
+        Missing,
+        Regular,
+        Directory,
+        Fifo,
+        Socket,
+        Block,
+        Character,
+        Other
+    };
+    Kind kind = Kind::Missing;
+    unsigned major = 0;  ///< of a block or character device
+};
+
 class PpdevDevice {
   public:
     virtual ~PpdevDevice() = default;
@@ -34,6 +50,12 @@ class PpdevDevice {
 
     /// Closes the device; does nothing when none is open.
     virtual void close() = 0;
+
+    /// What `path` is (links followed); none where that is not known.
+    virtual std::optional<DeviceNode> node(const std::string& path) {
+        (void)path;
+        return std::nullopt;
+    }
 };
 
 /// The real thing: ports listed from `proc_dir`/parportN/base-addr, device

@@ -321,13 +321,44 @@ TEST(SettingsRead, Line23EmptiesTheFormatOnlyWhenZero) {
     }
 }
 
+// A save keeps every line the user did not change as it was read, also a
+// value no box shows; a changed line, or a bad one shown as its default, is
+// written anew.
+TEST(SettingsRead, ASaveKeepsWhatWasNotChangedAsRead) {
+    const struct {
+        const char* name;
+        Changes file;
+        void (*change)(ConfigModel&);
+        Changes saved;
+    } cases[] = {
+        {"auto format 2 and code 2 stay; the port changes",
+         {{14, " 2"}, {23, " 2"}},
+         [](ConfigModel& m) { m.choose_port(0); },
+         {{14, " 2"}, {23, " 2"}, {1, " 0"}, {11, " 888"}}},
+        {"the box ticked writes 1",
+         {{23, " 2"}},
+         [](ConfigModel& m) { m.set_ticked(Tick::Chk_format, true); },
+         {{23, " 1"}}},
+        {"a bad line is written as shown", {{3, "-5"}}, [](ConfigModel&) {}, {{3, " 0"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Readers r;
+        r.read(sample(c.file));
+        c.change(r.model);
+        ASSERT_TRUE(saveit(r.model, r.dir.file("saved"), r.dir.path(), r.host));
+        EXPECT_EQ(r.dir.read("saved"), sample(c.saved));
+    }
+}
+
 TEST(SettingsRead, OptionalLinesStopSilentlyAtTheFirstGap) {
     const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
         {"23 lines: the defaults", sample({}, 23), "11110|||0|12000", "11110|||0|12000"},
         {"line 25 overflows", sample({{25, "1E999"}}), "01110|||0|12000", "01110|||0|12000"},
         {"line 28 overflows", sample({{28, "1E999"}}), "01010|||0|12000", "01010|||0|12000"},
-        {"line 31 holds 2: the box takes 0 or 1 only", sample({{31, " 2 "}}),
-         "01011|A\xB0|B^M\xFF|0|12000", "01011|A\xB0|B^M\xFF|0|12000"},
+        {"line 31 holds 2: on, as any value but 0, and line 32 is read",
+         sample({{31, " 2 "}, {32, " 5000 "}}), "01011|A\xB0|B^M\xFF|1|5000",
+         "01011|A\xB0|B^M\xFF|1| 5000 "},
         {"31 lines: a file from before the rapid rate", sample({}, 31),
          "01011|A\xB0|B^M\xFF|1|12000", "01011|A\xB0|B^M\xFF|1|12000"},
         {"line 32 is no rate", sample({{32, "0"}}), "01011|A\xB0|B^M\xFF|1|12000",

@@ -45,7 +45,9 @@ TEST(CommandLine, OptionsAnywhere) {
         {{"my", "--program-dir=/z", "part|d|1"}, "my part|d|1", "/z", ""},
         {{"--", "--odd|b|1", "--simulate"}, "--odd|b|1 --simulate", "", ""},
         {{"p|d|1", "--simulat"}, "", "", "unknown option --simulat"},
-        {{"--program-dir", "--simulate", "p|d|1"}, "", "", "--program-dir needs a folder (DIR)"}};
+        {{"--program-dir", "--simulate", "p|d|1"}, "", "", "--program-dir needs a folder (DIR)"},
+        {{"p|d|1", "--hold", "--simulate"}, "p|d|1", "", ""},
+        {{"p|d|1", "--hold"}, "", "", "--hold holds the virtual control: it goes with --simulate"}};
     for (const auto& [args, text, dir, error] : cases) {
         SCOPED_TRACE(join_arguments(args));
         const Options o = parse_options(args);

@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "base/file_io.h"
 #include "edit/save_file.h"
@@ -83,7 +84,7 @@ class SaveFileTest : public ::testing::Test {
         state.filename = dir.file("part.nc");
         view.set_text("%\r\nN1 X1\r\n%");
     }
-    bool save() { return Save_file(view, state, module, settings, host); }
+    bool save() { return Save_file(view, state, module, settings, host) == SaveResult::Saved; }
 
     testing::TempDir dir;
     WindowState state;
@@ -186,7 +187,7 @@ TEST_F(SaveFileTest, AReadOnlyFolderStillTakesTheSave) {
 
 TEST_F(SaveFileTest, AFailedWriteSaysWhyAndKeepsTheOriginal) {
     state.filename = dir.file("no such folder/part.nc");
-    EXPECT_FALSE(save());
+    EXPECT_EQ(Save_file(view, state, module, settings, host), SaveResult::Failed);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].title, "Save failed");
     EXPECT_NE(host.messages[0].text.find(state.filename), std::string::npos);
@@ -261,21 +262,32 @@ TEST(Search, MovesTheCaretToTheMatchAndHighlightsItsLine) {
     }
 }
 
+// In edit mode too, where nothing is left selected for a key to replace: the
+// caret goes past the match, so a second match on a line is found as well.
 TEST(Search, RepeatedSearchFindsTheNextLineUntilNoneIsLeft) {
-    PlainTextView view;
-    view.set_text(program);
-    WindowState state;
-    testing::ScriptedHost host;
-    for (TextPos line : {10, 33, 48}) {
-        EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::Found);
-        EXPECT_EQ(state.Live_DNC_startpoint, line);
+    for (const bool editing : {false, true}) {
+        SCOPED_TRACE(editing ? "edit mode" : "outside edit mode");
+        PlainTextView view;
+        view.set_text(program);
+        WindowState state;
+        state.Edit_mode = editing;
+        testing::ScriptedHost host;
+        const std::vector<TextPos> lines =
+            editing ? std::vector<TextPos>{10, 33, 33, 48} : std::vector<TextPos>{10, 33, 48};
+        for (TextPos line : lines) {
+            EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::Found);
+            EXPECT_EQ(state.Live_DNC_startpoint, line);
+            EXPECT_EQ(view.selection_length() == 0, editing);
+        }
+        EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::NotFound);
+        if (!editing) {
+            EXPECT_EQ(view.selected_text(), "N5 T3 S800\r");
+        }
+        ASSERT_EQ(host.messages.size(), 1u);
+        const auto& m = host.messages[0];
+        EXPECT_EQ(m.title + ": " + m.text, "Search message:: No matches found");
+        EXPECT_TRUE(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
     }
-    EXPECT_EQ(run_search(with("", "TC"), view, state, host), SearchResult::NotFound);
-    EXPECT_EQ(view.selected_text(), "N5 T3 S800\r");
-    ASSERT_EQ(host.messages.size(), 1u);
-    const auto& m = host.messages[0];
-    EXPECT_EQ(m.title + ": " + m.text, "Search message:: No matches found");
-    EXPECT_TRUE(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
 }
 
 TEST(SearchDialogPosition, CentresOnTheRightEdgeAndKeepsTheDialogOnTheScreen) {

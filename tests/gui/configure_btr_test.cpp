@@ -24,7 +24,10 @@
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/open_program_dialog.h"
+#include "gui/pin_test_window.h"
 #include "gui/qt_host.h"
+#include "gui/virtual_control_window.h"
+#include "run/port_factory.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
 
@@ -112,12 +115,48 @@ auto fields(const StartRequest& r) {
     return std::tuple(int(r.kind), r.filename, r.IO_device_name, r.Binaryfile);
 }
 
+// A hardware port that the system refuses.
+struct FailingPort final : PortAccess {
+    PortError port_open(std::int32_t, int) override {
+        return {PortErrorCode::PermissionDenied, "/dev/parport0: Permission denied"};
+    }
+    int port_read(int) override { return 0; }
+    void port_write(int, int) override {}
+};
+
 }  // namespace
 
 class ConfigureBtrTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The pin test on the virtual port brings the control on that port's cable
+    // in sight; one on a port that would not open offers the port check.
+    void pin_test_shows_its_control_or_offers_the_check() {
+        Rig rig;
+        const PortSettings device;
+        const std::unique_ptr<PortAccess> port = make_port(PortKind::Virtual, device);
+        QCOMPARE(rig.dialog->start(port.get()), configure_BTR::StartResult::Opened);
+        rig.dialog->show();
+        rig.click("pin_test_button");
+        auto* pins = rig.dialog->findChild<PinTestWindow*>();
+        QVERIFY(pins != nullptr);
+        auto* control = pins->findChild<VirtualControlWindow*>();
+        QVERIFY(control != nullptr && control->isVisible());
+        control->poll();
+        QVERIFY(control->state_label()->text() != QStringLiteral("Not connected"));
+        rig.dialog->reject();
+
+        Rig refused;
+        FailingPort failing;
+        QCOMPARE(refused.dialog->start(&failing), configure_BTR::StartResult::Opened);
+        refused.messages.clear();
+        refused.answers = {MessageAnswer::No};
+        refused.click("pin_test_button");
+        QCOMPARE(refused.messages.size(), std::size_t{1});
+        QVERIFY(refused.messages[0].ends_with("\n\nCheck the port now?"));
+    }
+
     void captions_and_start() {
         Rig rig;
         QCOMPARE(rig.dialog->start(nullptr), configure_BTR::StartResult::Opened);

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 
@@ -26,6 +27,7 @@
 #include "core/window_math.h"
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
+#include "gui/program_watch.h"
 #include "gui/progress_bar.h"
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
@@ -295,6 +297,29 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // A save that fails at close (the disk full, the folder gone) never loses
+    // the edits unasked: they go to another file, or the window stays open.
+    void a_failed_save_at_close_offers_another_file() {
+        using A = MessageAnswer;
+        // the answer after the failure, the file chosen, whether the window ends
+        const std::tuple<A, const char*, bool> cases[] = {
+            {A::Cancel, "", false}, {A::No, "", true}, {A::Yes, "copy.nc", true}};
+        for (const auto& [answer, chosen, ended] : cases) {
+            Window w;
+            w.state().File_is_edited = true;
+            w.state().filename = w.dir.file("gone/part.nc");
+            w.form.text_view().set_text("EDITED\r\n");
+            w.form.choose_save_path_with(
+                [&w, chosen](const std::string&) { return *chosen ? w.dir.file(chosen) : ""; });
+            w.recorder.answers = {A::Yes, A::Ok, answer};
+            w.form.close();
+            QCOMPARE(w.recorder.messages.size(), std::size_t{3});
+            QCOMPARE(w.recorder.messages[2].text.rfind("The edits are not saved.", 0), 0u);
+            QCOMPARE(w.ended, ended);
+            if (*chosen) QCOMPARE(w.dir.read(chosen), std::string("EDITED\r\n"));
+        }
+    }
+
     void captions_tab_order_and_initial_state() {
         Search f;
         QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Search for ..."));
@@ -557,6 +582,58 @@ class MainWindowTest : public QObject {
         QVERIFY(w.form.text_view().text().starts_with("N1 X7.\r\nN2 M30"));
     }
 
+    // A program file removed is told once; put back with the same bytes it
+    // is no change; other bytes of the same size are.
+    void the_program_watch_tells_removal_and_real_changes() {
+        testing::TempDir dir;
+        const std::string path = dir.write("part.nc", "N1 X1\r\n");
+        ProgramWatch watch;
+        QSignalSpy changed(&watch, &ProgramWatch::changed);
+        QSignalSpy removed(&watch, &ProgramWatch::removed);
+        watch.watch(path);
+        std::filesystem::remove(path);
+        QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, 5000);
+        dir.write("part.nc", "N1 X1\r\n");
+        QTest::qWait(800);
+        QCOMPARE(changed.count(), 0);
+        dir.write("part.nc", "N1 X7\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 5000);
+        QCOMPARE(removed.count(), 1);
+    }
+
+    // Changed while the control holds mid-program: the tape stays where the
+    // control stopped until the Reset panel; the question says so.
+    void a_reload_during_a_hold_waits_for_reset() {
+        Window w("N1 X1\r\nN2 X2\r\nN3 X3\r\nN4 X4\r\nN5 M30\r\n", false);
+        w.recorder.answers = {MessageAnswer::Yes};
+        w.form.timer3().setInterval(200);
+        int step = 0, held_ticks = 0;
+        QStringList failures;
+        const auto tick = [&] {
+            SimulatedPort* port = w.form.simulated_port();
+            if (step == 0 && port && port->control() && w.state().run.blocks_sent >= 2) {
+                port->control()->feed_hold();
+                step = 1;
+            } else if (step == 1 && w.state().Sending_data == 0) {
+                w.dir.write("part.nc", "N1 X7.\r\nN2 M30\r\n");
+                step = 2;
+            } else if (step == 2 && !w.recorder.messages.empty() && ++held_ticks == 10) {
+                if (w.state().run.phase != RunPhase::Sending || w.state().DNC_reset != DNC_run ||
+                    w.form.text_view().text().find("X7.") != std::string::npos)
+                    failures << QStringLiteral("the tape left the hold");
+                w.click_panel(4);
+                step = 3;
+            } else if (step == 3 && w.form.text_view().text().find("X7.") != std::string::npos &&
+                       !w.ended) {
+                w.form.end_on_signal("SIGTERM");
+            }
+        };
+        QVERIFY(w.transmit(20, tick, 10000));
+        QCOMPARE(failures.join(QStringLiteral(", ")), QString());
+        QCOMPARE(w.recorder.messages.at(0).title, std::string("Program changed"));
+        QVERIFY(w.recorder.messages.at(0).text.find("click Reset") != std::string::npos);
+    }
+
     // An offer still unanswered when the control starts reading (it is always
     // in run here) gives way to a notice, in the same box; the tape never waited.
     void an_offer_unanswered_is_withdrawn_once_the_control_reads() {
@@ -626,7 +703,10 @@ class MainWindowTest : public QObject {
         const auto tick = [&] {
             window.poll();
             const std::string text = window.read_view()->toPlainText().toStdString();
-            if (step == 0 && reviewed(1)) {
+            if (step == 0 && reviewed(1) && w.state().run.phase == RunPhase::Waiting) {
+                w.form.show_progress();  // the armed resume is in sight
+                if (!w.form.progress_bar().texts().main.starts_with("Resume at line 6"))
+                    failures << QStringLiteral("armed resume not shown");
                 window.cycle_start_button()->click();
                 step = 1;
             } else if (step == 1 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {

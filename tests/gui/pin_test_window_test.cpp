@@ -69,6 +69,14 @@ class PinTestWindowTest : public QObject {
         for (int step = 2; step <= 8; ++step) window->walk();
         QCOMPARE(probe.seen.data, std::uint8_t{0xFF});
         QVERIFY(probe.seen.pin16);  // the sprocket's turn
+        window->show();
+        window->close();  // the walk ends with the window, which may outlive it
+        QVERIFY(!window->walk_timer().isActive());
+        QCOMPARE(probe.seen.data, std::uint8_t{0xFF});
+        QVERIFY(!probe.seen.pin16 && probe.seen.pin1);
+        probe.seen = {};
+        QTest::qWait(600);
+        QCOMPARE(probe.seen.data, std::uint8_t{0});  // nothing written since
         window.reset();
         QCOMPARE(probe.seen.data, std::uint8_t{0xFF});
         QVERIFY(!probe.seen.pin16 && probe.seen.pin1);

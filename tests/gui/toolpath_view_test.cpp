@@ -6,8 +6,12 @@
 #include "gui/toolpath_view.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "core/command_line.h"
@@ -239,11 +243,25 @@ class ToolpathViewTest : public QObject {
         QVERIFY(std::abs((b.x - a.x) - (view.width() - 32)) < 1 ||
                 std::abs((a.y - b.y) - (view.height() - 32)) < 1);
 
-        // A click on the move along Y selects line 3 in the program view.
+        // A click on the move along Y selects line 3 in the program view and
+        // leaves the tape where it is; the path's menu offers the reviewed resume.
         const Point2 on = view.transform().to_screen({40, 10});
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(qRound(on.x) + 2, qRound(on.y)));
+        const QPoint at(qRound(on.x) + 2, qRound(on.y));
+        form.state().Live_DNC_startpoint = 0;
+        QTest::mouseClick(&view, Qt::LeftButton, {}, at);
         QCOMPARE(form.text_view().line_index(form.text_view().selection_start()), 2);
         QCOMPARE(form.text_view().selected_text(), std::string("G1 Y20\r"));
+        QCOMPARE(form.state().Live_DNC_startpoint, 0);
+        QString offered;
+        QTimer::singleShot(0, [&offered] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                offered = menu->actions().at(0)->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent menu_event(QContextMenuEvent::Mouse, at, view.mapToGlobal(at));
+        QApplication::sendEvent(&view, &menu_event);
+        QCOMPARE(offered, QStringLiteral("Resume here\u2026"));
 
         view.set_tool_line(2);
         QVERIFY(view.tool_point() && near(*view.tool_point(), view.transform().to_screen({40, 0})));

@@ -5,6 +5,8 @@
 
 #include "gui/virtual_control_window.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -109,6 +111,15 @@ class VirtualControlWindowTest : public QObject {
                 QCOMPARE(window->geometry(), stood);
             else
                 QVERIFY(screen.contains(window->frameGeometry()));
+        }
+        // Only hidden beside another window; the last window closes, so that a
+        // pin test's companion ends the program with it.
+        for (const bool main_shown : {true, false}) {
+            main.setVisible(main_shown);
+            window->show();
+            QCloseEvent close;
+            QApplication::sendEvent(window.get(), &close);
+            QCOMPARE(close.isAccepted(), !main_shown);
         }
         // Kept smaller than the layout now needs, near the right edge: all on the screen.
         QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"))

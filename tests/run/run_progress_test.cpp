@@ -85,7 +85,8 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
     const Case cases[] = {
         {RunPhase::NotConfigured, true, false, ShownState::NotConfigured, std::nullopt, false},
         {RunPhase::LoadFailed, false, false, ShownState::LoadFailed, std::nullopt, false},
-        {RunPhase::Waiting, false, false, ShownState::Waiting, 0.0, true},
+        {RunPhase::Waiting, false, false, ShownState::Waiting, 90.0, true},  // from line 10 on
+        {RunPhase::Waiting, true, false, ShownState::EditMode, std::nullopt, true},
         {RunPhase::Sending, true, false, ShownState::EditMode, 50.0,
          true},  // the engine refuses to send
         {RunPhase::Sending, false, true, ShownState::Stopped, 50.0, true},
@@ -100,8 +101,19 @@ TEST(RunProgress, StatesAndFiguresByPhase) {
         EXPECT_EQ(f.state, c.shown);
         EXPECT_EQ(f.percent, c.percent);
         EXPECT_EQ(f.held, c.held);
-        EXPECT_EQ(f.place, c.percent ? 10 : 0);  // the empty last block is no line of its own
+        // the empty last block is no line of its own
+        EXPECT_EQ(f.place, c.percent || c.phase == RunPhase::Waiting ? 10 : 0);
     }
+}
+
+// A resume armed for the next run is said first while the tape waits for it.
+TEST(RunProgress, AnArmedResumeIsShown) {
+    ProgressFigures f;
+    f.state = ShownState::Waiting, f.resume_line = 44, f.percent = 43.0, f.left = 60.0;
+    f.left_measured = true;
+    EXPECT_EQ(progress_texts(f).main, "Resume at line 44    43.0 %    0:01:00 left");
+    f.state = ShownState::Sending;
+    EXPECT_EQ(progress_texts(f).main, "43.0 %    0:01:00 left");
 }
 
 TEST(RunProgress, DurationTexts) {

@@ -99,6 +99,8 @@ TEST(ControlMonitor, AWrongCodeSetOnTheControlGivesMarkedParityErrors) {
     EXPECT_TRUE(monitor.take_text_update().runs.empty()) << "taken once";
 }
 
+// After the reset the rest of the cut block, up to its end of block, is
+// skipped as a control's label skip does: never shown as read.
 TEST(ControlMonitor, ResetStartsAfreshWithoutTakingAnythingTwice) {
     Bench bench;
     ControlMonitor monitor;
@@ -113,15 +115,20 @@ TEST(ControlMonitor, ResetStartsAfreshWithoutTakingAnythingTwice) {
     bench.put(0);
     bench.advance(5);
     bench.send_text("X", ISO_even, {.on = 0.25});
+    for (const char c : std::string("\nN2\n")) {
+        bench.advance(2);  // within the control's rate
+        bench.send_text(std::string(1, c));
+    }
     monitor.poll(bench.control, bench.now);
-    EXPECT_EQ(monitor.counts().characters, 1u);
-    EXPECT_EQ(monitor.sprocket_on().count(), 1u) << "only X's";
+    EXPECT_EQ(monitor.counts().characters, 5u);
+    EXPECT_EQ(monitor.counts().blocks, 1u);
+    EXPECT_EQ(monitor.sprocket_on().count(), 5u) << "X's and after";
     EXPECT_EQ(monitor.latest_finding(),
               "character 1: sprocket pulse 0.250 ms, shorter than 0.500 ms")
         << "numbered as the counter counts";
     const TextUpdate update = monitor.take_text_update();
     EXPECT_TRUE(update.replace) << "the view clears";
-    EXPECT_EQ(update.runs, (Runs{{"X", false}}));
+    EXPECT_EQ(update.runs, (Runs{{"N2\n", false}}));
 }
 
 TEST(ControlMonitor, KeepsOnlyABoundedTail) {

@@ -54,12 +54,21 @@ TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
 
 // The one factory: the command line's choice and the backend for it.
 TEST(PortFactory, PicksTheBackendTheCommandLineAsksFor) {
-    const auto made = [](bool simulate, bool raw_io) {
-        return make_port(port_kind_for(simulate, raw_io), PortSettings{});
+    const auto made = [](bool simulate, bool raw_io, bool hold = false) {
+        return make_port(port_kind_for(simulate, raw_io, hold), PortSettings{});
     };
     EXPECT_TRUE(dynamic_cast<SimulatedPort*>(made(true, true).get()));
     EXPECT_TRUE(dynamic_cast<RawIoPort*>(made(false, true).get()));
     EXPECT_TRUE(dynamic_cast<PpdevPort*>(made(false, false).get()));
+    // --hold: each control the port brings starts in Feed hold.
+    for (const bool hold : {false, true}) {
+        const auto port = made(true, false, hold);
+        auto& simulated = dynamic_cast<SimulatedPort&>(*port);
+        for (int open = 0; open < 2; ++open) {
+            ASSERT_TRUE(port->port_open(0x378, 3).ok());
+            EXPECT_EQ(simulated.control()->in_run(), !hold);
+        }
+    }
 }
 
 TEST(TracingPort, WritesOneLinePerEventAndPassesEveryCallOn) {

@@ -180,32 +180,40 @@ TEST(LinearRewriting, MatchesTheFirstOccurrenceDefinition) {
     }
 }
 
+// However long the line, it is taken from its start; in edit mode the caret
+// stays and nothing is selected, so the first key typed replaces nothing.
 TEST(HilightLine, SelectsTheCaretLineAndMakesItTheStartPoint) {
     const std::string three = "G1\r\nG2\r\nG3\r\n", head = "G1\r\n", x253(253, 'X');
     const struct {
         std::string name, text;
         TextPos caret, start, length;
+        bool editing;
     } cases[] = {
-        {"third line", three, 9, 8, 3},
-        {"first line", three, 1, 0, 3},
-        {"caret on the LF", three, 7, 4, 3},
-        {"last line without LF", "G1\r\nG22", 5, 4, 3},
-        {"after the last break", "G1\r\nG2\r\n", 8, 8, 0},
-        {"empty text", "", 0, 0, 0},
-        {"253 characters: whole line", head + x253 + "\r\n", 9, 4, 254},
-        {"254 characters: look-back ends", head + x253 + "X\r\n", 9, 5, 254},
+        {"third line", three, 9, 8, 3, false},
+        {"first line", three, 1, 0, 3, false},
+        {"caret on the LF", three, 7, 4, 3, false},
+        {"last line without LF", "G1\r\nG22", 5, 4, 3, false},
+        {"after the last break", "G1\r\nG2\r\n", 8, 8, 0, false},
+        {"empty text", "", 0, 0, 0, false},
+        {"253 characters", head + x253 + "\r\n", 9, 4, 254, false},
+        {"254 characters", head + x253 + "X\r\n", 9, 4, 255, false},
+        {"5000 characters, caret near its end", head + std::string(5000, 'Y') + "\r\nG3", 4990, 4,
+         5001, false},
+        {"edit mode: the start moves, the caret stays", three, 9, 9, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PlainTextView view;
         view.set_text(c.text);
         view.set_selection_start(c.caret);
+        view.set_selection_length(c.editing ? 2 : 0);
         WindowState state;
+        state.Edit_mode = c.editing;
         state.Live_DNC_startpoint = -1;
         hilight_line(view, state);
         EXPECT_EQ(view.selection_start(), c.start);
         EXPECT_EQ(view.selection_length(), c.length);
-        EXPECT_EQ(state.Live_DNC_startpoint, c.start);
+        EXPECT_EQ(state.Live_DNC_startpoint, c.editing ? 8 : c.start);
     }
 }
 

@@ -37,6 +37,8 @@ struct FakeDevice final : PpdevDevice {
         return 0;
     }
     void close() override { calls.push_back("close"); }
+    std::optional<DeviceNode> node_of;
+    std::optional<DeviceNode> node(const std::string&) override { return node_of; }
 };
 
 struct Case {
@@ -49,7 +51,7 @@ struct Case {
     Says says;
 };
 
-constexpr KernelFacts loaded{true, true, false};
+const KernelFacts loaded{true, true, false};
 
 TEST(PortCheck, NamesWhatStandsBetweenTheUserAndThePort) {
     const std::string plain = "/home/u/plain.txt";
@@ -109,12 +111,56 @@ TEST(PortCheck, NamesWhatStandsBetweenTheUserAndThePort) {
     }
 }
 
+// What the path is comes first: a file that is no parallel port's gets no
+// advice about groups or drivers, and is never opened (open would be refused
+// here with EACCES, as for a serial port the user may not open).
+TEST(PortCheck, SaysWhatThePathIsBeforeAnyAdvice) {
+    using Kind = DeviceNode::Kind;
+    KernelFacts kernel = loaded;
+    kernel.character_drivers = {{4, "ttyS"}, {6, "lp"}, {99, "ppdev"}};
+    const struct {
+        const char* path;
+        DeviceNode node;
+        const char* says;  ///< nullptr: a parallel port's file, the usual advice follows
+    } cases[] = {
+        {"/dev/ttyS0", {Kind::Character, 4}, " is a serial port (character device, major 4, ttyS)"},
+        {"/dev/lp0", {Kind::Character, 6}, " is the printer driver's file for a port (/dev/lpN)"},
+        {"/home/u/plain.txt", {Kind::Regular}, " is a plain file, not a parallel port."},
+        {"/tmp/fifo", {Kind::Fifo}, " is a FIFO (named pipe)"},
+        {"/run/x.sock", {Kind::Socket}, " is a socket"},
+        {"/dev/sda", {Kind::Block, 8}, " is a block device (major 8)"},
+        {"/dev", {Kind::Directory}, " is a folder"},
+        {"/dev/parport0", {Kind::Character, 99}, nullptr},
+        {"/dev/parport9", {Kind::Character, 180}, nullptr},  // no driver loaded for it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        FakeDevice device;
+        device.failing = {{0, EACCES}};
+        device.node_of = c.node;
+        const PortCheck check = diagnose_port(probe_port(device, kernel, {c.path, 0, 0}));
+        EXPECT_FALSE(check.usable);
+        ASSERT_EQ(check.findings.size(), 2u);
+        const std::string& said = check.findings[1];
+        if (c.says == nullptr) {
+            EXPECT_TRUE(said.starts_with("Permission denied")) << said;
+            continue;
+        }
+        EXPECT_EQ(said.find(std::string(c.path) + c.says), 0u) << said;
+        EXPECT_EQ(said.find("group"), std::string::npos) << said;
+        EXPECT_TRUE(device.calls.empty());
+    }
+}
+
 TEST(PortCheck, ReadsTheDriversFromTheKernelsFiles) {
     testing::TempDir dir;
-    const std::string devices = dir.write("devices", "Character devices:\n  6 lp\n 99 ppdev\n");
+    const std::string devices = dir.write(
+        "devices", "Character devices:\n  4 ttyS\n  6 lp\n 99 ppdev\n\nBlock devices:\n  8 sd\n");
     std::filesystem::create_directory(dir.file("parport"));
     const KernelFacts all = read_kernel_facts(devices, dir.file("parport"));
     EXPECT_TRUE(all.parport && all.ppdev && all.lp);
+    const std::map<unsigned, std::string> drivers{{4, "ttyS"}, {6, "lp"}, {99, "ppdev"}};
+    EXPECT_EQ(all.character_drivers, drivers);
     const KernelFacts none = read_kernel_facts(
         dir.write("other", "Character devices:\n 99 ppdevx\n  1 mem\n"), dir.file("no"));
     EXPECT_FALSE(none.parport || none.ppdev || none.lp);
