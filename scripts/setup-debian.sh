@@ -15,7 +15,7 @@ everything=(
   ninja-build g++ pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  gzip file lintian desktop-file-utils appstream man-db
+  gzip file lintian desktop-file-utils appstream man-db kmod
   clang libclang-rt-14-dev clang-format clang-tidy
 )
 

@@ -44,8 +44,9 @@ std::string modules_missing(const KernelFacts& k) {
 
 std::string no_port_found(const PortFacts& f) {
     if (f.ports.empty())
-        return "The kernel knows no parallel port." + modules_missing(f.kernel) +
-               " Load them (sudo modprobe parport_pc ppdev); if the kernel still lists none, this "
+        return "The kernel knows no parallel port." + modules_missing(f.kernel) + " Load them (" +
+               load_modules_command() +
+               "); if the kernel still lists none, this "
                "PC has no parallel port or it is switched off in the BIOS setup.";
     std::string known;
     for (const ParportEntry& p : f.ports)
@@ -58,12 +59,14 @@ std::string open_failed(const PortFacts& f) {
     switch (f.open_errno) {
         case ENOENT:
             return "There is no device file " + f.device + "." + modules_missing(f.kernel) +
-                   " Load the modules parport_pc and ppdev (sudo modprobe parport_pc ppdev); "
+                   " Load the modules parport_pc and ppdev (" + load_modules_command() +
+                   "); "
                    "without parport_pc the kernel finds no port, without ppdev there is no file.";
         case ENXIO:
         case ENODEV:
             return "No driver answers on " + f.device + "." + modules_missing(f.kernel) +
-                   " Load the modules parport_pc and ppdev (sudo modprobe parport_pc ppdev), or "
+                   " Load the modules parport_pc and ppdev (" + load_modules_command() +
+                   "), or "
                    "choose a port the kernel lists.";
         case EACCES:
         case EPERM:
