@@ -163,8 +163,9 @@ StartRequest read_command_line(std::string_view text) {
     return request;
 }
 
-std::string caption_for(std::string_view filename) {
-    return "Cutwave output of " + std::string(filename) + "  (BTR)";
+std::string caption_for(std::string_view filename, bool simulation) {
+    return (simulation ? "Simulation - " : "") + ("Cutwave output of " + std::string(filename)) +
+           "  (BTR)";
 }
 
 std::string unsplittable_message(std::string_view text) {
@@ -191,6 +192,8 @@ std::string usage_text() {
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"
+           "                     (the window says \"Simulation\"); offered too where the\n"
+           "                     hardware's port cannot be opened\n"
            "  --raw-io           reach the port by raw I/O (needs CAP_SYS_RAWIO) instead of\n"
            "                     the kernel's ppdev driver\n"
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"

@@ -187,15 +187,21 @@ int main(int argc, char** argv) {
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::ending, &form,
                      [&form](const QString& name) { form.end_on_signal(name.toStdString()); });
-    form.start_up(request);
     // The control on the other end of the virtual cable, in a window of its
-    // own, placed with the main window before either is shown.
+    // own, placed with the main window before either is shown; or later, when
+    // the hardware's port would not open and the user chose to try it there.
     std::unique_ptr<VirtualControlWindow> control_window;
-    if (options.simulate) {
+    const auto make_control_window = [&form, &control_window] {
         control_window =
             std::make_unique<VirtualControlWindow>([&form] { return form.simulated_port(); });
         control_window->place(form);
-    }
+    };
+    form.offer_simulation_with([&make_control_window, &control_window] {
+        make_control_window();
+        control_window->show();
+    });
+    form.start_up(request);
+    if (options.simulate) make_control_window();
     form.show();
     if (control_window) control_window->show();
     return QApplication::exec();
