@@ -16,6 +16,7 @@ everything=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   gzip file lintian desktop-file-utils appstream man-db kmod
+  shared-mime-info libglib2.0-bin
   clang libclang-rt-14-dev clang-format clang-tidy
 )
 
