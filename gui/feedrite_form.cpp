@@ -10,7 +10,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSplitter>
 #include <cstdio>
 #include <iostream>
@@ -22,6 +21,7 @@
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
+#include "config/window_places.h"
 #include "core/sha256.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
@@ -76,11 +76,6 @@ int key_code(const QKeyEvent& event) {
     }
 }
 
-QSettings stored_settings() {
-    return QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"));
-}
-
-const QString toolpath_key = QStringLiteral("toolpath/shown");
 // Beside the toolpath the program keeps this many columns in sight; the
 // path beside it at least this many pixels.
 constexpr int program_columns = 40;
@@ -143,14 +138,17 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     addAction(toolpath_action_);
     connect(toolpath_action_, &QAction::toggled, this, &FeedriteForm::show_toolpath);
     // Only the operator's choice is kept.
-    connect(toolpath_action_, &QAction::triggered, this,
-            [](bool shown) { stored_settings().setValue(toolpath_key, shown); });
+    connect(toolpath_action_, &QAction::triggered, this, [this](bool shown) {
+        WindowPlaces kept = read_window_places(places_.dir);
+        kept.toolpath_shown = shown;
+        write_window_places(places_.dir, kept);
+    });
     connect(split_, &QSplitter::splitterMoved, this, [this] {
         const QList<int> sizes = split_->sizes();
         if (sizes[0] + sizes[1] > 0)
             toolpath_share_ = static_cast<double>(sizes[1]) / (sizes[0] + sizes[1]);
     });
-    toolpath_action_->setChecked(stored_settings().value(toolpath_key, true).toBool());
+    toolpath_action_->setChecked(read_window_places(places_.dir).toolpath_shown);
     connect(toolpath_, &ToolpathView::line_clicked, this, &FeedriteForm::select_line);
     // The selected line's moves follow the view's selection, which is also
     // the block being sent.

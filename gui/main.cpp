@@ -80,6 +80,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     std::unique_ptr<VirtualControlWindow> control;
     if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
         control = std::make_unique<VirtualControlWindow>([simulated] { return simulated; });
+        control->keep_place_in(dir);
         control->place(window);
     }
     window.show();
@@ -194,6 +195,7 @@ int main(int argc, char** argv) {
     const auto make_control_window = [&form, &control_window] {
         control_window =
             std::make_unique<VirtualControlWindow>([&form] { return form.simulated_port(); });
+        control_window->keep_place_in(form.program_dir());
         control_window->place(form);
     };
     form.offer_simulation_with([&make_control_window, &control_window] {
