@@ -115,7 +115,9 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         SystemScheduler scheduler;
-        std::cout << usage_text() << '\n' << realtime_help(scheduler);
+        std::cout << usage_text();
+        // Said on stderr: the man page, made from stdout, is the same for every machine.
+        std::cerr << '\n' << realtime_allowed(scheduler) << '\n';
         return 0;
     }
     if (options.version) {

@@ -84,7 +84,7 @@ std::string claim_failed(const PortFacts& f) {
         case EINVAL:
             return f.device +
                    " is not a parallel port: it does not answer as ppdev does. "
-                   "Give a /dev/parportN file, LPT1 to LPT3 or the port's address.";
+                   "Give a /dev/parportN file, LPT1 to LPT4 or the port's address.";
         case ENXIO:
             // A listed port refusing the exclusive claim: another driver registered on it.
             if (!f.base && !f.kernel.lp)
