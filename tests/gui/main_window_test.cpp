@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +17,9 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
@@ -227,6 +231,26 @@ class MainWindowTest : public QObject {
             change();
             QVERIFY(w.form.text_view().text() != text && w.state().File_is_edited);
         }
+    }
+
+    // A long message: its lines are broken at blanks before the box sees
+    // them, so the box never wraps it itself (which broke "--check-port" at
+    // its hyphen) and every word arrives whole.
+    void a_box_never_breaks_a_command() {
+        Window w;
+        w.form.show();
+        w.form.qt_host().answer_with(nullptr);
+        std::string text = "No driver answers on /dev/parport0.";
+        for (int i = 0; i < 6; ++i)
+            text += " Run feedrite-config --check-port and sudo modprobe -a parport_pc ppdev.";
+        w.form.host().notice(text + "\nThe end.", "BTR port error", MessageIcon::None);
+        auto* box = w.form.findChild<QMessageBox*>();
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label != nullptr && !label->wordWrap());
+        QVERIFY(label->text().count(QLatin1Char('\n')) > 2);
+        QCOMPARE(label->text().replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                 QString::fromStdString(text + " The end."));
+        box->close();
     }
 
     // A stray key raises a notice that stops nothing: one box, not modal;
