@@ -27,6 +27,11 @@ class ClosablePort final : public PortAccess {
 
     [[nodiscard]] PortError fault() const override { return port_ ? port_->fault() : PortError{}; }
 
+    /// Puts `port` in the place of one that never opened: the window tries
+    /// the program on the virtual port where the hardware's would not open.
+    void replace(std::unique_ptr<PortAccess> port) {
+        if (!opened()) port_ = std::move(port);
+    }
     /// Releases the port; reads give 0xFF and writes are dropped from now on.
     void close() { port_.reset(); }
     /// The port was opened (and not yet released).

@@ -24,6 +24,14 @@ constexpr FixedPort fixed_ports[] = {{"378", 888}, {"278", 632}, {"3E8", 1000}, 
 
 }  // namespace
 
+std::optional<int> lpt_index_named(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (int i = 0; i < LPT_other; ++i)
+        if (upper == LPT_items[std::size_t(i)]) return i;
+    return std::nullopt;
+}
+
 ConfigModel::ConfigModel(Host& host) : host_(&host) {
     // Each polarity pair holds exactly one ticked box from the start.
     for (const auto& pair : polarity_pairs) ticks_[slot(pair.first)] = true;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,9 @@ inline constexpr std::array<std::pair<Tick, Tick>, 4> polarity_pairs = {{
 /// Items of `LPT_lst`; the last one lets the user type an address.
 inline constexpr std::array<const char*, 5> LPT_items = {"LPT1", "LPT2", "LPT3", "LPT4", "Other!"};
 inline constexpr int LPT_other = 4;
+
+/// The index in `LPT_items` of "LPT1" to "LPT4", in any case; none for another word.
+[[nodiscard]] std::optional<int> lpt_index_named(const std::string& name);
 
 /// A new model shows only "(default)", no port chosen, and every box clear
 /// except the Positive polarity boxes; the end-of-block boxes are enabled.

@@ -6,6 +6,7 @@
 
 #include "base/number_text.h"
 #include "core/option_table.h"
+#include "core/realtime.h"
 
 namespace feedrite {
 
@@ -166,8 +167,9 @@ StartRequest read_command_line(std::string_view text) {
     return request;
 }
 
-std::string caption_for(std::string_view filename) {
-    return "Cutwave output of " + std::string(filename) + "  (BTR)";
+std::string caption_for(std::string_view filename, bool simulation) {
+    return (simulation ? "Simulation - " : "") + ("Cutwave output of " + std::string(filename)) +
+           "  (BTR)";
 }
 
 std::string unsplittable_message(std::string_view text) {
@@ -199,6 +201,8 @@ std::string usage_text() {
            "Options:\n"
            "  --program-dir DIR  keep settings and the scratchpad file in DIR\n"
            "  --simulate         use the virtual port and control instead of the hardware\n"
+           "                     (the window says \"Simulation\"); offered too where the\n"
+           "                     hardware's port cannot be opened\n"
            "  --hold             with --simulate: the virtual control starts in Feed hold,\n"
            "                     so that what comes before the tape (a question, a\n"
            "                     resume) can be tried; Cycle start starts it\n"
@@ -206,14 +210,20 @@ std::string usage_text() {
            "                     the kernel's ppdev driver\n"
            "  --open [FILE]      choose the program, the device and the mode in a window,\n"
            "                     then send as path|device|mode would\n"
-           "  --pin-test [DEVICE] set the device's output lines by hand or one after another\n"
-           "                     and watch its run/stop input (DEVICE: \"(default)\" when\n"
-           "                     not given); with --simulate on the virtual control\n"
-           "  --history [N]      print the last N runs (default 20) from the history of runs\n" +
+           "  --pin-test [DEVICE]\n"
+           "                     set the device's output lines by hand or one after\n"
+           "                     another and watch its run/stop input (DEVICE:\n"
+           "                     \"(default)\" when not given); with --simulate on the\n"
+           "                     virtual control\n"
+           "  --history [N]      print the last N runs (default 20) from the history of\n"
+           "                     runs\n" +
            std::string(common_option_help) +
            "\n"
            "Options may stand anywhere on the line; after \"--\" every word is text.\n"
            "Qt's own options (such as -platform offscreen) may follow and are left to Qt.\n"
+           "\n"
+           "Real-time priority:\n" +
+           help_paragraph(realtime_help()) +
            "\n"
            "Exit status:\n"
            "  0  the window was closed or ended in order, or the text was empty\n"

@@ -64,8 +64,9 @@ struct StartRequest {
 /// (exactly) and the empty text are the two other starts.
 [[nodiscard]] StartRequest read_command_line(std::string_view text);
 
-/// The window caption for a program file.
-[[nodiscard]] std::string caption_for(std::string_view filename);
+/// The window caption for a program file; on the virtual port it starts
+/// with "Simulation", so nobody takes the window for one that drives a machine.
+[[nodiscard]] std::string caption_for(std::string_view filename, bool simulation = false);
 
 /// What to tell a user whose command line cannot be split.
 [[nodiscard]] std::string unsplittable_message(std::string_view text);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "core/window_math.h"
+
 namespace feedrite {
 namespace {
 
@@ -60,6 +62,16 @@ ArgumentScan scan_arguments(std::span<const OptionShape> shapes,
 std::string take_program_dir(const std::string& value, std::string& folder) {
     folder = value;
     return value.empty() ? "--program-dir needs a folder (DIR)" : "";
+}
+
+std::string help_paragraph(const std::string& text) {
+    std::string out = "  ";
+    for (const char c : wrap_report_text(text, 77))
+        if (c == '\n')
+            out += "\n  ";
+        else if (c != '\r')
+            out += c;
+    return out + "\n";
 }
 
 }  // namespace feedrite

@@ -86,6 +86,10 @@ struct CommonOptions {
 };
 
 /// The --help lines of --help and --version, the same in every program.
+/// `text` as a paragraph of a --help text: broken after blanks to fit 79
+/// columns with an indent of two, each line ended by LF.
+[[nodiscard]] std::string help_paragraph(const std::string& text);
+
 inline constexpr std::string_view common_option_help =
     "  --help             show this text\n"
     "  --version          show the version\n";

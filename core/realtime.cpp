@@ -68,18 +68,21 @@ RealtimeState request_realtime(Scheduler& scheduler) {
     return state;
 }
 
-std::string realtime_help(Scheduler& scheduler) {
+std::string realtime_help() {
+    return "The window sends with real-time priority " + std::to_string(wanted_rt_priority) +
+           " (SCHED_FIFO) where the system allows it, so a busy PC does not slow the tape; its "
+           "timing panel says whether it got it. " +
+           how_to_allow +
+           " Typed in a terminal, feedrite --help also says (on stderr) what this user may have "
+           "now.";
+}
+
+std::string realtime_allowed(Scheduler& scheduler) {
     const std::optional<long> limit = scheduler.rtprio_limit();
-    const std::string now =
-        !limit || *limit > 0
-            ? "This user may use real-time priority up to " +
-                  (limit ? std::to_string(*limit) : std::string("any level")) + "."
-            : "This user may not use real-time priority (RLIMIT_RTPRIO 0) unless privileged.";
-    return "Timing: the window sends with real-time priority " +
-           std::to_string(wanted_rt_priority) +
-           " (SCHED_FIFO) where allowed, so a busy PC does not slow the tape; its timing panel "
-           "says whether it got it. " +
-           now + " " + how_to_allow + "\n";
+    return !limit || *limit > 0
+               ? "This user may use real-time priority up to " +
+                     (limit ? std::to_string(*limit) : std::string("any level")) + "."
+               : "This user may not use real-time priority (RLIMIT_RTPRIO 0) unless privileged.";
 }
 
 }  // namespace feedrite

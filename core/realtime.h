@@ -52,7 +52,11 @@ struct RealtimeState {
 /// fails the run.
 [[nodiscard]] RealtimeState request_realtime(Scheduler& scheduler);
 
-/// For --help: what this user would get, and how an administrator allows it.
-[[nodiscard]] std::string realtime_help(Scheduler& scheduler);
+/// For --help: what the window asks for and how an administrator allows it,
+/// the same on every PC (the man page is made from --help).
+[[nodiscard]] std::string realtime_help();
+
+/// What this user may have now, one sentence.
+[[nodiscard]] std::string realtime_allowed(Scheduler& scheduler);
 
 }  // namespace feedrite

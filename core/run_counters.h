@@ -5,6 +5,7 @@
 // read by the window's progress bar and the history of runs.
 
 #include <cstdint>
+#include <string>
 
 namespace feedrite {
 
@@ -37,6 +38,8 @@ struct RunCounters {
     std::int64_t consumed = 0;
     double cycle_started_at = 0;     ///< monotonic seconds
     double last_cycle_seconds = -1;  ///< negative until a cycle completed
+    /// What ended the run when the port did: the port error's text.
+    std::string failure;
 };
 
 /// Seconds on a monotonic clock; only differences mean anything.

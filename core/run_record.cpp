@@ -31,10 +31,23 @@ std::string local_time_text(std::int64_t ms) {
     return text;
 }
 
+// A signal's name fits the column; a port error's text gets a line of its own.
 std::string end_text(const RunRecord& run) {
     std::string text = end_reason_name(run.end);
-    if (!run.end_detail.empty()) text += " (" + run.end_detail + ")";
+    if (run.end == EndReason::Signal && !run.end_detail.empty())
+        text += " (" + run.end_detail + ")";
     return text;
+}
+
+std::string detail_line(const RunRecord& run) {
+    if (run.end == EndReason::Signal || run.end_detail.empty()) return {};
+    std::string line = "    ";
+    for (const char c : run.end_detail)
+        if (c == '\n')
+            line += " / ";
+        else
+            line += c;
+    return line + "\n";
 }
 
 }  // namespace
@@ -99,9 +112,9 @@ std::vector<RunRecord> merge_runs(const std::vector<RunRecord>& lines,
 std::string history_table(const std::vector<RunRecord>& runs, std::size_t count) {
     std::string table;
     char line[512];
-    std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7s %11s %9s %6s  %-12s %s\n", "Started",
-                  "Duration", "End", "Cycles", "Characters", "Blocks", "Stops", "Device",
-                  "Program");
+    std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7s %11s %9s %6s  %-8s  %-12s %s\n",
+                  "Started", "Duration", "End", "Cycles", "Characters", "Blocks", "Stops", "Port",
+                  "Device", "Program");
     table += line;
     const std::size_t first = runs.size() > count ? runs.size() - count : 0;
     for (std::size_t i = first; i < runs.size(); ++i) {
@@ -110,12 +123,13 @@ std::string history_table(const std::vector<RunRecord>& runs, std::size_t count)
         const std::int64_t end = run.end_ms != 0 ? run.end_ms : run.updated_ms;
         const std::string duration =
             duration_text(static_cast<double>(end - run.start_ms) / 1000.0);
-        std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7lld %11lld %9lld %6lld  %-12s ",
+        std::snprintf(line, sizeof line, "%-19s  %9s  %-22s %7lld %11lld %9lld %6lld  %-8s  %-12s ",
                       local_time_text(run.start_ms).c_str(), duration.c_str(),
                       end_text(run).c_str(), static_cast<long long>(run.cycles),
                       static_cast<long long>(run.characters), static_cast<long long>(run.blocks),
-                      static_cast<long long>(run.stops), run.device.c_str());
-        table += line + run.program + "\n";
+                      static_cast<long long>(run.stops), run.simulated ? "virtual" : "hardware",
+                      run.device.c_str());
+        table += line + run.program + "\n" + detail_line(run);
     }
     return table;
 }

@@ -42,7 +42,8 @@ struct RunRecord {
     std::string sha256;              ///< hex; empty when the file could not be read
     std::int64_t cycles = 0, characters = 0, blocks = 0, stops = 0;
     EndReason end = EndReason::Open;
-    std::string end_detail;  ///< the signal's name, for example
+    std::string end_detail;  ///< the signal's name, or the port error's text
+    bool simulated = false;  ///< sent on the virtual port, to the Virtual control
     /// The clock guard's figures; empty where there are none (stored as null).
     std::vector<TimingFigure> timing;
 };

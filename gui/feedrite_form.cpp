@@ -11,7 +11,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSplitter>
 #include <cstdio>
 #include <iostream>
@@ -24,6 +23,7 @@
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
+#include "config/window_places.h"
 #include "core/sha256.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
@@ -79,11 +79,6 @@ int key_code(const QKeyEvent& event) {
     }
 }
 
-QSettings stored_settings() {
-    return QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"));
-}
-
-const QString toolpath_key = QStringLiteral("toolpath/shown");
 // Beside the toolpath the program keeps this many columns in sight; the
 // path beside it at least this many pixels.
 constexpr int program_columns = 40;
@@ -157,14 +152,17 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     addAction(toolpath_action_);
     connect(toolpath_action_, &QAction::toggled, this, &FeedriteForm::show_toolpath);
     // Only the operator's choice is kept.
-    connect(toolpath_action_, &QAction::triggered, this,
-            [](bool shown) { stored_settings().setValue(toolpath_key, shown); });
+    connect(toolpath_action_, &QAction::triggered, this, [this](bool shown) {
+        WindowPlaces kept = read_window_places(places_.dir);
+        kept.toolpath_shown = shown;
+        write_window_places(places_.dir, kept);
+    });
     connect(split_, &QSplitter::splitterMoved, this, [this] {
         const QList<int> sizes = split_->sizes();
         if (sizes[0] + sizes[1] > 0)
             toolpath_share_ = static_cast<double>(sizes[1]) / (sizes[0] + sizes[1]);
     });
-    toolpath_action_->setChecked(stored_settings().value(toolpath_key, true).toBool());
+    toolpath_action_->setChecked(read_window_places(places_.dir).toolpath_shown);
     connect(toolpath_, &ToolpathView::line_clicked, this, &FeedriteForm::select_line);
     connect(toolpath_, &ToolpathView::menu_requested, this, &FeedriteForm::show_line_menu);
     // The selected line's moves follow the view's selection, which is also
@@ -211,7 +209,7 @@ void FeedriteForm::start_up(const StartRequest& request) {
     run_.state.filename = request.filename;
     run_.state.IO_device_name = request.IO_device_name;
     run_.state.Binaryfile = request.Binaryfile;
-    host_.set_caption(caption_for(run_.state.filename));
+    show_simulation();
     StatusBar1_->set_panel_text(3, QStringLiteral("Search"));
     StatusBar1_->set_panel_text(4, QStringLiteral("Reset"));
     StatusBar1_->set_panel_text(5, QStringLiteral("Edit"));
@@ -227,8 +225,14 @@ SimulatedPort* FeedriteForm::simulated_port() const {
     return dynamic_cast<SimulatedPort*>(run_.port.port());
 }
 
+void FeedriteForm::show_simulation() {
+    const bool simulation = port_kind_ == PortKind::Virtual;
+    host_.set_caption(caption_for(run_.state.filename, simulation));
+    StatusBar1_->set_simulation(simulation);
+}
+
 void FeedriteForm::send_file() {
-    history_.open(run_.state);
+    history_.open(run_.state, port_kind_ == PortKind::Virtual);
     SendDriverHooks hooks;
     hooks.after_load = [this] { return after_load(); };
     // A note on the loaded program goes where the window's other notes go:
@@ -252,10 +256,29 @@ void FeedriteForm::send_file() {
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);
     };
-    // A device not set up leads to the dialog that sets it up, then sends.
-    while (run_.send(module_, places_, hooks) == SendOutcome::NotConfigured &&
-           offer_configuration()) {
+    // A device not set up leads to the dialog that sets it up, then sends; a
+    // port that cannot be opened, to the Virtual control.
+    for (;;) {
+        const SendOutcome outcome = run_.send(module_, places_, hooks);
+        if (outcome == SendOutcome::NotConfigured && offer_configuration()) continue;
+        if (outcome == SendOutcome::PortUnavailable && offer_simulation()) continue;
+        return;
     }
+}
+
+bool FeedriteForm::offer_simulation() {
+    if (port_kind_ == PortKind::Virtual || !show_control_) return false;
+    const MessageAnswer answer = host_.message_box(
+        "Try it on the Virtual control?\nThe program is fed to a virtual control on a virtual "
+        "port, shown in a window beside this one: nothing reaches the machine.",
+        "Try it on the Virtual control", MessageIcon::None, MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes || run_.state.DNC_reset == DNC_closing) return false;
+    port_kind_ = PortKind::Virtual;
+    run_.port.replace(make_port(port_kind_, run_.settings));
+    history_.mark_simulated();
+    show_simulation();
+    show_control_();
+    return true;
 }
 
 bool FeedriteForm::offer_configuration() {
@@ -675,7 +698,8 @@ void FeedriteForm::end_of_run() {
     if (run_.port.opened()) put_lines_at_rest(run_.port, run_.settings);
     run_.port.close();
     Scratchpad::remove_the_one_in_use();  // an end within a load leaves no file
-    history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), ending_signal_,
+    const std::string& detail = ending_signal_.empty() ? run_.state.run.failure : ending_signal_;
+    history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), detail,
                    run_.state.run, [this] { return timing_figures(run_.figures); });
     if (awake_) awake_->release();
 }

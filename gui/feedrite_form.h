@@ -74,6 +74,11 @@ class FeedriteForm : public QWidget {
     void send_with_realtime(std::unique_ptr<Scheduler> scheduler) {
         scheduler_ = std::move(scheduler);
     }
+    /// Where the hardware port cannot be opened, offers to send on the
+    /// virtual port instead; `show_control` then shows the Virtual control.
+    void offer_simulation_with(std::function<void()> show_control) {
+        show_control_ = std::move(show_control);
+    }
     /// The orderly end on a signal: as closing the window with the tape
     /// stopped, without the close questions; the history says `signal`.
     void end_on_signal(const std::string& signal);
@@ -169,6 +174,11 @@ class FeedriteForm : public QWidget {
     /// After "not configured": asks, then opens the configuration dialog;
     /// true when the device is set up now.
     bool offer_configuration();
+    /// After a port that cannot be opened: asks, then moves to the virtual
+    /// port; true when the program is to be sent there.
+    bool offer_simulation();
+    /// "Simulation" in the caption and the status bar while on the virtual port.
+    void show_simulation();
     /// The offer's question gives way to a notice once the control reads.
     void withdraw_stale_offer();
     /// The program's file changed on disk: asks whether to load it again.
@@ -201,6 +211,7 @@ class FeedriteForm : public QWidget {
     QTimer progress_timer_;
     std::function<void()> when_started_;
     std::function<std::string(const std::string&)> choose_save_path_;
+    std::function<void()> show_control_;
     std::string report_raw_, report_shown_;  ///< the report as written, and as wrapped
     std::size_t report_columns_ = 0;
     ProgressTracker tracker_;

@@ -85,6 +85,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     std::unique_ptr<VirtualControlWindow> control;
     if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
         control = std::make_unique<VirtualControlWindow>([simulated] { return simulated; });
+        control->keep_place_in(dir);
         control->place(window);
     }
     window.show();
@@ -124,7 +125,9 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         SystemScheduler scheduler;
-        std::cout << usage_text() << '\n' << realtime_help(scheduler);
+        std::cout << usage_text();
+        // Said on stderr: the man page, made from stdout, is the same for every machine.
+        std::cerr << '\n' << realtime_allowed(scheduler) << '\n';
         return 0;
     }
     if (options.version) {
@@ -200,15 +203,22 @@ int main(int argc, char** argv) {
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::ending, &form,
                      [&form](const QString& name) { form.end_on_signal(name.toStdString()); });
-    form.start_up(request);
     // The control on the other end of the virtual cable, in a window of its
-    // own, placed with the main window before either is shown.
+    // own, placed with the main window before either is shown; or later, when
+    // the hardware's port would not open and the user chose to try it there.
     std::unique_ptr<VirtualControlWindow> control_window;
-    if (options.simulate) {
+    const auto make_control_window = [&form, &control_window] {
         control_window =
             std::make_unique<VirtualControlWindow>([&form] { return form.simulated_port(); });
+        control_window->keep_place_in(form.program_dir());
         control_window->place(form);
-    }
+    };
+    form.offer_simulation_with([&make_control_window, &control_window] {
+        make_control_window();
+        control_window->show();
+    });
+    form.start_up(request);
+    if (options.simulate) make_control_window();
     form.show();
     if (control_window) control_window->show();
     return QApplication::exec();

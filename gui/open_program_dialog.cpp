@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 #include "config/config_model.h"
 #include "config/device_list.h"
@@ -130,6 +131,12 @@ void OpenProgramDialog::browse() {
                         "*.gcode *.txt *.NC *.NGC *.TAP *.CNC *.MPF *.SPF *.EIA "
                         "*.PTP *.GCODE *.TXT)"),
          QStringLiteral("All files (*)")});
+    // Wide enough for the name, size, type and date columns beside the places,
+    // yet on the screen: Qt's own chooser opens too narrow for them.
+    QSize size(900 * logicalDpiX() / 96, 540 * logicalDpiY() / 96);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    chooser.resize(size);
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty())
         program_txt_->setText(chooser.selectedFiles().constFirst());
 }

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -77,7 +79,33 @@ QWidget* owner_for(QWidget* window) {
     return window;
 }
 
+// The width a box's text may take before QMessageBox wraps it itself (half
+// the screen, at most 500 px, less the icon and the margins).
+int box_text_width(const QWidget& box) {
+    const QScreen* screen = box.screen();
+    const int half = screen != nullptr ? screen->availableGeometry().width() / 2 : 500;
+    return std::min(half, 500) - 130;
+}
+
 }  // namespace
+
+QString box_text(const std::string& text, const QFontMetrics& metrics, int width) {
+    QStringList lines;
+    for (const QString& line : shown(text).split(QLatin1Char('\n'))) {
+        QString current;
+        for (const QString& word : line.split(QLatin1Char(' '))) {
+            const QString longer = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+            if (!current.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+                lines << current;
+                current = word;
+            } else {
+                current = longer;
+            }
+        }
+        lines << current;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 
 QtHost::QtHost(QWidget& window, QTimer& stall_timer)
     : window_(&window), stall_timer_(stall_timer) {}
@@ -90,8 +118,9 @@ MessageAnswer QtHost::message_box(const std::string& text, const std::string& ti
                                   MessageIcon icon, MessageButtons buttons) {
     const std::string& shown_title = title.empty() ? std::string(default_message_title) : title;
     if (answerer_) return answerer_(text, shown_title, icon, buttons);
-    QMessageBox box(qt_icon(icon), shown(shown_title), shown(text), qt_buttons(buttons),
+    QMessageBox box(qt_icon(icon), shown(shown_title), QString(), qt_buttons(buttons),
                     owner_for(window_));
+    box.setText(box_text(text, box.fontMetrics(), box_text_width(box)));
     box.setWindowModality(Qt::WindowModal);
     fit_title(box);
     // Esc on a box without Cancel gives its last button, as the close box does.
@@ -129,7 +158,7 @@ void QtHost::notice(const std::string& text, const std::string& title, MessageIc
         return;
     }
     QMessageBox& box = notice_box(title, icon, false);
-    box.setText(shown(text));
+    box.setText(box_text(text, box.fontMetrics(), box_text_width(box)));
     if (!box.isVisible()) fit_title(box);
     box.show();
     box.raise();
@@ -143,7 +172,7 @@ void QtHost::ask_without_waiting(const std::string& text, const std::string& tit
         return;
     }
     QMessageBox& box = notice_box(title, icon, true);
-    box.setText(shown(text));
+    box.setText(box_text(text, box.fontMetrics(), box_text_width(box)));
     fit_title(box);
     QObject::connect(&box, &QMessageBox::finished, &box, [&box, answered = std::move(answered)] {
         // Closed without a button: No, as in a message box.

@@ -4,7 +4,9 @@
 // pointer and the stall watchdog of one main window.
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -16,6 +18,11 @@ class QTimer;
 class QWidget;
 
 namespace feedrite {
+
+/// A message's text for a box: its lines broken at blanks to `width` pixels,
+/// so that the box never wraps it itself, which broke a command at its
+/// hyphen ("--check-" / "port") where it no longer works when typed.
+[[nodiscard]] QString box_text(const std::string& text, const QFontMetrics& metrics, int width);
 
 class QtHost : public Host {
   public:

@@ -81,6 +81,8 @@ QByteArray record_line(const RunRecord& r) {
         line.null("sha256");
     else
         line.string("sha256", r.sha256);
+    // Only a simulated run says so: lines written before it existed read as the machine's.
+    if (r.simulated) line.boolean("simulated", true);
     if (r.program_size < 0)
         line.null("size");
     else
@@ -123,6 +125,9 @@ std::optional<RunRecord> read_record_line(const QByteArray& line) {
     r.stops = number_of(at("stops"));
     r.end = end_reason_named(text_of(at("end_reason")));
     r.end_detail = text_of(at("end_detail"));
+    const JsonValue* simulated = at("simulated");
+    r.simulated =
+        simulated != nullptr && simulated->kind == JsonKind::Boolean && simulated->boolean;
     if (const JsonValue* timing = at("timing"))
         for (const JsonMember& figure : timing->members)
             r.timing.push_back(
@@ -178,7 +183,7 @@ RunHistory::RunHistory(std::string path) : path_(std::move(path)) {
         path_, AppendRules{history_lock_wait_ms, history_rotate_bytes}, warn);
 }
 
-void RunHistory::open(const WindowState& state) {
+void RunHistory::open(const WindowState& state, bool simulated) {
     if (path_.empty()) return;
     if (const auto slash = path_.rfind('/'); slash != 0 && slash != std::string::npos)
         (void)make_owned_dirs(path_.substr(0, slash), 0700);
@@ -188,6 +193,7 @@ void RunHistory::open(const WindowState& state) {
     record_.id = std::to_string(record_.pid) + "-" + std::to_string(record_.start_ms);
     record_.device = state.IO_device_name;
     record_.program = state.filename;
+    record_.simulated = simulated;
     if (const auto digest = file_digest(state.filename)) {
         record_.sha256 = digest->first;
         record_.program_size = digest->second;

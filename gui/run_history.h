@@ -47,7 +47,9 @@ class RunHistory {
     explicit RunHistory(std::string path = {});
 
     /// The run begins: the program's digest is taken and the open line written.
-    void open(const WindowState& state);
+    void open(const WindowState& state, bool simulated);
+    /// The run goes on on the virtual port (the hardware's would not open).
+    void mark_simulated() { record_.simulated = true; }
     /// Writes the counts again when `every_ms` have passed since the last
     /// line, so that a crash loses little.
     void checkpoint(const RunCounters& run, std::int64_t every_ms = std::int64_t{10} * 60 * 1000);

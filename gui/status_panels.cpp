@@ -32,6 +32,13 @@ StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
         }
         panels_[static_cast<std::size_t>(i)] = panel;
     }
+    simulation_ = new QLabel(QStringLiteral("Simulation"), this);
+    simulation_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    simulation_->setIndent(4);
+    simulation_->setObjectName(QStringLiteral("simulation_panel"));
+    simulation_->setStyleSheet(QStringLiteral("background: #ffd27f; font-weight: bold;"));
+    simulation_->hide();
+    layout->addWidget(simulation_, 0);
     timing_ = new QLabel(this);
     timing_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     timing_->setIndent(4);
@@ -56,6 +63,10 @@ void StatusPanels::set_timing(const QString& text, const QString& detail, bool w
     timing_->setToolTip(detail);
     timing_->setStyleSheet(warning ? QStringLiteral("color: #b00000; font-weight: bold;")
                                    : QString());
+}
+
+void StatusPanels::set_simulation(bool shown) {
+    simulation_->setVisible(shown);
 }
 
 void StatusPanels::set_panel_text(int index, const QString& text) {

@@ -29,6 +29,9 @@ class StatusPanels : public QFrame {
     /// warning shows in the warning colour.
     void set_timing(const QString& text, const QString& detail, bool warning);
     [[nodiscard]] QLabel* timing_panel() const { return timing_; }
+    /// The "Simulation" panel, shown while the window runs on the virtual port.
+    void set_simulation(bool shown);
+    [[nodiscard]] QLabel* simulation_panel() const { return simulation_; }
 
   signals:
     void panel_clicked(int index);
@@ -39,6 +42,7 @@ class StatusPanels : public QFrame {
   private:
     std::array<QLabel*, panel_count> panels_{};
     QLabel* timing_ = nullptr;
+    QLabel* simulation_ = nullptr;
 };
 
 }  // namespace feedrite

@@ -15,12 +15,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "config/window_places.h"
 #include "core/window_math.h"
 #include "sim/simulated_port.h"
 
@@ -32,12 +32,6 @@ constexpr std::size_t view_limit = 200'000;  // characters of read text shown
 
 const QColor parity_text(0x9c, 0x00, 0x06);
 const QColor parity_back(0xff, 0xc7, 0xce);
-
-QSettings stored_settings() {
-    return QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"));
-}
-const QString position_key = QStringLiteral("VirtualControl/position");
-const QString size_key = QStringLiteral("VirtualControl/size");
 
 QString number_text(const std::optional<double>& value, int decimals) {
     if (!value) return QStringLiteral("\u2013");
@@ -441,9 +435,10 @@ void VirtualControlWindow::match_device() {
 }
 
 void VirtualControlWindow::place(QWidget& main) {
-    QSettings stored = stored_settings();
-    const QPoint at = stored.value(position_key).toPoint();
-    QSize size = stored.value(size_key).toSize();
+    const std::optional<WindowArea> kept =
+        settings_dir_.empty() ? std::nullopt : read_window_places(settings_dir_).control;
+    const QPoint at = kept ? QPoint(kept->x, kept->y) : QPoint();
+    QSize size = kept ? QSize(kept->width, kept->height) : QSize();
     // A size kept before the layout grew: the window is never narrower than it.
     if (size.isValid()) size = size.expandedTo(minimumSizeHint());
     if (size.isValid() && fits_a_screen(QRect(at, size))) {
@@ -494,9 +489,11 @@ void VirtualControlWindow::place_beside(QWidget& main, const QRect& area) const 
 }
 
 void VirtualControlWindow::save_geometry() const {
-    QSettings settings = stored_settings();
-    settings.setValue(position_key, geometry().topLeft());
-    settings.setValue(size_key, size());
+    if (settings_dir_.empty()) return;
+    WindowPlaces places = read_window_places(settings_dir_);
+    const QRect area = geometry();
+    places.control = WindowArea{area.x(), area.y(), area.width(), area.height()};
+    write_window_places(settings_dir_, places);
 }
 
 void VirtualControlWindow::moveEvent(QMoveEvent* event) {

@@ -35,6 +35,9 @@ class VirtualControlWindow : public QWidget {
     /// Takes what the control recorded and shows it; the timer calls it.
     void poll();
 
+    /// Keeps the window's place in the settings folder `dir` (none unless called).
+    void keep_place_in(std::string dir) { settings_dir_ = std::move(dir); }
+
     /// The saved position and size when they still fit a screen; otherwise
     /// this window and `main` are placed side by side, `main` made narrower
     /// when both would not fit, so neither covers the other. Call it before
@@ -75,6 +78,7 @@ class VirtualControlWindow : public QWidget {
     void save_geometry() const;
 
     std::function<SimulatedPort*()> port_;
+    std::string settings_dir_;
     SimulatedPort* seen_port_ = nullptr;
     int seen_open_count_ = 0;
     ControlMonitor monitor_;

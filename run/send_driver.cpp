@@ -21,6 +21,12 @@
 
 namespace feedrite {
 
+const char* const port_unavailable_advice =
+    "Close this window, put the port right (feedrite-config --check-port says what stands in "
+    "the way), then start the program again. To try the program without the machine, start it "
+    "on the Virtual control: \"Try it on the Virtual control\" in the desktop's menu, or "
+    "feedrite --simulate --open";
+
 std::string scratchpad_path(const std::string& scratchpad_dir) {
     return scratchpad_dir + "/scratchpad data 5b";
 }
@@ -161,8 +167,9 @@ bool SendDriver::read_settings() {
             "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n" +
                 advice,
             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        engine_.state.run.failure = "not configured";
         show_report("Nothing can be sent: the BTR port of this device has not been configured.",
-                    advice);
+                    advice, "Close this window, set the device up, then start the program again.");
         return false;
     }
     // Only a guarded engine loses something by it: counts alone are the rule without a clock.
@@ -181,7 +188,9 @@ bool SendDriver::start_port() {
     const PortError error = port_start_up(engine_.port, settings_);
     if (error.ok()) return true;
     report_port_error(engine_.host, error.message, hooks_.check_port);
-    show_report("Nothing can be sent: the BTR port could not be opened.", error.message);
+    engine_.state.run.failure = error.message;
+    show_report("Nothing can be sent: the BTR port could not be opened.", error.message,
+                port_unavailable_advice);
     return false;
 }
 
@@ -413,13 +422,15 @@ SendOutcome SendDriver::report_port_failure() {
     engine_.host.message_box(
         fault.message + "\nThe run has stopped; the control may hold part of a block.",
         "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+    engine_.state.run.failure = fault.message;
     show_report("The run stopped: the BTR port failed.", fault.message);
     return SendOutcome::PortFailed;
 }
 
 // The window stays open with the cause in the view, so nobody is left
 // looking at "Loading..." and the user can read what to do.
-void SendDriver::show_report(const std::string& what, const std::string& detail) {
+void SendDriver::show_report(const std::string& what, const std::string& detail,
+                             const std::string& next) {
     engine_.state.view_holds_report = true;
     engine_.state.Sending_data = 0;
     engine_.host.set_wait_pointer(false);
@@ -427,7 +438,7 @@ void SendDriver::show_report(const std::string& what, const std::string& detail)
     // The view shows Latin-1; file names in the detail come in the locale's UTF-8.
     for (char c : latin1_for_view(detail))
         text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    text += "\r\n\r\nClose this window, put it right, then start the program again.\r\n";
+    text += "\r\n\r\n" + next + "\r\n";
     engine_.view.set_text(text);
 }
 

@@ -91,7 +91,10 @@ class SendDriver {
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
     [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
     SendOutcome report_port_failure();
-    void show_report(const std::string& what, const std::string& detail);
+    /// The view says what went wrong, its detail, and `next`: what to do now.
+    void show_report(
+        const std::string& what, const std::string& detail,
+        const std::string& next = "Close this window, put it right, then start the program again.");
     SendOutcome finish(SendOutcome outcome);
 
     Engine& engine_;
@@ -109,6 +112,9 @@ class SendDriver {
 /// The settings file lines whose millisecond text is no time ("line 8",
 /// "lines 7, 17"); empty when every delay has its set time.
 [[nodiscard]] std::string untimed_lines(const PortSettings& settings);
+
+/// What the view says to do after a port that could not be opened.
+extern const char* const port_unavailable_advice;
 
 /// The scratchpad file in its folder.
 [[nodiscard]] std::string scratchpad_path(const std::string& scratchpad_dir);

@@ -6,16 +6,19 @@
 # the benchmarks and the package checks need. Waits for another apt to finish.
 set -euo pipefail
 
+# The package build runs the tests too (unless nocheck): their packages are
+# debian/control's <!nocheck> Build-Depends.
 build=(
   build-essential debhelper dpkg-dev
   cmake qt6-base-dev help2man librsvg2-bin
+  libgtest-dev libgmock-dev googletest kmod shared-mime-info libglib2.0-bin
+  fonts-dejavu-core
 )
 everything=(
   "${build[@]}"
-  ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  gzip file lintian desktop-file-utils appstream man-db
+  ninja-build g++ pkg-config libbenchmark-dev
+  xvfb xauth x11-apps imagemagick
+  gzip file lintian desktop-file-utils appstream man-db autopkgtest
   clang libclang-rt-14-dev clang-format clang-tidy
 )
 

@@ -39,15 +39,6 @@ struct ConfigOptions : CommonOptions {
     }
 };
 
-std::optional<int> port_named(const std::string& name) {
-    for (int i = 0; i < LPT_other; ++i) {
-        std::string upper = name;
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (upper == LPT_items[std::size_t(i)]) return i;
-    }
-    return std::nullopt;
-}
-
 using Value = std::optional<std::string>;
 
 template <std::string ConfigModel::*box>
@@ -89,7 +80,7 @@ constexpr OptionRow<ConfigOptions> own_options[] = {
      }},
     {{"--port", OptionValue::Required, "LPT1 to LPT4"},
      [](ConfigOptions& o, const Value& name) {
-         o.port = port_named(*name);
+         o.port = lpt_index_named(*name);
          return o.port ? std::string() : std::string("--port takes LPT1, LPT2, LPT3 or LPT4");
      }},
     {{"--address", OptionValue::Required, "a hexadecimal address"},
@@ -236,7 +227,8 @@ std::string config_usage() {
            "in the list is added and starts from the built-in defaults.\n"
            "\n"
            "Options:\n"
-           "  --program-dir DIR  use the settings in DIR instead of the usual settings folder\n"
+           "  --program-dir DIR  use the settings in DIR instead of the usual settings\n"
+           "                     folder\n"
            "  --device NAME      the device to set up; \"(default)\" when not given\n"
            "  --preset NAME      the preset of a control: fanuc, yasnac or pw\n"
            "  --port LPTn        the port LPT1, LPT2, LPT3 or LPT4\n"
@@ -246,17 +238,20 @@ std::string config_usage() {
            "  --overlap MS       sprocket overlap time in milliseconds\n"
            "  --data-off MS      data-off time in milliseconds\n"
            "  --block-delay MS   delay after each end of block in milliseconds\n"
-           "  --rapid MM_PER_MIN the machine's rapid traverse rate in mm/min, for the\n"
+           "  --rapid MM_PER_MIN\n"
+           "                     the machine's rapid traverse rate in mm/min, for the\n"
            "                     machining time (feedrite-tape --estimate)\n"
            "  --calibrate        run the 10-second speed test (needed for any change)\n"
            "  --quick            run a 1-second speed test instead: less accurate (not\n"
            "                     with --calibrate)\n"
-           "  --show             print the device's settings\n" +
+           "  --show             print the device's settings\n"
+           "  --check-port [PORT]\n"
+           "                     change nothing: find what keeps the port from being used\n"
+           "                     (modules, permission, another driver) and say the fix.\n"
+           "                     PORT: LPT1 to LPT4, a hexadecimal address or a device\n"
+           "                     file such as /dev/parport0; the device's address when\n"
+           "                     not given\n" +
            std::string(common_option_help) +
-           "\n"
-           "--check-port finds what keeps the port from being used (modules, permission,\n"
-           "another driver) and says the fix. PORT: LPT1 to LPT3, a hexadecimal address\n"
-           "or a device file such as /dev/parport0; the device's address when not given.\n"
            "\n"
            "Exit status:\n"
            "  0  done; with --check-port: the port can be claimed and read\n"

@@ -36,18 +36,14 @@ CheckOptions parse(const std::vector<std::string>& args) {
     return o;
 }
 
-// LPT1 to LPT3 at the addresses the dialog's port list gives them.
+// LPT1 to LPT4 at the addresses the dialog's port list gives them, as --port takes them.
 std::optional<PortTarget> target_named(const std::string& port, Host& host) {
     if (port.rfind('/', 0) == 0) return PortTarget{port, 0, 0};
-    std::string upper = port;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return std::toupper(c); });
-    for (int i = 0; i < 3; ++i)
-        if (upper == LPT_items[std::size_t(i)]) {
-            ConfigModel model(host);
-            model.choose_port(i);
-            return PortTarget{"", static_cast<std::int32_t>(std::lround(model.address)), 0};
-        }
+    if (const std::optional<int> index = lpt_index_named(port)) {
+        ConfigModel model(host);
+        model.choose_port(*index);
+        return PortTarget{"", static_cast<std::int32_t>(std::lround(model.address)), 0};
+    }
     if (const auto address = typed_port_address(port)) return PortTarget{"", *address, 0};
     return std::nullopt;
 }
@@ -74,9 +70,8 @@ int run_port_check(const std::vector<std::string>& args, Host& host, PpdevDevice
     std::optional<PortTarget> target = o.port.empty() ? PortTarget{} : target_named(o.port, host);
     std::string error = o.error;
     if (error.empty() && !target)
-        error =
-            "--check-port takes LPT1, LPT2, LPT3, a hexadecimal address or a device file, not " +
-            o.port;
+        error = "--check-port takes LPT1 to LPT4, a hexadecimal address or a device file, not " +
+                o.port;
     if (!error.empty()) {
         errors << "feedrite-config: " << error << '\n';
         return 2;

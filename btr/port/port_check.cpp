@@ -109,8 +109,9 @@ std::string modules_missing(const KernelFacts& k) {
 
 std::string no_port_found(const PortFacts& f) {
     if (f.ports.empty())
-        return "The kernel knows no parallel port." + modules_missing(f.kernel) +
-               " Load them (sudo modprobe parport_pc ppdev); if the kernel still lists none, this "
+        return "The kernel knows no parallel port." + modules_missing(f.kernel) + " Load them (" +
+               load_modules_command() +
+               "); if the kernel still lists none, this "
                "PC has no parallel port or it is switched off in the BIOS setup.";
     std::string known;
     for (const ParportEntry& p : f.ports)
@@ -123,12 +124,14 @@ std::string open_failed(const PortFacts& f) {
     switch (f.open_errno) {
         case ENOENT:
             return "There is no device file " + f.device + "." + modules_missing(f.kernel) +
-                   " Load the modules parport_pc and ppdev (sudo modprobe parport_pc ppdev); "
+                   " Load the modules parport_pc and ppdev (" + load_modules_command() +
+                   "); "
                    "without parport_pc the kernel finds no port, without ppdev there is no file.";
         case ENXIO:
         case ENODEV:
             return "No driver answers on " + f.device + "." + modules_missing(f.kernel) +
-                   " Load the modules parport_pc and ppdev (sudo modprobe parport_pc ppdev), or "
+                   " Load the modules parport_pc and ppdev (" + load_modules_command() +
+                   "), or "
                    "choose a port the kernel lists.";
         case EACCES:
         case EPERM:
@@ -146,7 +149,7 @@ std::string claim_failed(const PortFacts& f) {
         case EINVAL:
             return f.device +
                    " is not a parallel port: it does not answer as ppdev does. "
-                   "Give a /dev/parportN file, LPT1 to LPT3 or the port's address.";
+                   "Give a /dev/parportN file, LPT1 to LPT4 or the port's address.";
         case ENXIO:
             // A listed port refusing the exclusive claim: another driver registered on it.
             if (!f.base && !f.kernel.lp)

@@ -36,11 +36,15 @@ std::string port_remedy(PortErrorCode code) {
                    "the port; to keep lp from loading at boot, put a line \"blacklist lp\" in a "
                    "file in /etc/modprobe.d/.";
         case PortErrorCode::NotFound:
-            return "Check that the modules parport_pc and ppdev are loaded "
-                   "(sudo modprobe parport_pc ppdev), and that this PC has the port.";
+            return "Check that the modules parport_pc and ppdev are loaded (" +
+                   load_modules_command() + "), and that this PC has the port.";
         default:
             return "Check the port in the system's log (sudo dmesg).";
     }
+}
+
+std::string load_modules_command() {
+    return "sudo modprobe -a parport_pc ppdev";
 }
 
 std::string hex_address(std::int32_t base) {

@@ -19,6 +19,11 @@ namespace feedrite {
 /// sentences, shared by the port's error message and the port check.
 [[nodiscard]] std::string port_remedy(PortErrorCode code);
 
+/// The command that loads the port's modules, as the user is told to type it:
+/// `-a` makes modprobe take every word as a module (without it, the second
+/// module would be a parameter of the first and never load).
+[[nodiscard]] std::string load_modules_command();
+
 /// The address as the configuration dialog shows it: upper-case hex, no prefix.
 [[nodiscard]] std::string hex_address(std::int32_t base);
 

@@ -17,6 +17,7 @@
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"
+#include "config/window_places.h"
 #include "tests/support/as_user.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -439,6 +440,25 @@ TEST_F(SettingsSave, ReadOnlyFolderKeepsTheOldFile) {
 
 // The codes a settings file gives (a missing file, three lines and one line
 // are read end to end by the main window's test).
+// What the windows keep: read back as written; a line that does not read
+// leaves its default, never a window of no size.
+TEST(WindowPlaces, ReadBackAsWrittenAndDefaultsForWhatDoesNotRead) {
+    testing::TempDir dir;
+    const WindowPlaces kept{WindowArea{-20, 30, 640, 480}, false};
+    write_window_places(dir.path(), kept);
+    EXPECT_EQ(read_window_places(dir.path()), kept);
+    const std::pair<const char*, WindowPlaces> cases[] = {
+        {"control 1 2 3 4\ntoolpath 1\n", {WindowArea{1, 2, 3, 4}, true}},
+        {"control 1 2 0 4\r\ntoolpath 0", {std::nullopt, false}},
+        {"control 1 2 x 4\r\ntoolpath\r\n", {}},
+    };
+    for (const auto& [text, places] : cases) {
+        SCOPED_TRACE(text);
+        dir.write("Feedrite windows", text);
+        EXPECT_EQ(read_window_places(dir.path()), places);
+    }
+}
+
 TEST(EditorSettings, FileContentsGiveTheseCodes) {
     const std::tuple<const char*, const char*, double, double, int> cases[] = {
         {"blanks and trailing text", "  2 x\r\n 1.5\r\n  0  \r\n", 2, 1.5, 0},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "core/console_host.h"
@@ -66,6 +67,24 @@ TEST(CommandLine, OptionsAnywhere) {
         EXPECT_TRUE(parse_options({"--history", bad}).error.starts_with("--history takes a"));
     }
     EXPECT_EQ(parse_options({"--history", "100000", "-platform", "xcb"}).history, 100000);
+}
+
+// The desktop entry's commands, with a file for %f: the main one opens the
+// chooser, its action does so on the Virtual control.
+TEST(CommandLine, TheDesktopEntryStartsWhatItSays) {
+    std::ifstream entry(FEEDRITE_TEST_DATA_DIR "/../../packaging/feedrite.desktop");
+    std::vector<Options> starts;
+    for (std::string line; std::getline(entry, line);) {
+        if (!line.starts_with("Exec=feedrite ")) continue;
+        std::istringstream words(line.substr(14));
+        std::vector<std::string> args;
+        for (std::string word; words >> word;) args.push_back(word == "%f" ? "part.nc" : word);
+        starts.push_back(parse_options(args));
+        EXPECT_EQ(starts.back().error + join_arguments(starts.back().rest), "part.nc") << line;
+    }
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_TRUE(starts[0].open && !starts[0].simulate);
+    EXPECT_TRUE(starts[1].open && starts[1].simulate);
 }
 
 TEST(CommandLine, QtOptionsAndTheDisplay) {

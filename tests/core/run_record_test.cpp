@@ -53,6 +53,17 @@ TEST(RunRecord, MergingLinesIntoRuns) {
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2);  // heading and the last run
     EXPECT_NE(table.find("1:02:03  signal (SIGTERM)"), std::string::npos) << table;
     EXPECT_NE(table.find(" /shop/bracket 1.nc\n"), std::string::npos) << table;
+    // A port error's text on a line of its own; a simulated run says so.
+    RunRecord port = runs[1];
+    port.end = E::PortError, port.end_detail = "Cannot open /dev/parport0\nCheck it.";
+    port.simulated = true;
+    const std::string both = history_table({runs[1], port}, 2);
+    const auto row = both.find("port error");
+    EXPECT_LT(both.find("  hardware  "), row) << both;
+    EXPECT_EQ(both.find("  virtual  ", row), both.find("  virtual  ")) << both;
+    EXPECT_NE(both.find("  virtual  "), std::string::npos) << both;
+    EXPECT_NE(both.find(".nc\n    Cannot open /dev/parport0 / Check it.\n"), std::string::npos)
+        << both;
 }
 
 struct FakeInhibitor final : SleepInhibitor {

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +17,9 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
@@ -52,7 +56,11 @@ namespace {
 // starts Timer2, and the program already in the view.
 struct Window {
     explicit Window(const std::string& program = "N1\r\nN2\r\nN3\r\n", bool held = true,
-                    const char* editor_settings = nullptr) {
+                    const char* editor_settings = nullptr, PortKind kind = PortKind::Virtual)
+        : form(module, dir.path(), kind) {
+        device.delay1 = 400;
+        device.delay2 = 200;
+        device.delay3 = 100;
         dir.write("part.nc", program);
         if (editor_settings) dir.write("settings.edt", editor_settings);
         // The crash record goes here, never to the user's own.
@@ -75,10 +83,6 @@ struct Window {
     // Sends the program on the virtual port, `tick` run every `ms` meanwhile
     // (inside the send driver's yields, as clicks would); true once ended.
     bool transmit(int ms, const std::function<void()>& tick, int timeout_ms) {
-        testing::DeviceSettings device;
-        device.delay1 = 400;
-        device.delay2 = 200;
-        device.delay3 = 100;
         device.write(dir.path());
         QTimer script;
         QObject::connect(&script, &QTimer::timeout, &form, tick);
@@ -91,7 +95,8 @@ struct Window {
 
     testing::TempDir dir;
     ModuleState module{.CALL_expanded = true};  // start-up clears it
-    FeedriteForm form{module, dir.path()};
+    testing::DeviceSettings device;
+    FeedriteForm form;
     ProgramEdit& edit = form.txtedit();
     testing::ScriptedHost recorder;
     bool ended = false;
@@ -140,8 +145,10 @@ class MainWindowTest : public QObject {
         Window w("", false, "0\r\n0\r\n3\r\n");
         FeedriteForm& form = w.form;
         QSignalSpy started(&form, &FeedriteForm::start_transmission);
-        QCOMPARE(form.windowTitle(),
-                 QString::fromStdString("Cutwave output of " + w.dir.file("part.nc") + "  (BTR)"));
+        // On the virtual port the window says it is a simulation.
+        QCOMPARE(form.windowTitle(), QString::fromStdString("Simulation - Cutwave output of " +
+                                                            w.dir.file("part.nc") + "  (BTR)"));
+        QVERIFY(!form.status_bar().simulation_panel()->isHidden());
         QCOMPARE(form.text_view().text(), std::string("Loading..."));
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         QVERIFY(w.edit.is_read_only());
@@ -226,6 +233,26 @@ class MainWindowTest : public QObject {
             change();
             QVERIFY(w.form.text_view().text() != text && w.state().File_is_edited);
         }
+    }
+
+    // A long message: its lines are broken at blanks before the box sees
+    // them, so the box never wraps it itself (which broke "--check-port" at
+    // its hyphen) and every word arrives whole.
+    void a_box_never_breaks_a_command() {
+        Window w;
+        w.form.show();
+        w.form.qt_host().answer_with(nullptr);
+        std::string text = "No driver answers on /dev/parport0.";
+        for (int i = 0; i < 6; ++i)
+            text += " Run feedrite-config --check-port and sudo modprobe -a parport_pc ppdev.";
+        w.form.host().notice(text + "\nThe end.", "BTR port error", MessageIcon::None);
+        auto* box = w.form.findChild<QMessageBox*>();
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label != nullptr && !label->wordWrap());
+        QVERIFY(label->text().count(QLatin1Char('\n')) > 2);
+        QCOMPARE(label->text().replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                 QString::fromStdString(text + " The end."));
+        box->close();
     }
 
     // A stray key raises a notice that stops nothing: one box, not modal;
@@ -429,6 +456,42 @@ class MainWindowTest : public QObject {
         QVERIFY(w.transmit(50, tick, 30000));
         QCOMPARE(step, 4);
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
+    }
+
+    // A port that will not open leads to the Virtual control: asked after the
+    // port's box, the window then sends there and says it is a simulation,
+    // and the history marks the run. Declined, the view says what to do and
+    // the history keeps the port's error.
+    void a_port_that_will_not_open_leads_to_the_virtual_control() {
+        for (const bool yes : {true, false}) {
+            Window w("N1 X1\r\nN2 M30\r\n", false, nullptr, PortKind::Ppdev);
+            w.device.address = 0x2BC;  // no PC has a port there: nothing real is touched
+            const std::string history = w.dir.file("state/history.jsonl");
+            w.form.keep_history(history);
+            QVERIFY(w.form.windowTitle().startsWith(QStringLiteral("Cutwave output of ")));
+            QVERIFY(w.form.status_bar().simulation_panel()->isHidden());
+            int controls = 0;
+            w.form.offer_simulation_with([&controls] { ++controls; });
+            w.recorder.answers = {MessageAnswer::No, yes ? MessageAnswer::Yes : MessageAnswer::No};
+            const auto tick = [&] {
+                if (w.state().run.phase == RunPhase::PortError && !w.ended) w.form.close();
+                if (w.state().run.blocks_sent >= 2 && !w.ended) w.form.end_on_signal("SIGTERM");
+            };
+            QVERIFY(w.transmit(20, tick, 10000));
+            QCOMPARE(w.recorder.messages.size(), std::size_t(2));
+            QCOMPARE(w.recorder.messages[1].title, std::string("Try it on the Virtual control"));
+            QCOMPARE(controls, yes ? 1 : 0);
+            QCOMPARE(w.form.windowTitle().startsWith(QStringLiteral("Simulation - ")), yes);
+            QCOMPARE(w.form.status_bar().simulation_panel()->isHidden(), !yes);
+            const RunRecord run = read_history(history).at(0);
+            QCOMPARE(run.simulated, yes);
+            if (yes) continue;
+            QVERIFY(w.form.text_view().text().find("feedrite --simulate --open") !=
+                    std::string::npos);
+            QVERIFY(run.end == EndReason::PortError);
+            QVERIFY2(run.end_detail.starts_with("No parallel port at address 2BC"),
+                     run.end_detail.c_str());
+        }
     }
 
     // An open run stores nulls for what it lacks; the end's names are read in

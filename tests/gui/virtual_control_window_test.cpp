@@ -12,13 +12,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextDocument>
 #include <memory>
 
+#include "config/window_places.h"
 #include "sim/simulated_port.h"
+#include "tests/support/temp_dir.h"
 
 using namespace feedrite;
 
@@ -85,13 +86,14 @@ class VirtualControlWindowTest : public QObject {
 
     // Each window is made anew, as when the program starts again.
     void remembers_where_it_stood_and_only_hides() {
-        QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite")).clear();
+        testing::TempDir dir;
         QWidget main;
         main.setGeometry(20, 20, 300, 200);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         std::unique_ptr<VirtualControlWindow> window;
         const auto reopen = [&] {
             window = std::make_unique<VirtualControlWindow>([] { return nullptr; });
+            window->keep_place_in(dir.path());
             window->place(main);
         };
         reopen();  // nothing kept: beside the main window, as a window left off the screen
@@ -122,8 +124,9 @@ class VirtualControlWindowTest : public QObject {
             QCOMPARE(close.isAccepted(), !main_shown);
         }
         // Kept smaller than the layout now needs, near the right edge: all on the screen.
-        QSettings(QStringLiteral("Feedrite"), QStringLiteral("Feedrite"))
-            .setValue(QStringLiteral("VirtualControl/size"), QSize(100, 100));
+        WindowPlaces places = read_window_places(dir.path());
+        places.control->width = places.control->height = 100;
+        write_window_places(dir.path(), places);
         reopen();
         window->show();
         QVERIFY(screen.contains(window->geometry()));

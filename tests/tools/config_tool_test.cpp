@@ -135,7 +135,8 @@ TEST_F(ConfigToolTest, CheckPortFindsThePortByNameAddressOrTheDevice) {
         {{}, 0, "Checking /dev/parport1 (at 278 hex)."},
         {{"lpt1"}, 0, "The device is set to address 278 hex, this port is at 378 hex"},
         {{"3BC"}, 1, "No parallel port at address 3BC hex"},
-        {{"LPT4"}, 2, ""},
+        {{"LPT4"}, 1, "No parallel port at address 2E8 hex"},  // as --port takes it
+        {{"LPT5"}, 2, ""},
         {{"378", "--quick"}, 2, ""},
     };
     for (const auto& [words, status, says] : cases) {

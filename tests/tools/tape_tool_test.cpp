@@ -7,9 +7,11 @@
 #include <sstream>
 
 #include "base/file_io.h"
+#include "core/command_line.h"
 #include "run/send_driver.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
+#include "tools/config_tool.h"
 
 namespace feedrite {
 namespace {
@@ -222,6 +224,25 @@ TEST_F(TapeToolTest, EstimatePrintsTheTimesOfOneCycle) {
               "tape: 0.270 s\nmachining: 6.002 s\nwaits: 1 blocks, 0.026 s\n"
               "line 6: 0.026 s  X30.02\n");
     EXPECT_EQ(tape({"--estimate", "--cycles", "2"}, part).status, 2);
+}
+
+// The three --help texts as help2man reads them into the man pages: no line
+// past 79 columns, and an option's name apart from its words by two blanks
+// or a line of its own (one blank ran them together in the page).
+TEST(HelpTexts, FitTheTerminalAndKeepOptionsApart) {
+    for (const std::string& help : {usage_text(), tape_usage(), config_usage()}) {
+        std::istringstream lines(help);
+        for (std::string line; std::getline(lines, line);) {
+            SCOPED_TRACE(line);
+            EXPECT_LE(line.size(), 79u);
+            if (!line.starts_with("  --")) continue;
+            const auto words_at = line.find("  ", 2);
+            // The option's own words: "--name", a value, or "[VALUE]".
+            const std::string name =
+                line.substr(2, words_at == std::string::npos ? std::string::npos : words_at - 2);
+            EXPECT_LE(std::count(name.begin(), name.end(), ' '), 1) << name;
+        }
+    }
 }
 
 }  // namespace

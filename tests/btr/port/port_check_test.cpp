@@ -59,11 +59,11 @@ TEST(PortCheck, NamesWhatStandsBetweenTheUserAndThePort) {
     const Case cases[] = {
         {"no modules", {}, {"", 0x378, 0}, {}, true, false,
          {"knows no parallel port. The modules parport_pc and ppdev are not loaded.",
-          "sudo modprobe parport_pc ppdev", "switched off in the BIOS"}},
+          "sudo modprobe -a parport_pc ppdev", "switched off in the BIOS"}},
         {"other address", loaded, {"", 0x278, 0}, {}, false, false,
          {"No parallel port at address 278 hex; the kernel's ports: /dev/parport0 at 378 hex."}},
         {"no device file", {true, false, false}, {"", 0x378, 0}, {{0, ENOENT}}, false, false,
-         {"no device file /dev/parport0. The module ppdev is not loaded.", "modprobe parport_pc ppdev"}},
+         {"no device file /dev/parport0. The module ppdev is not loaded.", "modprobe -a parport_pc ppdev"}},
         {"node without driver", loaded, {"/dev/parport3", 0, 0}, {{0, ENXIO}}, false, false,
          {"No driver answers on /dev/parport3."}},
         {"no permission", loaded, {"", 0x378, 0}, {{0, EACCES}}, false, false,

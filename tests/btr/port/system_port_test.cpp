@@ -127,7 +127,7 @@ TEST(PpdevPort, EveryOpenFailureLeavesAnInertPort) {
          {"Cannot claim /dev/parport1 (parallel port at 378 hex): another program or driver",
           "(sudo modprobe -r lp)"}},
         {0, ENODEV, 0x378, PortErrorCode::NotFound,
-         {"Cannot open", "(sudo modprobe parport_pc ppdev)", "--check-port"}},
+         {"Cannot open", "(sudo modprobe -a parport_pc ppdev)", "--check-port"}},
         // lp registered on the port: ppdev's exclusive claim says ENXIO, not "no port".
         {PPCLAIM, ENXIO, 0x378, PortErrorCode::Busy,
          {"Cannot claim /dev/parport1 (parallel port at 378 hex): another program or driver",

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every modprobe command a user is told to type, in the program's messages
+// and in the documents, run by modprobe itself as a dry run over a module
+// tree of its own: it must load (or remove) exactly the modules it names.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "btr/port/port_check.h"
+#include "btr/port/port_errno.h"
+#include "tests/support/temp_dir.h"
+
+namespace feedrite {
+namespace {
+
+const std::string source_dir = FEEDRITE_TEST_DATA_DIR "/../..";
+
+std::string kmod_tool(const std::string& name) {
+    for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/"})
+        if (std::filesystem::exists(dir + name)) return dir + name;
+    return {};
+}
+
+std::string run(const std::string& command, int& status) {
+    std::string out;
+    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        status = pclose(pipe);
+    }
+    return out;
+}
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    // The man page sources write a minus as "\-".
+    return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+}
+
+// The words after "modprobe": options and module names, up to the first other character.
+std::vector<std::string> modprobe_arguments(const std::string& text) {
+    static const std::regex command(R"(modprobe((?: -[a-z]+| [a-z_0-9]+)+))");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), command);
+         it != std::sregex_iterator(); ++it)
+        found.push_back((*it)[1]);
+    return found;
+}
+
+std::vector<std::string> shown_texts() {
+    std::vector<std::string> texts;
+    for (PortErrorCode code : {PortErrorCode::NotFound, PortErrorCode::Busy})
+        texts.push_back(port_remedy(code));
+    PortFacts facts;
+    texts.push_back(findings_text(diagnose_port(facts)));  // no port at all
+    facts.device = "/dev/parport0";
+    for (int err : {ENOENT, ENXIO}) {
+        facts.open_errno = err;
+        texts.push_back(findings_text(diagnose_port(facts)));
+    }
+    for (const char* doc : {"/README.md", "/packaging/README.installed", "/debian/README.Debian",
+                            "/packaging/man/port-access.h2m"})
+        texts.push_back(file_text(source_dir + doc));
+    return texts;
+}
+
+TEST(ShownCommands, ModprobeLoadsExactlyTheModulesNamed) {
+    const std::string modprobe = kmod_tool("modprobe"), depmod = kmod_tool("depmod");
+    ASSERT_FALSE(modprobe.empty() || depmod.empty()) << "install kmod (scripts/setup-debian.sh)";
+    testing::TempDir tree;
+    const std::string kernel = tree.path() + "/lib/modules/9.9/kernel";
+    std::filesystem::create_directories(kernel);
+    for (const char* module : {"parport_pc", "ppdev", "lp"})
+        tree.write(std::string("lib/modules/9.9/kernel/") + module + ".ko", "");
+    int status = -1;
+    run(depmod + " -b " + tree.path() + " 9.9", status);
+    ASSERT_EQ(status, 0);
+
+    int commands = 0;
+    for (const std::string& text : shown_texts()) {
+        for (const std::string& args : modprobe_arguments(text)) {
+            SCOPED_TRACE("modprobe" + args);
+            ++commands;
+            const std::string dry_run = modprobe + " -d " + tree.path() + " -S 9.9 --dry-run -v";
+            const std::string out = run(dry_run + args, status);
+            EXPECT_EQ(status, 0) << out;
+            if (args.find(" -r") != std::string::npos) continue;  // nothing loaded here to remove
+            std::istringstream words(args);
+            std::string word, expected;
+            while (words >> word)
+                if (word[0] != '-')
+                    expected.append("insmod " + kernel + "/").append(word + ".ko \n");
+            // A module taken as a parameter of the one before would follow its ".ko ".
+            EXPECT_EQ(out, expected);
+        }
+    }
+    EXPECT_GE(commands, 8);
+}
+
+}  // namespace
+}  // namespace feedrite
