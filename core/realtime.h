@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace feedrite {
 
@@ -24,13 +25,20 @@ class Scheduler {
     virtual bool memlock_unlimited() = 0;
     /// Locks the process's memory, now and to come: 0, or errno.
     virtual int lock_memory() = 0;
+    /// Asks the desktop's real-time service (RealtimeKit) to put the calling
+    /// thread under SCHED_FIFO at `priority` or the service's lower limit:
+    /// the priority granted, or why not. Without such a service: why not.
+    virtual std::pair<int, std::string> ask_service(int priority);
+    /// Puts the calling thread back under the normal scheduler.
+    virtual void set_normal() {}
 };
 
 /// The running system: pthread, setrlimit's limits, mlockall, prctl.
-class SystemScheduler final : public Scheduler {
+class SystemScheduler : public Scheduler {
   public:
     std::optional<long> rtprio_limit() override;
     int set_fifo(int priority) override;
+    void set_normal() override;
     void precise_sleeps() override;
     bool memlock_unlimited() override;
     int lock_memory() override;
@@ -42,6 +50,7 @@ inline constexpr int wanted_rt_priority = 10;
 
 struct RealtimeState {
     bool granted = false;
+    bool through_service = false;  ///< RealtimeKit's, not the user's own limit
     int priority = 0;
     bool memory_locked = false;
     std::string note;  ///< one line for the timing panel's tooltip
@@ -51,6 +60,17 @@ struct RealtimeState {
 /// has) and, once granted and allowed without limit, locks the memory; never
 /// fails the run.
 [[nodiscard]] RealtimeState request_realtime(Scheduler& scheduler);
+
+/// Puts the calling thread back at normal priority: loading, reloading and
+/// drawing never run at real-time priority.
+void end_realtime(Scheduler& scheduler, RealtimeState& state);
+
+/// Where the service granted real-time priority, RLIMIT_RTTIME bounds the
+/// CPU time the thread may spin without sleeping: its soft limit's SIGXCPU
+/// drops the thread `tid` to normal priority (instead of the default, which
+/// ends the program) and is told by realtime_dropped().
+void drop_realtime_on_sigxcpu(long tid);
+[[nodiscard]] bool realtime_dropped();
 
 /// For --help: what the window asks for and how an administrator allows it,
 /// the same on every PC (the man page is made from --help).

@@ -252,7 +252,12 @@ void FeedriteForm::send_file() {
         hooks.check_port = [this] {
             show_port_check(host_, check_system_port(run_.settings.BTRaddress));
         };
-    hooks.reload_wanted = [this] { return std::exchange(reload_wanted_, false); };
+    hooks.reload_wanted = [this] {
+        const bool wanted = std::exchange(reload_wanted_, false);
+        // Reloading is no tape work: at normal priority, asked again once loaded.
+        if (wanted && scheduler_) end_realtime(*scheduler_, realtime_);
+        return wanted;
+    };
     hooks.at_cycle_end = [this] {
         if (journal_) journal_->record(0, false);
     };
@@ -479,6 +484,14 @@ void FeedriteForm::share_split() {
 }
 
 void FeedriteForm::build_toolpath() {
+    // The model of a large program takes seconds: never at real-time priority.
+    const bool was_realtime = realtime_.granted;
+    if (was_realtime && scheduler_) end_realtime(*scheduler_, realtime_);
+    build_toolpath_model();
+    if (was_realtime && scheduler_) realtime_ = request_realtime(*scheduler_);
+}
+
+void FeedriteForm::build_toolpath_model() {
     // A report ("Loading...", a load failure) or a binary file has no path.
     if (run_.state.view_holds_report || run_.state.Binaryfile || run_.state.Edit_mode) return;
     const std::uint64_t revision = txtedit_->model().lines().revision();
@@ -775,6 +788,10 @@ void FeedriteForm::show_timing() {
     const Clock::time_point now = run_.clock.now();
     std::string detail = timing_panel_detail(run_.figures);
     if (!realtime_.note.empty()) detail += "\n" + realtime_.note;
+    if (realtime_dropped())
+        detail +=
+            "\nDropped to normal priority: the tape took more processor time without a "
+            "pause than real-time priority allows (SIGXCPU).";
     StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(run_.figures, now)),
                             QString::fromStdString(detail),
                             run_.figures.busy_warning(now).has_value());

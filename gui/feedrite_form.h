@@ -165,6 +165,7 @@ class FeedriteForm : public QWidget {
     /// The toolpath of the program in the view, built when it is shown and
     /// the text changed since.
     void build_toolpath();
+    void build_toolpath_model();
     /// A click on the path selects and shows its line; the start point
     /// moves only through "Resume here…" and its review.
     void select_line(std::int64_t line);

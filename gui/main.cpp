@@ -26,6 +26,7 @@
 #include "gui/logind_inhibitor.h"
 #include "gui/open_program_dialog.h"
 #include "gui/pin_test_window.h"
+#include "gui/realtime_kit.h"
 #include "gui/run_history.h"
 #include "gui/signal_watch.h"
 #include "gui/virtual_control_window.h"
@@ -199,7 +200,7 @@ int main(int argc, char** argv) {
     QObject::connect(&form, &FeedriteForm::start_transmission, &form, &FeedriteForm::send_file);
     form.keep_history(history_path());
     form.keep_awake_with(std::make_unique<LogindInhibitor>(), std::cerr);
-    form.send_with_realtime(std::make_unique<SystemScheduler>());
+    form.send_with_realtime(std::make_unique<DesktopScheduler>());
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::ending, &form,
                      [&form](const QString& name) { form.end_on_signal(name.toStdString()); });

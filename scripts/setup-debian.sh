@@ -17,7 +17,7 @@ build=(
 everything=(
   "${build[@]}"
   ninja-build g++ pkg-config libbenchmark-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick dbus-daemon
   gzip file lintian desktop-file-utils appstream man-db autopkgtest
   clang libclang-rt-14-dev clang-format clang-tidy
 )

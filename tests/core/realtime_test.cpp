@@ -21,7 +21,28 @@ class ScriptedScheduler final : public Scheduler {
     void precise_sleeps() override { precise = true; }
     bool memlock_unlimited() override { return unlimited_memlock; }
     int lock_memory() override { return locked = lock_answer == 0, lock_answer; }
+    std::pair<int, std::string> service{0, "no service here"};
+    std::pair<int, std::string> ask_service(int) override { return service; }
 };
+
+// Refused by the limit, the desktop's service is asked; its refusal is told
+// with the limit's.
+TEST(Realtime, TheServiceIsAskedWhereTheLimitRefuses) {
+    for (const int granted : {8, 0}) {
+        ScriptedScheduler scheduler;
+        scheduler.limit = 0, scheduler.fifo_answer = EPERM;
+        scheduler.service = {granted, granted != 0 ? "" : "no RealtimeKit service answers"};
+        const RealtimeState state = request_realtime(scheduler);
+        EXPECT_EQ(state.granted, granted != 0);
+        EXPECT_EQ(state.through_service, granted != 0);
+        EXPECT_EQ(state.priority, granted);
+        EXPECT_NE(state.note.find(granted != 0 ? "Real-time priority 8 (SCHED_FIFO, from the "
+                                                 "desktop's RealtimeKit service)"
+                                               : "(Operation not permitted), and no RealtimeKit"),
+                  std::string::npos)
+            << state.note;
+    }
+}
 
 // Granted at the wanted level or the user's lower limit; refused with the
 // reason and the way to allow it; memory locked only where no limit binds.
