@@ -62,11 +62,13 @@ std::optional<std::string> DelayFigures::busy_warning(Clock::time_point now) con
 
 void DelayFigures::nap_woke(double late_ms) {
     nap_late_ = std::max(nap_late_.value_or(0), late_ms);
+    recent_lateness_.add(late_ms);
 }
 
 double DelayFigures::nap_margin_ms() const {
-    // A quarter more than the worst seen, and a floor for the clock's own reads.
-    return nap_late_ ? std::max(0.1, *nap_late_ * 1.25 + 0.05) : spin_stretch_ms;
+    const std::optional<double> late = recent_lateness_.quantile(0.98);
+    // A quarter more than seen, and a floor for the clock's own reads.
+    return late ? std::max(0.1, *late * 1.25 + 0.05) : spin_stretch_ms;
 }
 
 std::string timing_panel_text(const DelayFigures& figures, Clock::time_point now) {

@@ -44,8 +44,10 @@ class DelayFigures {
     void nap_woke(double late_ms);
     /// The latest a nap has woken this run; nothing before the first nap.
     [[nodiscard]] std::optional<double> nap_lateness_ms() const { return nap_late_; }
-    /// What a nap leaves to spin before its deadline: the lateness seen, with
-    /// room to spare, so that no nap ends past its delay's end.
+    /// What a nap leaves to spin before its deadline: the lateness of the
+    /// recent naps (all but the odd one out of a hundred), with room to
+    /// spare, so that no nap ends past its delay's end. One wake-up stalled
+    /// by a burst of load must not turn every later nap into a spin.
     [[nodiscard]] double nap_margin_ms() const;
 
   private:
@@ -60,6 +62,7 @@ class DelayFigures {
     std::optional<Clock::time_point> last_character_;
     std::optional<Clock::time_point> busy_at_;
     std::optional<double> nap_late_;
+    RollingFigures recent_lateness_{kept};
     std::string busy_text_;
 };
 

@@ -21,6 +21,8 @@ class RollingFigures {
     void clear() { values_.clear(); }
     [[nodiscard]] std::optional<double> median() const;
     [[nodiscard]] std::optional<double> minimum() const;
+    /// The value below which the share `q` (0 to 1) of the kept values lie.
+    [[nodiscard]] std::optional<double> quantile(double q) const;
     [[nodiscard]] std::size_t count() const { return values_.size(); }
 
   private:
