@@ -217,8 +217,13 @@ QWidget* VirtualControlWindow::make_timing_box() {
     for (int row = 0; row < 4; ++row) {
         grid->addWidget(new QLabel(QString::fromLatin1(names[row]), box), row + 1, 0);
         for (int column = 0; column < 3; ++column) {
-            timing_[row][column] = value_label(box);
-            grid->addWidget(timing_[row][column], row + 1, column + 1);
+            QLabel* label = timing_[row][column] = value_label(box);
+            // As wide as "00000.000" whatever it shows: a long time measured
+            // (a stall) widened the window past the screen's edge.
+            label->setMinimumWidth(
+                label->fontMetrics().horizontalAdvance(QStringLiteral("00000.000")));
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            grid->addWidget(label, row + 1, column + 1);
         }
     }
     timing_[0][1]->setToolTip(
