@@ -20,6 +20,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "core/window_math.h"
 #include "sim/simulated_port.h"
@@ -39,8 +40,12 @@ QSettings stored_settings() {
 const QString position_key = QStringLiteral("VirtualControl/position");
 const QString size_key = QStringLiteral("VirtualControl/size");
 
+// The decimals give way as the value grows, so that up to seven digits fit
+// the cell of "000.000": a time of a stall is still read whole.
 QString number_text(const std::optional<double>& value, int decimals) {
     if (!value) return QStringLiteral("\u2013");
+    const double size = std::abs(*value);
+    while (decimals > 0 && size >= std::pow(10.0, 6 - decimals)) --decimals;
     return QString::number(*value, 'f', decimals);
 }
 
@@ -218,10 +223,10 @@ QWidget* VirtualControlWindow::make_timing_box() {
         grid->addWidget(new QLabel(QString::fromLatin1(names[row]), box), row + 1, 0);
         for (int column = 0; column < 3; ++column) {
             QLabel* label = timing_[row][column] = value_label(box);
-            // As wide as "00000.000" whatever it shows: a long time measured
+            // As wide as "000.000" whatever it shows: a long time measured
             // (a stall) widened the window past the screen's edge.
             label->setMinimumWidth(
-                label->fontMetrics().horizontalAdvance(QStringLiteral("00000.000")));
+                label->fontMetrics().horizontalAdvance(QStringLiteral("000.000")));
             label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             grid->addWidget(label, row + 1, column + 1);
         }
