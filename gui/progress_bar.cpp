@@ -122,7 +122,7 @@ QString ProgressBar::shown_detail(int width) const {
     least.setPointSizeF(least_points);
     const QFontMetrics metrics(least, this);
     for (std::size_t count = texts_.detail_parts.size(); count > 1; --count) {
-        const QString text = QString::fromUtf8(join_detail(texts_.detail_parts, count));
+        QString text = QString::fromUtf8(join_detail(texts_.detail_parts, count));
         if (metrics.horizontalAdvance(text) <= width) return text;
     }
     return QString::fromUtf8(join_detail(texts_.detail_parts, 1));
