@@ -727,6 +727,13 @@ class MainWindowTest : public QObject {
                 w.form.show_progress();  // the armed resume is in sight
                 if (!w.form.progress_bar().texts().main.starts_with("Resume at line 6"))
                     failures << QStringLiteral("armed resume not shown");
+                // A line picked meanwhile would win over it: then it is not shown.
+                const TextPos armed = w.state().Live_DNC_startpoint;
+                w.state().Live_DNC_startpoint = 0;
+                w.form.show_progress();
+                if (w.form.progress_bar().texts().main.starts_with("Resume"))
+                    failures << QStringLiteral("a dropped resume shown");
+                w.state().Live_DNC_startpoint = armed;
                 window.cycle_start_button()->click();
                 step = 1;
             } else if (step == 1 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
