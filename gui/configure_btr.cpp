@@ -138,6 +138,15 @@ void configure_BTR::build_widgets() {
     grid->addLayout(build_signal_frames(), 1, 0, 1, 3);
     grid->addWidget(build_replace_frame(), 2, 0, 1, 3);
     grid->addLayout(build_buttons(), 3, 0, 1, 3);
+    // A line of its own, the whole width, two lines high from the start: the
+    // result of the speed test appearing in the buttons' row took height from
+    // the rows above and squashed the Timing fields.
+    speed_test_txt = new QLabel(this);
+    speed_test_txt->setObjectName(QStringLiteral("speed_test_txt"));
+    speed_test_txt->setWordWrap(true);
+    speed_test_txt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    speed_test_txt->setFixedHeight(2 * speed_test_txt->fontMetrics().lineSpacing());
+    grid->addWidget(speed_test_txt, 4, 0, 1, 3);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
 }
@@ -287,10 +296,7 @@ QLayout* configure_BTR::build_buttons() {
     buttons->addWidget(Fanuc_Defaults);
     buttons->addWidget(Yasnac_defaults);
     buttons->addWidget(PW_defaults);
-    speed_test_txt = new QLabel(this);
-    speed_test_txt->setObjectName(QStringLiteral("speed_test_txt"));
-    speed_test_txt->setWordWrap(true);
-    buttons->addWidget(speed_test_txt, 1);
+    buttons->addStretch(1);
     buttons->addWidget(apply_button);
     buttons->addWidget(cancel_button);
     return buttons;

@@ -747,7 +747,9 @@ void FeedriteForm::show_progress() {
     ProgressFigures figures =
         tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode, place, places,
                       monotonic_seconds(), read_number_or_zero(run_.settings.BTRcps));
-    if (run_.resume.pending) figures.resume_line = view_.line_index(run_.resume.start) + 1;
+    // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
+    if (run_.resume.pending && run_.resume.start == run_.state.Live_DNC_startpoint)
+        figures.resume_line = view_.line_index(run_.resume.start) + 1;
     progress_bar_->show_figures(figures);
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);

@@ -36,11 +36,13 @@ std::pair<QColor, QColor> state_colors(ShownState state) {
 }
 
 constexpr int margin = 4;
+constexpr double least_points = 7;  // the smallest a figure is drawn
 
-// The font made smaller until `text` fits `width` (down to 7 pt): a narrow
+// The font made smaller until `text` fits `width` (down to least_points): a narrow
 // window shows every figure rather than cutting the last ones off.
 QFont fitted(QFont font, const QString& text, int width, const QWidget* widget) {
-    while (font.pointSizeF() > 7 && QFontMetrics(font, widget).horizontalAdvance(text) > width)
+    while (font.pointSizeF() > least_points &&
+           QFontMetrics(font, widget).horizontalAdvance(text) > width)
         font.setPointSizeF(font.pointSizeF() - 1);
     return font;
 }
@@ -104,16 +106,26 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     const int big_height = QFontMetrics(big_, this).lineSpacing();
     const QRect main_row = figures.adjusted(2 * margin, 0, -margin, 0)
                                .adjusted(0, 0, 0, big_height - figures.height());
-    const QString main = QString::fromUtf8(texts_.main), detail = QString::fromUtf8(texts_.detail);
+    const QString main = QString::fromUtf8(texts_.main);
     painter.setFont(fitted(big_, main, main_row.width(), this));
     painter.drawText(main_row, Qt::AlignLeft | Qt::AlignVCenter, main);
     const QRect detail_row = figures.adjusted(2 * margin, big_height, -margin, 0);
-    const QFont detail_font = fitted(small_, detail, detail_row.width(), this);
-    painter.setFont(detail_font);
-    // Still too long at the smallest size: cut with an ellipsis; the tooltip holds it whole.
-    painter.drawText(
-        detail_row, Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(detail_font, this).elidedText(detail, Qt::ElideRight, detail_row.width()));
+    const QString shown = shown_detail(detail_row.width());
+    painter.setFont(fitted(small_, shown, detail_row.width(), this));
+    painter.drawText(detail_row, Qt::AlignLeft | Qt::AlignVCenter, shown);
+}
+
+// Still too long at the smallest size: the last parts are left out whole
+// (never "mac…"); the tooltip holds them all.
+QString ProgressBar::shown_detail(int width) const {
+    QFont least(small_);
+    least.setPointSizeF(least_points);
+    const QFontMetrics metrics(least, this);
+    for (std::size_t count = texts_.detail_parts.size(); count > 1; --count) {
+        QString text = QString::fromUtf8(join_detail(texts_.detail_parts, count));
+        if (metrics.horizontalAdvance(text) <= width) return text;
+    }
+    return QString::fromUtf8(join_detail(texts_.detail_parts, 1));
 }
 
 }  // namespace feedrite

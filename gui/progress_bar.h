@@ -20,6 +20,9 @@ class ProgressBar : public QWidget {
     void show_figures(const ProgressFigures& figures);
     [[nodiscard]] const ProgressTexts& texts() const { return texts_; }
     [[nodiscard]] ShownState state() const { return state_; }
+    /// What the detail row shows in `width` pixels: as many whole parts as
+    /// fit at the smallest font.
+    [[nodiscard]] QString shown_detail(int width) const;
     /// The height the bar needs for its fonts at this screen's dpi.
     [[nodiscard]] int preferred_height() const;
 

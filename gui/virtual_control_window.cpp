@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "config/window_places.h"
 #include "core/window_math.h"
@@ -41,6 +42,14 @@ QString number_text(const std::optional<double>& value, int decimals) {
 std::optional<double> rate(const std::optional<double>& interval_ms) {
     if (!interval_ms || *interval_ms <= 0) return std::nullopt;
     return 1000.0 / *interval_ms;
+}
+
+// A timing cell: the decimals give way as the value grows, so that up to
+// seven digits fit the cell of "000.000" and a time of a stall is read whole.
+QString cell_text(const std::optional<double>& value, int decimals) {
+    const double size = value ? std::abs(*value) : 0;
+    while (decimals > 0 && size >= std::pow(10.0, 6 - decimals)) --decimals;
+    return number_text(value, decimals);
 }
 
 QLabel* value_label(QWidget* parent) {
@@ -211,8 +220,13 @@ QWidget* VirtualControlWindow::make_timing_box() {
     for (int row = 0; row < 4; ++row) {
         grid->addWidget(new QLabel(QString::fromLatin1(names[row]), box), row + 1, 0);
         for (int column = 0; column < 3; ++column) {
-            timing_[row][column] = value_label(box);
-            grid->addWidget(timing_[row][column], row + 1, column + 1);
+            QLabel* label = timing_[row][column] = value_label(box);
+            // As wide as "000.000" whatever it shows: a long time measured
+            // (a stall) widened the window past the screen's edge.
+            label->setMinimumWidth(
+                label->fontMetrics().horizontalAdvance(QStringLiteral("000.000")));
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            grid->addWidget(label, row + 1, column + 1);
         }
     }
     timing_[0][1]->setToolTip(
@@ -369,18 +383,18 @@ void VirtualControlWindow::show_counters() {
 
 void VirtualControlWindow::show_timing() {
     const RollingFigures& interval = monitor_.interval();
-    timing_[0][0]->setText(number_text(rate(interval.median()), 0));
-    timing_[0][1]->setText(number_text(rate(interval.minimum()), 0));
-    timing_[0][2]->setText(number_text(device_timing_.cps, 0));
+    timing_[0][0]->setText(cell_text(rate(interval.median()), 0));
+    timing_[0][1]->setText(cell_text(rate(interval.minimum()), 0));
+    timing_[0][2]->setText(cell_text(device_timing_.cps, 0));
     const std::array<std::pair<const RollingFigures*, std::optional<double>>, 3> rows = {{
         {&monitor_.data_on(), device_timing_.data_on_ms},
         {&monitor_.sprocket_on(), device_timing_.sprocket_on_ms},
         {&monitor_.overlap(), device_timing_.overlap_ms},
     }};
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        timing_[row + 1][0]->setText(number_text(rows[row].first->median(), 3));
-        timing_[row + 1][1]->setText(number_text(rows[row].first->minimum(), 3));
-        timing_[row + 1][2]->setText(number_text(rows[row].second, 3));
+        timing_[row + 1][0]->setText(cell_text(rows[row].first->median(), 3));
+        timing_[row + 1][1]->setText(cell_text(rows[row].first->minimum(), 3));
+        timing_[row + 1][2]->setText(cell_text(rows[row].second, 3));
     }
 }
 

@@ -158,6 +158,13 @@ const char* shown_state_text(ShownState state) {
     return "";
 }
 
+std::string join_detail(const std::vector<std::string>& parts, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < std::min(count, parts.size()); ++i)
+        text += (i == 0 ? "" : "    ") + parts[i];
+    return text;
+}
+
 ProgressTexts progress_texts(const ProgressFigures& f) {
     ProgressTexts t;
     t.state = shown_state_text(f.state);
@@ -173,15 +180,18 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
     if (f.resume_line > 0 && f.state == ShownState::Waiting)
         t.main = "Resume at line " + std::to_string(f.resume_line) +
                  (t.main.empty() ? "" : "    ") + t.main;
+    std::vector<std::string>& parts = t.detail_parts;
     if (f.places > 0 || f.place > 0)
-        t.detail = std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) + " of " +
-                   std::to_string(f.places) + "    ";
-    if (f.elapsed) t.detail += "elapsed " + duration_text(f.elapsed) + "    ";
-    t.detail += "cycles " + std::to_string(f.cycles);
-    if (f.last_cycle) t.detail += " (last " + duration_text(f.last_cycle) + ")";
+        parts.push_back(std::string(f.binary ? "byte " : "line ") + std::to_string(f.place) +
+                        " of " + std::to_string(f.places));
+    if (f.elapsed) parts.push_back("elapsed " + duration_text(f.elapsed));
+    parts.push_back("cycles " + std::to_string(f.cycles) +
+                    (f.last_cycle ? " (last " + duration_text(f.last_cycle) + ")" : ""));
     if (f.machining)
-        t.detail += "    machining " + duration_text(f.machining) + ", waits " +
-                    duration_text(f.waits) + " in " + std::to_string(f.wait_blocks) + " blocks";
+        parts.push_back("machining " + duration_text(f.machining) + ", waits " +
+                        duration_text(f.waits) + " in " + std::to_string(f.wait_blocks) +
+                        " blocks");
+    t.detail = join_detail(parts, parts.size());
     return t;
 }
 

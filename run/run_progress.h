@@ -114,8 +114,13 @@ class ProgressTracker {
 /// cycles and the last one's time).
 struct ProgressTexts {
     std::string state, main, detail;
+    /// The detail's parts, most wanted first: a narrow bar shows as many
+    /// whole parts as fit, never one cut off.
+    std::vector<std::string> detail_parts;
     bool operator==(const ProgressTexts&) const = default;
 };
 [[nodiscard]] ProgressTexts progress_texts(const ProgressFigures& figures);
+/// The first `count` parts of a detail, as the bar shows them.
+[[nodiscard]] std::string join_detail(const std::vector<std::string>& parts, std::size_t count);
 
 }  // namespace feedrite

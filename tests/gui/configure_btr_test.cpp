@@ -21,6 +21,7 @@
 #include <memory>
 #include <tuple>
 
+#include "btr/speed_test.h"
 #include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/open_program_dialog.h"
@@ -155,6 +156,21 @@ class ConfigureBtrTest : public QObject {
         refused.click("pin_test_button");
         QCOMPARE(refused.messages.size(), std::size_t{1});
         QVERIFY(refused.messages[0].ends_with("\n\nCheck the port now?"));
+    }
+
+    // The speed test's result has a line of its own: the fields above keep
+    // their height when it appears.
+    void the_speed_test_result_squashes_nothing() {
+        Rig rig;
+        rig.open();
+        rig.dialog->resize(rig.dialog->minimumSizeHint());
+        QTest::qWait(50);
+        auto* timing = rig.edit("Data_on_txt");
+        const int height = timing->height();
+        rig.get<QLabel>("speed_test_txt")
+            ->setText(QString::fromStdString(speed_test_result({{1000, 800, 1000}}, " 300")));
+        QTest::qWait(50);
+        QCOMPARE(timing->height(), height);
     }
 
     void captions_and_start() {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -85,6 +86,21 @@ class VirtualControlWindowTest : public QObject {
     }
 
     // Each window is made anew, as when the program starts again.
+    // Long times measured never widen the window off the screen.
+    void long_timing_values_keep_the_width() {
+        VirtualControlWindow window([] { return nullptr; });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int width = window.width();
+        for (auto* box : window.findChildren<QGroupBox*>())
+            if (box->title().startsWith(u"Timing"))
+                for (QLabel* value : box->findChildren<QLabel*>())
+                    if (value->textInteractionFlags() & Qt::TextSelectableByMouse)
+                        value->setText(QStringLiteral("1234567890123.456"));
+        QTest::qWait(100);  // the layout's request is handled
+        QCOMPARE(window.width(), width);
+    }
+
     void remembers_where_it_stood_and_only_hides() {
         testing::TempDir dir;
         QWidget main;
