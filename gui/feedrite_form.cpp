@@ -36,8 +36,8 @@
 #include "gui/toolpath_view.h"
 #include "gui/warning_form.h"
 #include "motion/estimate.h"
+#include "motion/modal_codes.h"
 #include "motion/motion_model.h"
-#include "resume/modal_state.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
 

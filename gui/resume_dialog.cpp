@@ -78,7 +78,7 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
     layout->addWidget(buttons);
     resize(640, 560);
 
-    if (plan_.state.kind == MachineKind::Lathe) {
+    if (plan_.kind() == MachineKind::Lathe) {
         clearance_->setEnabled(false);
         rebuild_->setEnabled(false);
         clearance_->setToolTip(
@@ -107,7 +107,7 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
 
 void ResumeDialog::rebuild() {
     set_clearance(plan_, clearance_->text().trimmed().toLatin1().toStdString());
-    clearance_->setEnabled(plan_.state.kind == MachineKind::Mill);
+    clearance_->setEnabled(plan_.kind() == MachineKind::Mill);
     show_plan();
     // A refused height says why at the top of the warnings; nothing is sent with it.
     ok_->setEnabled(plan_.clearance_problem.empty());
