@@ -27,8 +27,7 @@ NcNumber sum(const NcNumber& a, const NcNumber& b) {
     out.point = a.point || b.point;
     out.decimals = std::max(a.decimals, b.decimals);
     out.lead = a.lead && b.lead;
-    const double scale = std::pow(10.0, std::min(out.decimals, 9));
-    out.value = static_cast<double>(std::llround((a.value + b.value) * scale)) / scale;
+    out.value = a.value + b.value;  // compared and written in its decimals, never raw
     return out;
 }
 

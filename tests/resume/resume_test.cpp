@@ -131,6 +131,7 @@ TEST(Preamble, ClearanceInTheProgramsNotation) {
         {points, "1.5", "1.5", "below the start height Z2."},
         {points, "1.9999", "1.9999", "below the start height Z2."},
         {"G21 G90 G00 X0 Y0 Z2.1\n", "2.1000", "2.1000", ""},
+        {"G21 G90 G00 X0 Y0 Z.1\nG91 Z.2\n", ".3", ".3", ""},  // .1 + .2 is .3 here
         {whole, "30000", "30000", ""},
         {whole, "3.", "3.", "writes Z without a decimal point"},
         {points, "2,5", "2,5", "not a number"},
@@ -138,12 +139,15 @@ TEST(Preamble, ClearanceInTheProgramsNotation) {
     };
     for (const auto& [program, typed, text, problem] : cases) {
         SCOPED_TRACE(typed);
-        auto plan = plan_resume(program + "N99\n", 2);
+        const auto last = std::count(program.begin(), program.end(), '\n') + 1;
+        auto plan = plan_resume(program + "N99\n", last);
         set_clearance(*plan, typed);
         EXPECT_EQ(plan->clearance, text);
-        EXPECT_NE(plan->clearance_problem.find(problem), std::string::npos)
-            << plan->clearance_problem;
-        if (*problem != '\0') {
+        if (*problem == '\0') {
+            EXPECT_EQ(plan->clearance_problem, "");
+        } else {
+            EXPECT_NE(plan->clearance_problem.find(problem), std::string::npos)
+                << plan->clearance_problem;
             EXPECT_EQ(plan->warnings().front(), plan->clearance_problem);
         }
     }
