@@ -87,7 +87,7 @@ class SendDriver {
     bool send_preamble();
     void tell_of_cut(TextPos top);
     void open_cycle();
-    void close_cycle(bool completed);
+    void close_cycle(bool completed, bool ended);
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
     [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
     SendOutcome report_port_failure();
@@ -101,6 +101,8 @@ class SendDriver {
     SendDriverHooks hooks_;
     /// Where the next transmission starts after edit mode cut a block.
     std::optional<TextPos> restart_at_;
+    /// Where edit mode last cut the tape, for the notice.
+    enum class CutIn { Leader, Preamble, Block, Trailer } cut_in_ = CutIn::Block;
 };
 
 /// The settings file lines whose millisecond text is no time ("line 8",
