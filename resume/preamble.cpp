@@ -55,6 +55,14 @@ bool is_arc(int motion) {
     return motion == 20 || motion == 30;
 }
 
+// A mill's drill cycle called before the line is still in force after it:
+// the line is a hole, or lies between holes.
+bool cycle_goes_on(const ResumeScan& scan) {
+    const auto on = [](const NcState& s) { return s.drill.known() && s.drill->g != 0; };
+    return scan.state.kind == MachineKind::Mill && on(scan.state) && on(scan.after) &&
+           !scan.effect.cycle_written;
+}
+
 class Builder {
   public:
     Builder(const ResumeScan& scan, const std::string& clearance)
@@ -88,6 +96,8 @@ class Builder {
             return std::move(out_);
         }
         tool();
+        // Cancelled for this tool, as the program has it (M06 ended the old one's).
+        if (mill() && s_.tool_length.is(490) && !scan_.resumed.tool_length.known()) add("G49");
         spindle();
         if (s_.coolant.known()) add(code_text('M', *s_.coolant));
         feed_mode();
@@ -114,11 +124,7 @@ class Builder {
 
   private:
     bool mill() const { return s_.kind == MachineKind::Mill; }
-    // The line is a hole of a drill cycle called before it.
-    bool in_cycle() const {
-        return mill() && scan_.effect.kind == BlockKind::Cycle && !scan_.effect.cycle_written &&
-               s_.drill.known() && s_.drill->g != 0;
-    }
+    bool in_cycle() const { return cycle_goes_on(scan_); }
     void add(const std::string& text) {
         if (!text.empty()) out_.blocks.push_back(text);
     }
@@ -227,8 +233,6 @@ class Builder {
         }
         add("T" + *s_.tool + " M06");
         if (s_.next_tool.known() && *s_.next_tool != *s_.tool) add("T" + *s_.next_tool);
-        // Cancelled for this tool, as the program has it (M06 ended the old one's).
-        if (s_.tool_length.is(490) && !scan_.resumed.tool_length.known()) add("G49");
     }
 
     void spindle() {
@@ -281,7 +285,7 @@ class Builder {
             return "";
         if (std::string why = approach_blocked(); !why.empty()) return why;
         std::vector<std::string> moves;
-        const std::string why = mill() ? mill_approach(moves) : lathe_approach(moves);
+        std::string why = mill() ? mill_approach(moves) : lathe_approach(moves);
         if (!why.empty()) return why;
         for (const std::string& m : moves) add(m);
         return "";
@@ -463,8 +467,7 @@ std::string proposed_clearance(const ResumeScan& scan) {
     const NcState& s = scan.state;
     if (s.kind == MachineKind::Lathe) return "";  // it goes by the program's last rapid
     const auto& z = s.axis('Z').at;
-    if (scan.effect.kind == BlockKind::Cycle && s.initial_z.known())
-        return format_number(*s.initial_z);
+    if (cycle_goes_on(scan) && s.initial_z.known()) return format_number(*s.initial_z);
     // Never the highest Z reached: it may be a depth the program fed down to.
     const auto& height = scan.habits.rapid_z;
     if (height && (!z.known() || compare_numbers(*height, *z) >= 0)) return format_number(*height);

@@ -131,7 +131,10 @@ std::vector<std::string> prove_resume(const std::vector<std::string_view>& lines
     const Moment r = to_first_move(resumed, lines, scan.line);
     Checker check(problems);
     check.modes(r.after, w.after);
-    check.positions(r.before, w.before, approach, w.cycle);
+    // In a drill cycle the restored one starts from its first level, at or
+    // above where the whole run stands between holes: Z agrees after a hole.
+    const bool cycle = w.before.drill.known() && w.before.drill->g != 0;
+    check.positions(r.before, w.before, approach, cycle);
     if (w.cycle) check.positions(r.after, w.after, approach, false);
     return problems;
 }

@@ -5,7 +5,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace feedrite {
+using namespace feedrite;
 
 // The review of a refused line cannot be confirmed; the program's own
 // restart points around it are buttons that ask for their review instead.
@@ -40,7 +40,5 @@ class ResumeDialogTest : public QObject {
     }
 };
 
-}  // namespace feedrite
-
-QTEST_MAIN(feedrite::ResumeDialogTest)
+QTEST_MAIN(ResumeDialogTest)
 #include "resume_dialog_test.moc"
