@@ -200,13 +200,6 @@ class Builder {
                 cancel += std::string(" ") + off;
         }
         add(cancel.starts_with(' ') ? cancel.substr(1) : cancel);
-        // G53 is read in absolute only.
-        for (const std::string& r :
-             mill() && !s_.distance.known() ? std::vector<std::string>{} : scan_.habits.retract)
-            if (r.find("G53") != std::string::npos && r.find("G90") == std::string::npos) {
-                add("G90");
-                break;
-            }
     }
 
     // As the program retracts before its tool changes: in machine terms, safe
@@ -214,10 +207,17 @@ class Builder {
     void retract() {
         // A mill's retract may leave G91 or G90, which only a known mode puts back.
         if (mill() && !s_.distance.known()) return;
+        bool absolute = false;  // G90 in force on the control
         for (const std::string& r : scan_.habits.retract) {
+            // G53 is read in absolute only.
+            if (r.find("G53") != std::string::npos && r.find("G90") == std::string::npos &&
+                !absolute)
+                add("G90"), absolute = true;
             add(r);
             retracted_ = true;
-            retract_incremental_ = retract_incremental_ || r.find("G91") != std::string::npos;
+            const bool incremental = r.find("G91") != std::string::npos;
+            absolute = (absolute && !incremental) || r.find("G90") != std::string::npos;
+            retract_incremental_ = retract_incremental_ || incremental;
         }
     }
 
