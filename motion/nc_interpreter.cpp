@@ -793,16 +793,19 @@ void NcInterpreter::set_coordinates(Block& b) {
 std::string machine_retract(const NcLine& block, MachineKind kind) {
     bool machine = false, reference = false, incremental = false;
     std::string g_words, axis_words;
+    // The G codes first: they say what every axis word of the block means.
     for (const NcWord& w : block.words) {
         if (!w.plain) return "";
-        if (w.letter == 'G') {
-            const int g = code_tenths(w);
-            machine = machine || g == 530;
-            reference = reference || g == 280 || g == 300;
-            incremental = incremental || g == 910;
-            if (g != 530 && g != 280 && g != 300 && g != 910 && g != 900 && g != 0) return "";
-            g_words += code_text('G', g) + " ";
-        } else if (axis_of(w.letter, kind) >= 0) {
+        if (w.letter != 'G') continue;
+        const int g = code_tenths(w);
+        machine = machine || g == 530;
+        reference = reference || g == 280 || g == 300;
+        incremental = incremental || g == 910;
+        if (g != 530 && g != 280 && g != 300 && g != 910 && g != 900 && g != 0) return "";
+        g_words += code_text('G', g) + " ";
+    }
+    for (const NcWord& w : block.words) {
+        if (axis_of(w.letter, kind) >= 0) {
             axis_words += " " + std::string(1, w.letter) + w.text;
             const bool relative =
                 incremental || (kind == MachineKind::Lathe && (w.letter == 'U' || w.letter == 'W'));
