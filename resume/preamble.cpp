@@ -287,6 +287,11 @@ class Builder {
         std::vector<std::string> moves;
         std::string why = mill() ? mill_approach(moves) : lathe_approach(moves);
         if (!why.empty()) return why;
+        // A feed the approach leaves in force must be the one the line has.
+        if (feed_given_ && !s_.feed.known()) {
+            feed_given_.reset();
+            return "no feed rate (F) known" + before_ + since(s_.feed.cause());
+        }
         for (const std::string& m : moves) add(m);
         return "";
     }
