@@ -205,8 +205,12 @@ class Builder {
     // As the program retracts before its tool changes: in machine terms, safe
     // whatever offsets the control holds now.
     void retract() {
-        // A mill's retract may leave G91 or G90, which only a known mode puts back.
-        if (mill() && !s_.distance.known()) return;
+        // A retract that leaves G91 or G90 needs a known mode to put back.
+        const bool sets_distance = std::any_of(
+            scan_.habits.retract.begin(), scan_.habits.retract.end(), [](const std::string& r) {
+                return r.find("G9") != std::string::npos || r.find("G53") != std::string::npos;
+            });
+        if (sets_distance && !s_.distance.known()) return;
         bool absolute = false;  // G90 in force on the control
         for (const std::string& r : scan_.habits.retract) {
             // G53 is read in absolute only.
