@@ -275,6 +275,10 @@ class Builder {
                    " is in force" + since(s_.cutter_comp.cause()) +
                    " and is not restored without its lead-in move";
         if (!s_.tool.known()) return "the tool is not known";
+        // The approach leaves its motion and distance modes for the line to put back.
+        if (!s_.motion.known()) return "the motion mode is not known" + since(s_.motion.cause());
+        if (!s_.distance.known() && !absolute_.empty())
+            return "the distance mode is not known" + since(s_.distance.cause());
         if (!s_.spindle.known() || (!s_.spindle.is(50) && !s_.speed.known()))
             return "the spindle is not known";
         if (!retracted_)
