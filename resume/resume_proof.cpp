@@ -78,7 +78,7 @@ class Checker {
         agree("the return level", r.return_level, w.return_level);
         agree("cutter compensation", r.cutter_comp, w.cutter_comp);
         agree("the length offset", r.tool_length, w.tool_length);
-        agree("its H", r.length_h, w.length_h);
+        if (!r.tool_length.is(490)) agree("its H", r.length_h, w.length_h);  // unread under G49
         agree("the work offset", r.work_offset, w.work_offset);
         agree("the drill cycle", r.drill, w.drill);
         agree("the turning cycle", r.turning, w.turning);
