@@ -371,14 +371,28 @@ class Builder {
     // one axis only: a path it fed in both axes may cross the part.
     std::string lathe_approach(std::vector<std::string>& moves) {
         const AxisState &x = s_.axis('X'), &z = s_.axis('Z');
-        if (x.parked != Parked::No && z.parked != Parked::No) return "";
+        // The other axes it uses (Y, C, B), where they stand, with the rapids.
+        std::uint16_t others = 0;
+        std::array<std::optional<NcNumber>, axis_count> to = scan_.habits.rapid_end;
+        for (std::size_t i = 0; i < axis_count; ++i) {
+            const char letter = axis_letters[i];
+            const AxisState& a = s_.axes[i];
+            if (letter == 'X' || letter == 'Z' || !a.used || a.parked != Parked::No) continue;
+            if (!a.at.known()) return unknown_axis(letter);
+            others |= static_cast<std::uint16_t>(1U << i);
+            to[i] = *a.at;
+        }
+        if (x.parked != Parked::No && z.parked != Parked::No) {
+            rapids_in_order(others, to, moves);
+            return "";
+        }
         if (!x.at.known()) return unknown_axis('X');
         if (!z.at.known()) return unknown_axis('Z');
         const auto& end = scan_.habits.rapid_end;
         const auto xi = static_cast<std::size_t>(axis_index('X'));
         const auto zi = static_cast<std::size_t>(axis_index('Z'));
         if (!end[xi] || !end[zi]) return "no rapid since the tool change to take the way in from";
-        rapids_in_order(static_cast<std::uint16_t>((1U << xi) | (1U << zi)), end, moves);
+        rapids_in_order(static_cast<std::uint16_t>(others | (1U << xi) | (1U << zi)), to, moves);
         const bool x_differs = compare_numbers(*end[xi], *x.at) != 0;
         const bool z_differs = compare_numbers(*end[zi], *z.at) != 0;
         if (x_differs && z_differs)
