@@ -282,6 +282,12 @@ void NcInterpreter::read_block(Block& b) {
         }
     for (const NcWord& w : line.words)
         if (w.letter == 'G') read_g(b, code_tenths(w));
+    // A motion code in a cycle's block ends the cycle: the block is a move.
+    if (b.motion_written && b.drill_written) {
+        s_.drill.set(DrillCycle{});
+        b.context = Context::Move;
+        b.effect.cycle_written = false;
+    }
     if (b.context == Context::Move && !b.motion_written && has_axis_word(line, s_.kind)) {
         if (!s_.drill.known() || (s_.kind == MachineKind::Lathe && !s_.turning.known()))
             b.context = Context::Unknown;
