@@ -147,10 +147,11 @@ class Builder {
         if (e.lathe_cycle != 0 && e.lathe_cycle == scan_.lathe_cycle_before)
             return "line " + n + " is the second block of the " + code_text('G', e.lathe_cycle) +
                    " cycle of the block before it: resume at that block";
-        if (e.kind == BlockKind::Cycle && !mill() && s_.turning.known() && *s_.turning != 0)
-            return "line " + n + " is a pass of the " + code_text('G', *s_.turning) +
-                   " cycle of line " + std::to_string(s_.cycle_line) +
-                   ", which is not written back; resume at line " + std::to_string(s_.cycle_line);
+        const auto turning = [](const NcState& s) { return s.turning.known() && *s.turning != 0; };
+        if (!mill() && turning(s_) && turning(scan_.after))
+            return "line " + n + " lies in the " + code_text('G', *s_.turning) + " cycle of line " +
+                   std::to_string(s_.cycle_line) + ", which is not written back; resume at line " +
+                   std::to_string(s_.cycle_line);
         if (in_cycle() && !cycle_whole())
             return "the " + code_text('G', s_.drill.known() ? s_.drill->g : 810) +
                    " cycle of line " + std::to_string(s_.cycle_line) +

@@ -65,7 +65,7 @@ TEST(Preamble, BlocksInTheSafeOrder) {
          {"G21", "G18", "G40 G80", "G28 U0 W0", "T0303", "G97 S500 M03", "M09", "G00 X45.", "G00 Z-20.",
           "G01 X36. F.05", "G01"}, ""},
         {"lathe: a pass of a G90 cycle refused", "G21\nG28 U0 W0\nT0101\nG97 S500 M03\nG00 X52. Z2.\n"
-         "G90 X48. Z-20. F.2\nX46.\nX44.\n", 8, nullptr, {}, "pass of the G90 cycle of line 6"},
+         "G90 X48. Z-20. F.2\nX46.\nX44.\n", 8, nullptr, {}, "lies in the G90 cycle of line 6"},
         {"lathe: inside a contour refused", "G21\nT0101\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\n"
          "N20 G01 X40. Z-5.\nG00 X60.\n", 6, nullptr, {}, "lies in the contour of a lathe cycle"},
         {"lathe: the contour is no move", "G21\nG28 U0 W0\nT0101\nG97 S500 M03\nG00 X50. Z2.\nG71 U2. R1.\n"
