@@ -823,7 +823,8 @@ std::string machine_retract(const NcLine& block, MachineKind kind) {
             return "";
         }
     }
-    if (machine == reference || axis_words.empty()) return "";
+    // G53 is read only in G90.
+    if (machine == reference || axis_words.empty() || (machine && incremental)) return "";
     g_words.pop_back();
     return g_words + axis_words;
 }
