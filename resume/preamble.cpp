@@ -147,9 +147,14 @@ class Builder {
         if (e.lathe_cycle != 0 && e.lathe_cycle == scan_.lathe_cycle_before)
             return "line " + n + " is the second block of the " + code_text('G', e.lathe_cycle) +
                    " cycle of the block before it: resume at that block";
-        const auto turning = [](const NcState& s) { return s.turning.known() && *s.turning != 0; };
-        if (!mill() && turning(s_) && turning(scan_.after))
-            return "line " + n + " lies in the " + code_text('G', *s_.turning) + " cycle of line " +
+        // A lathe's cycles are not written back: turning, and drilling with live tools.
+        const auto cycle = [](const NcState& s) {
+            return s.turning.known() && *s.turning != 0 ? *s.turning
+                   : s.drill.known() && s.drill->g != 0 ? s.drill->g
+                                                        : 0;
+        };
+        if (!mill() && cycle(s_) != 0 && cycle(scan_.after) != 0)
+            return "line " + n + " lies in the " + code_text('G', cycle(s_)) + " cycle of line " +
                    std::to_string(s_.cycle_line) + ", which is not written back; resume at line " +
                    std::to_string(s_.cycle_line);
         if (in_cycle() && !cycle_whole())
