@@ -239,6 +239,11 @@ BlockEffect NcInterpreter::read(std::string_view text, std::int64_t line) {
     line_ = line;
     Block b;
     b.line = read_nc_line(text);
+    // Within a contour definition every line is the cycle's: comments too.
+    if (contour_ && contour_->inside && b.line.kind != NcLineKind::Block) {
+        b.effect.contour = true;
+        return b.effect;
+    }
     switch (b.line.kind) {
         case NcLineKind::Empty:
             return {};
