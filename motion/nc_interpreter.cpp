@@ -99,7 +99,8 @@ struct NcInterpreter::Block {
     bool motion_written = false;
     bool drill_written = false;
     bool length_written = false;
-    bool coordinate_set = false;  // G92 / a lathe's G50: its S is a speed limit
+    bool cycle_cancelled = false;  // G80 in the block
+    bool coordinate_set = false;   // G92 / a lathe's G50: its S is a speed limit
     int unknown_g = -1;
 };
 
@@ -287,8 +288,8 @@ void NcInterpreter::read_block(Block& b) {
         }
     for (const NcWord& w : line.words)
         if (w.letter == 'G') read_g(b, code_tenths(w));
-    // A motion code in a cycle's block ends the cycle: the block is a move.
-    if (b.motion_written && b.drill_written) {
+    // A motion code or G80 in a cycle's block ends the cycle: the block is a move.
+    if ((b.motion_written || b.cycle_cancelled) && b.drill_written) {
         s_.drill.set(DrillCycle{});
         b.context = Context::Move;
         b.effect.cycle_written = false;
@@ -428,6 +429,7 @@ void NcInterpreter::read_g(Block& b, int g) {
             if (g != 490 && !find_word(b.line, 'H')) s_.length_h.set("");
             break;
         case GKind::CycleCancel:
+            b.cycle_cancelled = true;
             s_.drill.set(DrillCycle{});
             s_.turning.set(0);
             break;
