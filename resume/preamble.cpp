@@ -56,11 +56,11 @@ bool is_arc(int motion) {
 }
 
 // A mill's drill cycle called before the line is still in force after it:
-// the line is a hole, or lies between holes.
+// the line is a hole, lies between holes, or calls a cycle that keeps the
+// words of the one before.
 bool cycle_goes_on(const ResumeScan& scan) {
     const auto on = [](const NcState& s) { return s.drill.known() && s.drill->g != 0; };
-    return scan.state.kind == MachineKind::Mill && on(scan.state) && on(scan.after) &&
-           !scan.effect.cycle_written;
+    return scan.state.kind == MachineKind::Mill && on(scan.state) && on(scan.after);
 }
 
 class Builder {
