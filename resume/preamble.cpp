@@ -71,7 +71,8 @@ class Builder {
           line_(" line " + std::to_string(scan.line)),
           before_(" before" + line_),
           clearance_(clearance) {
-        absolute_ = mill() || s_.distance.is(910) ? "G90" : "";
+        // A lathe writes G90 only where the program writes G90 / G91 as modes.
+        absolute_ = mill() || !scan.resumed.distance.known() ? "G90" : "";
     }
 
     Preamble build() {
