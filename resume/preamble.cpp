@@ -353,11 +353,12 @@ class Builder {
             (s_.tool_length.is(430) || s_.tool_length.is(440)) && s_.length_h.known();
         if (offsets) offset_ = block({code_text('G', *s_.tool_length), word('H', s_.length_h)});
         const AxisState& z = s_.axis('Z');
-        if (z.parked != Parked::No) {
+        // A cycle is written back from its first level, wherever Z stands.
+        if (z.parked != Parked::No && !in_cycle()) {
             rapids_in_order(over, to, moves);
             return "";
         }
-        if (!z.at.known()) return unknown_axis('Z');
+        if (!z.at.known() && !in_cycle()) return unknown_axis('Z');
         if (!s_.tool_length.is(490) && !offsets)
             return "the tool length offset is not known" + since(s_.tool_length.cause());
         std::string clear = in_cycle() ? format_number(*s_.initial_z) : clearance_;
