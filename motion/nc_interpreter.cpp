@@ -815,6 +815,7 @@ std::string machine_retract(const NcLine& block, MachineKind kind) {
         reference = reference || g == 280 || g == 300;
         incremental = incremental || g == 910;
         if (g != 530 && g != 280 && g != 300 && g != 910 && g != 900 && g != 0) return "";
+        if (g == 900 && kind == MachineKind::Lathe) return "";  // with axes, a turning cycle
         // G00 is left out: these move at rapid anyway, and it would end a cycle.
         if (g != 0) g_words += code_text('G', g) + " ";
     }
