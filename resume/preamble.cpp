@@ -158,6 +158,9 @@ class Builder {
             return "line " + n + " lies in the " + code_text('G', cycle(s_)) + " cycle of line " +
                    std::to_string(s_.cycle_line) + ", which is not written back; resume at line " +
                    std::to_string(s_.cycle_line);
+        if (in_cycle() && e.tool_change)
+            return "line " + n + " changes the tool inside the " + code_text('G', s_.drill->g) +
+                   " cycle of line " + std::to_string(s_.cycle_line);
         if (in_cycle() && !cycle_whole())
             return "the " + code_text('G', s_.drill.known() ? s_.drill->g : 810) +
                    " cycle of line " + std::to_string(s_.cycle_line) +
