@@ -424,7 +424,6 @@ void NcInterpreter::read_g(Block& b, int g) {
         case GKind::ToolLength:
             s_.tool_length.set(g);
             b.length_written = true;
-            if (g == 490) s_.length_h.set("");
             // Without H the control takes the tool's own, written back the same way.
             if (g != 490 && !find_word(b.line, 'H')) s_.length_h.set("");
             break;

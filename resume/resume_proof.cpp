@@ -9,6 +9,7 @@ namespace {
 struct Moment {
     NcState before, after;
     bool cycle = false;  // the first move is a hole of a drill cycle
+    bool cuts = false;   // it is a feed move or a hole
 };
 
 // Reads from `line` up to and including the first block that moves.
@@ -20,6 +21,7 @@ Moment to_first_move(NcInterpreter& interpreter, const std::vector<std::string_v
         const BlockEffect e = interpreter.read(lines[static_cast<std::size_t>(i - 1)], i);
         if (e.kind != BlockKind::None) {
             m.cycle = e.kind == BlockKind::Cycle;
+            m.cuts = m.cycle || e.kind == BlockKind::Feed;
             break;
         }
     }
@@ -69,24 +71,30 @@ class Checker {
     }
 
     void modes(const NcState& r, const NcState& w) {
-        agree("the motion mode", r.motion, w.motion);
-        agree("the plane", r.plane, w.plane);
-        agree("the units", r.units, w.units);
-        agree("the distance mode", r.distance, w.distance);
-        agree("the feed mode", r.feed_mode, w.feed_mode);
-        agree("the speed mode", r.speed_mode, w.speed_mode);
-        agree("the return level", r.return_level, w.return_level);
-        agree("cutter compensation", r.cutter_comp, w.cutter_comp);
-        agree("the length offset", r.tool_length, w.tool_length);
+        using Codes = Known<int> NcState::*;
+        static constexpr std::pair<const char*, Codes> codes[] = {
+            {"the motion mode", &NcState::motion},
+            {"the plane", &NcState::plane},
+            {"the units", &NcState::units},
+            {"the distance mode", &NcState::distance},
+            {"the feed mode", &NcState::feed_mode},
+            {"the speed mode", &NcState::speed_mode},
+            {"the return level", &NcState::return_level},
+            {"cutter compensation", &NcState::cutter_comp},
+            {"the length offset", &NcState::tool_length},
+            {"the turning cycle", &NcState::turning},
+            {"the spindle", &NcState::spindle},
+            {"the coolant", &NcState::coolant}};
+        for (const auto& [what, field] : codes) agree(what, r.*field, w.*field);
+        using Numbers = Known<NcNumber> NcState::*;
+        static constexpr std::pair<const char*, Numbers> numbers[] = {
+            {"F", &NcState::feed},
+            {"S", &NcState::speed},
+            {"the speed limit", &NcState::speed_limit}};
+        for (const auto& [what, field] : numbers) agree(what, r.*field, w.*field);
         if (!r.tool_length.is(490)) agree("its H", r.length_h, w.length_h);  // unread under G49
         agree("the work offset", r.work_offset, w.work_offset);
         agree("the drill cycle", r.drill, w.drill);
-        agree("the turning cycle", r.turning, w.turning);
-        agree("F", r.feed, w.feed);
-        agree("S", r.speed, w.speed);
-        agree("the speed limit", r.speed_limit, w.speed_limit);
-        agree("the spindle", r.spindle, w.spindle);
-        agree("the coolant", r.coolant, w.coolant);
         agree("the tool", r.tool, w.tool);
         for (std::size_t f = 0; f < frame_count; ++f) agree("a frame", r.frames[f], w.frames[f]);
         if (r.drill.known() && r.drill->g != 0) agree("the first level", r.initial_z, w.initial_z);
@@ -104,6 +112,18 @@ class Checker {
                                (ra.parked != Parked::No ? "the top" : "an unknown place") +
                                ", the whole run has it at " + format_number(*wa.at));
         }
+    }
+
+    void present(const NcState& r, const NcState& w) {
+        const auto need = [&](const char* what, bool resumed, bool whole) {
+            if (whole && !resumed)
+                out_.push_back("the preamble leaves " + std::string(what) +
+                               " unset, which the first cut reads");
+        };
+        need("F", r.feed.known(), w.feed.known());
+        need("the spindle", r.spindle.known(), w.spindle.known());
+        need("S", r.speed.known(), w.speed.known());
+        need("the feed mode", r.feed_mode.known(), w.feed_mode.known());
     }
 
   private:
@@ -136,6 +156,8 @@ std::vector<std::string> prove_resume(const std::vector<std::string_view>& lines
     const bool cycle = w.before.drill.known() && w.before.drill->g != 0;
     check.positions(r.before, w.before, approach, cycle);
     if (w.cycle) check.positions(r.after, w.after, approach, false);
+    // What a cut reads must not be left to the control where the whole run knows it.
+    if (approach && w.cuts) check.present(r.before, w.before);
     return problems;
 }
 
