@@ -248,9 +248,7 @@ BlockEffect NcInterpreter::read(std::string_view text, std::int64_t line) {
     switch (b.line.kind) {
         case NcLineKind::Empty:
             return {};
-        case NcLineKind::Marker:
-            if (started_ && b.line.code[0] != '%')
-                lose_everything(cause("start of a further program (" + b.line.code + ")"));
+        case NcLineKind::Marker:  // a further program after M30 or M99 is already unknown
             return {};
         case NcLineKind::Statement:
             // A jump, a loop, a block with expressions: what it did is not known.
@@ -261,7 +259,6 @@ BlockEffect NcInterpreter::read(std::string_view text, std::int64_t line) {
     }
     note_contour(b);
     if (b.effect.contour) return b.effect;
-    started_ = true;
     read_block(b);
     return b.effect;
 }

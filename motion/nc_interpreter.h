@@ -11,8 +11,8 @@
 // - a call (M98, M97, G65, a CALL line, a move under G66), M99, a macro
 //   statement other than a write to a local or common variable (a jump, a
 //   loop, a block with expressions), a write to a system variable, a code
-//   written as an expression, the start of a further program (an O line),
-//   the end of the program: everything, but what the program never writes
+//   written as an expression, the end of the program: everything, but what
+//   the program never writes
 //   (nc_state.h: Unwritten);
 // - a word written as an expression: what it sets;
 // - a frame switched (G68, G51, G51.1, G16, G52, G92, a lathe's G50 with
@@ -110,7 +110,6 @@ class NcInterpreter {
 
     NcState s_;
     std::int64_t line_ = 0;
-    bool started_ = false;  // a block has been read
     // A lathe contour definition: from the line numbered `p` to the one numbered `q`.
     struct Contour {
         double p = 0, q = 0;

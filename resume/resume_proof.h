@@ -6,7 +6,9 @@
 // unknown state, and everything the resumed control then knows must agree
 // with the whole run: the modes, words and frames after that first move,
 // the positions before it (a drill cycle's Z after it: the restored cycle
-// starts from its first level). A plan whose proof fails is refused.
+// starts from its first level); and what a first cut reads (F, S, spindle,
+// feed mode) must be set where the whole run knows it. A plan whose proof
+// fails is refused.
 
 #include <string>
 #include <string_view>
