@@ -252,15 +252,19 @@ class Builder {
     void spindle() {
         if (s_.speed_limit.known())
             add(block({mill() ? "G92" : "G50", number_word('S', s_.speed_limit.get())}));
+        // Speed mode and S where known, the direction only where it is known too.
+        const std::string speed =
+            block({s_.speed_mode.known() ? code_text('G', *s_.speed_mode) : "",
+                   number_word('S', s_.speed.get())});
         if (!s_.spindle.known()) {
+            add(speed);
             warn("spindle state unknown" + before_ + since(s_.spindle.cause()) +
                  ": the preamble leaves it as it is");
             return;
         }
         const bool turning = !s_.spindle.is(50);
         if (turning && !s_.speed.known()) warn("spindle turning without a known speed" + before_);
-        add(block({s_.speed_mode.known() ? code_text('G', *s_.speed_mode) : "",
-                   number_word('S', s_.speed.get()), code_text('M', *s_.spindle)}));
+        add(block({speed, code_text('M', *s_.spindle)}));
     }
 
     void feed_mode() {
