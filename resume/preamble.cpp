@@ -426,6 +426,8 @@ class Builder {
     // first level the approach left the tool at.
     void cycle() {
         if (!in_cycle()) return;
+        // The motion mode under the cycle, set before it: after it, it would end it.
+        if (s_.motion.known() && *s_.motion != 0) add(code_text('G', *s_.motion));
         add(block({code_text('G', *s_.return_level), code_text('G', s_.drill->g), s_.drill->words(),
                    number_word('F', s_.feed.get()), "K0"}));
         feed_given_ = s_.feed.get();
