@@ -247,7 +247,6 @@ BlockEffect NcInterpreter::read(std::string_view text, std::int64_t line) {
     }
     switch (b.line.kind) {
         case NcLineKind::Empty:
-            return {};
         case NcLineKind::Marker:  // a further program after M30 or M99 is already unknown
             return {};
         case NcLineKind::Statement:
