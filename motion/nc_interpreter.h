@@ -85,6 +85,8 @@ class NcInterpreter {
     BlockEffect read(std::string_view text, std::int64_t line);
 
     [[nodiscard]] const NcState& state() const { return s_; }
+    /// A lathe cycle's contour is still to come or under way: its lines are data.
+    [[nodiscard]] bool contour_open() const { return contour_.has_value(); }
 
   private:
     struct Block;

@@ -139,10 +139,10 @@ class Builder {
     std::string refusal() const {
         const BlockEffect& e = scan_.effect;
         const std::string n = std::to_string(scan_.line);
-        if (e.contour)
+        if (e.contour || scan_.contour_open)
             return "line " + n +
-                   " lies in the contour of a lathe cycle: the cycle reads it, sent alone it would "
-                   "run as a move";
+                   " lies in the contour of a lathe cycle, or between the cycle and its contour: "
+                   "the cycle reads those lines, sent without it they would run as moves";
         if (e.lathe_cycle == 700)
             return "line " + n + " finishes a contour that the resumed tape does not hold";
         if (e.lathe_cycle != 0 && e.lathe_cycle == scan_.lathe_cycle_before)

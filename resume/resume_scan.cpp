@@ -97,6 +97,7 @@ ResumeScan scan_to_line(const std::vector<std::string_view>& lines, std::int64_t
             scan.lathe_cycle_before = e.lathe_cycle;
     }
     scan.state = interpreter.state();
+    scan.contour_open = interpreter.contour_open();
     if (line >= 1 && line <= static_cast<std::int64_t>(lines.size()))
         scan.effect = interpreter.read(lines[static_cast<std::size_t>(line - 1)], line);
     scan.after = interpreter.state();

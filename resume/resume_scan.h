@@ -43,6 +43,7 @@ struct ResumeScan {
     BlockEffect effect;          ///< what the line does in that state
     NcState after;               ///< after the line
     int lathe_cycle_before = 0;  ///< the lathe cycle code of the block before the line
+    bool contour_open = false;   ///< a lathe cycle's contour is to come or under way
     Habits habits;
     /// Codes outside the interpreter's list, with their first line: not restored.
     std::vector<std::pair<std::string, std::int64_t>> unknown_codes;
