@@ -143,6 +143,10 @@ class Builder {
             return "line " + n +
                    " lies in the contour of a lathe cycle, or between the cycle and its contour: "
                    "the cycle reads those lines, sent without it they would run as moves";
+        // The preamble's own T would stand for it at the program's next M06.
+        if (mill() && !s_.next_tool.known() && s_.next_tool.cause() >= 0 && s_.tool.known())
+            return "the tool selected for the next change is not known" +
+                   since(s_.next_tool.cause());
         if (e.lathe_cycle == 700)
             return "line " + n + " finishes a contour that the resumed tape does not hold";
         if (e.lathe_cycle != 0 && e.lathe_cycle == scan_.lathe_cycle_before)
