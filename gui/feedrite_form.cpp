@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <cstdio>
 #include <iostream>
 #include <utility>
@@ -38,8 +39,9 @@
 #include "gui/toolpath_view.h"
 #include "gui/warning_form.h"
 #include "motion/estimate.h"
+#include "motion/modal_codes.h"
 #include "motion/motion_model.h"
-#include "resume/modal_state.h"
+#include "resume/restart_points.h"
 #include "run/scratchpad.h"
 #include "run/send_driver.h"
 #include "sim/simulated_port.h"
@@ -314,6 +316,10 @@ void FeedriteForm::estimate_times() {
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
     txtedit_->set_marked_lines(std::move(marked));
+    // Where the program sets itself up again: the safe places to restart.
+    std::vector<std::int64_t> restarts = all_restart_points(program_lines(view_.text()));
+    for (std::int64_t& line : restarts) --line;
+    txtedit_->set_restart_lines(std::move(restarts));
     toolpath_->set_waiting_lines(estimate.waiting_lines);
     waits_ = std::move(estimate.waits);
 }
@@ -540,6 +546,10 @@ bool FeedriteForm::review_resume(std::int64_t line) {
     const TextPos start = plan->start;
     auto* dialog = new ResumeDialog(std::move(*plan), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // A restart point offered instead: its own review.
+    connect(dialog, &ResumeDialog::restart_chosen, this, [this](std::int64_t point) {
+        QTimer::singleShot(0, this, [this, point] { review_resume(point); });
+    });
     const std::int64_t cycles = run_.state.run.cycles_started;
     connect(dialog, &QDialog::accepted, this,
             [this, line, start, cycles] { accept_review(line, start, cycles); });

@@ -21,6 +21,9 @@ constexpr int margin = 4;  // between the frame and the text
 QColor mark_colour() {
     return {200, 0, 170};
 }
+QColor restart_colour() {
+    return {0, 150, 60};
+}
 constexpr int fill_band = 64;
 constexpr int leap_context = 3;
 constexpr char16_t paragraph_separator = 0x2029;
@@ -84,6 +87,11 @@ void ProgramEdit::set_read_only(bool read_only) {
 
 void ProgramEdit::set_marked_lines(std::vector<std::int64_t> lines) {
     marked_lines_ = std::move(lines);
+    viewport()->update();
+}
+
+void ProgramEdit::set_restart_lines(std::vector<std::int64_t> lines) {
+    restart_lines_ = std::move(lines);
     viewport()->update();
 }
 
@@ -264,6 +272,8 @@ void ProgramEdit::paintEvent(QPaintEvent* event) {
             paint_line(painter, line, start, end);
             if (std::binary_search(marked_lines_.begin(), marked_lines_.end(), line))
                 painter.fillRect(QRect(0, line_y(line), margin - 1, line_height_), mark_colour());
+            if (std::binary_search(restart_lines_.begin(), restart_lines_.end(), line))
+                painter.fillRect(QRect(0, line_y(line), viewport()->width(), 2), restart_colour());
         }
     }
     if (hasFocus()) painter.fillRect(caret_rect(), palette().color(QPalette::Text));

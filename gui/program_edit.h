@@ -46,6 +46,9 @@ class ProgramEdit : public QAbstractScrollArea {
     /// Lines (0-based, ascending) marked in the left margin: where the control
     /// waits for the tape. Empty: none.
     void set_marked_lines(std::vector<std::int64_t> lines);
+    /// Lines (0-based, ascending) the program's safe restart points begin,
+    /// ruled across the view above them. Empty: none.
+    void set_restart_lines(std::vector<std::int64_t> lines);
 
     /// Position under `point` of the viewport.
     [[nodiscard]] TextPos position_at(QPoint point) const;
@@ -129,6 +132,7 @@ class ProgramEdit : public QAbstractScrollArea {
     QRawFont raw_font_;
     QList<quint32> glyphs_;  ///< glyph of each Latin-1 code in raw_font_
     std::vector<std::int64_t> marked_lines_;
+    std::vector<std::int64_t> restart_lines_;
     FrameLimiter frame_{*viewport()};
 };
 

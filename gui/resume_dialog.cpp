@@ -75,10 +75,11 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
     layout->addWidget(blocks_, 3);
     layout->addWidget(new QLabel(tr("Warnings:"), this));
     layout->addWidget(warnings_, 2);
+    add_restart_points(layout);
     layout->addWidget(buttons);
     resize(640, 560);
 
-    if (plan_.state.kind == MachineKind::Lathe) {
+    if (plan_.kind() == MachineKind::Lathe) {
         clearance_->setEnabled(false);
         rebuild_->setEnabled(false);
         clearance_->setToolTip(
@@ -103,14 +104,41 @@ ResumeDialog::ResumeDialog(ResumePlan plan, QWidget* parent)
             tr("The blocks were edited by hand: Rebuild to change the clearance."));
     });
     show_plan();
+    ok_->setEnabled(plan_.usable());  // a refused line is never sent
+}
+
+// The program's own setups nearest the line, offered in its place.
+void ResumeDialog::add_restart_points(QVBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    const QString at_point =
+        tr("Line %1 is a safe restart point: the program sets up its next moves there.")
+            .arg(plan_.line);
+    row->addWidget(
+        new QLabel(plan_.at_restart_point ? at_point : tr("Safe restart points:"), this));
+    const auto offer = [&](std::int64_t line, const QString& where) {
+        if (line == 0 || line == plan_.line) return;
+        auto* button = new QPushButton(tr("Line %1 (%2)").arg(line).arg(where), this);
+        button->setObjectName(QStringLiteral("restart_%1").arg(line));
+        connect(button, &QPushButton::clicked, this, [this, line] {
+            reject();
+            emit restart_chosen(line);
+        });
+        row->addWidget(button);
+    };
+    offer(plan_.restart.before, tr("before"));
+    offer(plan_.restart.after, tr("after"));
+    if (!plan_.at_restart_point && plan_.restart.before == 0 && plan_.restart.after == 0)
+        row->addWidget(new QLabel(tr("none found in this program"), this));
+    row->addStretch(1);
+    layout->addLayout(row);
 }
 
 void ResumeDialog::rebuild() {
     set_clearance(plan_, clearance_->text().trimmed().toLatin1().toStdString());
-    clearance_->setEnabled(plan_.state.kind == MachineKind::Mill);
+    clearance_->setEnabled(plan_.kind() == MachineKind::Mill);
     show_plan();
     // A refused height says why at the top of the warnings; nothing is sent with it.
-    ok_->setEnabled(plan_.clearance_problem.empty());
+    ok_->setEnabled(plan_.usable());
 }
 
 void ResumeDialog::show_plan() {

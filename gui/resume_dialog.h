@@ -2,7 +2,9 @@
 #pragma once
 // The review before a resume: the blocks that restore the state before the
 // chosen line, editable, with the clearance height to confirm and what the
-// scan was not sure of. Changing the clearance builds the blocks again until
+// scan was not sure of, and the program's safe restart points around the
+// line, each a button that reviews it instead. A refused line shows why and
+// cannot be confirmed. Changing the clearance builds the blocks again until
 // the operator edits them by hand; "Rebuild" drops the hand edits.
 
 #include <QDialog>
@@ -12,6 +14,7 @@
 #include "resume/resume_plan.h"
 
 class QLineEdit;
+class QVBoxLayout;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -30,7 +33,12 @@ class ResumeDialog : public QDialog {
 
     void accept() override;
 
+  signals:
+    /// The operator chose a safe restart point instead; the dialog is closed.
+    void restart_chosen(std::int64_t line);
+
   private:
+    void add_restart_points(QVBoxLayout* layout);
     void rebuild();
     void show_plan();
 

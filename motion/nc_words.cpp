@@ -62,6 +62,7 @@ NcWord read_word(const std::string& code, std::size_t& i) {
     const auto point = digits.find('.');
     word.number.point = point != std::string_view::npos;
     word.number.decimals = word.number.point ? static_cast<int>(digits.size() - point - 1) : 0;
+    word.number.lead = !digits.starts_with('.');
     word.plain = !digits.empty() && digits != "." &&
                  digits.find_first_not_of("0123456789.") == std::string_view::npos &&
                  digits.find('.', point + 1) == std::string_view::npos;

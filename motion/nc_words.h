@@ -17,6 +17,7 @@ struct NcNumber {
     double value = 0;
     bool point = false;  ///< written with a decimal point
     int decimals = 0;    ///< digits after the point
+    bool lead = true;    ///< a digit before the point (".5" has none)
 };
 
 struct NcWord {

@@ -1,30 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Resuming a program at a line: the state before it, the preamble that
-// restores it, and where the line starts in the view.
+// Resuming a program at a line: the scan up to it, the preamble that
+// restores its state (or why the line is refused), the safe restart points
+// around it, and where the line starts in the view.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/text_view.h"
-#include "resume/modal_state.h"
+#include "resume/restart_points.h"
+#include "resume/resume_scan.h"
 
 namespace feedrite {
 
 struct ResumePlan {
     std::int64_t line = 1;  ///< 1-based line of the loaded text
     TextPos start = 0;      ///< where that line starts in the view
-    ModalState state;
-    std::string clearance;                   ///< Z height of the approach, as typed
-    std::string clearance_problem;           ///< why it cannot be used; empty: it can
-    std::vector<std::string> blocks;         ///< the preamble
-    std::vector<std::string> scan_warnings;  ///< what the scan could not be sure of
+    ResumeScan scan;
+    /// The text the plan was made for, shared by the copies of the plan.
+    std::shared_ptr<const std::string> text;
+    std::string clearance;            ///< Z height of the approach, as typed
+    std::string clearance_problem;    ///< why it cannot be used; empty: it can
+    std::vector<std::string> blocks;  ///< the preamble
+    std::string refused;              ///< why the line cannot be resumed at; empty: it can
+    bool approach = false;            ///< the preamble brings the tool to the line's start
     std::vector<std::string> preamble_warnings;
+    /// What the preamble's proof found wrong (resume_proof); then it is refused.
+    std::vector<std::string> proof;
+    RestartPoints restart;          ///< the safe restart points nearest the line
+    bool at_restart_point = false;  ///< the line is one itself
 
+    [[nodiscard]] MachineKind kind() const { return scan.state.kind; }
+    /// Everything to tell: the clearance's problem, the refusal, the doubts.
     [[nodiscard]] std::vector<std::string> warnings() const;
+    /// "Safe restart points: line 20 (before), line 52 (after)"; empty when none.
+    [[nodiscard]] std::string restart_text() const;
+    /// The plan can be sent.
+    [[nodiscard]] bool usable() const { return refused.empty() && clearance_problem.empty(); }
 };
 
 /// The plan for `line` of `text` (the view's text, CR LF between lines) with

@@ -276,6 +276,7 @@ SendOutcome SendDriver::cycle() {
     WindowState& state = engine_.state;
     bool ran = false;        // the control started a run since the last restart point
     bool completed = false;  // and that run came to its end
+    bool ended = false;      // or stopped at a refused block: the cycle is over either way
     for (;;) {
         state.DNC_reset = DNC_run;
         if (hooks_.reload_wanted && hooks_.reload_wanted() && !reload_text())
@@ -288,13 +289,18 @@ SendOutcome SendDriver::cycle() {
         engine_.host.set_wait_pointer(false);
         state.Live_DNC_startpoint = top;
         state.run.phase = RunPhase::Waiting;
-        if (ran) close_cycle(completed);
+        if (ran) close_cycle(completed, ended);
         if (state.tape_cut) tell_of_cut(top);
-        ran = completed = false;
+        ran = completed = ended = false;
         Wait_for_FDT(engine_);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (port_failed()) return report_port_failure();
-        if (state.DNC_reset == DNC_restart) continue;
+        // Reset (or a resume set up) starts from the top, also after a cut:
+        // the cut block was offered, not forced.
+        if (state.DNC_reset == DNC_restart) {
+            restart_at_.reset();
+            continue;
+        }
         ran = true;
         open_cycle();
 
@@ -303,7 +309,10 @@ SendOutcome SendDriver::cycle() {
         BTRsendline(engine_, settings_.leader_sent, false, true);
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
         if (port_failed()) return report_port_failure();
-        if (state.tape_cut) continue;  // the start stays where it was
+        if (state.tape_cut) {
+            cut_in_ = CutIn::Leader;
+            continue;  // the start stays where it was
+        }
         restart_at_.reset();
         const bool preamble_sent = send_preamble();
         if (port_failed()) return report_port_failure();
@@ -311,10 +320,14 @@ SendOutcome SendDriver::cycle() {
         const BlocksEnd end = send_blocks();
         if (end == BlocksEnd::Trailer) {
             BTRsendline(engine_, settings_.trailer_sent, false, true);
+            if (state.tape_cut) cut_in_ = CutIn::Trailer;
             engine_.host.yield();
         }
         if (state.DNC_reset != DNC_closing && port_failed()) return report_port_failure();
-        completed = end != BlocksEnd::Stopped && state.DNC_reset != DNC_closing && !state.tape_cut;
+        // A cycle ended by a refused block did not run to its end.
+        completed = (end == BlocksEnd::Trailer || end == BlocksEnd::ResetText) &&
+                    state.DNC_reset != DNC_closing && !state.tape_cut;
+        ended = completed || (end == BlocksEnd::Refused && state.DNC_reset != DNC_closing);
         // Closing wins over a restart: the window is gone, nothing may follow.
         if (state.DNC_reset == DNC_closing) return SendOutcome::Closed;
     }
@@ -331,7 +344,7 @@ bool SendDriver::send_preamble() {
     if (resume->start != engine_.state.Live_DNC_startpoint) return true;
     for (const std::string& block : resume->blocks) {
         BTRsendline(engine_, block, true, false);
-        if (engine_.state.tape_cut) resume->pending = true;
+        if (engine_.state.tape_cut) resume->pending = true, cut_in_ = CutIn::Preamble;
         if (engine_.state.DNC_reset != DNC_run || engine_.state.tape_cut) return false;
     }
     return true;
@@ -353,6 +366,7 @@ SendDriver::BlocksEnd SendDriver::send_blocks() {
         if (port_failed()) return BlocksEnd::Stopped;
         if (state.tape_cut) {
             restart_at_ = start;  // the block again, whole, unless the operator picks another
+            cut_in_ = CutIn::Block;
             return BlocksEnd::Stopped;
         }
         ++state.run.blocks_sent;
@@ -369,15 +383,30 @@ SendDriver::BlocksEnd SendDriver::send_blocks() {
     return BlocksEnd::Trailer;
 }
 
-// Said once, at the restart point after the cut; the caret already stands
-// on the block that starts the next transmission.
+// Said once, at the restart point after the cut, naming where the tape
+// stopped; the caret already stands on the block that starts the next
+// transmission.
 void SendDriver::tell_of_cut(TextPos top) {
     engine_.state.tape_cut = false;
     const std::string line = std::to_string(engine_.view.line_index(top) + 1);
-    show_edit_mode_message(engine_, "The tape stopped inside line " + line +
-                                        ": the rest of that block is not sent. The next " +
-                                        "transmission starts at the beginning of line " + line +
-                                        ", or of the line you click.");
+    const std::string next = "The next transmission starts at the beginning of line " + line +
+                             ", or of the line you click; Reset starts it from the top.";
+    switch (cut_in_) {
+        case CutIn::Leader:
+            return show_edit_mode_message(
+                engine_, "The tape stopped in the leader: no block was sent. " + next);
+        case CutIn::Preamble:
+            return show_edit_mode_message(
+                engine_,
+                "The tape stopped in the resume blocks: they are sent whole again. " + next);
+        case CutIn::Trailer:
+            return show_edit_mode_message(
+                engine_, "The tape stopped in the trailer, after the last block. " + next);
+        case CutIn::Block:
+            return show_edit_mode_message(engine_, "The tape stopped inside line " + line +
+                                                       ": the rest of that block is not sent. " +
+                                                       next);
+    }
 }
 
 void SendDriver::open_cycle() {
@@ -392,7 +421,9 @@ void SendDriver::open_cycle() {
     cycle_from_top_ = run.position == 0;
 }
 
-void SendDriver::close_cycle(bool completed) {
+void SendDriver::close_cycle(bool completed, bool ended) {
+    // A refused block ends the cycle, but it did not run to its end.
+    if (ended && !completed && hooks_.at_cycle_end) hooks_.at_cycle_end();
     if (!completed) return;  // a reset or a stop cut it short: it is begun again, not done
     RunCounters& run = engine_.state.run;
     // A tail is the end of a pass, not one of its own: neither counted nor timed.

@@ -87,7 +87,7 @@ class SendDriver {
     bool send_preamble();
     void tell_of_cut(TextPos top);
     void open_cycle();
-    void close_cycle(bool completed);
+    void close_cycle(bool completed, bool ended);
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
     [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
     SendOutcome report_port_failure();
@@ -107,6 +107,8 @@ class SendDriver {
     /// The open cycle began at the program's top: only such a pass counts as
     /// a cycle (a tail after a stop, a picked line or a resume does not).
     bool cycle_from_top_ = false;
+    /// Where edit mode last cut the tape, for the notice.
+    enum class CutIn { Leader, Preamble, Block, Trailer } cut_in_ = CutIn::Block;
 };
 
 /// The settings file lines whose millisecond text is no time ("line 8",

@@ -323,6 +323,10 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
             }
             for (const std::string& warning : plan->warnings())
                 errors << "Resume: " << warning << '\n';
+            // A refused line sends nothing: the restart points are told instead.
+            if (!plan->refused.empty()) return !(outside = true);
+            if (!plan->approach && !plan->restart_text().empty())
+                errors << "Resume: " << plan->restart_text() << '\n';
             resume = {true, plan->start, plan->blocks};
             return true;
         };

@@ -97,8 +97,12 @@ void fuzz(std::string_view in) {
     if (!(estimate.machining_seconds >= 0) || !(estimate.waits.seconds >= 0)) std::abort();
     const auto lines = static_cast<std::int64_t>(std::ranges::count(parts[0], '\n')) + 1;
     for (const std::int64_t line : {lines, 1 + static_cast<std::int64_t>(in.size()) % lines})
-        if (auto plan = plan_resume(parts[0], line); plan && parts.size() > 1)
-            set_clearance(*plan, parts[1]);
+        if (auto plan = plan_resume(parts[0], line)) {
+            // Every preamble proves itself, with the proposed clearance and a typed one.
+            if (!plan->proof.empty()) std::abort();
+            if (parts.size() > 1) set_clearance(*plan, parts[1]);
+            if (!plan->proof.empty()) std::abort();
+        }
 #elif FUZZ_TARGET == 8  // the resume journal: a record read back writes the same again
     const auto record = parse_resume_record(in);
     const std::string written = record ? format_resume_record(*record) : "";

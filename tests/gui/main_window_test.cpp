@@ -748,12 +748,12 @@ class MainWindowTest : public QObject {
     // at the caret's line and the view's menu at the clicked line.
     void resume_after_a_crash_and_here() {
         const std::string program =
-            "%\r\nG21 G17 G90 G54\r\nT1 M06\r\nS1000 M03\r\n"
-            "G00 X1. Y2. Z5.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+            "%\r\nG21 G17 G90 G54\r\nG91 G28 Z0\r\nT1 M06\r\nG90 S1000 M03\r\n"
+            "G00 X1. Y2.\r\nZ5.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
         Window w(program, false);
         const std::string journal = resume_journal_path(default_device_name);
         const std::string sha = file_digest(w.dir.file("part.nc"))->first;
-        QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 6, true}));
+        QVERIFY(write_resume_record(journal, {"p", sha, default_device_name, 8, true}));
         w.form.qt_host().answer_with([&](const std::string& text, const std::string& title,
                                          MessageIcon icon, MessageButtons buttons) {
             // Asked as the tape waits: the control is held until the review is done.
@@ -771,7 +771,7 @@ class MainWindowTest : public QObject {
             window_modal = window_modal && dialog->windowModality() == Qt::WindowModal;
             if (reviews.size() == 1) {
                 dialog->clearance_edit()->selectAll();
-                QTest::keyClicks(dialog->clearance_edit(), QStringLiteral("20."));
+                QTest::keyClicks(dialog->clearance_edit(), QStringLiteral("5."));
             }
             dialog->ok_button()->click();
         });
@@ -788,7 +788,7 @@ class MainWindowTest : public QObject {
             const std::string text = window.read_view()->toPlainText().toStdString();
             if (step == 0 && reviewed(1) && w.state().run.phase == RunPhase::Waiting) {
                 w.form.show_progress();  // the armed resume is in sight
-                if (!w.form.progress_bar().texts().main.starts_with("Resume at line 6"))
+                if (!w.form.progress_bar().texts().main.starts_with("Resume at line 8"))
                     failures << QStringLiteral("armed resume not shown");
                 // A line picked meanwhile would win over it: then it is not shown.
                 const TextPos armed = w.state().Live_DNC_startpoint;
@@ -800,16 +800,16 @@ class MainWindowTest : public QObject {
                 window.cycle_start_button()->click();
                 step = 1;
             } else if (step == 1 && text.find("X5.\nM30\n%\n%\nG21") != std::string::npos) {
-                if (text.find("M09\nG00 G90 Z20.\nG00 G90 X1. Y2.\n") == std::string::npos)
+                if (text.find("M09\nG00 G90 X1. Y2.\nG00 G90 Z5.\n") == std::string::npos)
                     failures << QStringLiteral("the clearance typed");
                 window.reset_button()->click();  // the control stops reading mid-program
                 step = 2;
             } else if (const auto record = read_resume_record(journal);
                        step == 2 && w.state().Sending_data == 0 && record && record->running &&
-                       record->line != 6) {
+                       record->line != 8) {
                 // What a crash now would leave (its writer writes once a second at
                 // most): the run under way, at a line of the program.
-                if (record->sha256 != sha || record->line < 1 || record->line > 8)
+                if (record->sha256 != sha || record->line < 1 || record->line > 10)
                     failures << QStringLiteral("journal");
                 w.form.text_view().set_selection_start(
                     static_cast<TextPos>(w.form.text_view().text().find("T1 M06")));
@@ -817,7 +817,7 @@ class MainWindowTest : public QObject {
                 QTest::keyClick(&w.edit, Qt::Key_F5);
                 step = 3;
             } else if (step == 3 && reviewed(2)) {
-                // Right-clicked on line 7, the caret still on line 3.
+                // Right-clicked on line 9, the caret still on line 4.
                 const TextPos caret = w.form.text_view().selection_start();
                 w.form.text_view().set_selection_start(
                     static_cast<TextPos>(w.form.text_view().text().find("X5.")));
@@ -846,9 +846,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(failures.join(QStringLiteral(", ")), QString());
         // The leader's "%" and the program's own "%" line are told first.
         QCOMPARE(w.recorder.messages.at(0).title, std::string("Program start"));
-        QVERIFY(w.recorder.messages.at(1).text.ends_with("\nResume at line 6?"));
+        QVERIFY(w.recorder.messages.at(1).text.ends_with("\nResume at line 8?"));
         QCOMPARE(reviews.join(u'|'),
-                 QStringLiteral("Resume at line 6|Resume at line 3|Resume at line 7"));
+                 QStringLiteral("Resume at line 8|Resume at line 4|Resume at line 9"));
         QVERIFY(window_modal);
     }
 };

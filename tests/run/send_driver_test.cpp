@@ -303,19 +303,28 @@ TEST_F(SendDriverTest, ALinePickedDuringABlockIsTheNextBlockWhole) {
 
 // A stop made inside a block (edit mode, the Reset panel after a stall) never
 // sends the rest of it: the next transmission is the leader and a block whole
-// (the interrupted one, the one clicked, or the top after a reset), and the
-// cycle cut short is begun again, not counted as done; nor is the tail sent
-// after it, which is no pass through the program.
+// (the interrupted one, the one clicked, or the top after a reset, also one
+// pressed after an edit stop), and the cycle cut short is begun again, not
+// counted as done; nor is a tail after it, which is no pass through the
+// program. Nothing stays selected in edit mode. The notice names where the
+// tape stopped.
 TEST(SendDriver, AStopInsideABlockNeverSendsItsRest) {
     const struct {
-        const char *name, *click;
-        bool reset;
-        const char* sent;
-        std::size_t notices;
+        const char *name, *at, *click;
+        bool reset, reset_after_edit;
+        const char *sent, *notice;
+        int completed;  ///< only a pass from the top counts, not a tail
     } cases[] = {
-        {"edit: the block again", "", false, "%\nN1\r\nN2%\nN2 X1\r\nN3\r\n\r\n%", 1},
-        {"edit: the line clicked", "N3", false, "%\nN1\r\nN2%\nN3\r\n\r\n%", 1},
-        {"reset: the top", "", true, "%\nN1\r\nN2 %\nN1\r\nN2 X1\r\nN3\r\n\r\n%", 0},
+        {"edit: the block again", "%\nN1\r\nN2", "", false, false,
+         "%\nN1\r\nN2%\nN2 X1\r\nN3\r\n\r\n%", "inside line 2", 0},
+        {"edit: the line clicked", "%\nN1\r\nN2", "N3", false, false, "%\nN1\r\nN2%\nN3\r\n\r\n%",
+         "inside line 2", 0},
+        {"edit, then Reset: the top", "%\nN1\r\nN2", "", false, true,
+         "%\nN1\r\nN2%\nN1\r\nN2 X1\r\nN3\r\n\r\n%", "Reset starts it from the top", 1},
+        {"edit in the leader", "%", "", false, false, "%%\nN1\r\nN2 X1\r\nN3\r\n\r\n%",
+         "stopped in the leader", 1},
+        {"reset: the top", "%\nN1\r\nN2", "", true, false,
+         "%\nN1\r\nN2 %\nN1\r\nN2 X1\r\nN3\r\n\r\n%", nullptr, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -324,30 +333,48 @@ TEST(SendDriver, AStopInsideABlockNeverSendsItsRest) {
         int since = -1;  // reads since the stop
         TextPos selected_in_edit = 0;
         r.f.port.status = [&](int) {
-            if (since < 0 && r.sent() == "%\nN1\r\nN2") {
+            if (since >= 0) ++since;
+            if (since < 0 && r.sent() == c.at) {
                 since = 0;
                 if (c.reset)
                     r.f.state.DNC_reset = DNC_restart;  // the Reset panel, after a stall
                 else
                     (void)toggle_edit_mode(r.f.state, r.f.view);
-            } else if (since >= 0 && ++since == 3 && !c.reset) {
+            } else if (since == 3 && !c.reset) {
                 selected_in_edit = r.f.view.selection_length();  // a key would replace it
                 if (*c.click)
                     r.f.view.set_selection_start(r.f.view.find(c.click, 0, -1, true, false));
                 (void)toggle_edit_mode(r.f.state, r.f.view);  // End Edit
+            } else if (since == 5 && c.reset_after_edit) {
+                r.f.state.DNC_reset = DNC_restart;  // the Reset panel while the tape waits
             }
-            return 0x7F;
+            return c.reset_after_edit && since >= 3 && since < 6 ? 0x80 : 0x7F;
         };
         r.run();
         EXPECT_EQ(r.sent(), c.sent);
-        EXPECT_EQ(selected_in_edit, 0);
-        ASSERT_EQ(r.f.host.messages.size(), c.notices);
-        if (c.notices > 0) {
-            EXPECT_NE(r.f.host.messages[0].text.find("inside line 2"), std::string::npos);
+        ASSERT_EQ(r.f.host.messages.size(), c.notice ? 1U : 0U);
+        if (c.notice) {
+            EXPECT_NE(r.f.host.messages[0].text.find(c.notice), std::string::npos)
+                << r.f.host.messages[0].text;
         }
-        EXPECT_EQ(r.f.state.run.cycles_completed, c.reset ? 1 : 0);
-        EXPECT_EQ(r.f.state.run.cycles_started, 2);
+        EXPECT_EQ(selected_in_edit, 0);
+        EXPECT_EQ(r.f.state.run.cycles_completed, c.completed);
     }
+}
+
+// A cycle that a refused block ended did not run to its end.
+TEST(SendDriver, ARefusedBlockEndsNoCompletedCycle) {
+    Rig r;
+    r.device.format = "X3";
+    r.device.auto_format = 1;
+    r.dir.write("part.nc", "N1 Y1.5\r\nN2\r\n");  // Y is not in the format
+    int reads = 0;
+    r.f.port.status = [&](int) { return ++reads > 400 ? 0x80 : 0x7F; };  // then the control stops
+    r.f.host.at_yield(2000, [&] { r.f.state.DNC_reset = DNC_closing; });
+    r.run(5);
+    EXPECT_GE(r.f.state.run.blocks_refused, 1);
+    EXPECT_GE(r.f.state.run.cycles_started, 1);
+    EXPECT_EQ(r.f.state.run.cycles_completed, 0);
 }
 
 // A port that fails ends the run there, whatever a dead port reads as: the

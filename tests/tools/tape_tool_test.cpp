@@ -76,7 +76,7 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         "define a port. / Device: MILL";
     const std::string usage = "Usage: feedrite-tape";
     const std::string part = "@/part.nc|(default)|1";
-    const std::string resumed = "G21 G00 X1. Y2.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
+    const std::string resumed = "G21 G90 G00 X1. Y2.\r\nG01 Z-1. F100.\r\nX5.\r\nM30\r\n";
     const std::string long_line = "N1 X" + std::string(2'000'000, '1') + "\r\nM30\r\n";
     // clang-format off
     const Case cases[] = {
@@ -104,8 +104,13 @@ TEST_F(TapeToolTest, ExitStatusesAndMessages) {
         // Leader, the preamble as proposed, the program from the line; the next
         // cycle from the top. The doubts go to stderr.
         {"from line 3", {"--text", "--cycles", "2", "--from-line", "3"}, part, resumed, 0,
-         "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nG01 F100.\r\nX5.\r\nM30\r\n%\n" + resumed,
-         "Resume: no traverse height known before line 3", true},
+         "%\nG21\r\nG40 G80\r\nM05\r\nM09\r\nG90 G01 F100.\r\nX5.\r\nM30\r\n%\n" + resumed,
+         "Resume: no approach move: the program has no retract", true},
+        // A refused line sends nothing and names the program's own restart points.
+        {"from a refused line", {"--text", "--from-line", "7"}, part,
+         "G21 G90 G54\r\nG91 G28 Z0\r\nT1 M06\r\nG90 G00 X0 Y0 S900 M03\r\nG01 Z-1. F80.\r\nM98 P1\r\nX5.\r\n", 2, "",
+         "Resume: Refused: what line 7 does is not known: line 6: call of a program not followed (M98P1).\n"
+         "Resume: Safe restart points: line 1 (before)\n", true},
         {"a long line goes whole", {"--text"}, part, long_line, 0, "%\n" + long_line, "", false},
     };
     // clang-format on

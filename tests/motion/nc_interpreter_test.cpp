@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "motion/nc_interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "resume/preamble.h"
+
+namespace feedrite {
+namespace {
+
+std::string at(const NcState& s, char axis) {
+    const AxisState& a = s.axis(axis);
+    if (a.at.known()) return format_number(*a.at);
+    return a.parked == Parked::No ? "?" : "top";
+}
+
+std::string flag(bool on) {
+    return on ? "1" : "0";
+}
+
+NcState run(const std::string& program) {
+    const std::vector<std::string_view> lines = program_lines(program);
+    NcInterpreter interpreter(program_start_state(lines, machine_kind_of(lines)));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        (void)interpreter.read(lines[i], static_cast<std::int64_t>(i) + 1);
+    return interpreter.state();
+}
+
+// One rule per row: what stays known, what anything outside the list makes
+// unknown until the program sets it again absolutely.
+TEST(NcInterpreter, UnknownIsContagious) {
+    using Field = std::function<std::string(const NcState&)>;
+    const Field xyz = [](const NcState& s) {
+        return at(s, 'X') + " " + at(s, 'Y') + " " + at(s, 'Z');
+    };
+    const Field xz = [](const NcState& s) { return at(s, 'X') + " " + at(s, 'Z'); };
+    const std::string top = "G21 G90 G54 G17\nG00 X1. Y2. Z3.\n";
+    struct Case {
+        const char* name;
+        std::string program;
+        Field field;
+        std::string expected;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"absolute and incremental", top + "G91 X.25 Y-1.\n", xyz, "1.25 1. 3."},
+        {"sums in the program's resolution", top + "G91 X.1\nX.2\nX-.3\nG90\n", xyz, "1. 2. 3."},
+        {"incremental repeats are left to the control", top + "G91 X1. L3\n", xyz, "? 2. 3."},
+        {"a call loses everything", top + "M98 P100\n", [](auto& s) { return at(s, 'X') + flag(s.spindle.known()); }, "?0"},
+        {"a macro call", top + "G65 P9000 A1.\n", xyz, "? ? ?"},
+        {"a jump", top + "GOTO 10\n", xyz, "? ? ?"},
+        {"a local variable changes nothing", top + "#1=5.\n", xyz, "1. 2. 3."},
+        {"a system variable", top + "#5221=10.\n", xyz, "? ? ?"},
+        {"a block with expressions", top + "G00 X[#1+1]\n", xyz, "? 2. 3."},
+        {"an unknown code with axis words", top + "G47 P0 X5. Y5. Z-.1\n", [](auto& s) { return at(s, 'Z') + flag(s.motion.known()); }, "?0"},
+        {"an unknown code without words is only reported", top + "G187\n", xyz, "1. 2. 3."},
+        {"a rotation switched", top + "G68 X0 Y0 R30.\n", [](auto& s) { return at(s, 'X') + flag(s.plain_frame()); }, "?0"},
+        {"a local shift off again", top + "G52 X5.\nG52 X0 Y0\nG00 X1. Y2. Z3.\n", [](auto& s) { return at(s, 'X') + flag(s.plain_frame()); }, "1.1"},
+        {"G92 is a frame no block restores", top + "G92 X0 Y0\n", [](auto& s) { return at(s, 'X') + flag(s.plain_frame()); }, "00"},
+        {"G10 writes offsets", top + "G10 L2 P1 X0\n", [](auto& s) { return at(s, 'X') + flag(s.plain_frame()); }, "?0"},
+        {"another work offset", top + "G55\n", xyz, "? ? ?"},
+        {"compensation: the plane's axes", top + "G41 D1 X5. Y5.\n", xyz, "? ? 3."},
+        {"compensation ended by an absolute move", top + "G41 D1 X5. Y5.\nG40 X0 Y0\n", xyz, "0 0 3."},
+        {"a units switch", top + "G20\n", [](auto& s) { return at(s, 'X') + flag(s.feed.known()); }, "?0"},
+        {"M06: Z at the change position", top + "T2 M06\n", [](auto& s) { return at(s, 'X') + " " + at(s, 'Z') + " " + *s.tool; }, "1. top 2"},
+        {"G28 through here", top + "G91 G28 Z0\n", xyz, "1. 2. top"},
+        {"G53 only in G90", top + "G53 Z0\n", xyz, "1. 2. top"},
+        {"drill holes end at R under G99", top + "G99 G81 X5. Z-8. R1. F50.\nX9.\n", [](auto& s) { return at(s, 'X') + at(s, 'Z') + s.drill->words(); }, "9.1.Z-8. R1."},
+        {"and at the first level under G98", top + "G98 G81 X5. Z-8. R1. F50.\n", xyz, "5. 2. 3."},
+        {"an unmodelled cycle", top + "G87 X5. Z-8. R1.\n", xyz, "? ? ?"},
+        {"a lathe contour is no move", "G21 T0101\nG00 X50. Z2.\nG71 U2. R1.\nG71 P10 Q20 U.5 F.3\nN10 G00 X20.\nN20 X40. Z-9.\n", xz, "50. 2."},
+        {"a lathe G90 pass ends at its start", "G21 T0101\nG00 X50. Z2.\nG90 X45. Z-20. F.2\nX40.\n", xz, "50. 2."},
+        {"a lathe index", "G21 T0101\nG00 X50. Z2.\nT0202\n", xz, "? ?"},
+        {"a lathe's U and W", "G21\nG00 X50. Z2.\nU-2. W-1.\n", xz, "48. 1."},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.field(run(c.program)), c.expected);
+    }
+}
+
+TEST(NcInterpreter, NumbersCompareInTheirResolution) {
+    const auto n = [](const char* text) { return read_nc_line(text).words.front().number; };
+    EXPECT_EQ(compare_numbers(n("Z2."), n("Z2.000")), 0);
+    EXPECT_EQ(compare_numbers(n("Z.1"), n("Z.10000001")), -1);
+    EXPECT_EQ(compare_numbers(n("Z20000"), n("Z19999")), 1);
+}
+
+}  // namespace
+}  // namespace feedrite
