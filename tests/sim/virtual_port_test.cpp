@@ -54,8 +54,9 @@ TEST(VirtualPort, PowersUpLikeAPcPortAndKeepsAllEightBits) {
 
 // The one factory: the command line's choice and the backend for it.
 TEST(PortFactory, PicksTheBackendTheCommandLineAsksFor) {
-    const auto made = [](bool simulate, bool raw_io, bool hold = false) {
-        return make_port(port_kind_for(simulate, raw_io, hold), PortSettings{});
+    const PortSettings settings;  // the port reads the record it was made over: it must outlive it
+    const auto made = [&settings](bool simulate, bool raw_io, bool hold = false) {
+        return make_port(port_kind_for(simulate, raw_io, hold), settings);
     };
     EXPECT_TRUE(dynamic_cast<SimulatedPort*>(made(true, true).get()));
     EXPECT_TRUE(dynamic_cast<RawIoPort*>(made(false, true).get()));
