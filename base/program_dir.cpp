@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/program_dir.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 #include "base/invoking_user.h"
 
@@ -46,34 +45,21 @@ ProgramPlaces user_places(const ProgramDirFacts& facts) {
     return places;
 }
 
-// Root may write anywhere: what counts is whether the user behind sudo could.
-bool user_may_write(const InvokingUser& user, const std::string& dir) {
-    if (user.name.empty()) return ::access(dir.c_str(), W_OK) == 0;
-    struct stat info {};
-    if (::stat(dir.c_str(), &info) != 0) return false;
-    if (info.st_uid == user.uid) return (info.st_mode & S_IWUSR) != 0;
-    if (info.st_gid == user.gid) return (info.st_mode & S_IWGRP) != 0;
-    return (info.st_mode & S_IWOTH) != 0;
+// Files are opened with the rights of the user behind sudo (base/file_user):
+// whether that user may write is what the kernel answers for this thread.
+bool may_write(const std::string& dir) {
+    return ::faccessat(AT_FDCWD, dir.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-// Creates `dir` and, with `parents`, its missing parents; those made here
-// belong to `user`. A folder given on the command line is made only when its
-// parent is there: a mistyped path must not grow a tree of folders unseen.
-void make_folder(const std::string& dir, const InvokingUser& user, bool parents = true) {
+// Creates `dir` and, with `parents`, its missing parents; made with the
+// user's rights, they are the user's. A folder given on the command line is
+// made only when its parent is there: a mistyped path must not grow a tree
+// of folders unseen.
+void make_folder(const std::string& dir, bool parents = true) {
     if (!parents && !std::filesystem::is_directory(std::filesystem::path(dir).parent_path()))
         return;
-    std::vector<std::filesystem::path> made;
-    for (std::filesystem::path p = dir; !p.empty() && !std::filesystem::exists(p);
-         p = p.parent_path()) {
-        made.push_back(p);
-        if (p == p.parent_path()) break;
-    }
     std::error_code ignored;  // a folder that cannot be made shows up as file errors later
     std::filesystem::create_directories(dir, ignored);
-    if (user.name.empty()) return;
-    // A folder left to root is no worse off than before; the user is told when a file fails.
-    for (const auto& p : made)
-        if (::chown(p.c_str(), user.uid, user.gid) != 0) continue;
 }
 
 }  // namespace
@@ -121,7 +107,7 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
         own_home(),
         user.name,
         user.home,
-        [&user](const std::string& dir) { return user_may_write(user, dir); },
+        may_write,
         holds_settings_files,
     };
     ProgramPlaces places = choose_program_places(facts);
@@ -129,12 +115,12 @@ ProgramPlaces resolve_program_places(const std::string& override_dir) {
     if (!user.name.empty() && places.dir.starts_with(user.home + "/") &&
         !std::filesystem::is_directory(user.home))
         return places;
-    make_folder(places.dir, user, override_dir.empty());
+    make_folder(places.dir, override_dir.empty());
     if (places.scratchpad_dir != places.dir) {
-        make_folder(places.scratchpad_dir, user);
+        make_folder(places.scratchpad_dir);
         // The runtime folder belongs to the session: without it the settings
         // folder holds the scratchpad, as everywhere else.
-        if (!user_may_write(user, places.scratchpad_dir)) {
+        if (!may_write(places.scratchpad_dir)) {
             ProgramPlaces fallback = places;
             fallback.scratchpad_dir = places.dir;
             return fallback;
