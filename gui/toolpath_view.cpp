@@ -221,6 +221,9 @@ void ToolpathView::render_path() {
         painter.scale(1, -1);
         draw_strokes(painter, QRectF(), true);
         painter.restore();
+        // The spindle's axis, as a drawing shows it.
+        painter.setPen(QPen(unknown_color, 1, Qt::DashDotLine));
+        painter.drawLine(QPointF(0, view_.dy), QPointF(width(), view_.dy));
     }
     draw_strokes(painter, area, false);
     painter.setPen(QPen(unknown_color, 1.5));
