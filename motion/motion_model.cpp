@@ -309,8 +309,9 @@ class Interpreter {
         }
         const double length = std::hypot(d.v[0], d.v[1], d.v[2]);
         const double x0 = pos_[0], dx = d.v[0];
-        add_time(length, kind == MoveKind::Rapid, per_rev, known_[0],
-                 [&](double t) { return x0 + dx * t; });
+        add_time(
+            length, kind == MoveKind::Rapid, per_rev, known_[0],
+            [&](double t) { return x0 + dx * t; }, path_acceleration(d.v));
     }
 
     void arc_move(const NcLine& block, const Vec& d, bool clockwise) {
@@ -369,7 +370,15 @@ class Interpreter {
                 if (axes[k] == 0) return x0 + at[k];
             return x0;
         };
-        add_time(arc_length(radius, sweep, d.v[n]), false, false, known_[0], x_at);
+        // Round an arc the plane's slower axis sets the pace, and the speed
+        // at which the turn itself needs no more than that.
+        double accel = 0;
+        for (const int axis : {a, b}) {
+            const double limit = settings_.acceleration[static_cast<std::size_t>(axis)];
+            if (limit > 0) accel = accel > 0 ? std::min(accel, limit) : limit;
+        }
+        add_time(arc_length(radius, sweep, d.v[n]), false, false, known_[0], x_at, accel,
+                 accel > 0 ? std::sqrt(accel * radius) : 0);
     }
 
     // The spindle's speed, rev/min, with the tool at radius `x` (mm): under
@@ -399,49 +408,61 @@ class Interpreter {
     }
 
     // Adds a move of `length` mm to the block's time; `x_at(t)` is its X at
-    // the share t of the way, known only when `x_known`.
+    // the share t of the way, known only when `x_known`. With acceleration
+    // known (`accel` mm/s^2 along the path, `corner` the fastest an arc
+    // allows, mm/s), the move starts and ends at rest.
     template <class XAt>
-    void add_time(double length, bool rapid, bool per_rev, bool x_known, XAt x_at) {
+    void add_time(double length, bool rapid, bool per_rev, bool x_known, XAt x_at, double accel = 0,
+                  double corner = 0) {
         if (length == 0) return;
-        if (rapid) {
-            if (settings_.rapid_mm_per_min > 0)
-                block_.seconds += static_cast<float>(60 * length / settings_.rapid_mm_per_min);
-            else
-                block_.flags |= block_unknown;
+        const std::optional<double> seconds = move_seconds(length, rapid, per_rev, x_known, x_at);
+        if (!seconds) {
+            block_.flags |= block_unknown;
             return;
+        }
+        if (inverse_time_ && !rapid) accel = 0;  // the program gave the time itself
+        block_.seconds += static_cast<float>(with_acceleration(length, *seconds, accel, corner));
+    }
+
+    // The time of a move at its programmed speed.
+    template <class XAt>
+    std::optional<double> move_seconds(double length, bool rapid, bool per_rev, bool x_known,
+                                       XAt x_at) const {
+        if (rapid) {
+            if (settings_.rapid_mm_per_min <= 0) return std::nullopt;
+            return 60 * length / settings_.rapid_mm_per_min;
         }
         const double feed = feed_.value_or(0);
-        if (inverse_time_) {
-            if (feed > 0) block_.seconds += static_cast<float>(60 / feed);
-            return;
-        }
+        if (inverse_time_) return feed > 0 ? 60 / feed : 0.0;
         const double mm_per_unit = feed * unit();  // per minute or per turn
-        if (!(per_rev || per_revolution())) {
-            if (mm_per_unit > 0)
-                block_.seconds += static_cast<float>(60 * length / mm_per_unit);
-            else
-                block_.flags |= block_unknown;
-            return;
-        }
+        if (mm_per_unit <= 0) return std::nullopt;
+        if (!(per_rev || per_revolution())) return 60 * length / mm_per_unit;
         // Per revolution: the speed may change along the move (G96), so the
         // time is summed over short pieces, each at its middle's speed. The
         // time per piece goes with the diameter, so this is exact on a
         // straight move until the G50 limit holds.
+        if (surface_speed_ && !x_known) return std::nullopt;
         const int pieces = surface_speed_ ? 64 : 1;
-        if (surface_speed_ && !x_known) {
-            block_.flags |= block_unknown;
-            return;
-        }
         double minutes = 0;
         for (int k = 0; k < pieces; ++k) {
             const double rpm = rpm_at(x_at((k + 0.5) / pieces));
-            if (rpm <= 0 || mm_per_unit <= 0) {
-                block_.flags |= block_unknown;
-                return;
-            }
+            if (rpm <= 0) return std::nullopt;
             minutes += length / pieces / (mm_per_unit * rpm);
         }
-        block_.seconds += static_cast<float>(60 * minutes);
+        return 60 * minutes;
+    }
+
+    // The acceleration along a straight step: the axes' limits, each
+    // divided by its share of the step; 0 where no axis it moves has one.
+    [[nodiscard]] double path_acceleration(const std::array<double, 3>& step) const {
+        const double length = std::hypot(step[0], step[1], step[2]);
+        double accel = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double share = std::abs(step[i]) / length, limit = settings_.acceleration[i];
+            if (share < 1e-9 || limit <= 0) continue;
+            accel = accel > 0 ? std::min(accel, limit / share) : limit / share;
+        }
+        return accel;
     }
 
     // A drill cycle: each hole from where the tool stands, at its level, to
@@ -605,6 +626,15 @@ class Interpreter {
 };
 
 }  // namespace
+
+double with_acceleration(double length, double seconds, double accel, double corner) {
+    if (accel <= 0 || seconds <= 0 || length <= 0) return seconds;
+    double speed = length / seconds;  // mm/s
+    if (corner > 0 && speed > corner) speed = corner;
+    // Up to speed and down again take speed / accel each, over speed^2 / accel.
+    if (length >= speed * speed / accel) return length / speed + speed / accel;
+    return 2 * std::sqrt(length / accel);  // a triangle: never at full speed
+}
 
 double dwell_seconds(const NcNumber& value) {
     // A control refuses a negative dwell: it takes no time here.

@@ -15,7 +15,9 @@
 // lathe's G99, inverse time under G93), rapids along the straight line at the
 // rapid traverse rate (vector length / rate), dwells as written. Under a
 // lathe's G96 the spindle speed follows the diameter (held to G50's S), so a
-// facing cut slows as it goes out. Acceleration is not modelled.
+// facing cut slows as it goes out. Acceleration is modelled where the device
+// knows it (a trapezoid from rest to rest for every move: an upper bound
+// on a control that blends its moves).
 
 #include <array>
 #include <cstdint>
@@ -32,6 +34,9 @@ struct MotionSettings {
     /// A lathe control starts in feed per revolution (G99) until the program
     /// says G98; false for one that starts per minute.
     bool lathe_starts_per_revolution = true;
+    /// The most each axis (X Y Z) accelerates, mm/s^2; 0 where not known.
+    /// With any, each move speeds up from rest and slows to rest again.
+    std::array<double, 3> acceleration{};
 };
 
 enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown };
@@ -99,6 +104,12 @@ class MotionModel {
     std::vector<ArcCentre> arcs_;
     std::vector<BlockMotion> blocks_;
 };
+
+/// The time of a move of `length` mm that takes `seconds` at full speed,
+/// from rest to rest at `accel` mm/s^2 (none: `seconds`), its speed at most
+/// `corner` mm/s where that is above 0.
+[[nodiscard]] double with_acceleration(double length, double seconds, double accel,
+                                       double corner = 0);
 
 /// How long a G04 dwells: a value with a decimal point in seconds, a whole
 /// number in milliseconds (P1500 = X1.5 = 1.5 s), as the control reads the

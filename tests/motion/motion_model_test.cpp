@@ -144,6 +144,20 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
         EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
 }
 
+// Each move from rest to rest: up to speed and down again at the path's
+// acceleration, the slowest axis for its share of the step.
+TEST(MotionModel, AccelerationWhereTheDeviceKnowsIt) {
+    EXPECT_DOUBLE_EQ(with_acceleration(100, 10, 100), 10.1);     // reaches 10 mm/s
+    EXPECT_DOUBLE_EQ(with_acceleration(1, 0.01, 100), 0.2);      // never at 100 mm/s
+    EXPECT_DOUBLE_EQ(with_acceleration(10, 0.1, 100, 10), 1.1);  // an arc's limit
+    EXPECT_DOUBLE_EQ(with_acceleration(10, 1, 0), 1);
+    MotionSettings settings{MachineKind::Mill, 6000};
+    settings.acceleration = {100, 50, 0};
+    // 0.6 of the step on X, 0.8 on Y: Y's 50 / 0.8 = 62.5 mm/s^2 at 10 mm/s.
+    const MotionModel m(program_lines("G90 G21 G94\nG00 X0 Y0 Z0\nG01 X30 Y40 F600\n"), settings);
+    EXPECT_NEAR(m.machining_seconds(), 5 + 10 / 62.5, 1e-5);
+}
+
 // The control against the tape, worked by hand: each wait is the next
 // block's read less what the control still had to run.
 TEST(Starvation, StopsInTheCutAsTheControlReads) {
