@@ -68,6 +68,13 @@ TEST(MotionModel, MachiningTimeOfShortPrograms) {
          60 * (pi * (400 - 2500 / (pi * pi)) / 20000 + (50 / pi - 10) / 200)},
         {"lathe: G97 after G96 keeps the speed", MachineKind::Lathe,
          "G99 G96 S200 G00 X20 Z0\nG97\nG01 W-10 F0.1\n", 60 * 10 * 20 * pi / (0.1 * 200000)},
+        // In, along Z at F, out at F, back at rapid.
+        {"lathe: a G90 pass", MachineKind::Lathe, "G98 G00 X40 Z2\nG90 X30 Z-20 F60\n",
+         0.05 + 22 + 5 + 0.22},
+        {"lathe: a G92 thread", MachineKind::Lathe, "G97 S500 G00 X40 Z2\nG92 X38 Z-20 F1.5\n",
+         0.01 + 22 * 60 / 750.0 + 0.01 + 0.22},
+        {"lathe: G94 faces, Z alone for the next pass", MachineKind::Lathe,
+         "G98 G00 X50 Z2\nG94 X10 Z-1 F60\nZ-2\n", 23.23 + 24.24},
         {"dwells", MachineKind::Mill, "G04 P1500\nG04 X2.\nG4 X250\n", 3.75},
         {"lathe dwell by U", MachineKind::Lathe, "G04 U1.5\n", 1.5},
         // Each hole: 10 mm over (0.1 s), 8 mm down to R (0.08 s), 7 mm at 1 mm/s,
