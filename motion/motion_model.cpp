@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/stop_request.h"
+#include "motion/nc_interpreter.h"
 
 namespace feedrite {
 namespace {
@@ -700,14 +701,19 @@ MotionModel::MotionModel(const std::vector<std::string_view>& lines, const Motio
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
     Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));
+    // The one interpreter of state says which lines are a lathe cycle's
+    // contour: data the cycle reads, not moves.
+    NcInterpreter state(program_start_state(lines, settings.kind));
     for (const std::string_view line : lines) {
         // Ending anyway: the lines left are read as blocks that move nothing.
+        const BlockMotion none{static_cast<std::uint32_t>(moves_.size()), 0, 0};
         if (stop_requested_at(blocks_.size())) {
-            const BlockMotion rest{static_cast<std::uint32_t>(moves_.size()), 0, 0};
-            blocks_.resize(lines.size(), rest);
+            blocks_.resize(lines.size(), none);
             break;
         }
-        blocks_.push_back(interpreter.read(line));
+        const bool contour =
+            state.read(line, static_cast<std::int64_t>(blocks_.size()) + 1).contour;
+        blocks_.push_back(contour ? none : interpreter.read(line));
     }
 }
 
