@@ -7,6 +7,8 @@
 #include <numbers>
 #include <string>
 
+#include "base/file_io.h"
+#include "base/limits.h"
 #include "motion/estimate.h"
 
 namespace feedrite {
@@ -149,6 +151,26 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
     const std::uint8_t cutting[] = {0, block_feed, block_feed, 0, 0};
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
+}
+
+// The sample shaft job, worked by hand block by block (G96 S180 held to
+// 2500 rev/min; rapids at 100 mm/s; the moves after G28 start from an
+// unknown place and have no time).
+TEST(MotionModel, TheSampleLatheJobByHand) {
+    std::string text;
+    FileError error;
+    ASSERT_TRUE(read_whole_file(FEEDRITE_TEST_DATA_DIR "/resume/lathe.nc", text, error,
+                                program_size_limit));
+    const double knee = 180000 / (pi * 2500) / 2;  // radius where the limit takes over
+    const double seconds =
+        60 * pi * 52 * 2 / (0.2 * 180000)  // N60: Z2 to Z0
+        + 60 * (pi * (26 * 26 - knee * knee) / (0.2 * 180000) + (knee + 0.8) / (0.2 * 2500))  // N70
+        + std::hypot(24.8, 2.0) / 100                                                         // N80
+        + 60 * pi * 48 * 42 / (0.25 * 180000)                                                 // N90
+        + 60 * pi * 49 * std::sqrt(2.0) / (0.25 * 180000)  // N100, mean diameter
+        + std::hypot(5.0, 43.0) / 100                      // N110
+        + 60 * 7.5 / (0.05 * 800) + 0.1;                   // N160, N170
+    EXPECT_NEAR(model_of(text, MachineKind::Lathe).machining_seconds(), seconds, 1e-3);
 }
 
 // Each move from rest to rest: up to speed and down again at the path's
