@@ -19,6 +19,7 @@
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "tools/option_table.h"
+#include "tools/report_setup.h"
 
 namespace feedrite {
 namespace {
@@ -32,6 +33,7 @@ struct ConfigOptions : CommonOptions {
     std::vector<std::pair<std::string ConfigModel::*, std::string>> times;
     bool calibrate = false, quick = false, show = false;
     bool ten_seconds = false;  ///< --calibrate itself, which --quick excludes
+    ReportOptions report;
     std::string error;
 
     [[nodiscard]] bool changes() const {
@@ -102,6 +104,33 @@ constexpr OptionRow<ConfigOptions> own_options[] = {
                                         "one \".\", not \"" +
                                             *value + '"';
      }},
+    {{"--mqtt", OptionValue::Required, "HOST[:PORT]"},
+     [](ConfigOptions& o, const Value& text) { return take_mqtt_address(o.report, *text); }},
+    {{"--mqtt-ca", OptionValue::Required, "a CA file"},
+     [](ConfigOptions& o, const Value& file) {
+         o.report.ca_file = *file;
+         return std::string();
+     }},
+    {{"--mqtt-user", OptionValue::Required, "a user name"},
+     [](ConfigOptions& o, const Value& name) {
+         o.report.user = *name;
+         return std::string();
+     }},
+    {{"--mqtt-password-file", OptionValue::Required, "a file"},
+     [](ConfigOptions& o, const Value& file) {
+         o.report.password_file = *file;
+         return std::string();
+     }},
+    {{"--mqtt-prefix", OptionValue::Required, "a topic prefix"},
+     [](ConfigOptions& o, const Value& text) { return take_prefix(o.report, *text); }},
+    {{"--no-mqtt"}, [](ConfigOptions& o, const Value&) { return set_flag(o.report.no_mqtt); }},
+    {{"--check-mqtt"}, [](ConfigOptions& o, const Value&) { return set_flag(o.report.check); }},
+    {{"--shdr", OptionValue::Optional, "a port",
+      [](std::string_view next) {
+          return !next.empty() && next.find_first_not_of("0123456789") == std::string_view::npos;
+      }},
+     [](ConfigOptions& o, const Value& port) { return take_shdr_port(o.report, port); }},
+    {{"--no-shdr"}, [](ConfigOptions& o, const Value&) { return set_flag(o.report.no_shdr); }},
 };
 constexpr auto config_options = with_common_rows(own_options);
 
@@ -119,8 +148,12 @@ ConfigOptions parse_config_options(const std::vector<std::string>& args) {
         options.error =
             "changed settings need --calibrate or --quick: the loop counts come from the speed "
             "test";
+    if (options.error.empty() && options.report.no_mqtt && options.report.host)
+        options.error = "--mqtt and --no-mqtt exclude each other";
+    if (options.error.empty() && options.report.no_shdr && options.report.shdr_port)
+        options.error = "--shdr and --no-shdr exclude each other";
     if (options.error.empty() && !options.help && !options.version && !options.changes() &&
-        !options.calibrate && !options.show)
+        !options.calibrate && !options.show && !options.report.any())
         options.error = "nothing to do";
     return options;
 }
@@ -219,6 +252,9 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
 std::string config_usage() {
     return "Usage: feedrite-config [options]\n"
            "  or:  feedrite-config --check-port [PORT] [--device NAME] [--program-dir DIR]\n"
+           "  or:  feedrite-config --mqtt HOST[:PORT] [--mqtt-ca FILE] [--mqtt-user NAME\n"
+           "                       --mqtt-password-file FILE] [--mqtt-prefix PREFIX]\n"
+           "                       [--shdr [PORT]] [--check-mqtt] [--device NAME]\n"
            "  or:  feedrite-config --help | --version\n"
            "\n"
            "Sets up a device's port settings as the configuration dialog's Apply does:\n"
@@ -250,13 +286,35 @@ std::string config_usage() {
            "                     (modules, permission, another driver) and say the fix.\n"
            "                     PORT: LPT1 to LPT4, a hexadecimal address or a device\n"
            "                     file such as /dev/parport0; the device's address when\n"
-           "                     not given\n" +
+           "                     not given\n"
+           "\n"
+           "Reporting to the shop (the file \"Feedrite reporting\" in the settings folder;\n"
+           "off until set; nothing from the network reaches the tape or the settings):\n"
+           "  --mqtt HOST[:PORT]\n"
+           "                     report to the MQTT broker at HOST (port 1883, with\n"
+           "                     --mqtt-ca 8883): retained JSON values under\n"
+           "                     PREFIX/DEVICE/..., a last will marks the machine\n"
+           "                     unavailable\n"
+           "  --mqtt-ca FILE     use TLS, trusting the certificate authority in FILE\n"
+           "  --mqtt-user NAME   log in to the broker as NAME\n"
+           "  --mqtt-password-file FILE\n"
+           "                     the password, on FILE's first line; FILE must be yours\n"
+           "                     and readable by you alone (chmod 600 FILE)\n"
+           "  --mqtt-prefix PREFIX\n"
+           "                     the topics' prefix; \"feedrite\" when not given\n"
+           "  --no-mqtt          stop reporting to MQTT\n"
+           "  --check-mqtt       connect and log in to the broker set up, and say whether\n"
+           "                     it answers and accepts the login\n"
+           "  --shdr [PORT]      listen for MTConnect agents on PORT (7878 when not\n"
+           "                     given): SHDR lines of the data items\n"
+           "  --no-shdr          stop listening for MTConnect agents\n" +
            std::string(common_option_help) +
            "\n"
            "Exit status:\n"
            "  0  done; with --check-port: the port can be claimed and read\n"
            "  1  a setting was refused or a file could not be read or written; with\n"
-           "     --check-port: the port cannot be used\n"
+           "     --check-port: the port cannot be used; with --check-mqtt: the broker\n"
+           "     did not answer or refused the login\n"
            "  2  usage error\n";
 }
 
@@ -282,6 +340,11 @@ int run_config(const std::vector<std::string>& args, Host& host, const SpeedTest
         errors << "feedrite-config: no folder " << dir
                << " (only the last folder of --program-dir is made)\n";
         return 1;
+    }
+    if (options.report.any()) {
+        const int status = run_report_setup(options.report, dir, options.device, out, errors);
+        if (status != 0 || (!options.changes() && !options.calibrate && !options.show))
+            return status;
     }
     ConfigModel model(host);
     set_optional_defaults(model);
