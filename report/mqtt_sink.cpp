@@ -3,6 +3,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -32,10 +33,7 @@ MqttSink::MqttSink(MqttSettings settings, std::string device)
       base_(mqtt_topic_base(settings_, device_)) {}
 
 MqttSink::~MqttSink() {
-    if (looping_) {
-        mosquitto_disconnect(client_.get());
-        mosquitto_loop_stop(client_.get(), true);
-    }
+    stop_connection();
 }
 
 std::string MqttSink::start(const std::string& password) {
@@ -44,25 +42,52 @@ std::string MqttSink::start(const std::string& password) {
     if (!client_) return problem;
     const std::string will_topic = base_ + "avail";
     const std::string will = json_string(unavailable_text);
-    int rc = mosquitto_will_set(client_.get(), will_topic.c_str(), static_cast<int>(will.size()),
-                                will.data(), qos, true);
+    const int rc = mosquitto_will_set(client_.get(), will_topic.c_str(),
+                                      static_cast<int>(will.size()), will.data(), qos, true);
     if (rc != MOSQ_ERR_SUCCESS)
         return "the MQTT last will could not be set: " + mqtt_error_text(rc);
+    // Values are published from the reporter's worker while this sink's
+    // own thread runs the connection.
+    mosquitto_threaded_set(client_.get(), true);
     mosquitto_connect_callback_set(client_.get(), on_connect);
     mosquitto_disconnect_callback_set(client_.get(), on_disconnect);
     mosquitto_publish_callback_set(client_.get(), on_publish);
-    // From 1 s up to 30 s between tries: a broker back after a restart is
-    // found soon, one gone for the day costs next to nothing.
-    mosquitto_reconnect_delay_set(client_.get(), 1, 30, true);
-    rc = mosquitto_connect_async(client_.get(), settings_.host.c_str(), settings_.port,
-                                 keepalive_seconds);
-    // A broker that is not there yet is tried again by the loop.
-    if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_ERRNO)
-        return "MQTT broker " + broker_text(settings_) + ": " + mqtt_error_text(rc);
-    rc = mosquitto_loop_start(client_.get());
-    if (rc != MOSQ_ERR_SUCCESS) return "the MQTT client cannot run: " + mqtt_error_text(rc);
-    looping_ = true;
+    connection_ = std::thread([this] { keep_connected(); });
     return {};
+}
+
+// libmosquitto's own loop gives up for good on a TLS error, which is what a
+// broker killed mid-connection gives; this one tries again whatever the
+// error, from 1 s up to 30 s apart: a broker back after a restart is found
+// soon, one gone for the day costs next to nothing.
+void MqttSink::keep_connected() {
+    using namespace std::chrono;
+    auto wait = seconds(1);
+    bool tried = false;
+    while (!stopping_) {
+        bool up = false;
+        if (!tried || !connected_) {
+            up = (tried ? mosquitto_reconnect(client_.get())
+                        : mosquitto_connect(client_.get(), settings_.host.c_str(), settings_.port,
+                                            keepalive_seconds)) == MOSQ_ERR_SUCCESS;
+            tried = true;
+        }
+        while (!stopping_ && (up || connected_)) {
+            if (mosquitto_loop(client_.get(), 100, 1) != MOSQ_ERR_SUCCESS) break;
+            if (connected_) wait = seconds(1);
+        }
+        connected_ = false;
+        for (auto until = steady_clock::now() + wait; !stopping_ && steady_clock::now() < until;)
+            std::this_thread::sleep_for(milliseconds(50));
+        wait = std::min(wait * 2, duration_cast<seconds>(seconds(30)));
+    }
+}
+
+void MqttSink::stop_connection() {
+    if (!connection_.joinable()) return;
+    mosquitto_disconnect(client_.get());
+    stopping_ = true;
+    connection_.join();
 }
 
 void MqttSink::on_connect(mosquitto*, void* self, int rc) {
@@ -94,7 +119,7 @@ bool MqttSink::publish(const ReportItem& item) {
 }
 
 void MqttSink::update(const ReportItems& items) {
-    if (!looping_ || !connected_) return;
+    if (!connected_) return;
     const bool all = send_all_.exchange(false);
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (!all && items[i] == sent_[i]) continue;
@@ -107,16 +132,13 @@ void MqttSink::update(const ReportItems& items) {
 }
 
 void MqttSink::close(const ReportItems& items) {
-    if (!looping_) return;
     update(items);
     // A moment for the broker to take the last values (QoS 1: it answers
     // each); a broker that is gone has sent the last will already.
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (connected_ && unanswered_ > 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    mosquitto_disconnect(client_.get());
-    mosquitto_loop_stop(client_.get(), false);
-    looping_ = false;
+    stop_connection();
 }
 
 }  // namespace feedrite

@@ -2,12 +2,14 @@
 #pragma once
 // Reports to the shop's MQTT broker: each item as a retained JSON value at
 // QoS 1 under "<prefix>/<device>/<key>", with a last will that sets
-// ".../avail" to "UNAVAILABLE" when the connection dies. libmosquitto's own
-// thread keeps the connection and comes back with a growing wait between
-// tries; once back, every item is sent again. Nothing is subscribed to.
+// ".../avail" to "UNAVAILABLE" when the connection dies. A thread of the
+// sink's own keeps the connection and comes back with a growing wait
+// between tries; once back, every item is sent again. Nothing is
+// subscribed to.
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 #include "report/mqtt_client.h"
 #include "report/report_sink.h"
@@ -25,7 +27,8 @@ class MqttSink : public ReportSink {
     MqttSink(const MqttSink&) = delete;
     MqttSink& operator=(const MqttSink&) = delete;
 
-    /// Sets up the client and starts connecting; never waits for the broker.
+    /// Sets up the client and starts connecting in the sink's thread; never
+    /// waits for the broker.
     /// Empty when started; otherwise why not (a password file others may
     /// read, a CA file that does not do).
     [[nodiscard]] std::string start(const std::string& password);
@@ -40,11 +43,14 @@ class MqttSink : public ReportSink {
     static void on_disconnect(mosquitto* client, void* self, int rc);
     static void on_publish(mosquitto* client, void* self, int message_id);
     bool publish(const ReportItem& item);
+    void keep_connected();
+    void stop_connection();
 
     MqttSettings settings_;
     std::string device_, base_;
     MosquittoClient client_;
-    bool looping_ = false;
+    std::atomic<bool> stopping_{false};
+    std::thread connection_;
     std::atomic<bool> connected_{false}, send_all_{false};
     std::atomic<int> unanswered_{0};  ///< QoS 1 values the broker has not answered
     ReportItems sent_{};

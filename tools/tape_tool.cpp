@@ -19,6 +19,7 @@
 #include "text/plain_text_view.h"
 #include "tools/command_line.h"
 #include "tools/option_table.h"
+#include "tools/tape_report.h"
 
 namespace feedrite {
 namespace {
@@ -281,11 +282,16 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 2;
     }
 
+    const ProgramPlaces places = resolve_program_places(options.program_dir);
+    if (!places.note.empty()) errors << places.note << '\n';
+    TapeReport report(places.dir, request.IO_device_name, errors);
     PlainTextView view;
     std::optional<LatchedOutput> latched;
     WindowState* stopping = nullptr;  // the run's state, once there is one
+    const Transmission* reported = nullptr;
     TapeHost host(errors, [&] {
         if (latched) latched->flush(out);
+        if (reported != nullptr) report.tick(*reported, view);
         // A signal ends the run as closing the window does: the scratchpad goes.
         if (stopping != nullptr && stop_requested()) stopping->DNC_reset = DNC_closing;
     });
@@ -302,6 +308,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     latched.emplace(cable.cable, run.settings, options.output);
     WindowState& state = run.state;
     stopping = &state;
+    reported = &run;
     state.filename = request.filename;
     state.IO_device_name = request.IO_device_name;
     state.Binaryfile = request.Binaryfile;
@@ -345,9 +352,13 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     hooks.note = [&errors](const std::string& note) {
         errors << "feedrite-tape: " << note << '\n';
     };
-    const ProgramPlaces places = resolve_program_places(options.program_dir);
-    if (!places.note.empty()) errors << places.note << '\n';
+    // The program as loaded, for the report's digest and block texts.
+    hooks.after_load = [&report, &view, loaded = std::move(hooks.after_load)] {
+        report.program_loaded(view.text());
+        return loaded ? loaded() : true;
+    };
     const SendOutcome outcome = run.send(module, places, hooks);
+    report.tick(run, view, true);
     latched->flush(out);
     out.flush();
     return outside ? 2 : exit_status(outcome);

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "run/machine_feed.h"
+
+#include "base/file_io.h"
+#include "base/sha256.h"
+
+namespace feedrite {
+
+Execution execution_of(const RunCounters& run, bool edit_mode) {
+    switch (run.phase) {
+        case RunPhase::Loading:
+            return Execution::Unavailable;
+        case RunPhase::Waiting:
+            return edit_mode ? Execution::Interrupted : Execution::Ready;
+        case RunPhase::Sending:
+            if (!run.failure.empty()) return Execution::Stopped;
+            if (edit_mode) return Execution::Interrupted;
+            return run.control_stopped ? Execution::FeedHold : Execution::Active;
+        case RunPhase::NotConfigured:
+        case RunPhase::PortError:
+        case RunPhase::LoadFailed:
+        case RunPhase::Finished:
+            break;
+    }
+    return Execution::Stopped;
+}
+
+void fill_port_condition(const RunCounters& run, MachineReport& report) {
+    report.port_text.clear();
+    report.port = Level::Normal;
+    if (!run.failure.empty()) {
+        report.port = Level::Fault;
+        report.port_text = run.failure;
+    } else if (run.phase == RunPhase::PortError) {
+        report.port = Level::Fault;
+        report.port_text = "the port could not be opened";
+    } else if (run.phase == RunPhase::NotConfigured) {
+        report.port = Level::Warning;
+        report.port_text = "the device is not set up";
+    } else if (run.phase == RunPhase::Loading) {
+        report.port = Level::Unavailable;
+    }
+}
+
+void MachineFeed::program_loaded(std::string_view text) {
+    text_ = text;
+    sha256_ = sha256_hex(text_);
+    lines_ = split_line_views(text_);
+}
+
+void MachineFeed::offer(const RunCounters& run, const WindowState& state,
+                        const ProgressFigures* figures, std::int64_t place,
+                        const RealtimeState& realtime) {
+    MachineReport& r = report_;
+    r.available = true;
+    r.execution = execution_of(run, state.Edit_mode);
+    r.device = state.IO_device_name;
+    const std::size_t slash = state.filename.find_last_of('/');
+    r.program = slash == std::string::npos ? state.filename : state.filename.substr(slash + 1);
+    r.program_sha256 = sha256_;
+    const bool text_line =
+        !state.Binaryfile && place > 0 && static_cast<std::size_t>(place) <= lines_.size();
+    r.line = text_line ? place : 0;
+    r.block = text_line ? lines_[static_cast<std::size_t>(place - 1)] : std::string_view();
+    r.cycles = run.cycles_completed;
+    r.last_cycle.reset();
+    if (run.last_cycle_seconds >= 0) r.last_cycle = run.last_cycle_seconds;
+    r.time_left = figures ? figures->left : std::nullopt;
+    r.waits = figures ? figures->waits : std::nullopt;
+    r.wait_blocks = figures ? figures->wait_blocks : 0;
+    fill_port_condition(run, r);
+    r.realtime = realtime.granted && !realtime_dropped();
+    (void)reporter_.offer(r);
+}
+
+}  // namespace feedrite

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The one place that knows both the run and the report: turns what the run
+// shows (its counters, flags and progress figures) into the reporter's
+// snapshot and offers it. Called from the sending thread's upkeep; it never
+// waits (see report/snapshot_mailbox.h) and reads nothing back.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/realtime.h"
+#include "core/run_counters.h"
+#include "core/window_state.h"
+#include "report/reporter.h"
+#include "run/run_progress.h"
+
+namespace feedrite {
+
+/// The run state in the report's words.
+[[nodiscard]] Execution execution_of(const RunCounters& run, bool edit_mode);
+
+/// The port's condition: a fault with its text, a warning for a device not
+/// set up, normal once the port runs.
+void fill_port_condition(const RunCounters& run, MachineReport& report);
+
+class MachineFeed {
+  public:
+    explicit MachineFeed(Reporter& reporter) : reporter_(reporter) {}
+
+    /// The program now in the view: its digest and lines, for the block text.
+    void program_loaded(std::string_view text);
+    /// A snapshot of the run; `figures` where a progress tracker follows the
+    /// run (time left, the model's waits), else null; `place` the 1-based line
+    /// being sent (0: none).
+    void offer(const RunCounters& run, const WindowState& state, const ProgressFigures* figures,
+               std::int64_t place, const RealtimeState& realtime);
+
+  private:
+    Reporter& reporter_;
+    std::string text_, sha256_;
+    std::vector<std::string_view> lines_;
+    MachineReport report_;
+};
+
+}  // namespace feedrite
