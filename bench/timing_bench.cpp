@@ -15,21 +15,29 @@
 // alone, for comparison; TIMING_DETAIL=1 adds the engine's own figures of the
 // last 100 characters and the loop counts.
 //
+// REPORT_DIR=DIR reports each run as the window does, to what DIR's
+// reporting settings name, with an MTConnect agent that never reads
+// connected (bench/report_load.sh runs it with a broker it stops mid-run).
+//
 // Run under a display or with QT_QPA_PLATFORM=offscreen:  timing [--quick]
 
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -46,6 +54,8 @@
 #include "config/settings_loader.h"
 #include "core/realtime.h"
 #include "core/run_counters.h"
+#include "report/report_settings.h"
+#include "run/machine_feed.h"
 #include "run/send_driver.h"
 #include "run/transmission.h"
 #include "sim/control_figures.h"
@@ -193,6 +203,54 @@ double thread_cpu_seconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// An MTConnect agent that connects and never reads: what it is sent piles
+// up in its small receive buffer and then in the adapter's.
+class StuckAgent {
+  public:
+    explicit StuckAgent(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        const int smallest = 1;
+        (void)::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the socket API's own cast
+        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+            std::printf("  (no agent: the adapter does not listen on %d)\n", port);
+    }
+    ~StuckAgent() { ::close(fd_); }
+    StuckAgent(const StuckAgent&) = delete;
+    StuckAgent& operator=(const StuckAgent&) = delete;
+
+  private:
+    int fd_;
+};
+
+// Reporting as the window does it: a snapshot from the upkeep timer.
+class BenchReport {
+  public:
+    BenchReport(const Transmission& run, const PlainTextView& view) {
+        const char* dir = std::getenv("REPORT_DIR");
+        if (dir == nullptr) return;
+        feed_.start(dir, "bench", std::cout, "  report: ");
+        std::string problem;
+        const int port = read_report_settings(dir, problem).shdr_port;
+        if (port > 0) agent_.emplace(port);
+        upkeep_.setInterval(250);
+        QObject::connect(&upkeep_, &QTimer::timeout, [this, &run, &view] {
+            const TextPos at = std::clamp<TextPos>(run.state.run.position, 0, view.length());
+            feed_.offer(run.state.run, run.state, nullptr, view.line_index(at) + 1, {});
+        });
+        upkeep_.start();
+    }
+    void loaded(const std::string& text) { feed_.program_loaded(text); }
+
+  private:
+    MachineFeed feed_;
+    std::optional<StuckAgent> agent_;
+    QTimer upkeep_;
+};
+
 // Sends the program with each preset at `rate`; the characters shorter than set.
 long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool busy,
                   const std::filesystem::path& dir, const std::string& program) {
@@ -218,8 +276,13 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         const DelayFigures& figures = run.figures;
         run.state.filename = program;
         run.state.IO_device_name = default_device_name;
+        BenchReport reporting(run, view);
         SendDriverHooks hooks;
         hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
+        hooks.after_load = [&] {
+            reporting.loaded(view.text());
+            return true;
+        };
         const double cpu_before = thread_cpu_seconds();
         const double wall_before = monotonic_seconds();
         {

@@ -235,6 +235,7 @@ void FeedriteForm::show_simulation() {
 
 void FeedriteForm::send_file() {
     history_.open(run_.state, port_kind_ == PortKind::Virtual);
+    machine_feed_.start(places_.dir, run_.state.IO_device_name, std::cerr, "feedrite: ");
     SendDriverHooks hooks;
     hooks.after_load = [this] { return after_load(); };
     // A note on the loaded program goes where the window's other notes go:
@@ -333,6 +334,7 @@ bool FeedriteForm::after_load() {
     if (stop_requested()) return false;
     estimate_times();
     if (stop_requested()) return false;
+    if (machine_feed_.active()) machine_feed_.program_loaded(view_.text());
     // Loading is done: from here on the thread mostly waits and sleeps.
     if (scheduler_) realtime_ = request_realtime(*scheduler_);
     const std::string& device = run_.state.IO_device_name;
@@ -710,6 +712,7 @@ void FeedriteForm::end_of_run() {
     const std::string& detail = ending_signal_.empty() ? run_.state.run.failure : ending_signal_;
     history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), detail,
                    run_.state.run, [this] { return timing_figures(run_.figures); });
+    machine_feed_.stop();
     if (awake_) awake_->release();
 }
 
@@ -747,6 +750,7 @@ void FeedriteForm::show_progress() {
     if (run_.resume.pending && run_.resume.start == run_.state.Live_DNC_startpoint)
         figures.resume_line = view_.line_index(run_.resume.start) + 1;
     progress_bar_->show_figures(figures);
+    machine_feed_.offer(run, run_.state, &figures, run_.state.Binaryfile ? 0 : place, realtime_);
     if (awake_) awake_->follow(run.phase);
     history_.checkpoint(run);
 }

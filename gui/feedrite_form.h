@@ -29,6 +29,7 @@
 #include "motion/waits_report.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
+#include "run/machine_feed.h"
 #include "run/port_factory.h"
 #include "run/run_progress.h"
 #include "run/transmission.h"
@@ -218,6 +219,7 @@ class FeedriteForm : public QWidget {
     std::size_t report_columns_ = 0;
     ProgressTracker tracker_;
     RunHistory history_;
+    MachineFeed machine_feed_;  ///< the shop's view of the run, where set up
     std::unique_ptr<SleepInhibitor> inhibitor_;
     std::unique_ptr<Scheduler> scheduler_;
     RealtimeState realtime_;

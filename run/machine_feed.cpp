@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/machine_feed.h"
 
+#include <ostream>
+
 #include "base/file_io.h"
 #include "base/sha256.h"
+#include "report/reporting.h"
 
 namespace feedrite {
 
@@ -42,7 +45,15 @@ void fill_port_condition(const RunCounters& run, MachineReport& report) {
     }
 }
 
+void MachineFeed::start(const std::string& settings_dir, const std::string& device,
+                        std::ostream& errors, std::string_view who) {
+    ReportingStart started = start_reporting(settings_dir, device);
+    for (const std::string& note : started.notes) errors << who << note << '\n';
+    reporter_ = std::move(started.reporter);
+}
+
 void MachineFeed::program_loaded(std::string_view text) {
+    if (!reporter_) return;
     text_ = text;
     sha256_ = sha256_hex(text_);
     lines_ = split_line_views(text_);
@@ -51,6 +62,7 @@ void MachineFeed::program_loaded(std::string_view text) {
 void MachineFeed::offer(const RunCounters& run, const WindowState& state,
                         const ProgressFigures* figures, std::int64_t place,
                         const RealtimeState& realtime) {
+    if (!reporter_) return;
     MachineReport& r = report_;
     r.available = true;
     r.execution = execution_of(run, state.Edit_mode);
@@ -70,7 +82,7 @@ void MachineFeed::offer(const RunCounters& run, const WindowState& state,
     r.wait_blocks = figures ? figures->wait_blocks : 0;
     fill_port_condition(run, r);
     r.realtime = realtime.granted && !realtime_dropped();
-    (void)reporter_.offer(r);
+    (void)reporter_->offer(r);
 }
 
 }  // namespace feedrite

@@ -6,6 +6,8 @@
 // waits (see report/snapshot_mailbox.h) and reads nothing back.
 
 #include <cstdint>
+#include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +29,14 @@ void fill_port_condition(const RunCounters& run, MachineReport& report);
 
 class MachineFeed {
   public:
-    explicit MachineFeed(Reporter& reporter) : reporter_(reporter) {}
+    /// Starts the reporting `settings_dir` sets up for `device` (where none
+    /// is, the feed does nothing), telling `errors` what started and what
+    /// could not, each line after `who` (": " included).
+    void start(const std::string& settings_dir, const std::string& device, std::ostream& errors,
+               std::string_view who);
+    /// The last snapshot goes out, then the machine is reported unavailable.
+    void stop() { reporter_.reset(); }
+    [[nodiscard]] bool active() const { return reporter_ != nullptr; }
 
     /// The program now in the view: its digest and lines, for the block text.
     void program_loaded(std::string_view text);
@@ -38,7 +47,7 @@ class MachineFeed {
                std::int64_t place, const RealtimeState& realtime);
 
   private:
-    Reporter& reporter_;
+    std::unique_ptr<Reporter> reporter_;
     std::string text_, sha256_;
     std::vector<std::string_view> lines_;
     MachineReport report_;

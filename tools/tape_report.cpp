@@ -7,14 +7,12 @@
 namespace feedrite {
 
 TapeReport::TapeReport(const std::string& settings_dir, const std::string& device,
-                       std::ostream& errors)
-    : start_(start_reporting(settings_dir, device)) {
-    for (const std::string& note : start_.notes) errors << "feedrite-tape: " << note << '\n';
-    if (start_.reporter) feed_.emplace(*start_.reporter);
+                       std::ostream& errors) {
+    feed_.start(settings_dir, device, errors, "feedrite-tape: ");
 }
 
 void TapeReport::tick(const Transmission& run, const TextView& view, bool now) {
-    if (!feed_) return;
+    if (!feed_.active()) return;
     const double time = monotonic_seconds();
     if (!now && time < next_) return;
     next_ = time + 0.1;
@@ -23,7 +21,7 @@ void TapeReport::tick(const Transmission& run, const TextView& view, bool now) {
         run.state.Binaryfile || counters.phase == RunPhase::Loading
             ? 0
             : view.line_index(std::clamp<TextPos>(counters.position, 0, view.length())) + 1;
-    feed_->offer(counters, run.state, nullptr, place, RealtimeState{});
+    feed_.offer(counters, run.state, nullptr, place, RealtimeState{});
 }
 
 }  // namespace feedrite

@@ -4,12 +4,10 @@
 // snapshot at most ten times a second, from the engine's yields.
 
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/text_view.h"
-#include "report/reporting.h"
 #include "run/machine_feed.h"
 #include "run/transmission.h"
 
@@ -20,15 +18,12 @@ class TapeReport {
     /// Tells `errors` what was started and what could not be.
     TapeReport(const std::string& settings_dir, const std::string& device, std::ostream& errors);
 
-    void program_loaded(std::string_view text) {
-        if (feed_) feed_->program_loaded(text);
-    }
+    void program_loaded(std::string_view text) { feed_.program_loaded(text); }
     /// `now`: a snapshot whatever the time (the run's last).
     void tick(const Transmission& run, const TextView& view, bool now = false);
 
   private:
-    ReportingStart start_;
-    std::optional<MachineFeed> feed_;
+    MachineFeed feed_;
     double next_ = 0;
 };
 
