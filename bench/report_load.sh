@@ -12,7 +12,13 @@ export QT_QPA_PLATFORM=offscreen
 PATH=$PATH:/usr/sbin
 dir=$(mktemp -d /tmp/feedrite-report-load.XXXXXX)
 broker=
-trap '[ -n "$broker" ] && kill $broker 2>/dev/null; rm -rf "$dir"' EXIT
+cleanup() {
+  [ -n "$broker" ] && kill -9 "$broker" 2>/dev/null
+  [ -f "$dir/again" ] && kill "$(cat "$dir/again")" 2>/dev/null
+  rm -rf "$dir"
+  return 0
+}
+trap cleanup EXIT
 
 port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 free_port() {
@@ -38,7 +44,8 @@ broker=$!
   echo "  (broker killed)"
   sleep 6
   mosquitto -c "$dir/mosquitto.conf" 2>/dev/null &
+  echo $! >"$dir/again"
   echo "  (broker started again)"
-  wait
 ) &
 REPORT_DIR=$dir "$timing" --quick
+broker=

@@ -10,13 +10,13 @@ set -euo pipefail
 # debian/control's <!nocheck> Build-Depends.
 build=(
   build-essential debhelper dpkg-dev
-  cmake qt6-base-dev help2man librsvg2-bin
+  cmake qt6-base-dev help2man librsvg2-bin pkg-config libmosquitto-dev
   libgtest-dev libgmock-dev googletest kmod shared-mime-info libglib2.0-bin
-  fonts-dejavu-core
+  fonts-dejavu-core mosquitto mosquitto-clients openssl
 )
 everything=(
   "${build[@]}"
-  ninja-build g++ pkg-config libbenchmark-dev
+  ninja-build g++ libbenchmark-dev
   xvfb xauth x11-apps imagemagick dbus-daemon
   gzip file lintian desktop-file-utils appstream man-db autopkgtest
   clang libclang-rt-14-dev clang-format clang-tidy
