@@ -29,7 +29,10 @@ void Reporter::work() {
         for (const auto& sink : sinks_) sink->update(items);
     }
     (void)mailbox_.take(now);
+    // The run is over whatever the last snapshot said; the rest stays as it
+    // was last, for a dashboard that shows where the machine stopped.
     now.available = false;
+    now.execution = Execution::Stopped;
     const ReportItems items = report_items(now);
     for (const auto& sink : sinks_) sink->close(items);
 }
