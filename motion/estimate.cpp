@@ -38,7 +38,7 @@ Starvation starvation(const std::vector<BlockFigures>& blocks, std::size_t keep)
 ProgramEstimate estimate_program(std::string_view text, const PortSettings& settings) {
     ProgramEstimate estimate;
     std::vector<std::string_view> lines = program_lines(text);
-    const double cps = read_number_or_zero(settings.BTRcps);
+    const double cps = settings.speed_cps.value_or(0);
     estimate.speed_known = cps > 0;
     const auto tape_seconds = [&](std::string_view block, bool eob, bool dont_mask) {
         const BlockRewrite sent = rewrite_block(block, eob, dont_mask, settings);

@@ -180,7 +180,7 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
                      m.address_txt);
     // The code as the sender will use it: the dialog has boxes for two of four.
     const SettingsRead stored = read_settings_file(path);
-    const int code = stored.settings ? stored.settings->code : (m.ticked(Tick::chk_EIA) ? 3 : 0);
+    const int code = stored.settings ? stored.settings->BTRcode : (m.ticked(Tick::chk_EIA) ? 3 : 0);
     const char* code_names[] = {"ASCII/ISO", "ASCII/ISO odd parity", "ASCII 7 bits", "EIA RS244"};
     line("Code", code_names[code]);
     line("End of block", m.ticked(Tick::chk_EIA) ? "EIA end of block" : eob);
@@ -205,7 +205,7 @@ void show_settings(const ConfigModel& m, const std::string& path, std::ostream& 
     line("CALL sub files", yes_no(m.ticked(Tick::Chk_calls)));
     line("Mask comments", yes_no(m.ticked(Tick::Chk_comments)));
     // Line 23 other than 0 or 1: the box is clear, yet the sender keeps the format.
-    const bool applied = stored.settings && stored.settings->keep_format;
+    const bool applied = stored.settings && stored.settings->format_applied;
     line("Auto format", std::string(yes_no(m.ticked(Tick::Chk_format))) +
                             (applied && !m.ticked(Tick::Chk_format)
                                  ? " (line 23 is not 0: sending applies the format string)"

@@ -155,7 +155,7 @@ TEST(Starvation, WaitsBetweenCuttingBlocksOnly) {
 
     // The program's own lines: short cuts wait for their tape, a dwell and the cut after it do not.
     PortSettings settings;
-    settings.BTRcps = "10";
+    settings.speed_cps = 10;
     settings.rapid_mm_per_min = 6000;
     const ProgramEstimate estimate = estimate_program(
         "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X0.01\r\nX0.02\r\nX0.03\r\nG04 P2000\r\nX60\r\n",
