@@ -17,7 +17,6 @@
 #include "btr/delay_figures.h"
 #include "btr/engine.h"
 #include "config/port_settings.h"
-#include "core/command_line.h"
 #include "core/realtime.h"
 #include "core/stay_awake.h"
 #include "core/window_state.h"
@@ -27,11 +26,13 @@
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
 #include "motion/estimate.h"
+#include "motion/waits_report.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/port_factory.h"
 #include "run/run_progress.h"
 #include "run/transmission.h"
+#include "tools/command_line.h"
 
 class QSplitter;
 
@@ -233,7 +234,7 @@ class FeedriteForm : public QWidget {
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
     ProgramWatch* program_watch_;
-    Starvation waits_;                           ///< of the program loaded, at the device's speed
+    ProgramEstimate estimate_;                   ///< of the program loaded, at the device's speed
     std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
     bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };

@@ -19,7 +19,7 @@
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "config/settings_table.h"
-#include "core/option_table.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 namespace {
