@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/stop_request.h"
+#include "motion/nc_interpreter.h"
 
 namespace feedrite {
 namespace {
@@ -49,7 +50,7 @@ class Interpreter {
     }
 
   private:
-    enum class Context { Move, DrillCycle, None, Machine, Set, Dwell };
+    enum class Context { Move, DrillCycle, TurningPass, None, Machine, Set, Dwell };
 
     [[nodiscard]] bool lathe() const { return settings_.kind == MachineKind::Lathe; }
     [[nodiscard]] double unit() const {
@@ -70,6 +71,7 @@ class Interpreter {
             const int g = code_tenths(w);
             const GKind kind = classify_g(g, settings_.kind, block);
             if (kind == GKind::DrillCycle && codes_.cycle != g) started_cycle = true;
+            const std::optional<int> cycle_before = codes_.cycle;
             apply_modal(codes_, g, kind);
             switch (kind) {
                 case GKind::DrillCycle:
@@ -104,8 +106,11 @@ class Interpreter {
                 case GKind::NoMove:
                     context = Context::None;
                     break;
-                case GKind::LatheCycle:
                 case GKind::TurningCycle:
+                    context = Context::TurningPass;
+                    if (codes_.cycle != cycle_before) turning_target_ = {};
+                    break;
+                case GKind::LatheCycle:
                 case GKind::MachineMove:
                     context = Context::Machine;
                     break;
@@ -132,7 +137,7 @@ class Interpreter {
         if (context == Context::Move && codes_.cycle && is_drill_cycle(*codes_.cycle))
             context = Context::DrillCycle;
         else if (context == Context::Move && codes_.cycle)
-            context = Context::Machine;  // a turning cycle's next pass
+            context = Context::TurningPass;  // a turning cycle's next pass
         if (const NcWord* f = find_word(block, 'F'); f && roles.feed_rate) feed_ = plain_value(*f);
         if (const NcWord* s = find_word(block, 'S')) {
             if (!roles.spindle_speed && lathe())
@@ -143,11 +148,11 @@ class Interpreter {
                 rpm_ = plain_value(*s);
         }
         for (const NcWord& w : block.words) {
-            if (w.letter != 'M' || (w.plain && code_tenths(w) != 980 && code_tenths(w) != 990))
-                continue;
+            const MFlow flow = w.plain ? m_flow(code_tenths(w)) : MFlow::Call;
+            if (w.letter != 'M' || flow == MFlow::None || flow == MFlow::End) continue;
             // A call or jump the model does not have: where it leaves the tool is unknown.
             block_.flags |= block_unknown;
-            if (code_tenths(w) == 980) lose_all();
+            if (flow == MFlow::Call) lose_all();
         }
         // Under a transform or a modal macro call the axes go where the model cannot follow.
         if (transforms_on_ != 0 && has_any(block, "XYZUW")) context = Context::Machine;
@@ -157,6 +162,9 @@ class Interpreter {
                 break;
             case Context::DrillCycle:
                 cycle_block(block, started_cycle);
+                break;
+            case Context::TurningPass:
+                turning_pass(block);
                 break;
             case Context::Machine:
                 machine_block(block);
@@ -268,7 +276,11 @@ class Interpreter {
             if (arc)
                 arc_move(block, d, motion == 20);
             else
-                line_move(d, motion == 0 ? MoveKind::Rapid : MoveKind::Feed, motion >= 320);
+                line_move(d,
+                          motion == 0     ? MoveKind::Rapid
+                          : motion >= 320 ? MoveKind::Thread
+                                          : MoveKind::Feed,
+                          motion >= 320);
             take_positions(block, d);
             place_end();
         }
@@ -287,7 +299,7 @@ class Interpreter {
     // program's moves) it is timed but not kept.
     Move& add(MoveKind kind) {
         moved_ = true;
-        cutting_ = cutting_ && (kind == MoveKind::Feed || kind == MoveKind::Arc);
+        cutting_ = cutting_ && kind != MoveKind::Rapid && kind != MoveKind::Unknown;
         Move m;
         m.kind = kind;
         m.plane = static_cast<std::uint8_t>(codes_.plane.value_or(170) / 10);
@@ -309,8 +321,9 @@ class Interpreter {
         }
         const double length = std::hypot(d.v[0], d.v[1], d.v[2]);
         const double x0 = pos_[0], dx = d.v[0];
-        add_time(length, kind == MoveKind::Rapid, per_rev, known_[0],
-                 [&](double t) { return x0 + dx * t; });
+        add_time(
+            length, kind == MoveKind::Rapid, per_rev, known_[0],
+            [&](double t) { return x0 + dx * t; }, path_acceleration(d.v));
     }
 
     void arc_move(const NcLine& block, const Vec& d, bool clockwise) {
@@ -369,7 +382,15 @@ class Interpreter {
                 if (axes[k] == 0) return x0 + at[k];
             return x0;
         };
-        add_time(arc_length(radius, sweep, d.v[n]), false, false, known_[0], x_at);
+        // Round an arc the plane's slower axis sets the pace, and the speed
+        // at which the turn itself needs no more than that.
+        double accel = 0;
+        for (const int axis : {a, b}) {
+            const double limit = settings_.acceleration[static_cast<std::size_t>(axis)];
+            if (limit > 0) accel = accel > 0 ? std::min(accel, limit) : limit;
+        }
+        add_time(arc_length(radius, sweep, d.v[n]), false, false, known_[0], x_at, accel,
+                 accel > 0 ? std::sqrt(accel * radius) : 0);
     }
 
     // The spindle's speed, rev/min, with the tool at radius `x` (mm): under
@@ -399,49 +420,98 @@ class Interpreter {
     }
 
     // Adds a move of `length` mm to the block's time; `x_at(t)` is its X at
-    // the share t of the way, known only when `x_known`.
+    // the share t of the way, known only when `x_known`. With acceleration
+    // known (`accel` mm/s^2 along the path, `corner` the fastest an arc
+    // allows, mm/s), the move starts and ends at rest.
     template <class XAt>
-    void add_time(double length, bool rapid, bool per_rev, bool x_known, XAt x_at) {
+    void add_time(double length, bool rapid, bool per_rev, bool x_known, XAt x_at, double accel = 0,
+                  double corner = 0) {
         if (length == 0) return;
-        if (rapid) {
-            if (settings_.rapid_mm_per_min > 0)
-                block_.seconds += static_cast<float>(60 * length / settings_.rapid_mm_per_min);
-            else
-                block_.flags |= block_unknown;
+        const std::optional<double> seconds = move_seconds(length, rapid, per_rev, x_known, x_at);
+        if (!seconds) {
+            block_.flags |= block_unknown;
             return;
+        }
+        if (inverse_time_ && !rapid) accel = 0;  // the program gave the time itself
+        block_.seconds += static_cast<float>(with_acceleration(length, *seconds, accel, corner));
+    }
+
+    // The time of a move at its programmed speed.
+    template <class XAt>
+    std::optional<double> move_seconds(double length, bool rapid, bool per_rev, bool x_known,
+                                       XAt x_at) const {
+        if (rapid) {
+            if (settings_.rapid_mm_per_min <= 0) return std::nullopt;
+            return 60 * length / settings_.rapid_mm_per_min;
         }
         const double feed = feed_.value_or(0);
-        if (inverse_time_) {
-            if (feed > 0) block_.seconds += static_cast<float>(60 / feed);
-            return;
-        }
+        if (inverse_time_) return feed > 0 ? 60 / feed : 0.0;
         const double mm_per_unit = feed * unit();  // per minute or per turn
-        if (!(per_rev || per_revolution())) {
-            if (mm_per_unit > 0)
-                block_.seconds += static_cast<float>(60 * length / mm_per_unit);
-            else
-                block_.flags |= block_unknown;
-            return;
-        }
+        if (mm_per_unit <= 0) return std::nullopt;
+        if (!(per_rev || per_revolution())) return 60 * length / mm_per_unit;
         // Per revolution: the speed may change along the move (G96), so the
         // time is summed over short pieces, each at its middle's speed. The
         // time per piece goes with the diameter, so this is exact on a
         // straight move until the G50 limit holds.
+        if (surface_speed_ && !x_known) return std::nullopt;
         const int pieces = surface_speed_ ? 64 : 1;
-        if (surface_speed_ && !x_known) {
-            block_.flags |= block_unknown;
-            return;
-        }
         double minutes = 0;
         for (int k = 0; k < pieces; ++k) {
             const double rpm = rpm_at(x_at((k + 0.5) / pieces));
-            if (rpm <= 0 || mm_per_unit <= 0) {
-                block_.flags |= block_unknown;
-                return;
-            }
+            if (rpm <= 0) return std::nullopt;
             minutes += length / pieces / (mm_per_unit * rpm);
         }
-        block_.seconds += static_cast<float>(60 * minutes);
+        return 60 * minutes;
+    }
+
+    // The acceleration along a straight step: the axes' limits, each
+    // divided by its share of the step; 0 where no axis it moves has one.
+    [[nodiscard]] double path_acceleration(const std::array<double, 3>& step) const {
+        const double length = std::hypot(step[0], step[1], step[2]);
+        double accel = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double share = std::abs(step[i]) / length, limit = settings_.acceleration[i];
+            if (share < 1e-9 || limit <= 0) continue;
+            accel = accel > 0 ? std::min(accel, limit / share) : limit / share;
+        }
+        return accel;
+    }
+
+    // A lathe's single-pass cycle from where the tool stands (its start
+    // point, where every pass ends): G90 turns along Z and feeds out, G94
+    // faces along X and feeds back, G92 threads along Z and comes out at
+    // rapid. The target's X and Z stay in force for the next passes; a
+    // taper (R) is not followed.
+    void turning_pass(const NcLine& block) {
+        for (const int i : {0, 2}) {
+            const AxisWord w = axis_word(block, i);
+            if (!w.named) continue;
+            auto& target = turning_target_[static_cast<std::size_t>(i)];
+            if (!w.plain || !known_[i])
+                target.reset();
+            else
+                target = w.relative ? pos_[i] + w.value : w.value;
+        }
+        if (!has_any(block, "XZUW")) return;
+        const auto& [x, unused, z] = turning_target_;
+        if (find_word(block, 'R') || !x || !z || !known_[0] || !known_[2]) {
+            turning_target_ = {};
+            return machine_block(block);
+        }
+        const int g = codes_.cycle.value_or(900);
+        const double x0 = pos_[0], z0 = pos_[2];
+        const MoveKind cut = g == 920 ? MoveKind::Thread : MoveKind::Feed;
+        const MoveKind back = g == 920 ? MoveKind::Rapid : MoveKind::Feed;
+        if (g == 940) {
+            go_to(2, *z, MoveKind::Rapid);
+            go_to(0, *x, MoveKind::Feed);
+            go_to(2, z0, MoveKind::Feed);
+        } else {
+            go_to(0, *x, MoveKind::Rapid);
+            go_to(2, *z, cut);
+            go_to(0, x0, back);
+        }
+        go_to(g == 940 ? 0 : 2, g == 940 ? x0 : z0, MoveKind::Rapid);
     }
 
     // A drill cycle: each hole from where the tool stands, at its level, to
@@ -531,7 +601,7 @@ class Interpreter {
         d.known = {true, true, true};
         d.v[axis] = value - pos_[axis];
         if (d.v[axis] == 0) return;
-        line_move(d, kind, false);
+        line_move(d, kind, kind == MoveKind::Thread);
         pos_[axis] = value;
         place_end();
     }
@@ -601,10 +671,21 @@ class Interpreter {
     std::string offset_;
     // The drill cycle in force: its first level, R, depth and dwell.
     std::optional<double> initial_, r_word_, depth_;
+    // The target of the turning cycle in force: X (radius), unused, Z.
+    std::array<std::optional<double>, 3> turning_target_;
     double cycle_dwell_ = 0, peck_ = 0;
 };
 
 }  // namespace
+
+double with_acceleration(double length, double seconds, double accel, double corner) {
+    if (accel <= 0 || seconds <= 0 || length <= 0) return seconds;
+    double speed = length / seconds;  // mm/s
+    if (corner > 0 && speed > corner) speed = corner;
+    // Up to speed and down again take speed / accel each, over speed^2 / accel.
+    if (length >= speed * speed / accel) return length / speed + speed / accel;
+    return 2 * std::sqrt(length / accel);  // a triangle: never at full speed
+}
 
 double dwell_seconds(const NcNumber& value) {
     // A control refuses a negative dwell: it takes no time here.
@@ -620,14 +701,19 @@ MotionModel::MotionModel(const std::vector<std::string_view>& lines, const Motio
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
     Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));
+    // The one interpreter of state says which lines are a lathe cycle's
+    // contour: data the cycle reads, not moves.
+    NcInterpreter state(program_start_state(lines, settings.kind));
     for (const std::string_view line : lines) {
         // Ending anyway: the lines left are read as blocks that move nothing.
+        const BlockMotion none{static_cast<std::uint32_t>(moves_.size()), 0, 0};
         if (stop_requested_at(blocks_.size())) {
-            const BlockMotion rest{static_cast<std::uint32_t>(moves_.size()), 0, 0};
-            blocks_.resize(lines.size(), rest);
+            blocks_.resize(lines.size(), none);
             break;
         }
-        blocks_.push_back(interpreter.read(line));
+        const bool contour =
+            state.read(line, static_cast<std::int64_t>(blocks_.size()) + 1).contour;
+        blocks_.push_back(contour ? none : interpreter.read(line));
     }
 }
 

@@ -8,14 +8,17 @@
 // an absolute move gives it again); a lathe's X is kept as a radius. What
 // cannot be followed is marked, never guessed: macro statements and values,
 // G65 / G66 / M98 calls, G28 / G30 / G53 moves in machine terms, transforms
-// (rotation, scaling, mirror, polar), a lathe's turning cycles, unknown G codes
-// with axes, and absolute moves of an axis from an unknown place.
+// (rotation, scaling, mirror, polar), a lathe's multiple-pass cycles (G70 to
+// G76) and tapered single passes, unknown G codes with axes, and absolute
+// moves of an axis from an unknown place.
 //
 // Times: feed moves at F (per minute, per revolution with S under G95 or a
 // lathe's G99, inverse time under G93), rapids along the straight line at the
 // rapid traverse rate (vector length / rate), dwells as written. Under a
 // lathe's G96 the spindle speed follows the diameter (held to G50's S), so a
-// facing cut slows as it goes out. Acceleration is not modelled.
+// facing cut slows as it goes out. Acceleration is modelled where the device
+// knows it (a trapezoid from rest to rest for every move: an upper bound
+// on a control that blends its moves).
 
 #include <array>
 #include <cstdint>
@@ -32,9 +35,13 @@ struct MotionSettings {
     /// A lathe control starts in feed per revolution (G99) until the program
     /// says G98; false for one that starts per minute.
     bool lathe_starts_per_revolution = true;
+    /// The most each axis (X Y Z) accelerates, mm/s^2; 0 where not known.
+    /// With any, each move speeds up from rest and slows to rest again.
+    std::array<double, 3> acceleration{};
 };
 
-enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown };
+/// Thread: a feed per revolution locked to the spindle (G32, G33, G92's pass).
+enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown, Thread };
 
 /// Move flags.
 enum : std::uint8_t {
@@ -99,6 +106,12 @@ class MotionModel {
     std::vector<ArcCentre> arcs_;
     std::vector<BlockMotion> blocks_;
 };
+
+/// The time of a move of `length` mm that takes `seconds` at full speed,
+/// from rest to rest at `accel` mm/s^2 (none: `seconds`), its speed at most
+/// `corner` mm/s where that is above 0.
+[[nodiscard]] double with_acceleration(double length, double seconds, double accel,
+                                       double corner = 0);
 
 /// How long a G04 dwells: a value with a decimal point in seconds, a whole
 /// number in milliseconds (P1500 = X1.5 = 1.5 s), as the control reads the
