@@ -175,7 +175,7 @@ std::string shown(const SettingsRow& row, const SettingsRead& read) {
     const auto text = [&read](const char* name) {
         return read.values[static_cast<std::size_t>(row_named(name)->line - 1)];
     };
-    const std::string value = read.values[static_cast<std::size_t>(row.line - 1)];
+    const std::string& value = read.values[static_cast<std::size_t>(row.line - 1)];
     const auto on = [](bool yes) { return std::string(yes ? "positive" : "negative"); };
     switch (row.kind) {
         case LineKind::Port:
