@@ -82,6 +82,57 @@ TEST(NcInterpreter, UnknownIsContagious) {
     }
 }
 
+// What each kind of block did, read after a mill's (or a lathe's) setup:
+// kind, known, the axes named, and the flags the resume reads.
+TEST(NcInterpreter, WhatEachKindOfBlockDid) {
+    const auto describe = [](const BlockEffect& e) {
+        constexpr const char* kinds[] = {"none", "rapid", "feed", "cycle", "machine", "unknown"};
+        std::string text = kinds[static_cast<int>(e.kind)];
+        text += e.known ? "" : " not-known";
+        for (std::size_t i = 0; i < axis_count; ++i)
+            if ((e.axes & (1U << i)) != 0) text += std::string(" ") + axis_letters[i];
+        text += e.tool_change ? " tool" : "";
+        text += e.motion_written ? " motion" : "";
+        text += e.cycle_written ? " drill" : "";
+        text += e.turns_on ? " turns-on" : "";
+        text += e.contour ? " contour" : "";
+        if (e.lathe_cycle != 0) text += " " + code_text('G', e.lathe_cycle);
+        if (!e.retract.empty()) text += " [" + e.retract + "]";
+        for (const std::string& code : e.unknown_codes) text += " ?" + code;
+        return text;
+    };
+    const std::string mill = "G21 G90 G54 G17\nT1 M06\nG00 X1. Y2. Z3.\n";
+    const std::string lathe = "G21\nT0101\nG00 X50. Z2.\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {mill + "X5.", "rapid X"},
+        {mill + "G01 X5. Z-1. F100.", "feed X Z motion"},
+        {mill + "G02 X2. Y0 R1. F50.", "feed X Y motion"},
+        {mill + "G99 G81 X5. Z-8. R1. F50.", "cycle X Z drill"},
+        {mill + "G91 G28 Z0", "machine Z [G91 G28 Z0]"},
+        {mill + "G53 Z0", "machine Z [G53 Z0]"},
+        {mill + "T2 M06", "machine Z tool"},
+        {mill + "G47 X1.", "unknown not-known ?G47"},
+        {mill + "G41 D1 X5. Y5.", "rapid not-known X Y turns-on"},
+        {mill + "G68 X0 Y0 R30.", "none turns-on"},
+        {mill + "G00 X[#1]", "rapid not-known X motion"},
+        {mill + "G04 P100 (WAIT)", "none"},
+        {mill + "G187", "none ?G187"},
+        {mill + "M98 P100", "none"},  // what follows it is unknown
+        {lathe + "T0202", "none tool"},
+        {lathe + "G01 U-2. F.2", "feed X motion"},
+        {lathe + "G71 U2. R1.", "cycle G71"},
+        {lathe + "G71 P10 Q20 U.5 F.3\nN10 G00 X20.", "none contour"},
+    };
+    for (const auto& [program, expected] : cases) {
+        const std::vector<std::string_view> lines = program_lines(program);
+        NcInterpreter interpreter(program_start_state(lines, machine_kind_of(lines)));
+        BlockEffect last;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            last = interpreter.read(lines[i], static_cast<std::int64_t>(i) + 1);
+        EXPECT_EQ(describe(last), expected) << program;
+    }
+}
+
 TEST(NcInterpreter, NumbersCompareInTheirResolution) {
     const auto n = [](const char* text) { return read_nc_line(text).words.front().number; };
     EXPECT_EQ(compare_numbers(n("Z2."), n("Z2.000")), 0);
