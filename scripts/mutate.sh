@@ -44,13 +44,13 @@ fault comment-kept btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock' \
   'if (!settings.BTRmaskcomments) t += comment;' 't += comment;'
 fault eob-always btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock' \
   'an end of block after the last line, which has none' \
-  'if (eob) result.text += settings.BTReob;' 'result.text += settings.BTReob;'
+  'if (eob) result.text += settings.BTReob;' 'if (eob || !dont_mask) result.text += settings.BTReob;'
 fault pulse-one-pass-short btr/delay_loop.cpp 'Calibration|Waits|DelayGuard' \
   'every counted delay one pass short: a pulse shorter than set' \
   'while (n < end) {' 'while (n + 1 < end) {'
 fault guard-off btr/delay_guard.cpp 'DelayGuard|Waits' \
   'the clock guard off: the count alone times the pulse on a fast PC' \
-  '(void)run_delay_passes_until(host, from, clock, deadline);' '(void)run_delay_passes(host, from, count);'
+  '(void)run_delay_passes_until(host, from, clock, deadline);' '(void)deadline, (void)run_delay_passes(host, from, count);'
 fault deadline-rounded-down btr/delay_guard.cpp 'DelayGuard|Waits' \
   'the deadline rounded down: the guard may end a delay short of its set time' \
   'std::chrono::ceil<Clock::time_point::duration>' 'std::chrono::floor<Clock::time_point::duration>'
