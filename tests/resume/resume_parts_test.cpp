@@ -104,9 +104,14 @@ TEST(RestartPoints, OfWholeProgramsAndTheirText) {
     const std::string twice =
         mill +
         "G21 G90 G54\nG91 G28 Z0\nT2 M06\nG90 S900 M03\nG00 X5. Y5.\nG43 H2 Z5.\nG01 Z-2. F60.\n";
+    const std::string lathe =
+        "G21 G18\nG28 U0 W0\nT0101\nG97 S500 M03\nG00 X30. Z2.\nG01 Z-5. F.2\n";
     const std::tuple<std::string, std::vector<std::int64_t>> rows[] = {
         {mill, {1}},
         {twice, {1, 9}},
+        // A turret indexes once clear: after the program's retract, not without it.
+        {lathe + "G21\nG28 U0 W0\nT0303\nG97 S600 M03\nG00 X30. Z2.\nG01 Z-9. F.2\n", {1, 7}},
+        {lathe + "G21\nT0303\nG97 S600 M03\nG00 X30. Z2.\nG01 Z-9. F.2\n", {1}},
     };
     for (const auto& [program, points] : rows)
         EXPECT_EQ(all_restart_points(program_lines(program)), points) << program;
