@@ -152,6 +152,8 @@ TEST(Estimate, FiguresWorkedByHand) {
     EXPECT_EQ(e.left, (std::vector<float>{7, 7, 7, 2, 0}));
     EXPECT_EQ(e.unknown_blocks, 1U);  // the first move, from an unknown place
     EXPECT_TRUE(e.speed_known);
+    settings.BTRformat = "Y3";  // refuses X30.: that block is not sent
+    EXPECT_NEAR(estimate_program(text, settings).tape_seconds, 0.65 - 0.21, 1e-9);
     settings.BTRcps = "";
     e = estimate_program(text, settings);
     EXPECT_EQ(e.tape_seconds, 0.0);
@@ -188,6 +190,11 @@ TEST(Starvation, WaitsBetweenCuttingBlocksOnly) {
         settings);
     EXPECT_EQ(estimate.waiting_lines, (std::vector<std::int32_t>{4, 5}));
     EXPECT_EQ(estimate.waits.blocks, 2u);
+    // The time left from each line: 0.001 s a short cut, 0.5 - 0.001 s its wait,
+    // 2 s the dwell, 5.997 s the last cut; the empty block after the last break.
+    const double left[] = {8.998, 8.998, 8.998, 8.997, 8.497, 7.997, 5.997, 0};
+    ASSERT_EQ(estimate.left.size(), std::size(left));
+    for (std::size_t i = 0; i < std::size(left); ++i) EXPECT_NEAR(estimate.left[i], left[i], 1e-4);
 }
 
 }  // namespace
