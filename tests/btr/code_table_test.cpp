@@ -21,16 +21,18 @@ constexpr std::uint8_t iso_even[128] = {
     0xF0, 0x71, 0x72, 0xF3, 0x74, 0xF5, 0xF6, 0x77, 0x78, 0xF9, 0xFA, 0x7B, 0xFC, 0x7D, 0x7E, 0xFF,
 };
 
-// EIA RS-244 from its chart, tracks 1-8 as bits 0-7 (track 5 parity, track
-// 8 end of block): digits on tracks 1-4 (0 on track 6), A-I on 6+7, J-R on
-// 7, S-Z on 6, each with the digit's code beneath. Small letters punch as
-// capitals; every character not listed has no code (0).
+// EIA RS-244 from its chart, tracks 1-8 as bits 0-7 (track 5 parity, 8 end
+// of block). The first two rows are the chart's signs and control codes; the
+// next two are ours, not the chart's (NUL as a blank, DC2 / DC4, '$', ':' as
+// O, the brackets, 0xD1 as tab); then digits on tracks 1-4 (0 on track 6),
+// A-I on 6+7, J-R on 7, S-Z on 6, each with its digit's code beneath. Small
+// letters punch as capitals; every character not listed has no code (0).
 // clang-format off
 const std::map<int, std::uint8_t> eia = {
-    {0, 0x10}, {8, 0x2A}, {9, 0x3E}, {10, 0x80}, {18, 0x4C}, {20, 0x2F}, {' ', 0x10},
-    {'$', 0x5B}, {'%', 0x0B}, {'&', 0x0E}, {'(', 0x1A}, {')', 0x4A}, {'+', 0x70},
-    {',', 0x3B}, {'-', 0x40}, {'.', 0x6B}, {'/', 0x31}, {':', 0x46}, {'[', 0x2C},
-    {']', 0x7C}, {'{', 0x7C}, {'}', 0x7A}, {0xD1, 0x3E},
+    {8, 0x2A}, {9, 0x3E}, {10, 0x80}, {' ', 0x10}, {'%', 0x0B}, {'&', 0x0E},
+    {'(', 0x1A}, {')', 0x4A}, {'+', 0x70}, {',', 0x3B}, {'-', 0x40}, {'.', 0x6B}, {'/', 0x31},
+    {0, 0x10}, {18, 0x4C}, {20, 0x2F}, {'$', 0x5B}, {':', 0x46}, {'[', 0x2C}, {']', 0x7C},
+    {'{', 0x7C}, {'}', 0x7A}, {0xD1, 0x3E},
     {'0', 0x20}, {'1', 0x01}, {'2', 0x02}, {'3', 0x13}, {'4', 0x04},
     {'5', 0x15}, {'6', 0x16}, {'7', 0x07}, {'8', 0x08}, {'9', 0x19},
     {'A', 0x61}, {'B', 0x62}, {'C', 0x73}, {'D', 0x64}, {'E', 0x75},
