@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "base/number_text.h"
+#include "base/sha256.h"
 #include "base/stop_request.h"
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
@@ -25,7 +26,6 @@
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
 #include "config/window_places.h"
-#include "core/sha256.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"

@@ -17,7 +17,6 @@
 #include "btr/delay_figures.h"
 #include "btr/engine.h"
 #include "config/port_settings.h"
-#include "core/command_line.h"
 #include "core/realtime.h"
 #include "core/stay_awake.h"
 #include "core/window_state.h"
@@ -32,6 +31,7 @@
 #include "run/port_factory.h"
 #include "run/run_progress.h"
 #include "run/transmission.h"
+#include "tools/command_line.h"
 
 class QSplitter;
 

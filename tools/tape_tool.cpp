@@ -10,15 +10,15 @@
 #include "base/program_dir.h"
 #include "base/stop_request.h"
 #include "btr/port/tracing_port.h"
-#include "core/command_line.h"
 #include "core/console_host.h"
-#include "core/option_table.h"
 #include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
 #include "run/transmission.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
+#include "tools/command_line.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 namespace {

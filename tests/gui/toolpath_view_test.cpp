@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <cmath>
 
-#include "core/command_line.h"
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
 #include "tests/support/temp_dir.h"
+#include "tools/command_line.h"
 
 using namespace feedrite;
 

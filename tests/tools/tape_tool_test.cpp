@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "base/file_io.h"
-#include "core/command_line.h"
 #include "run/send_driver.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
+#include "tools/command_line.h"
 #include "tools/config_tool.h"
 
 namespace feedrite {
