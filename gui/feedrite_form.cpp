@@ -306,9 +306,10 @@ void FeedriteForm::estimate_times() {
     estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate = estimate_program(view_.text(), run_.settings);
+    ProgramEstimate estimate =
+        estimate_program(view_.text(), run_.settings, {}, default_wait_mark_threshold);
     tracker_.set_model(estimate.machining_seconds > 0
-                           ? ModelTimes{std::move(estimate.left), estimate.machining_seconds,
+                           ? ModelTimes{estimate.left, estimate.machining_seconds,
                                         estimate.waits.seconds,
                                         static_cast<std::int64_t>(estimate.waits.blocks)}
                            : ModelTimes{});
@@ -321,7 +322,7 @@ void FeedriteForm::estimate_times() {
     for (std::int64_t& line : restarts) --line;
     txtedit_->set_restart_lines(std::move(restarts));
     toolpath_->set_waiting_lines(estimate.waiting_lines);
-    waits_ = std::move(estimate.waits);
+    estimate_ = std::move(estimate);
 }
 
 bool FeedriteForm::after_load() {
@@ -438,31 +439,16 @@ void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
 }
 
 void FeedriteForm::show_waits() {
-    const auto seconds = [](double s) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3f s", s);
-        return std::string(text);
-    };
     std::string cps = run_.settings.BTRcps;
     cps.erase(0, cps.find_first_not_of(' '));
-    const std::string speed = "the device's speed of " + cps + " cps";
-    std::string text;
-    if (waits_.blocks == 0) {
-        text = "At " + speed + " the control never waits for the tape with this program.";
-    } else {
-        text = "At " + speed + " the control waits for the tape before " +
-               std::to_string(waits_.blocks) + " blocks, " + seconds(waits_.seconds) +
-               " in all: it stands still there and may mark the part. Those lines are marked "
-               "in the left margin.\n\nThe longest waits:";
-        const LineText& lines = txtedit_->model().lines();
-        for (const Wait& wait : waits_.worst) {
-            const auto index = static_cast<std::int64_t>(wait.block);
-            std::string block = index < lines.line_count() ? std::string(lines.line(index)) : "";
-            if (block.size() > 60) block = block.substr(0, 60) + "...";
-            text += "\nline " + std::to_string(index + 1) + ": " + seconds(wait.seconds) + "   " +
-                    block;
-        }
-    }
+    const LineText& lines = txtedit_->model().lines();
+    const std::string text = waits_report(
+        estimate_, "the device's speed of " + cps + " cps",
+        [&](std::size_t i) {
+            const auto index = static_cast<std::int64_t>(i);
+            return index < lines.line_count() ? std::string(lines.line(index)) : std::string();
+        },
+        default_wait_mark_threshold);
     // A notice: a box that waited for its answer would hold the tape meanwhile.
     host_.notice(text, "Where the control waits", MessageIcon::None);
 }
@@ -505,8 +491,8 @@ void FeedriteForm::build_toolpath_model() {
     toolpath_of_ = revision;
     const std::string text = view_.text();
     const std::vector<std::string_view> lines = program_lines(text);
-    toolpath_->set_model(std::make_unique<MotionModel>(
-        lines, MotionSettings{machine_kind_of(lines), run_.settings.rapid_mm_per_min}));
+    toolpath_->set_model(
+        std::make_unique<MotionModel>(lines, motion_settings(lines, run_.settings)));
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 

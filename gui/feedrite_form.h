@@ -26,6 +26,7 @@
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
 #include "motion/estimate.h"
+#include "motion/waits_report.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/port_factory.h"
@@ -233,7 +234,7 @@ class FeedriteForm : public QWidget {
     bool loaded_ = false;
     std::unique_ptr<JournalWriter> journal_;
     ProgramWatch* program_watch_;
-    Starvation waits_;                           ///< of the program loaded, at the device's speed
+    ProgramEstimate estimate_;                   ///< of the program loaded, at the device's speed
     std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
     bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };

@@ -5,7 +5,7 @@
 
 #include "base/file_lock.h"
 #include "base/limits.h"
-#include "run/block_text.h"
+#include "btr/block/settings_text.h"
 #include "run/call_expander.h"
 #include "run/program_file.h"
 #include "run/scratchpad.h"

@@ -10,6 +10,7 @@
 #include "base/stop_request.h"
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
+#include "btr/block/settings_text.h"
 #include "btr/character_output.h"
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
@@ -17,7 +18,6 @@
 #include "config/entry_rules.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
-#include "run/block_text.h"
 #include "run/program_loader.h"
 
 namespace feedrite {

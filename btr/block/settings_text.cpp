@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "run/block_text.h"
+#include "btr/block/settings_text.h"
 
 namespace feedrite {
 
@@ -9,9 +9,9 @@ std::string replace_first(std::string line, const std::string& what, const std::
     return line;
 }
 
-bool holds_reset_text(const std::string& block, const std::string& reset) {
+bool holds_reset_text(std::string_view block, std::string_view reset) {
     if (reset.empty()) return !block.empty();
-    return block.find(reset) != std::string::npos;
+    return block.find(reset) != std::string_view::npos;
 }
 
 }  // namespace feedrite

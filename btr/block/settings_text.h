@@ -4,6 +4,7 @@
 // made as the program loads, and the reset text that ends the cycle.
 
 #include <string>
+#include <string_view>
 
 namespace feedrite {
 
@@ -13,6 +14,6 @@ namespace feedrite {
 
 /// True when the block holds the reset text; an empty reset text is in every
 /// non-empty block.
-[[nodiscard]] bool holds_reset_text(const std::string& block, const std::string& reset);
+[[nodiscard]] bool holds_reset_text(std::string_view block, std::string_view reset);
 
 }  // namespace feedrite
