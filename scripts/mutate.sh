@@ -11,63 +11,72 @@ cd "$(dirname "$0")/.."
 only="${1:-}"
 names=() files=() tests=() whys=() edits=()
 
-# fault NAME FILE TESTS WHY ORIGINAL REPLACEMENT [ORIGINAL REPLACEMENT]...
-# TESTS is a ctest -R regex; each ORIGINAL must occur exactly once in FILE.
+# area FILE TESTS: the file the faults below go into, and the ctest -R
+# regex of the tests that must catch them.
+# fault NAME WHY ORIGINAL REPLACEMENT [ORIGINAL REPLACEMENT]...: each
+# ORIGINAL must occur exactly once in the file.
+area() { file="$1" covering="$2"; }
 fault() {
-  names+=("$1") files+=("$2") tests+=("$3") whys+=("$4")
-  shift 4
+  names+=("$1") files+=("$file") tests+=("$covering") whys+=("$2")
+  shift 2
   local packed="" part
   for part in "$@"; do packed+="$part"$'\x1f'; done
   edits+=("$packed")
 }
 
-fault eia-f-s btr/code_table.cpp 'CodeTable' \
+area btr/code_table.cpp 'CodeTable'
+fault eia-f-s \
   'the EIA codes of F and S swapped: every feed read as a speed' \
   "{'F', 0x76}" "{'F', 0x32}" "{'S', 0x32}" "{'S', 0x76}"
-fault iso-parity btr/code_table.cpp 'CodeTable' \
+fault iso-parity \
   'ISO even parity punched odd: the control stops on a parity error' \
   'table[ISO_even][n] = odd_ones ? (c | 0x80) : c;' 'table[ISO_even][n] = odd_ones ? c : (c | 0x80);'
-fault eia-small-letters btr/code_table.cpp 'CodeTable' \
+fault eia-small-letters \
   'small letters get no EIA code: they are sent as blank tape' \
   "for (int n = 'a'; n <= 'z'; ++n) table" "for (int n = 'a'; n < 'a'; ++n) table"
-fault sign-dropped btr/block/decimal_conversion.cpp 'RewriteBlock|PrepareBlock' \
+area btr/block/decimal_conversion.cpp 'RewriteBlock|PrepareBlock'
+fault sign-dropped \
   'the minus sign is not part of the number: X-1.5 loses its sign in fixed point' \
   "return is_digit(c) || c == ' ' || c == '-';" "return is_digit(c) || c == ' ';"
-fault places-off-by-one btr/block/decimal_conversion.cpp 'RewriteBlock|PrepareBlock' \
+fault places-off-by-one \
   'fixed point one place too many: every move ten times too long' \
   'index.places(t[start - 1]))' 'index.places(t[start - 1]) + 1)'
-fault mask-after-conversion btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock' \
+area btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock'
+fault mask-after-conversion \
   'the mask is not applied again after the conversion' \
   'if (!settings.BTRmask.empty()) mask_everywhere(t, settings.BTRmask);' ''
-fault comment-kept btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock' \
+fault comment-kept \
   'a masked comment is sent anyway' \
   'if (!settings.BTRmaskcomments) t += comment;' 't += comment;'
-fault eob-always btr/block/block_rewrite.cpp 'RewriteBlock|PrepareBlock' \
+fault eob-always \
   'an end of block after the last line, which has none' \
   'if (eob) result.text += settings.BTReob;' 'if (eob || !dont_mask) result.text += settings.BTReob;'
-fault pulse-one-pass-short btr/delay_loop.cpp 'Calibration|Waits|DelayGuard' \
+area btr/delay_loop.cpp 'Calibration|Waits|DelayGuard'
+fault pulse-one-pass-short \
   'every counted delay one pass short: a pulse shorter than set' \
   'while (n < end) {' 'while (n + 1 < end) {'
-fault guard-off btr/delay_guard.cpp 'DelayGuard|Waits' \
+area btr/delay_guard.cpp 'DelayGuard|Waits'
+fault guard-off \
   'the clock guard off: the count alone times the pulse on a fast PC' \
   '(void)run_delay_passes_until(host, from, clock, deadline);' '(void)deadline, (void)run_delay_passes(host, from, count);'
-fault deadline-rounded-down btr/delay_guard.cpp 'DelayGuard|Waits' \
+fault deadline-rounded-down \
   'the deadline rounded down: the guard may end a delay short of its set time' \
   'std::chrono::ceil<Clock::time_point::duration>' 'std::chrono::floor<Clock::time_point::duration>'
-fault axis-on-unknown resume/preamble.cpp 'Preamble|ResumeProof' \
+area resume/preamble.cpp 'Preamble|ResumeProof'
+fault axis-on-unknown \
   'an axis moved to a place that is not known' \
   'if (!a.at.known()) return unknown_axis(letter);
             over |=' 'over |='
-fault z-on-unknown resume/preamble.cpp 'Preamble|ResumeProof' \
+fault z-on-unknown \
   'Z brought down though where it stood is not known' \
   "if (!z.at.known() && !in_cycle()) return unknown_axis('Z');" ''
-fault g40-left-out resume/preamble.cpp 'Preamble|ResumeProof' \
+fault g40-left-out \
   'cutter compensation not cancelled: the approach runs offset' \
   'std::string cancel = s_.cutter_comp.is(400) ? "G40" : "";' 'std::string cancel;'
-fault g80-left-out resume/preamble.cpp 'Preamble|ResumeProof' \
+fault g80-left-out \
   'the drill cycle not cancelled: the approach drills a hole' \
   'if (s_.drill.known() && s_.drill->g == 0 && s_.turning.is(0)) cancel += " G80";' ''
-fault false-tool-warning resume/preamble.cpp 'Preamble|ResumeProof' \
+fault false-tool-warning \
   'a false "no tool" warning on every resume: the operator learns to ignore warnings' \
   '        modes();
         retract();' '        modes();
