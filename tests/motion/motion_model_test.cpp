@@ -7,6 +7,8 @@
 #include <numbers>
 #include <string>
 
+#include "base/file_io.h"
+#include "base/limits.h"
 #include "motion/estimate.h"
 
 namespace feedrite {
@@ -68,6 +70,13 @@ TEST(MotionModel, MachiningTimeOfShortPrograms) {
          60 * (pi * (400 - 2500 / (pi * pi)) / 20000 + (50 / pi - 10) / 200)},
         {"lathe: G97 after G96 keeps the speed", MachineKind::Lathe,
          "G99 G96 S200 G00 X20 Z0\nG97\nG01 W-10 F0.1\n", 60 * 10 * 20 * pi / (0.1 * 200000)},
+        // In, along Z at F, out at F, back at rapid.
+        {"lathe: a G90 pass", MachineKind::Lathe, "G98 G00 X40 Z2\nG90 X30 Z-20 F60\n",
+         0.05 + 22 + 5 + 0.22},
+        {"lathe: a G92 thread", MachineKind::Lathe, "G97 S500 G00 X40 Z2\nG92 X38 Z-20 F1.5\n",
+         0.01 + 22 * 60 / 750.0 + 0.01 + 0.22},
+        {"lathe: G94 faces, Z alone for the next pass", MachineKind::Lathe,
+         "G98 G00 X50 Z2\nG94 X10 Z-1 F60\nZ-2\n", 23.23 + 24.24},
         {"dwells", MachineKind::Mill, "G04 P1500\nG04 X2.\nG4 X250\n", 3.75},
         {"lathe dwell by U", MachineKind::Lathe, "G04 U1.5\n", 1.5},
         // Each hole: 10 mm over (0.1 s), 8 mm down to R (0.08 s), 7 mm at 1 mm/s,
@@ -172,6 +181,26 @@ TEST(Estimate, FiguresWorkedByHand) {
     e = estimate_program(text, settings);
     EXPECT_EQ(e.tape_seconds, 0.0);
     EXPECT_FALSE(e.speed_known);
+}
+
+// The sample shaft job, worked by hand block by block (G96 S180 held to
+// 2500 rev/min; rapids at 100 mm/s; the moves after G28 start from an
+// unknown place and have no time).
+TEST(MotionModel, TheSampleLatheJobByHand) {
+    std::string text;
+    FileError error;
+    ASSERT_TRUE(read_whole_file(FEEDRITE_TEST_DATA_DIR "/resume/lathe.nc", text, error,
+                                program_size_limit));
+    const double knee = 180000 / (pi * 2500) / 2;  // radius where the limit takes over
+    const double seconds =
+        60 * pi * 52 * 2 / (0.2 * 180000)  // N60: Z2 to Z0
+        + 60 * (pi * (26 * 26 - knee * knee) / (0.2 * 180000) + (knee + 0.8) / (0.2 * 2500))  // N70
+        + std::hypot(24.8, 2.0) / 100                                                         // N80
+        + 60 * pi * 48 * 42 / (0.25 * 180000)                                                 // N90
+        + 60 * pi * 49 * std::sqrt(2.0) / (0.25 * 180000)  // N100, mean diameter
+        + std::hypot(5.0, 43.0) / 100                      // N110
+        + 60 * 7.5 / (0.05 * 800) + 0.1;                   // N160, N170
+    EXPECT_NEAR(model_of(text, MachineKind::Lathe).machining_seconds(), seconds, 1e-3);
 }
 
 // Each move from rest to rest: up to speed and down again at the path's
