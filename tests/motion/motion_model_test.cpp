@@ -112,6 +112,7 @@ TEST(MotionModel, UnknownIsMarkedNotGuessed) {
         {"macro value", "G90 G00 X0 Y0 Z0\n#1=5\nG01 X#1 F60\n", 3, false},
         {"machine move", "G90 G00 X0 Y0 Z0\nG28 Z0\nG01 Z5 F60\n", 3, true},
         {"call", "G90 G00 X0 Y0 Z0\nM98 P100\nG00 X1\n", 2, false},
+        {"local call", "G90 G00 X0 Y0 Z0\nM97 P100\nG00 X1\n", 2, false},
         {"macro call", "G90 G00 X0 Y0 Z0\nG65 P9000\nG01 X10 F60\n", 3, false},
         {"new work offset", "G54 G90 G00 X0 Y0 Z0\nG55\nG01 X10 F60\n", 3, false},
         {"rotation", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG01 X10 F60\n", 3, false},

@@ -49,6 +49,7 @@ TEST(NcInterpreter, UnknownIsContagious) {
         {"sums in the program's resolution", top + "G91 X.1\nX.2\nX-.3\nG90\n", xyz, "1. 2. 3."},
         {"incremental repeats are left to the control", top + "G91 X1. L3\n", xyz, "? 2. 3."},
         {"a call loses everything", top + "M98 P100\n", [](auto& s) { return at(s, 'X') + flag(s.spindle.known()); }, "?0"},
+        {"a call from the memory card", top + "M198 P100\n", xyz, "? ? ?"},
         {"a macro call", top + "G65 P9000 A1.\n", xyz, "? ? ?"},
         {"a jump", top + "GOTO 10\n", xyz, "? ? ?"},
         {"a local variable changes nothing", top + "#1=5.\n", xyz, "1. 2. 3."},
