@@ -441,7 +441,7 @@ void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
 }
 
 void FeedriteForm::show_waits() {
-    std::string cps = run_.settings.BTRcps;
+    std::string cps = format_number(run_.settings.speed_cps.value_or(0));
     cps.erase(0, cps.find_first_not_of(' '));
     const LineText& lines = txtedit_->model().lines();
     const std::string text = waits_report(
@@ -745,7 +745,7 @@ void FeedriteForm::show_progress() {
     }
     ProgressFigures figures =
         tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode, place, places,
-                      monotonic_seconds(), read_number_or_zero(run_.settings.BTRcps));
+                      monotonic_seconds(), run_.settings.speed_cps.value_or(0));
     // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
     if (run_.resume.pending && run_.resume.start == run_.state.Live_DNC_startpoint)
         figures.resume_line = view_.line_index(run_.resume.start) + 1;

@@ -148,11 +148,11 @@ class Interpreter {
                 rpm_ = plain_value(*s);
         }
         for (const NcWord& w : block.words) {
-            if (w.letter != 'M' || (w.plain && code_tenths(w) != 980 && code_tenths(w) != 990))
-                continue;
+            const MFlow flow = w.plain ? m_flow(code_tenths(w)) : MFlow::Call;
+            if (w.letter != 'M' || flow == MFlow::None || flow == MFlow::End) continue;
             // A call or jump the model does not have: where it leaves the tool is unknown.
             block_.flags |= block_unknown;
-            if (code_tenths(w) == 980) lose_all();
+            if (flow == MFlow::Call) lose_all();
         }
         // Under a transform or a modal macro call the axes go where the model cannot follow.
         if (transforms_on_ != 0 && has_any(block, "XYZUW")) context = Context::Machine;

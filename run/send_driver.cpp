@@ -54,7 +54,7 @@ std::string settings_cause(const SettingsRead& read, const std::string& settings
 bool device_is_set_up(const std::string& program_dir, const std::string& device) {
     if (!device_name_problem(device).empty()) return false;
     const SettingsRead read = read_settings_file(settings_path(program_dir, device));
-    return read.settings && port_is_configured(port_settings_from(*read.settings));
+    return read.settings && port_is_configured(*read.settings);
 }
 
 std::string untimed_lines(const PortSettings& settings) {
@@ -133,8 +133,8 @@ bool SendDriver::read_settings() {
     const std::string problem = device_name_problem(device);
     const SettingsRead read = problem.empty() ? read_settings_file(path) : SettingsRead{};
     if (read.settings) {
-        settings_ = port_settings_from(*read.settings);
-        engine_.state.useCALLs = read.settings->calls;
+        settings_ = *read.settings;
+        engine_.state.useCALLs = read.settings->use_calls;
     }
     // A code without a column, or an end of block nobody can name, would
     // send something else than the settings say.

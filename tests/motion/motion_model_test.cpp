@@ -112,6 +112,7 @@ TEST(MotionModel, UnknownIsMarkedNotGuessed) {
         {"macro value", "G90 G00 X0 Y0 Z0\n#1=5\nG01 X#1 F60\n", 3, false},
         {"machine move", "G90 G00 X0 Y0 Z0\nG28 Z0\nG01 Z5 F60\n", 3, true},
         {"call", "G90 G00 X0 Y0 Z0\nM98 P100\nG00 X1\n", 2, false},
+        {"local call", "G90 G00 X0 Y0 Z0\nM97 P100\nG00 X1\n", 2, false},
         {"macro call", "G90 G00 X0 Y0 Z0\nG65 P9000\nG01 X10 F60\n", 3, false},
         {"new work offset", "G54 G90 G00 X0 Y0 Z0\nG55\nG01 X10 F60\n", 3, false},
         {"rotation", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG01 X10 F60\n", 3, false},
@@ -151,6 +152,36 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
     const std::uint8_t cutting[] = {0, block_feed, block_feed, 0, 0};
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
+}
+
+// Tape and machining time worked by hand at 100 cps: a leader of 3 and a
+// trailer of 1 character, each block with its 2 end-of-block characters,
+// the masked comment not sent, and the empty block after the last break.
+TEST(Estimate, FiguresWorkedByHand) {
+    PortSettings settings;
+    settings.speed_cps = 100;
+    settings.BTReob = "\r\n";
+    settings.leader_sent = "%\r\n";
+    settings.trailer_sent = "%";
+    settings.BTRmaskcomments = true;
+    settings.rapid_mm_per_min = 6000;
+    settings.BTRreset = "M30";  // not in the program: the whole of it goes
+    const std::string text =
+        "G21 G90 G94\r\nG00 X0 Y0 Z0(START)\r\nG01 X30. Y40. F600.\r\nG04 P2000\r\n";
+    ProgramEstimate e = estimate_program(text, settings);
+    // 3 + 13 + 14 + 21 + 11 + 2 + 1 characters
+    EXPECT_NEAR(e.tape_seconds, 0.65, 1e-9);
+    EXPECT_NEAR(e.machining_seconds, 5 + 2, 1e-6);  // 50 mm at 10 mm/s, the dwell
+    // From the cut on: 5 s, then the dwell, its tape read during the cut.
+    EXPECT_EQ(std::vector<float>(e.left.begin() + 2, e.left.end()), (std::vector<float>{7, 2, 0}));
+    EXPECT_EQ(e.unknown_blocks, 1U);  // the first move, from an unknown place
+    EXPECT_TRUE(e.speed_known);
+    settings.BTRformat = "Y3";  // refuses X30.: that block is not sent
+    EXPECT_NEAR(estimate_program(text, settings).tape_seconds, 0.65 - 0.21, 1e-9);
+    settings.speed_cps.reset();
+    e = estimate_program(text, settings);
+    EXPECT_EQ(e.tape_seconds, 0.0);
+    EXPECT_FALSE(e.speed_known);
 }
 
 // The sample shaft job, worked by hand block by block (G96 S180 held to
@@ -225,7 +256,7 @@ TEST(Starvation, StopsInTheCutAsTheControlReads) {
 
 TEST(Starvation, TheProgramsOwnLines) {
     PortSettings settings;
-    settings.BTRcps = "10";
+    settings.speed_cps = 10;
     settings.rapid_mm_per_min = 6000;
     settings.BTRreset = "M30";
     // Cuts of 1 ms each wait for their 0.5 s of tape; the dwell's 0.9 s of
