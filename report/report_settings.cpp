@@ -83,10 +83,12 @@ ReportSettings read_report_settings(const std::string& settings_dir, std::string
 
 std::string write_report_settings(const std::string& settings_dir, const ReportSettings& s) {
     std::string text = "# Feedrite reporting: written by feedrite-config\r\n";
-    for (const Line& line : text_lines)
-        if (!(s.mqtt.*line.text).empty())
-            text += std::string(line.name) + ' ' + s.mqtt.*line.text + "\r\n";
-    if (!s.mqtt.host.empty()) text += "mqtt_port " + std::to_string(s.mqtt.port) + "\r\n";
+    if (!s.mqtt.host.empty()) {
+        for (const Line& line : text_lines)
+            if (!(s.mqtt.*line.text).empty())
+                text += std::string(line.name) + ' ' + s.mqtt.*line.text + "\r\n";
+        text += "mqtt_port " + std::to_string(s.mqtt.port) + "\r\n";
+    }
     if (s.shdr_port > 0) text += "shdr_port " + std::to_string(s.shdr_port) + "\r\n";
     const std::string path = report_settings_path(settings_dir);
     const FileError error = write_file_atomic(path, text);

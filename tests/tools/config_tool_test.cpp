@@ -107,6 +107,10 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
         {"--quick", "stray"},
         {"--quick", "--calibrate"},  // the 1-second and the 10-second test at once
         {"--calibrate", "--quick"},
+        {"--mqtt", "broker:0"},
+        {"--mqtt", "broker", "--no-mqtt"},
+        {"--shdr=70000"},
+        {"--mqtt-prefix", "plant/#"},
         {},
     };
     for (const auto& args : bad) {
@@ -116,6 +120,37 @@ TEST_F(ConfigToolTest, UsageErrorsChangeNothing) {
     }
     EXPECT_TRUE(tested_seconds.empty());
     EXPECT_EQ(dir.read("Editor BTR device list"), "<missing>");
+    EXPECT_EQ(dir.read("Feedrite reporting"), "<missing>");
+}
+
+TEST_F(ConfigToolTest, ReportingOptionsChangeOnlyWhatTheyName) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* file;  ///< the settings file's lines after the comment
+    } steps[] = {
+        {{"--mqtt-ca", "/ca.crt"}, 1, "<missing>"},  // no broker to use it with
+        {{"--mqtt", "broker", "--mqtt-ca", "/ca.crt", "--shdr"},
+         0,
+         "mqtt_host broker\r\nmqtt_ca_file /ca.crt\r\nmqtt_prefix feedrite\r\nmqtt_port "
+         "8883\r\nshdr_port 7878\r\n"},
+        {{"--mqtt-user", "op"}, 1, nullptr},  // a login needs its password file
+        {{"--no-shdr", "--mqtt-prefix", "plant/hall 2"},
+         0,
+         "mqtt_host broker\r\nmqtt_ca_file /ca.crt\r\nmqtt_prefix plant/hall 2\r\nmqtt_port "
+         "8883\r\n"},
+        {{"--no-mqtt", "--shdr", "7900"}, 0, "shdr_port 7900\r\n"},
+    };
+    std::string last = "<missing>";
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.args[0]);
+        const ConfigRun run = config(step.args);
+        EXPECT_EQ(run.status, step.status) << run.errors;
+        std::string file = dir.read("Feedrite reporting");
+        if (file != "<missing>") file.erase(0, file.find('\n') + 1);
+        EXPECT_EQ(file, step.file ? std::string(step.file) : last);
+        last = file;
+    }
 }
 
 // Ports at 378 and 278 that open, claim and read.
