@@ -3,6 +3,10 @@
 
 #include <mosquitto.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
 #include "report/mqtt_client.h"
 
 namespace feedrite {
@@ -33,9 +37,12 @@ MqttCheck check_mqtt(const MqttSettings& settings, const std::string& device,
         make_mqtt_client(settings, mqtt_client_id(device) + "-check", password, &answer, problem);
     if (!client) return {false, problem};
     mosquitto_connect_callback_set(client.get(), on_connect);
-    int rc = mosquitto_connect(client.get(), settings.host.c_str(), settings.port, 10);
-    if (rc != MOSQ_ERR_SUCCESS) return {false, where + " does not answer: " + mqtt_error_text(rc)};
     const auto until = std::chrono::steady_clock::now() + wait;
+    const std::atomic<bool> never{false};
+    int rc = mosquitto_connect_async(client.get(), settings.host.c_str(), settings.port, 10);
+    if (rc != MOSQ_ERR_SUCCESS) return {false, where + " does not answer: " + mqtt_error_text(rc)};
+    if (!socket_connected(client.get(), until, never))
+        return {false, where + " does not answer: " + std::strerror(errno)};
     while (answer == no_answer && std::chrono::steady_clock::now() < until) {
         rc = mosquitto_loop(client.get(), 100, 1);
         if (rc != MOSQ_ERR_SUCCESS && answer == no_answer)

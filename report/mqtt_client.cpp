@@ -2,6 +2,8 @@
 #include "report/mqtt_client.h"
 
 #include <mosquitto.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,6 +53,22 @@ MosquittoClient make_mqtt_client(const MqttSettings& settings, const std::string
         client.reset();
     }
     return client;
+}
+
+bool socket_connected(mosquitto* client, std::chrono::steady_clock::time_point give_up,
+                      const std::atomic<bool>& stopping) {
+    const int fd = mosquitto_socket(client);
+    while (fd >= 0 && !stopping && std::chrono::steady_clock::now() < give_up) {
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, 100) <= 0) continue;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
+        errno = error;
+        return error == 0;
+    }
+    errno = ETIMEDOUT;
+    return false;
 }
 
 std::string mqtt_client_id(const std::string& device) {

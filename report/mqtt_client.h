@@ -3,6 +3,8 @@
 // What the MQTT sink and the broker check share: one libmosquitto client
 // set up from the settings (TLS, login, the last will), and the texts.
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,13 @@ using MosquittoClient = std::unique_ptr<mosquitto, MosquittoDeleter>;
                                                const std::string& client_id,
                                                const std::string& password, void* owner,
                                                std::string& problem);
+
+/// Waits until the connection that mosquitto_connect_async started is made:
+/// false when refused, not made by `give_up`, or `stopping` is set first.
+/// (libmosquitto's loop does not notice a refused connection of its own.)
+[[nodiscard]] bool socket_connected(mosquitto* client,
+                                    std::chrono::steady_clock::time_point give_up,
+                                    const std::atomic<bool>& stopping);
 
 /// "HOST-DEVICE": this PC's name and the device, one client per machine.
 [[nodiscard]] std::string mqtt_client_id(const std::string& device);

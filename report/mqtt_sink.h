@@ -7,9 +7,8 @@
 // between tries; once back, every item is sent again. Nothing is
 // subscribed to.
 
-#include <atomic>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "report/mqtt_client.h"
 #include "report/report_sink.h"
@@ -28,31 +27,27 @@ class MqttSink : public ReportSink {
     MqttSink& operator=(const MqttSink&) = delete;
 
     /// Sets up the client and starts connecting in the sink's thread; never
-    /// waits for the broker.
-    /// Empty when started; otherwise why not (a password file others may
-    /// read, a CA file that does not do).
+    /// waits for the broker. Empty when started; otherwise why not (a CA
+    /// file that does not do).
     [[nodiscard]] std::string start(const std::string& password);
 
     void update(const ReportItems& items) override;
+    /// Waits at most about a second for the broker, whatever the network
+    /// does; a connection thread still stuck then (a name lookup that hangs)
+    /// is left to end on its own.
     void close(const ReportItems& items) override;
 
-    [[nodiscard]] bool connected() const { return connected_.load(); }
+    /// The connection and its thread's state, shared with that thread so
+    /// that it may outlive the sink.
+    struct Link;
 
   private:
-    static void on_connect(mosquitto* client, void* self, int rc);
-    static void on_disconnect(mosquitto* client, void* self, int rc);
-    static void on_publish(mosquitto* client, void* self, int message_id);
     bool publish(const ReportItem& item);
-    void keep_connected();
     void stop_connection();
 
     MqttSettings settings_;
     std::string device_, base_;
-    MosquittoClient client_;
-    std::atomic<bool> stopping_{false};
-    std::thread connection_;
-    std::atomic<bool> connected_{false}, send_all_{false};
-    std::atomic<int> unanswered_{0};  ///< QoS 1 values the broker has not answered
+    std::shared_ptr<Link> link_;
     ReportItems sent_{};
 };
 
