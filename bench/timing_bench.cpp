@@ -47,7 +47,7 @@
 #include "core/realtime.h"
 #include "core/run_counters.h"
 #include "run/send_driver.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "sim/control_figures.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
@@ -209,17 +209,20 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         if (!times || !save_applied(model, *times, rate, dir.string(), host)) return -1;
 
         PlainTextView view;
-        Transmission run(host, view, [](const PortSettings& device) {
-            return std::make_unique<SimulatedPort>(device);
-        });
-        if (std::getenv("NO_GUARD") != nullptr) run.engine.clock = nullptr;
-        auto& cable = static_cast<SimulatedPort&>(*run.port.port());
-        const PortSettings& settings = run.settings;
-        const DelayFigures& figures = run.figures;
-        run.state.filename = program;
-        run.state.IO_device_name = default_device_name;
+        SimulatedPort* made = nullptr;
+        Session run(
+            host, view,
+            [&made](const PortSettings& device) {
+                auto port = std::make_unique<SimulatedPort>(device);
+                made = port.get();
+                return port;
+            },
+            std::getenv("NO_GUARD") != nullptr ? SessionTiming::Unguarded : SessionTiming::Guarded);
+        const PortSettings& settings = run.settings();
+        const DelayFigures& figures = run.figures();
+        run.start(program, default_device_name, false);
         SendDriverHooks hooks;
-        hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
+        hooks.at_cycle_end = [&] { run.close(); };
         const double cpu_before = thread_cpu_seconds();
         const double wall_before = monotonic_seconds();
         {
@@ -229,7 +232,8 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         }
         const double cpu =
             (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);
-        if (cable.control() == nullptr) return -1;
+        if (made == nullptr || made->control() == nullptr) return -1;
+        ControlCable& cable = *made;
 
         const std::vector<LatchedCharacter>& characters = cable.control()->characters();
         std::vector<Expected> expected = expected_times(*times, model.ticked(Tick::Chk_Async));

@@ -30,7 +30,7 @@
 #include "config/settings_paths.h"
 #include "gui/pin_test_window.h"
 #include "gui/virtual_control_window.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 
 namespace feedrite {
 namespace {
@@ -582,7 +582,7 @@ void configure_on_own_port(const std::string& program_dir, Host& host, PortKind 
 void configure_BTR::check_port() {
     const auto base = static_cast<std::int32_t>(std::lround(model_.address));
     PortCheck check;
-    if (dynamic_cast<SimulatedPort*>(port_) != nullptr)
+    if (port_ != nullptr && port_->capability<ControlCable>() != nullptr)
         check = {true,
                  {"The virtual port of --simulate stands in for the parallel port: "
                   "there is nothing to check."}};
@@ -596,7 +596,7 @@ void configure_BTR::check_port() {
 void configure_BTR::pin_test() {
     if (port_ == nullptr || !port_error_.ok()) {
         // As the send path does: a hardware port that would not open is checked on request.
-        const bool hardware = port_ != nullptr && dynamic_cast<SimulatedPort*>(port_) == nullptr;
+        const bool hardware = port_ != nullptr && port_->capability<ControlCable>() == nullptr;
         report_port_error(host_, port_ ? port_error_.message : "No port is open.",
                           hardware ? std::function<void()>([this] { check_port(); }) : nullptr);
         return;
@@ -614,7 +614,7 @@ void configure_BTR::pin_test() {
     window->show();
     // On the virtual port the lines are seen by the control on its cable,
     // not by the main window's (which has no port open while this one is).
-    if (auto* simulated = dynamic_cast<SimulatedPort*>(port_)) {
+    if (auto* simulated = port_->capability<ControlCable>()) {
         auto* control = new VirtualControlWindow([simulated] { return simulated; }, window);
         control->setWindowFlag(Qt::Window);
         control->setWindowTitle(QStringLiteral("Virtual control - pin test"));

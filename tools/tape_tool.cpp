@@ -16,7 +16,7 @@
 #include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 
@@ -272,44 +272,43 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     PlainTextView view;
     std::optional<LatchedOutput> latched;
-    WindowState* stopping = nullptr;  // the run's state, once there is one
+    Session* stopping = nullptr;  // the run, once there is one
     TapeHost host(errors, [&] {
         if (latched) latched->flush(out);
         // A signal ends the run as closing the window does: the scratchpad goes.
-        if (stopping != nullptr && stop_requested()) stopping->DNC_reset = DNC_closing;
+        if (stopping != nullptr && stop_requested()) stopping->close();
     });
     const bool trace = options.output == Output::Trace;
+    // The cable is made over the device's finished settings, once they are read.
+    TapeCable* cable = nullptr;
     // What the control reads, not when, unless --timed.
-    Transmission run(
+    Session run(
         host, view,
         [&](const PortSettings& device) {
-            return std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
+            auto made = std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
+            cable = made.get();
+            if (cable->tracer) run.observe_delays(&*cable->tracer);
+            latched.emplace(cable->cable, device, options.output);
+            return made;
         },
-        options.guard);
-    auto& cable = static_cast<TapeCable&>(*run.port.port());
-    if (cable.tracer) run.engine.delay_observer = &*cable.tracer;
-    latched.emplace(cable.cable, run.settings, options.output);
-    WindowState& state = run.state;
-    stopping = &state;
-    state.filename = request.filename;
-    state.IO_device_name = request.IO_device_name;
-    state.Binaryfile = request.Binaryfile;
+        options.guard ? SessionTiming::Guarded : SessionTiming::Counted);
+    stopping = &run;
+    run.start(request.filename, request.IO_device_name, request.Binaryfile);
     ModuleState module;
 
     int cycles = 0;
     SendDriverHooks hooks;
     // Stops before the control would be waited for again.
     hooks.at_cycle_end = [&] {
-        if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
+        if (++cycles == options.cycles) run.close();
     };
     // --estimate: the program as the driver loads it, then no run.
     if (options.estimate)
         hooks.after_load = [&] {
-            print_estimate(view.text(), run.settings, out, errors);
+            print_estimate(view.text(), run.settings(), out, errors);
             return false;
         };
     // --from-line: the preamble as the window's review proposes it, unchanged.
-    ResumeRequest& resume = run.resume;
     bool outside = false;
     if (options.from_line > 0) {
         hooks.after_load = [&] {
@@ -327,7 +326,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (!plan->refused.empty()) return !(outside = true);
             if (!plan->approach && !plan->restart_text().empty())
                 errors << "Resume: " << plan->restart_text() << '\n';
-            resume = {true, plan->start, plan->blocks};
+            run.resume(plan->start, plan->blocks);
             return true;
         };
     }
@@ -337,7 +336,7 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const ProgramPlaces places = resolve_program_places(options.program_dir);
     if (!places.note.empty()) errors << places.note << '\n';
     const SendOutcome outcome = run.send(module, places, hooks);
-    latched->flush(out);
+    if (latched) latched->flush(out);
     out.flush();
     return outside ? 2 : exit_status(outcome);
 }
