@@ -7,34 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_error.h"
+
 namespace feedrite {
-
-/// Why a file operation failed, produced from errno in one place.
-enum class FileErrorCode {
-    None,
-    NotFound,
-    PermissionDenied,
-    ReadOnly,
-    NoSpace,
-    IsDirectory,
-    NotRegular,  ///< a FIFO, device or socket: reading it might never end
-    TooLarge,    ///< larger than the limit for its kind of file
-    Busy,        ///< another program held its lock past the wait
-    Io
-};
-
-struct FileError {
-    FileErrorCode code = FileErrorCode::None;
-    std::string message;  ///< the cause in a few words, e.g. "permission denied"
-    std::string reason;   ///< the operating system's words, e.g. "Permission denied"
-
-    [[nodiscard]] bool ok() const { return code == FileErrorCode::None; }
-};
-
-[[nodiscard]] FileError file_error_from_errno(int error_number);
-
-/// The error for a path that is neither a regular file nor a folder.
-[[nodiscard]] FileError not_regular_file_error();
 
 /// Reads a whole file as bytes. Only a regular file of at most `limit` bytes
 /// is read: a folder, a FIFO or a device (refused at once, never waited on)

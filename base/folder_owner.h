@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "base/file_io.h"
+#include "base/file_error.h"
 
 namespace feedrite {
 

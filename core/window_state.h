@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/line_ends.h"
+#include "base/line_ends.h"
 #include "core/run_counters.h"
 
 namespace feedrite {

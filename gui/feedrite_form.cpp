@@ -17,15 +17,13 @@
 #include <iostream>
 #include <utility>
 
-#include "base/number_text.h"
+#include "base/sha256.h"
 #include "base/stop_request.h"
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
 #include "btr/port/port_check.h"
-#include "btr/port_start.h"
 #include "config/editor_settings.h"
 #include "config/window_places.h"
-#include "core/sha256.h"
 #include "core/window_math.h"
 #include "edit/edit_mode.h"
 #include "edit/save_file.h"
@@ -42,9 +40,8 @@
 #include "motion/modal_codes.h"
 #include "motion/motion_model.h"
 #include "resume/restart_points.h"
-#include "run/scratchpad.h"
 #include "run/send_driver.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 
 namespace feedrite {
 namespace {
@@ -285,12 +282,13 @@ void FeedriteForm::estimate_times() {
     estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate = estimate_program(view_.text(), session_.settings());
-    tracker_.set_model(estimate.machining_seconds > 0
-                           ? ModelTimes{std::move(estimate.left), estimate.machining_seconds,
-                                        estimate.waits.seconds,
-                                        static_cast<std::int64_t>(estimate.waits.blocks)}
-                           : ModelTimes{});
+    ProgramEstimate estimate =
+        estimate_program(view_.text(), session_.settings(), {}, default_wait_mark_threshold);
+    session_.set_time_model(estimate.machining_seconds > 0
+                                ? ModelTimes{estimate.left, estimate.machining_seconds,
+                                             estimate.waits.seconds,
+                                             static_cast<std::int64_t>(estimate.waits.blocks)}
+                                : ModelTimes{});
     std::vector<std::int64_t> marked;
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
@@ -300,7 +298,7 @@ void FeedriteForm::estimate_times() {
     for (std::int64_t& line : restarts) --line;
     txtedit_->set_restart_lines(std::move(restarts));
     toolpath_->set_waiting_lines(estimate.waiting_lines);
-    waits_ = std::move(estimate.waits);
+    estimate_ = std::move(estimate);
 }
 
 bool FeedriteForm::after_load() {
@@ -408,31 +406,16 @@ void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
 }
 
 void FeedriteForm::show_waits() {
-    const auto seconds = [](double s) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3f s", s);
-        return std::string(text);
-    };
     std::string cps = session_.settings().BTRcps;
     cps.erase(0, cps.find_first_not_of(' '));
-    const std::string speed = "the device's speed of " + cps + " cps";
-    std::string text;
-    if (waits_.blocks == 0) {
-        text = "At " + speed + " the control never waits for the tape with this program.";
-    } else {
-        text = "At " + speed + " the control waits for the tape before " +
-               std::to_string(waits_.blocks) + " blocks, " + seconds(waits_.seconds) +
-               " in all: it stands still there and may mark the part. Those lines are marked "
-               "in the left margin.\n\nThe longest waits:";
-        const LineText& lines = txtedit_->model().lines();
-        for (const Wait& wait : waits_.worst) {
-            const auto index = static_cast<std::int64_t>(wait.block);
-            std::string block = index < lines.line_count() ? std::string(lines.line(index)) : "";
-            if (block.size() > 60) block = block.substr(0, 60) + "...";
-            text += "\nline " + std::to_string(index + 1) + ": " + seconds(wait.seconds) + "   " +
-                    block;
-        }
-    }
+    const LineText& lines = txtedit_->model().lines();
+    const std::string text = waits_report(
+        estimate_, "the device's speed of " + cps + " cps",
+        [&](std::size_t i) {
+            const auto index = static_cast<std::int64_t>(i);
+            return index < lines.line_count() ? std::string(lines.line(index)) : std::string();
+        },
+        default_wait_mark_threshold);
     // A notice: a box that waited for its answer would hold the tape meanwhile.
     host_.notice(text, "Where the control waits", MessageIcon::None);
 }
@@ -476,8 +459,8 @@ void FeedriteForm::build_toolpath_model() {
     toolpath_of_ = revision;
     const std::string text = view_.text();
     const std::vector<std::string_view> lines = program_lines(text);
-    toolpath_->set_model(std::make_unique<MotionModel>(
-        lines, MotionSettings{machine_kind_of(lines), session_.settings().rapid_mm_per_min}));
+    toolpath_->set_model(
+        std::make_unique<MotionModel>(lines, motion_settings(lines, session_.settings())));
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 
@@ -688,35 +671,14 @@ void FeedriteForm::end_on_signal(const std::string& signal) {
 }
 
 void FeedriteForm::show_progress() {
-    const WindowState& state = session_.flags();
-    const RunCounters& run = state.run;
+    const RunCounters& run = session_.counters();
     if (when_started_ && (run.phase == RunPhase::Waiting || run.phase == RunPhase::Sending ||
                           run.phase == RunPhase::Finished)) {
         const auto started = std::move(when_started_);
         when_started_ = nullptr;
         started();
     }
-    std::int64_t place = run.position;
-    std::int64_t places = run.total;
-    if (!state.Binaryfile) {
-        // Lines, not characters: the view's text ends with a line break, after
-        // which no line begins.
-        const TextPos length = view_.length();
-        const std::int64_t last = view_.line_index(length);
-        places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
-        const TextPos at =
-            run.phase == RunPhase::Waiting ? state.Live_DNC_startpoint : run.position;
-        place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
-    }
-    ProgressFigures figures =
-        tracker_.poll(run, state.Binaryfile, state.Edit_mode, place, places, monotonic_seconds(),
-                      read_number_or_zero(session_.settings().BTRcps));
-    // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
-    if (const ResumeRequest& resume = session_.resume_request();
-        resume.pending && resume.start == state.Live_DNC_startpoint)
-        figures.resume_line = view_.line_index(resume.start) + 1;
-    progress_bar_->show_figures(figures);
-    session_.checkpoint();
+    progress_bar_->show_figures(session_.poll_progress());
 }
 
 void FeedriteForm::Timer1_tick() {

@@ -13,16 +13,17 @@
 #include <string>
 
 #include "base/program_dir.h"
-#include "core/command_line.h"
 #include "gui/program_watch.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text_view.h"
 #include "gui/resume_dialog.h"
 #include "gui/run_history.h"
 #include "motion/estimate.h"
+#include "motion/waits_report.h"
 #include "run/port_factory.h"
 #include "run/run_progress.h"
 #include "run/session.h"
+#include "tools/command_line.h"
 
 class QSplitter;
 
@@ -208,7 +209,6 @@ class FeedriteForm : public QWidget {
     std::function<void()> show_control_;
     std::string report_raw_, report_shown_;  ///< the report as written, and as wrapped
     std::size_t report_columns_ = 0;
-    ProgressTracker tracker_;
     QtTextView view_;
     QtHost host_;
     PortKind port_kind_;
@@ -218,7 +218,7 @@ class FeedriteForm : public QWidget {
     std::int64_t offered_line_ = 0;      ///< the crash offer still waiting for its answer
     std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made
     ProgramWatch* program_watch_;
-    Starvation waits_;                           ///< of the program loaded, at the device's speed
+    ProgramEstimate estimate_;                   ///< of the program loaded, at the device's speed
     std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
 };
 

@@ -16,9 +16,7 @@
 #include "base/state_dir.h"
 #include "btr/port/port_check.h"
 #include "config/port_settings_reader.h"
-#include "config/recent_programs.h"
 #include "config/settings_paths.h"
-#include "core/command_line.h"
 #include "core/realtime.h"
 #include "core/window_state.h"
 #include "gui/configure_btr.h"
@@ -31,6 +29,8 @@
 #include "gui/signal_watch.h"
 #include "gui/virtual_control_window.h"
 #include "sim/control_cable.h"
+#include "tools/command_line.h"
+#include "tools/recent_programs.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 
 #include "config/config_model.h"
 #include "config/device_list.h"
-#include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/configure_btr.h"
 #include "run/send_driver.h"
+#include "tools/recent_programs.h"
 
 namespace feedrite {
 namespace {

@@ -7,9 +7,9 @@
 #include <QDialog>
 #include <string>
 
-#include "core/command_line.h"
 #include "core/host.h"
 #include "run/port_factory.h"
+#include "tools/command_line.h"
 
 class QCheckBox;
 class QLabel;

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/display_text.h"
+#include "base/display_text.h"
 
 namespace feedrite {
 namespace {

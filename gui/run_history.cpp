@@ -13,12 +13,12 @@
 #include "base/append_line.h"
 #include "base/file_io.h"
 #include "base/folder_owner.h"
+#include "base/json_codec.h"
 #include "base/limits.h"
 #include "base/number_text.h"
+#include "base/sha256.h"
 #include "base/state_dir.h"
 #include "base/stop_request.h"
-#include "core/json_codec.h"
-#include "core/sha256.h"
 
 namespace feedrite {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The history of runs on disk: one JSON object per line (core/json_codec), a line
+// The history of runs on disk: one JSON object per line (base/json_codec), a line
 // when a run starts, now and then while it runs, and when it ends. The last
 // line of a run is its record; a run whose last line is still open crashed.
 

@@ -46,6 +46,8 @@ Point2 project(ToolpathAngle angle, const std::array<float, 3>& p) {
             return {x, z};
         case ToolpathAngle::Side:
             return {y, z};
+        case ToolpathAngle::Turning:
+            return {z, x};
         case ToolpathAngle::Oblique:
             break;
     }
@@ -127,6 +129,7 @@ void tessellate_arc(const std::array<float, 3>& start, const std::array<float, 3
 FlatPath flatten(const MotionModel& model, ToolpathAngle angle) {
     FlatPath path;
     path.angle = angle;
+    path.mirrored = angle == ToolpathAngle::Turning;
     const std::size_t moves = model.moves().size();
     path.strokes.reserve(moves);
     for (std::size_t i = 0; i < moves; ++i) {
@@ -138,6 +141,10 @@ FlatPath flatten(const MotionModel& model, ToolpathAngle angle) {
                          path.bounds.add(a);
                          path.bounds.add(b);
                      });
+    if (path.mirrored && !path.bounds.empty()) {
+        path.bounds.add({path.bounds.left, -path.bounds.top});
+        path.bounds.add({path.bounds.left, -path.bounds.bottom});
+    }
     return path;
 }
 

@@ -17,15 +17,16 @@
 
 namespace feedrite {
 
-enum class ToolpathAngle : std::uint8_t { Top, Front, Side, Oblique };
+/// Turning: a lathe's X-Z plane, Z across and X (a radius) up.
+enum class ToolpathAngle : std::uint8_t { Top, Front, Side, Oblique, Turning };
 
 struct Point2 {
     double x = 0;
     double y = 0;
 };
 
-/// `p` (X Y Z, mm) on the drawing plane: top XY, front XZ, side YZ, and an
-/// isometric view from the front right, above.
+/// `p` (X Y Z, mm) on the drawing plane: top XY, front XZ, side YZ, an
+/// isometric view from the front right, above, and a lathe's ZX.
 [[nodiscard]] Point2 project(ToolpathAngle angle, const std::array<float, 3>& p);
 
 struct Bounds {
@@ -91,6 +92,9 @@ struct FlatPath {
     ToolpathAngle angle = ToolpathAngle::Top;
     std::vector<Stroke> strokes;  ///< one per move
     Bounds bounds;                ///< of the moves drawn and the points regained
+    /// A lathe's path is drawn with its mirror across the axis (the other
+    /// side of the diameter), faint; the bounds hold both.
+    bool mirrored = false;
 };
 
 [[nodiscard]] FlatPath flatten(const MotionModel& model, ToolpathAngle angle);

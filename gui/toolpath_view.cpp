@@ -29,6 +29,7 @@ const QColor unknown_color(140, 140, 140);
 const QColor selected_color(0, 170, 60);
 const QColor tool_color(220, 0, 0);
 const QColor wait_color(200, 0, 170);  // as the program view's margin marks
+const QColor mirror_color(170, 185, 225);
 
 QPen pen_for(Stroke stroke) {
     switch (stroke) {
@@ -62,11 +63,12 @@ ToolpathView::ToolpathView(QWidget* parent) : QWidget(parent) {
     row->setContentsMargins(4, 4, 4, 4);
     row->setSpacing(2);
     auto* group = new QButtonGroup(this);
-    const std::array<std::pair<QString, ToolpathAngle>, 4> angles{{
+    const std::array<std::pair<QString, ToolpathAngle>, 5> angles{{
         {tr("Top"), ToolpathAngle::Top},
         {tr("Front"), ToolpathAngle::Front},
         {tr("Side"), ToolpathAngle::Side},
         {tr("3D"), ToolpathAngle::Oblique},
+        {tr("Lathe"), ToolpathAngle::Turning},
     }};
     for (const auto& [name, angle] : angles) {
         auto* button = new QToolButton(this);
@@ -96,7 +98,15 @@ ToolpathView::~ToolpathView() = default;
 void ToolpathView::set_model(std::unique_ptr<MotionModel> model) {
     model_ = std::move(model);
     selected_line_ = tool_line_ = 0;
-    set_angle(angle_);
+    // A lathe is seen in its X-Z plane only; a mill from the four sides.
+    const bool lathe = model_ && model_->kind() == MachineKind::Lathe;
+    for (std::size_t k = 0; k < angle_buttons_.size(); ++k)
+        angle_buttons_[k]->setVisible(lathe ==
+                                      (k == static_cast<std::size_t>(ToolpathAngle::Turning)));
+    if (lathe)
+        set_angle(ToolpathAngle::Turning);
+    else
+        set_angle(angle_ == ToolpathAngle::Turning ? ToolpathAngle::Top : angle_);
 }
 
 void ToolpathView::set_waiting_lines(std::vector<std::int32_t> lines) {
@@ -204,12 +214,60 @@ void ToolpathView::render_path() {
     if (!model_) return;
     QPainter painter(&image_);
     const QRectF area = QRectF(rect()).adjusted(-2, -2, 2, 2);
+    if (path_.mirrored) {
+        // The other side of the diameter first, faint, under the path.
+        painter.save();
+        painter.translate(0, 2 * view_.dy);
+        painter.scale(1, -1);
+        draw_strokes(painter, QRectF(), true);
+        painter.restore();
+        // The spindle's axis, as a drawing shows it.
+        painter.setPen(QPen(unknown_color, 1, Qt::DashDotLine));
+        painter.drawLine(QPointF(0, view_.dy), QPointF(width(), view_.dy));
+    }
+    draw_strokes(painter, area, false);
+    painter.setPen(QPen(unknown_color, 1.5));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const std::size_t moves = path_.strokes.size();
+    for (std::size_t i = 0; i < moves; ++i)
+        if (path_.strokes[i] == Stroke::None && regains_position(*model_, i))
+            painter.drawEllipse(on_screen(view_, end_of(path_, *model_, i)), 4, 4);
+    // Where the tool stops in the cut for the tape: a dot where the cut starts.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(wait_color);
+    for (const std::int32_t line : waiting_lines_) {
+        const auto [first, last] = moves_of(line);
+        if (first >= last || path_.strokes[first] == Stroke::None) continue;
+        const QPointF at = on_screen(view_, project(path_.angle, model_->start_of(first)));
+        if (area.contains(at)) painter.drawEllipse(at, 2.5, 2.5);
+    }
+    if (!waiting_lines_.empty()) draw_legend(painter);
+}
+
+void ToolpathView::draw_legend(QPainter& painter) const {
+    const QString text = tr("stops in the cut, waiting for the tape");
+    const QFontMetrics metrics(font());
+    const int pad = 4, dot = 5;
+    const QRect box(pad, height() - metrics.height() - 2 * pad,
+                    metrics.horizontalAdvance(text) + dot + 3 * pad, metrics.height() + pad);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawRect(box);
+    painter.setBrush(wait_color);
+    painter.drawEllipse(QPointF(box.left() + pad + dot / 2.0, box.center().y() + 0.5), 2.5, 2.5);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(box.adjusted(dot + 2 * pad, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+}
+
+void ToolpathView::draw_strokes(QPainter& painter, const QRectF& area, bool faint) {
     QPolygonF run;
     Stroke run_stroke = Stroke::None;
     std::size_t run_move = 0;
     const auto flush = [&] {
         if (run.size() > 1) {
-            painter.setPen(pen_for(run_stroke));
+            QPen pen = pen_for(run_stroke);
+            if (faint) pen.setColor(mirror_color);
+            painter.setPen(pen);
             painter.drawPolyline(run);
         }
         run.clear();
@@ -229,7 +287,8 @@ void ToolpathView::render_path() {
                          }
                          run_move = i;
                          const QPointF from = run.back();
-                         if ((outcode(from, area) & outcode(to, area)) != 0) {  // out of sight
+                         // The mirror is drawn through a transform: no culling there.
+                         if (!area.isNull() && (outcode(from, area) & outcode(to, area)) != 0) {
                              flush();
                              run.append(to);
                              return;
@@ -243,20 +302,6 @@ void ToolpathView::render_path() {
                          if (run.size() >= max_polyline_points) flush();
                      });
     flush();
-    painter.setPen(QPen(unknown_color, 1.5));
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (std::size_t i = 0; i < moves; ++i)
-        if (path_.strokes[i] == Stroke::None && regains_position(*model_, i))
-            painter.drawEllipse(on_screen(view_, end_of(path_, *model_, i)), 4, 4);
-    // Where the control waits for the tape: a dot where the block's cut ends.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(wait_color);
-    for (const std::int32_t line : waiting_lines_) {
-        const auto [first, last] = moves_of(line);
-        if (first >= last || path_.strokes[last - 1] == Stroke::None) continue;
-        const QPointF at = on_screen(view_, end_of(path_, *model_, last - 1));
-        if (area.contains(at)) painter.drawEllipse(at, 2.5, 2.5);
-    }
 }
 
 void ToolpathView::paint_line_moves(QPainter& painter, std::int64_t line) const {

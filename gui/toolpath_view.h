@@ -20,6 +20,7 @@
 #include "gui/frame_limiter.h"
 #include "gui/toolpath_geometry.h"
 
+class QPainter;
 class QToolButton;
 
 namespace feedrite {
@@ -73,7 +74,12 @@ class ToolpathView : public QWidget {
     /// The line (1-based) of the move within reach of `at`; 0 for none.
     [[nodiscard]] std::int64_t line_at(QPointF at) const;
     void render_path();
-    void paint_line_moves(class QPainter& painter, std::int64_t line) const;
+    /// The moves, as polylines of their strokes, culled to `area` (none when
+    /// null); `faint` in the mirror's colour.
+    void draw_strokes(QPainter& painter, const QRectF& area, bool faint);
+    /// What the magenta dots mean.
+    void draw_legend(QPainter& painter) const;
+    void paint_line_moves(QPainter& painter, std::int64_t line) const;
     /// The last move of `line`'s block or of the blocks before it; -1 if none.
     [[nodiscard]] std::int64_t last_move_of(std::int64_t line) const;
     /// Arcs are drawn in chords within half a pixel at the zoom.

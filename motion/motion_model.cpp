@@ -34,7 +34,8 @@ class Interpreter {
     Interpreter(const MotionSettings& settings, std::vector<Move>& moves,
                 std::vector<ArcCentre>& arcs, std::size_t budget)
         : settings_(settings), moves_(moves), arcs_(arcs), budget_(budget) {
-        if (lathe()) codes_.plane = 180;
+        // A lathe has no Y: it stands at 0 from the start and nothing loses it.
+        if (lathe()) codes_.plane = 180, known_[1] = true;
     }
 
     BlockMotion read(std::string_view text) {
@@ -81,6 +82,8 @@ class Interpreter {
                     inverse_time_ = false;
                     break;
                 case GKind::SpeedMode:
+                    // Leaving G96 without an S keeps the speed the spindle turns at.
+                    if (g == 970 && surface_speed_) rpm_ = here_rpm();
                     surface_speed_ = g == 960;
                     break;
                 case GKind::WorkOffset:
@@ -131,8 +134,14 @@ class Interpreter {
         else if (context == Context::Move && codes_.cycle)
             context = Context::Machine;  // a turning cycle's next pass
         if (const NcWord* f = find_word(block, 'F'); f && roles.feed_rate) feed_ = plain_value(*f);
-        if (const NcWord* s = find_word(block, 'S'); s && roles.spindle_speed)
-            speed_ = plain_value(*s);
+        if (const NcWord* s = find_word(block, 'S')) {
+            if (!roles.spindle_speed && lathe())
+                limit_ = plain_value(*s);  // G50 S: the most the spindle may turn
+            else if (roles.spindle_speed && surface_speed_)
+                surface_ = plain_value(*s);
+            else if (roles.spindle_speed)
+                rpm_ = plain_value(*s);
+        }
         for (const NcWord& w : block.words) {
             if (w.letter != 'M' || (w.plain && code_tenths(w) != 980 && code_tenths(w) != 990))
                 continue;
@@ -299,7 +308,10 @@ class Interpreter {
             return;
         }
         const double length = std::hypot(d.v[0], d.v[1], d.v[2]);
-        add_time(length, kind == MoveKind::Rapid, per_rev);
+        const double x0 = pos_[0], dx = d.v[0];
+        add_time(
+            length, kind == MoveKind::Rapid, per_rev, known_[0],
+            [&](double t) { return x0 + dx * t; }, path_acceleration(d.v));
     }
 
     void arc_move(const NcLine& block, const Vec& d, bool clockwise) {
@@ -347,32 +359,110 @@ class Interpreter {
         centre.sweep = static_cast<float>(sweep);
         centre.move = static_cast<std::uint32_t>(moves_.size() - 1);
         if (kept_) arcs_.push_back(centre);
-        add_time(arc_length(radius, sweep, d.v[n]), false, false);
+        // X along the arc, for a spindle at constant surface speed.
+        const double turn = clockwise ? -sweep : sweep, rise = d.v[n], x0 = pos_[0];
+        const std::array<int, 3> axes{a, b, n};
+        const auto x_at = [=](double t) {
+            const double angle = from + turn * t;
+            const std::array<double, 3> at{ca + radius * std::cos(angle),
+                                           cb + radius * std::sin(angle), rise * t};
+            for (std::size_t k = 0; k < 3; ++k)
+                if (axes[k] == 0) return x0 + at[k];
+            return x0;
+        };
+        // Round an arc the plane's slower axis sets the pace, and the speed
+        // at which the turn itself needs no more than that.
+        double accel = 0;
+        for (const int axis : {a, b}) {
+            const double limit = settings_.acceleration[static_cast<std::size_t>(axis)];
+            if (limit > 0) accel = accel > 0 ? std::min(accel, limit) : limit;
+        }
+        add_time(arc_length(radius, sweep, d.v[n]), false, false, known_[0], x_at, accel,
+                 accel > 0 ? std::sqrt(accel * radius) : 0);
     }
 
-    // Adds a move of `length` mm to the block's time.
-    void add_time(double length, bool rapid, bool per_rev) {
+    // The spindle's speed, rev/min, with the tool at radius `x` (mm): under
+    // G96 from the surface speed (m/min, or ft/min in inches) and the
+    // diameter, held to the G50 limit; 0 when not known.
+    [[nodiscard]] double rpm_at(double x) const {
+        if (!surface_speed_) return rpm_.value_or(0);
+        if (!lathe() || !surface_) return 0;
+        const double per_turn = std::numbers::pi * 2 * std::abs(x);       // mm
+        const double surface = *surface_ * (unit() == 1 ? 1000 : 304.8);  // mm/min
+        if (per_turn <= 0) return limit_.value_or(0);
+        const double rpm = surface / per_turn;
+        return limit_ ? std::min(rpm, *limit_) : rpm;
+    }
+    [[nodiscard]] std::optional<double> here_rpm() const {
+        const double rpm = known_[0] ? rpm_at(pos_[0]) : 0;
+        return rpm > 0 ? std::optional(rpm) : std::nullopt;
+    }
+
+    // Whether F is per spindle revolution: G95, a lathe's G99, and on a
+    // lathe that has set neither, the mode its control starts in.
+    [[nodiscard]] bool per_revolution() const {
+        if (codes_.feed_mode == 950) return true;
+        if (!lathe()) return false;
+        if (codes_.feed_mode == 990) return true;
+        return !codes_.feed_mode && settings_.lathe_starts_per_revolution;
+    }
+
+    // Adds a move of `length` mm to the block's time; `x_at(t)` is its X at
+    // the share t of the way, known only when `x_known`. With acceleration
+    // known (`accel` mm/s^2 along the path, `corner` the fastest an arc
+    // allows, mm/s), the move starts and ends at rest.
+    template <class XAt>
+    void add_time(double length, bool rapid, bool per_rev, bool x_known, XAt x_at, double accel = 0,
+                  double corner = 0) {
         if (length == 0) return;
-        if (rapid) {
-            if (settings_.rapid_mm_per_min > 0)
-                block_.seconds += static_cast<float>(60 * length / settings_.rapid_mm_per_min);
-            else
-                block_.flags |= block_unknown;
+        const std::optional<double> seconds = move_seconds(length, rapid, per_rev, x_known, x_at);
+        if (!seconds) {
+            block_.flags |= block_unknown;
             return;
+        }
+        if (inverse_time_ && !rapid) accel = 0;  // the program gave the time itself
+        block_.seconds += static_cast<float>(with_acceleration(length, *seconds, accel, corner));
+    }
+
+    // The time of a move at its programmed speed.
+    template <class XAt>
+    std::optional<double> move_seconds(double length, bool rapid, bool per_rev, bool x_known,
+                                       XAt x_at) const {
+        if (rapid) {
+            if (settings_.rapid_mm_per_min <= 0) return std::nullopt;
+            return 60 * length / settings_.rapid_mm_per_min;
         }
         const double feed = feed_.value_or(0);
-        if (inverse_time_) {
-            if (feed > 0) block_.seconds += static_cast<float>(60 / feed);
-            return;
+        if (inverse_time_) return feed > 0 ? 60 / feed : 0.0;
+        const double mm_per_unit = feed * unit();  // per minute or per turn
+        if (mm_per_unit <= 0) return std::nullopt;
+        if (!(per_rev || per_revolution())) return 60 * length / mm_per_unit;
+        // Per revolution: the speed may change along the move (G96), so the
+        // time is summed over short pieces, each at its middle's speed. The
+        // time per piece goes with the diameter, so this is exact on a
+        // straight move until the G50 limit holds.
+        if (surface_speed_ && !x_known) return std::nullopt;
+        const int pieces = surface_speed_ ? 64 : 1;
+        double minutes = 0;
+        for (int k = 0; k < pieces; ++k) {
+            const double rpm = rpm_at(x_at((k + 0.5) / pieces));
+            if (rpm <= 0) return std::nullopt;
+            minutes += length / pieces / (mm_per_unit * rpm);
         }
-        const bool revolutions =
-            per_rev || codes_.feed_mode == 950 || (lathe() && codes_.feed_mode == 990);
-        double rate = feed * unit();  // mm/min
-        if (revolutions) rate *= surface_speed_ ? 0 : speed_.value_or(0);
-        if (rate > 0)
-            block_.seconds += static_cast<float>(60 * length / rate);
-        else
-            block_.flags |= block_unknown;
+        return 60 * minutes;
+    }
+
+    // The acceleration along a straight step: the axes' limits, each
+    // divided by its share of the step; 0 where no axis it moves has one.
+    [[nodiscard]] double path_acceleration(const std::array<double, 3>& step) const {
+        const double length = std::hypot(step[0], step[1], step[2]);
+        double accel = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double share = std::abs(step[i]) / length, limit = settings_.acceleration[i];
+            if (share < 1e-9 || limit <= 0) continue;
+            accel = accel > 0 ? std::min(accel, limit / share) : limit / share;
+        }
+        return accel;
     }
 
     // A drill cycle: each hole from where the tool stands, at its level, to
@@ -506,7 +596,7 @@ class Interpreter {
         offset_ = offset;
     }
 
-    void lose_all() { known_ = {false, false, false}; }
+    void lose_all() { known_ = {false, lathe(), false}; }
 
     void finish_flags() {
         if (moved_ && cutting_) block_.flags |= block_feed;
@@ -523,7 +613,10 @@ class Interpreter {
     BlockMotion block_;
     std::array<double, 3> pos_{};
     std::array<bool, 3> known_{};
-    std::optional<double> feed_, speed_;
+    std::optional<double> feed_;
+    // The spindle: its speed under G97, the surface speed under G96 and the
+    // G50 limit.
+    std::optional<double> rpm_, surface_, limit_;
     bool inverse_time_ = false, surface_speed_ = false;
     std::uint32_t transforms_on_ = 0;
     std::string offset_;
@@ -534,6 +627,15 @@ class Interpreter {
 
 }  // namespace
 
+double with_acceleration(double length, double seconds, double accel, double corner) {
+    if (accel <= 0 || seconds <= 0 || length <= 0) return seconds;
+    double speed = length / seconds;  // mm/s
+    if (corner > 0 && speed > corner) speed = corner;
+    // Up to speed and down again take speed / accel each, over speed^2 / accel.
+    if (length >= speed * speed / accel) return length / speed + speed / accel;
+    return 2 * std::sqrt(length / accel);  // a triangle: never at full speed
+}
+
 double dwell_seconds(const NcNumber& value) {
     // A control refuses a negative dwell: it takes no time here.
     return std::max(0.0, value.point ? value.value : value.value / 1000);
@@ -543,8 +645,8 @@ double arc_length(double radius, double sweep, double rise) {
     return std::hypot(radius * sweep, rise);
 }
 
-MotionModel::MotionModel(const std::vector<std::string_view>& lines,
-                         const MotionSettings& settings) {
+MotionModel::MotionModel(const std::vector<std::string_view>& lines, const MotionSettings& settings)
+    : kind_(settings.kind) {
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
     Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));

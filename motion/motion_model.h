@@ -13,8 +13,11 @@
 //
 // Times: feed moves at F (per minute, per revolution with S under G95 or a
 // lathe's G99, inverse time under G93), rapids along the straight line at the
-// rapid traverse rate (vector length / rate), dwells as written. Acceleration
-// is not modelled.
+// rapid traverse rate (vector length / rate), dwells as written. Under a
+// lathe's G96 the spindle speed follows the diameter (held to G50's S), so a
+// facing cut slows as it goes out. Acceleration is modelled where the device
+// knows it (a trapezoid from rest to rest for every move: an upper bound
+// on a control that blends its moves).
 
 #include <array>
 #include <cstdint>
@@ -28,6 +31,12 @@ namespace feedrite {
 struct MotionSettings {
     MachineKind kind = MachineKind::Mill;
     double rapid_mm_per_min = 0;  ///< 0: rapids have no known time
+    /// A lathe control starts in feed per revolution (G99) until the program
+    /// says G98; false for one that starts per minute.
+    bool lathe_starts_per_revolution = true;
+    /// The most each axis (X Y Z) accelerates, mm/s^2; 0 where not known.
+    /// With any, each move speeds up from rest and slows to rest again.
+    std::array<double, 3> acceleration{};
 };
 
 enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown };
@@ -73,6 +82,7 @@ class MotionModel {
     /// Reads `lines` (the program as sent, one block each) from the top.
     MotionModel(const std::vector<std::string_view>& lines, const MotionSettings& settings);
 
+    [[nodiscard]] MachineKind kind() const { return kind_; }
     [[nodiscard]] const std::vector<Move>& moves() const { return moves_; }
     /// In the order of their moves.
     [[nodiscard]] const std::vector<ArcCentre>& arcs() const { return arcs_; }
@@ -89,10 +99,17 @@ class MotionModel {
     [[nodiscard]] const ArcCentre* arc_of(std::size_t i) const;
 
   private:
+    MachineKind kind_;
     std::vector<Move> moves_;
     std::vector<ArcCentre> arcs_;
     std::vector<BlockMotion> blocks_;
 };
+
+/// The time of a move of `length` mm that takes `seconds` at full speed,
+/// from rest to rest at `accel` mm/s^2 (none: `seconds`), its speed at most
+/// `corner` mm/s where that is above 0.
+[[nodiscard]] double with_acceleration(double length, double seconds, double accel,
+                                       double corner = 0);
 
 /// How long a G04 dwells: a value with a decimal point in seconds, a whole
 /// number in milliseconds (P1500 = X1.5 = 1.5 s), as the control reads the

@@ -7,9 +7,9 @@
 
 #include "base/file_io.h"
 #include "base/folder_owner.h"
+#include "base/json_codec.h"
 #include "base/limits.h"
 #include "base/state_dir.h"
-#include "core/json_codec.h"
 
 namespace feedrite {
 namespace {

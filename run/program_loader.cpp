@@ -5,10 +5,10 @@
 
 #include "base/file_lock.h"
 #include "base/limits.h"
+#include "btr/block/settings_text.h"
 #include "run/call_expander.h"
 #include "run/program_file.h"
 #include "run/scratchpad.h"
-#include "run/send_driver.h"
 #include "run/sub_file_path.h"
 
 namespace feedrite {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "base/limits.h"
+#include "base/line_ends.h"
 #include "config/port_settings.h"
 #include "core/host.h"
-#include "core/line_ends.h"
 #include "core/window_state.h"
 
 namespace feedrite {

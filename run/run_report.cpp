@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/run_report.h"
 
-#include "core/display_text.h"
+#include "base/display_text.h"
 
 namespace feedrite {
 

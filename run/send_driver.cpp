@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/display_text.h"
 #include "base/file_io.h"
 #include "base/limits.h"
 #include "base/stop_request.h"
 #include "btr/binary_sender.h"
 #include "btr/block/hilight_line.h"
+#include "btr/block/settings_text.h"
 #include "btr/character_output.h"
 #include "btr/port/port_check.h"
 #include "btr/port_start.h"
@@ -16,7 +18,6 @@
 #include "config/entry_rules.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
-#include "core/display_text.h"
 #include "run/program_loader.h"
 #include "run/run_report.h"
 
@@ -44,17 +45,6 @@ bool device_is_set_up(const std::string& program_dir, const std::string& device)
     if (!device_name_problem(device).empty()) return false;
     const SettingsRead read = read_settings_file(settings_path(program_dir, device));
     return read.settings && port_is_configured(port_settings_from(*read.settings));
-}
-
-std::string replace_first(std::string line, const std::string& what, const std::string& with) {
-    const auto p = line.find(what);
-    if (!what.empty() && p != std::string::npos) line.replace(p, what.size(), with);
-    return line;
-}
-
-bool holds_reset_text(const std::string& block, const std::string& reset) {
-    if (reset.empty()) return !block.empty();
-    return block.find(reset) != std::string::npos;
 }
 
 std::string untimed_lines(const PortSettings& settings) {

@@ -126,12 +126,4 @@ extern const char* const port_unavailable_advice;
 /// driver would send with it.
 [[nodiscard]] bool device_is_set_up(const std::string& program_dir, const std::string& device);
 
-/// `line` with the first occurrence of `what` (case-sensitive) replaced.
-[[nodiscard]] std::string replace_first(std::string line, const std::string& what,
-                                        const std::string& with);
-
-/// True when the block holds the reset text; an empty reset text is in every
-/// non-empty block.
-[[nodiscard]] bool holds_reset_text(const std::string& block, const std::string& reset);
-
 }  // namespace feedrite

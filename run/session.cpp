@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/session.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "base/number_text.h"
 #include "btr/block/hilight_line.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
@@ -195,9 +197,29 @@ bool Session::may_resume() const {
            state_.DNC_reset != DNC_closing;
 }
 
-void Session::checkpoint() {
-    if (awake_) awake_->follow(state_.run.phase);
-    if (history_) history_->checkpoint(state_.run);
+ProgressFigures Session::poll_progress() {
+    const RunCounters& run = state_.run;
+    std::int64_t place = run.position;
+    std::int64_t places = run.total;
+    if (!state_.Binaryfile) {
+        // Lines, not characters: the view's text ends with a line break, after
+        // which no line begins.
+        const TextPos length = view_.length();
+        const std::int64_t last = view_.line_index(length);
+        places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
+        const TextPos at =
+            run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
+        place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
+    }
+    ProgressFigures figures =
+        tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place, places, monotonic_seconds(),
+                      read_number_or_zero(settings_.BTRcps));
+    // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
+    if (resume_.pending && resume_.start == state_.Live_DNC_startpoint)
+        figures.resume_line = view_.line_index(resume_.start) + 1;
+    if (awake_) awake_->follow(run.phase);
+    if (history_) history_->checkpoint(run);
+    return figures;
 }
 
 }  // namespace feedrite

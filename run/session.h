@@ -4,7 +4,7 @@
 // (private; the engine reads it afresh on every pass), the device's settings
 // (read once, finished before the port is made over them), the port, the
 // clock and the delay figures, the resume request, the journal, the history,
-// stay-awake, real-time priority and the reload. The window, feedrite-tape and
+// the progress, stay-awake, real-time priority and the reload. The window, feedrite-tape and
 // the benches drive it through its intents and read its state; what goes
 // wrong is said through the Host it was made with.
 
@@ -27,6 +27,7 @@
 #include "edit/search_logic.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
+#include "run/run_progress.h"
 #include "run/send_driver.h"
 
 namespace feedrite {
@@ -139,8 +140,12 @@ class Session {
     [[nodiscard]] Capability* port_capability() {
         return port_.capability<Capability>();
     }
-    /// Writes the counts to the history now and then, and follows the run with stay-awake.
-    void checkpoint();
+    /// The progress figures now (the progress bar's timer asks four times a
+    /// second); writes the counts to the history now and then and follows
+    /// the run with stay-awake.
+    [[nodiscard]] ProgressFigures poll_progress();
+    /// The machining times of the program in the view, for the time left.
+    void set_time_model(ModelTimes model) { tracker_.set_model(std::move(model)); }
 
   private:
     friend class SessionProbe;  // the tests set the state up as the engine would leave it
@@ -165,6 +170,7 @@ class Session {
     std::unique_ptr<StayAwake> awake_;
     std::unique_ptr<Scheduler> scheduler_;
     RealtimeState realtime_;
+    ProgressTracker tracker_;
 };
 
 }  // namespace feedrite

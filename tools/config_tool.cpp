@@ -18,7 +18,7 @@
 #include "config/presets.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
-#include "core/option_table.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 namespace {

@@ -10,15 +10,15 @@
 #include "base/program_dir.h"
 #include "base/stop_request.h"
 #include "btr/port/tracing_port.h"
-#include "core/command_line.h"
 #include "core/console_host.h"
-#include "core/option_table.h"
 #include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
 #include "run/session.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
+#include "tools/command_line.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 namespace {
@@ -158,13 +158,13 @@ std::string seconds_text(double seconds) {
     return text;
 }
 
-// The figures of one cycle of the loaded program, then the blocks the
-// control waits for longest.
+// The figures of one cycle of the loaded program, then the stops in the
+// cut that are longest.
 void print_estimate(const std::string& text, const PortSettings& settings, std::ostream& out,
                     std::ostream& errors) {
     const ProgramEstimate e = estimate_program(text, settings);
     out << "tape: " << seconds_text(e.tape_seconds) << '\n'
-        << "machining: " << seconds_text(e.machining_seconds) << '\n'
+        << "machining: " << seconds_text(e.machining_seconds) << " (without acceleration)\n"
         << "waits: " << e.waits.blocks << " blocks, " << seconds_text(e.waits.seconds) << '\n';
     const std::vector<std::string_view> lines = program_lines(text);
     for (const Wait& w : e.waits.worst)
@@ -177,6 +177,13 @@ void print_estimate(const std::string& text, const PortSettings& settings, std::
         errors << "feedrite-tape: " << e.unknown_blocks
                << " blocks not followed (macros, calls, machine moves, moves from an unknown "
                   "place): their time is left out\n";
+    if (e.waits.unknown > 0)
+        errors << "feedrite-tape: " << e.waits.unknown
+               << " more stops in the cut follow blocks of unknown time: their length is not "
+                  "known\n";
+    if (e.ends_at_reset && e.blocks_sent < lines.size())
+        errors << "feedrite-tape: the cycle goes back to the top after line " << e.blocks_sent
+               << " (the reset text): the lines after it are not sent\n";
 }
 
 int exit_status(SendOutcome outcome) {
@@ -219,12 +226,16 @@ std::string tape_usage() {
            "                     code (EIA or ISO)\n"
            "  --trace            show every port access and busy-wait delay, one line each\n"
            "  --estimate         send nothing; print the times of one cycle, in seconds:\n"
-           "                     'tape: S s' (leader, blocks and trailer at the speed\n"
-           "                     display), 'machining: S s' (feeds at F, rapids along the\n"
-           "                     straight line at the rapid traverse rate, dwells; no\n"
-           "                     acceleration), 'waits: N blocks, S s' (the control done\n"
-           "                     with a cutting block before the next one is read), then\n"
-           "                     the ten longest waits as 'line N: S s  BLOCK'\n"
+           "                     'tape: S s' (leader, blocks up to the reset text, and\n"
+           "                     the trailer when the cycle reaches the end, at the speed\n"
+           "                     display with the delay between blocks), 'machining: S s\n"
+           "                     (without acceleration)' (feeds at F, per revolution from\n"
+           "                     the spindle speed or a lathe's surface speed, rapids\n"
+           "                     along the straight line at the rapid traverse rate,\n"
+           "                     dwells), 'waits: N blocks, S s' (the tool stopped in the\n"
+           "                     cut while the control reads the next block, comment\n"
+           "                     lines included), then the ten longest stops as\n"
+           "                     'line N: S s  BLOCK', N the cut after the stop\n"
            "  --timed            run each delay as feedrite does: its loop count, then\n"
            "                     the clock guard up to its set time (by default no delay\n"
            "                     is run, only counted and traced: what the control reads,\n"
@@ -279,17 +290,15 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (stopping != nullptr && stop_requested()) stopping->close();
     });
     const bool trace = options.output == Output::Trace;
-    // The cable is made over the device's finished settings, once they are read.
-    TapeCable* cable = nullptr;
-    // What the control reads, not when, unless --timed.
+    // What the control reads, not when, unless --timed. The cable is made
+    // over the device's finished settings, once they are read.
     Session run(
         host, view,
         [&](const PortSettings& device) {
-            auto made = std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
-            cable = made.get();
+            auto cable = std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
             if (cable->tracer) run.observe_delays(&*cable->tracer);
             latched.emplace(cable->cable, device, options.output);
-            return made;
+            return cable;
         },
         options.guard ? SessionTiming::Guarded : SessionTiming::Counted);
     stopping = &run;

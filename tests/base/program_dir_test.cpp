@@ -15,9 +15,9 @@
 #include "base/file_io.h"
 #include "base/line_appender.h"
 #include "base/state_dir.h"
-#include "config/recent_programs.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/time_scale.h"
+#include "tools/recent_programs.h"
 
 namespace feedrite {
 namespace {

@@ -16,13 +16,13 @@
 #include "config/port_settings_reader.h"
 #include "config/settings_loader.h"
 #include "config/settings_writer.h"
-#include "core/command_line.h"
 #include "core/console_host.h"
 #include "motion/estimate.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/call_statement.h"
 #include "run/program_loader.h"
+#include "tools/command_line.h"
 #if FUZZ_TARGET == 9
 #include <QList>
 

@@ -22,7 +22,6 @@
 #include <tuple>
 
 #include "btr/speed_test.h"
-#include "config/recent_programs.h"
 #include "config/settings_paths.h"
 #include "gui/open_program_dialog.h"
 #include "gui/pin_test_window.h"
@@ -31,6 +30,7 @@
 #include "run/port_factory.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
+#include "tools/recent_programs.h"
 
 using namespace feedrite;
 

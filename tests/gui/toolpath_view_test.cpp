@@ -14,11 +14,11 @@
 #include <QTimer>
 #include <cmath>
 
-#include "core/command_line.h"
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
 #include "tests/support/session_probe.h"
 #include "tests/support/temp_dir.h"
+#include "tools/command_line.h"
 
 using namespace feedrite;
 
@@ -52,7 +52,8 @@ class ToolpathViewTest : public QObject {
         } views[] = {{ToolpathAngle::Top, {1, 2}},
                      {ToolpathAngle::Front, {1, 3}},
                      {ToolpathAngle::Side, {2, 3}},
-                     {ToolpathAngle::Oblique, {3 * c, 3.5}}};
+                     {ToolpathAngle::Oblique, {3 * c, 3.5}},
+                     {ToolpathAngle::Turning, {3, 1}}};
         for (const auto& v : views) QVERIFY(near(project(v.angle, p), v.expected));
 
         // Bounds, widget size, margin; where two plane points land.
@@ -211,6 +212,26 @@ class ToolpathViewTest : public QObject {
             {{150, 203}, 3}, {{200, 150}, 4}, {{50, 200}, 8}, {{150, 190}, -1}, {{280, 100}, -1}};
         for (const auto& c : clicks)
             QCOMPARE(line_of_move(model, move_at(path, model, view, c.click, 5)), c.line);
+    }
+
+    // A lathe program is drawn whole (it has no Y to lose), in its own plane
+    // with the mirror's room, and only that view is offered.
+    void a_lathe_in_its_plane() {
+        const std::vector<std::string_view> lines = {"G00 X40 Z2", "G01 Z-30 F0.2", "X60"};
+        auto model = std::make_unique<MotionModel>(lines, MotionSettings{MachineKind::Lathe, 6000});
+        // After the first move, from where the tool stood before the program.
+        for (std::size_t i = 1; i < model->moves().size(); ++i)
+            QVERIFY(stroke_of(*model, i) != Stroke::None);
+        const FlatPath path = flatten(*model, ToolpathAngle::Turning);
+        QCOMPARE(path.bounds.left, -30.0);
+        QCOMPARE(path.bounds.right, 2.0);
+        QCOMPARE(path.bounds.top, 30.0);
+        QCOMPARE(path.bounds.bottom, -30.0);
+        ToolpathView view;
+        view.set_model(std::move(model));
+        QCOMPARE(view.angle(), ToolpathAngle::Turning);
+        view.set_model(std::make_unique<MotionModel>(model_of({"G0 X1 Y1 Z1"})));
+        QCOMPARE(view.angle(), ToolpathAngle::Top);
     }
 
     void the_main_window_shows_and_follows() {

@@ -54,8 +54,20 @@ TEST(MotionModel, MachiningTimeOfShortPrograms) {
          std::sqrt(200.0)},
         {"lathe: G99 per revolution", MachineKind::Lathe, "G99 S600 G00 X20 Z0\nG01 W-10 F0.1\n",
          10},
-        {"lathe: constant surface speed has no time", MachineKind::Lathe,
-         "G99 G96 S200 G00 X20 Z0\nG01 W-10 F0.1\n", 0},
+        {"lathe: per revolution until it says G98", MachineKind::Lathe,
+         "S600 G00 X20 Z0\nG01 W-10 F0.1\n", 10},
+        // G96: 200 m/min on 20 mm turns 10000 / pi rev/min.
+        {"lathe: G96 along Z", MachineKind::Lathe, "G99 G96 S200 G00 X20 Z0\nG01 W-10 F0.1\n",
+         60 * 10 * 20 * pi / (0.1 * 200000)},
+        // Facing from radius 20 to 10: the time goes with the diameter.
+        {"lathe: G96 facing", MachineKind::Lathe, "G99 G96 S200 G00 X40 Z0\nG01 X20 F0.1\n",
+         60 * pi * (400 - 100) / (0.1 * 200000)},
+        // Held to 2000 rev/min below radius 50 / pi.
+        {"lathe: G50 limits G96", MachineKind::Lathe,
+         "G50 S2000\nG99 G96 S200 G00 X40 Z0\nG01 X20 F0.1\n",
+         60 * (pi * (400 - 2500 / (pi * pi)) / 20000 + (50 / pi - 10) / 200)},
+        {"lathe: G97 after G96 keeps the speed", MachineKind::Lathe,
+         "G99 G96 S200 G00 X20 Z0\nG97\nG01 W-10 F0.1\n", 60 * 10 * 20 * pi / (0.1 * 200000)},
         {"dwells", MachineKind::Mill, "G04 P1500\nG04 X2.\nG4 X250\n", 3.75},
         {"lathe dwell by U", MachineKind::Lathe, "G04 U1.5\n", 1.5},
         // Each hole: 10 mm over (0.1 s), 8 mm down to R (0.08 s), 7 mm at 1 mm/s,
@@ -132,36 +144,79 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
         EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
 }
 
-TEST(Starvation, WaitsBetweenCuttingBlocksOnly) {
-    // machining, tape, cutting
-    const std::vector<BlockFigures> blocks = {
-        {0.1, 0.2, true},    // first: nothing before it
-        {0.05, 0.3, true},   // waits 0.3 - 0.1
-        {0.01, 0.5, false},  // a rapid: no wait
-        {0.2, 0.1, true},    // after a rapid: no wait
-        {0.1, 0.5, true},    // waits 0.5 - 0.2
-        {1.0, 0.05, true},   // its tape is read in time
-    };
-    const Starvation all = starvation(blocks);
-    EXPECT_NEAR(all.seconds, 0.5, 1e-12);
-    EXPECT_EQ(all.blocks, 2u);
-    ASSERT_EQ(all.worst.size(), 2u);
-    EXPECT_EQ(all.worst[0].block, 4u);
-    EXPECT_EQ(all.worst[1].block, 1u);
-    const Starvation one = starvation(blocks, 1);
-    EXPECT_EQ(one.blocks, 2u);
-    ASSERT_EQ(one.worst.size(), 1u);
-    EXPECT_EQ(one.worst[0].block, 4u);
+// Each move from rest to rest: up to speed and down again at the path's
+// acceleration, the slowest axis for its share of the step.
+TEST(MotionModel, AccelerationWhereTheDeviceKnowsIt) {
+    EXPECT_DOUBLE_EQ(with_acceleration(100, 10, 100), 10.1);     // reaches 10 mm/s
+    EXPECT_DOUBLE_EQ(with_acceleration(1, 0.01, 100), 0.2);      // never at 100 mm/s
+    EXPECT_DOUBLE_EQ(with_acceleration(10, 0.1, 100, 10), 1.1);  // an arc's limit
+    EXPECT_DOUBLE_EQ(with_acceleration(10, 1, 0), 1);
+    MotionSettings settings{MachineKind::Mill, 6000};
+    settings.acceleration = {100, 50, 0};
+    // 0.6 of the step on X, 0.8 on Y: Y's 50 / 0.8 = 62.5 mm/s^2 at 10 mm/s.
+    const MotionModel m(program_lines("G90 G21 G94\nG00 X0 Y0 Z0\nG01 X30 Y40 F600\n"), settings);
+    EXPECT_NEAR(m.machining_seconds(), 5 + 10 / 62.5, 1e-5);
+}
 
-    // The program's own lines: short cuts wait for their tape, a dwell and the cut after it do not.
+// The control against the tape, worked by hand: each wait is the next
+// block's read less what the control still had to run.
+TEST(Starvation, StopsInTheCutAsTheControlReads) {
+    // machining, tape, cuts, moves, time known
+    const std::vector<BlockFigures> blocks = {
+        {0.1, 0.2, true, true, true},    // 0: first: nothing before it
+        {0.05, 0.3, true, true, true},   // 1: stops 0.3 - 0.1
+        {0.01, 0.5, false, true, true},  // 2: a rapid: out of the cut
+        {0.2, 0.1, true, true, true},    // 3: after a rapid: no stop
+        {0.1, 0.5, true, true, true},    // 4: stops 0.5 - 0.2
+        {1.0, 0.05, true, true, true},   // 5: read in time
+        {0, 2.0, false, false, true},    // 6: a comment: the tool stays in the cut, 1 s
+        {0.1, 0.5, true, true, true},    // 7: and 0.5 more: one stop of 1.5 s
+        {0, 0.1, true, true, false},     // 8: time unknown
+        {0.1, 1.0, true, true, true},    // 9: its stop is unknown
+        {0, 0.3, true, true, true},      // 10: known again: 0.3 - 0.1
+    };
+    const Starvation all = starvation(blocks, control_waits(blocks));
+    EXPECT_NEAR(all.seconds, 2.2, 1e-12);
+    EXPECT_EQ(all.blocks, 4u);
+    EXPECT_EQ(all.unknown, 1u);
+    ASSERT_EQ(all.worst.size(), 4u);
+    EXPECT_EQ(all.worst[0].block, 7u);
+    EXPECT_NEAR(all.worst[0].seconds, 1.5, 1e-12);
+    EXPECT_EQ(all.worst[1].block, 4u);
+    const Starvation one = starvation(blocks, control_waits(blocks), 1);
+    EXPECT_EQ(one.blocks, 4u);
+    ASSERT_EQ(one.worst.size(), 1u);
+
+    // A buffer of two blocks reads far enough ahead for the short cut.
+    const std::vector<BlockFigures> ahead = {
+        {1.0, 0.1, true, true, true}, {0.1, 0.5, true, true, true}, {0.1, 0.5, true, true, true}};
+    EXPECT_NEAR(starvation(ahead, control_waits(ahead, 1)).seconds, 0.4, 1e-12);
+    EXPECT_EQ(starvation(ahead, control_waits(ahead, 2)).blocks, 0u);
+}
+
+TEST(Starvation, TheProgramsOwnLines) {
     PortSettings settings;
     settings.BTRcps = "10";
     settings.rapid_mm_per_min = 6000;
-    const ProgramEstimate estimate = estimate_program(
-        "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X0.01\r\nX0.02\r\nX0.03\r\nG04 P2000\r\nX60\r\n",
-        settings);
-    EXPECT_EQ(estimate.waiting_lines, (std::vector<std::int32_t>{4, 5}));
-    EXPECT_EQ(estimate.waits.blocks, 2u);
+    settings.BTRreset = "M30";
+    // Cuts of 1 ms each wait for their 0.5 s of tape; the dwell's 0.9 s of
+    // tape is a stop before the cut after it; nothing after M30 is sent.
+    const std::string program =
+        "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X0.01\r\nX0.02\r\nX0.03\r\nG04 P2000\r\nX60\r\n"
+        "M30\r\nX9000\r\n";
+    const ProgramEstimate e = estimate_program(program, settings);
+    EXPECT_EQ(e.waiting_lines, (std::vector<std::int32_t>{4, 5, 7}));
+    EXPECT_NEAR(e.waits.seconds, 2 * 0.499 + 0.899, 1e-6);
+    EXPECT_EQ(e.blocks_sent, 8u);
+    EXPECT_NEAR(e.machining_seconds, 0.003 + 2 + 5.997 + 0.0, 1e-4);
+    EXPECT_EQ(e.left[8], 0.0F);
+    // Only stops over the threshold are marked.
+    EXPECT_EQ(estimate_program(program, settings, {}, 0.6).waiting_lines,
+              (std::vector<std::int32_t>{7}));
+    // The delay between blocks is tape time: 9 blocks, 0.1 s each.
+    const double tape = e.tape_seconds;
+    settings.delay_ms[static_cast<std::size_t>(DelayKind::between_blocks)] = 100;
+    EXPECT_NEAR(estimate_program(program, settings).tape_seconds - tape, 0.8, 1e-9);
 }
 
 }  // namespace

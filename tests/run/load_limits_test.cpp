@@ -21,7 +21,6 @@
 #include "base/state_dir.h"
 #include "config/config_model.h"
 #include "config/port_settings_reader.h"
-#include "config/recent_programs.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
 #include "config/settings_writer.h"
@@ -32,6 +31,7 @@
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/time_scale.h"
+#include "tools/recent_programs.h"
 
 namespace feedrite {
 namespace {

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "base/file_io.h"
-#include "core/command_line.h"
 #include "run/send_driver.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/temp_dir.h"
+#include "tools/command_line.h"
 #include "tools/config_tool.h"
 
 namespace feedrite {
@@ -214,8 +214,8 @@ TEST_F(TapeToolTest, TwoPercentAreNotedNotChanged) {
               "is \"%\": the control reads \"%\" then \"%\".\n");
 }
 
-// One cycle: leader "%" LF, the seven blocks with CR LF, the empty block
-// after the last line break, trailer "%": 81 characters at 300 cps. The rapid
+// One cycle: leader "%" LF and the seven blocks with CR LF; M30 sends the
+// tape back to the top, without the trailer: 78 characters at 300 cps. The rapid
 // of 100 mm at 6000 mm/min, 50 mm at 600 mm/min, two steps of 0.01 mm; the
 // last of them is read in 8 / 300 s but cut in 0.001 s.
 TEST_F(TapeToolTest, EstimatePrintsTheTimesOfOneCycle) {
@@ -226,7 +226,7 @@ TEST_F(TapeToolTest, EstimatePrintsTheTimesOfOneCycle) {
     const TapeRun run = tape({"--estimate"}, part);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.out,
-              "tape: 0.270 s\nmachining: 6.002 s\nwaits: 1 blocks, 0.026 s\n"
+              "tape: 0.260 s\nmachining: 6.002 s (without acceleration)\nwaits: 1 blocks, 0.026 s\n"
               "line 6: 0.026 s  X30.02\n");
     EXPECT_EQ(tape({"--estimate", "--cycles", "2"}, part).status, 2);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/recent_programs.h"
+#include "tools/recent_programs.h"
 
 #include <algorithm>
 #include <filesystem>

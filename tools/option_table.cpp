@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/option_table.h"
+#include "tools/option_table.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/sha256.h"
+#include "base/sha256.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/command_line.h"
+#include "tools/command_line.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "base/number_text.h"
-#include "core/option_table.h"
 #include "core/realtime.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 

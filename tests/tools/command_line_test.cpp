@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/command_line.h"
+#include "tools/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "base/display_text.h"
+#include "base/line_ends.h"
 #include "core/console_host.h"
-#include "core/display_text.h"
-#include "core/line_ends.h"
 #include "core/window_math.h"
 
 namespace feedrite {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/line_ends.h"
+#include "base/line_ends.h"
 
 namespace feedrite {
 

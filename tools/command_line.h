@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/option_table.h"
+#include "tools/option_table.h"
 
 namespace feedrite {
 

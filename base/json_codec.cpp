@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/json_codec.h"
+#include "base/json_codec.h"
 
 #include <algorithm>
 #include <charconv>

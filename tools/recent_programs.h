@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/command_line.h"
+#include "tools/command_line.h"
 
 namespace feedrite {
 
