@@ -90,6 +90,7 @@ Stroke stroke_of(const MotionModel& model, std::size_t i) {
     if (i == 0 || (model.moves()[i - 1].flags & unknown_end) != 0) return Stroke::None;
     if (m.kind == MoveKind::Unknown || (m.flags & move_length_unknown) != 0) return Stroke::Unknown;
     if (m.kind == MoveKind::Arc && model.arc_of(i) == nullptr) return Stroke::Unknown;
+    if (m.kind == MoveKind::Thread) return Stroke::Thread;
     return m.kind == MoveKind::Rapid ? Stroke::Rapid : Stroke::Feed;
 }
 

@@ -67,6 +67,7 @@ enum class Stroke : std::uint8_t {
     Rapid,    ///< dashed
     Feed,     ///< solid, arcs as arcs
     Unknown,  ///< dotted grey: both ends known, the way between them not
+    Thread,   ///< solid, heavier: a thread cut
     None,     ///< a gap: an end is not known
 };
 

@@ -30,6 +30,7 @@ const QColor selected_color(0, 170, 60);
 const QColor tool_color(220, 0, 0);
 const QColor wait_color(200, 0, 170);  // as the program view's margin marks
 const QColor mirror_color(170, 185, 225);
+const QColor thread_color(130, 70, 10);
 
 QPen pen_for(Stroke stroke) {
     switch (stroke) {
@@ -37,6 +38,8 @@ QPen pen_for(Stroke stroke) {
             return {rapid_color, 1, Qt::DashLine};
         case Stroke::Unknown:
             return {unknown_color, 1, Qt::DotLine};
+        case Stroke::Thread:
+            return {thread_color, 2.5, Qt::SolidLine};
         default:
             return {feed_color, 1, Qt::SolidLine};
     }

@@ -84,6 +84,17 @@ void apply_modal(ModalCodes& codes, int g, GKind kind);
     return g == 730 || g == 740 || g == 760 || (g >= 810 && g <= 890);
 }
 
+/// What an M code does to the program's flow, decided once for every reader.
+enum class MFlow { None, Call, Return, End };
+/// M97, M98 and M198 call a program the readers do not have; M99 returns or
+/// jumps; M02 and M30 end the program. `m` in tenths.
+[[nodiscard]] constexpr MFlow m_flow(int m) {
+    if (m == 970 || m == 980 || m == 1980) return MFlow::Call;
+    if (m == 990) return MFlow::Return;
+    if (m == 20 || m == 300) return MFlow::End;
+    return MFlow::None;
+}
+
 /// Whether any word of `block` has one of `letters`.
 [[nodiscard]] bool has_any(const NcLine& block, std::string_view letters);
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/stop_request.h"
+#include "motion/nc_interpreter.h"
 
 namespace feedrite {
 namespace {
@@ -49,7 +50,7 @@ class Interpreter {
     }
 
   private:
-    enum class Context { Move, DrillCycle, None, Machine, Set, Dwell };
+    enum class Context { Move, DrillCycle, TurningPass, None, Machine, Set, Dwell };
 
     [[nodiscard]] bool lathe() const { return settings_.kind == MachineKind::Lathe; }
     [[nodiscard]] double unit() const {
@@ -70,6 +71,7 @@ class Interpreter {
             const int g = code_tenths(w);
             const GKind kind = classify_g(g, settings_.kind, block);
             if (kind == GKind::DrillCycle && codes_.cycle != g) started_cycle = true;
+            const std::optional<int> cycle_before = codes_.cycle;
             apply_modal(codes_, g, kind);
             switch (kind) {
                 case GKind::DrillCycle:
@@ -104,8 +106,11 @@ class Interpreter {
                 case GKind::NoMove:
                     context = Context::None;
                     break;
-                case GKind::LatheCycle:
                 case GKind::TurningCycle:
+                    context = Context::TurningPass;
+                    if (codes_.cycle != cycle_before) turning_target_ = {};
+                    break;
+                case GKind::LatheCycle:
                 case GKind::MachineMove:
                     context = Context::Machine;
                     break;
@@ -132,7 +137,7 @@ class Interpreter {
         if (context == Context::Move && codes_.cycle && is_drill_cycle(*codes_.cycle))
             context = Context::DrillCycle;
         else if (context == Context::Move && codes_.cycle)
-            context = Context::Machine;  // a turning cycle's next pass
+            context = Context::TurningPass;  // a turning cycle's next pass
         if (const NcWord* f = find_word(block, 'F'); f && roles.feed_rate) feed_ = plain_value(*f);
         if (const NcWord* s = find_word(block, 'S')) {
             if (!roles.spindle_speed && lathe())
@@ -143,11 +148,11 @@ class Interpreter {
                 rpm_ = plain_value(*s);
         }
         for (const NcWord& w : block.words) {
-            if (w.letter != 'M' || (w.plain && code_tenths(w) != 980 && code_tenths(w) != 990))
-                continue;
+            const MFlow flow = w.plain ? m_flow(code_tenths(w)) : MFlow::Call;
+            if (w.letter != 'M' || flow == MFlow::None || flow == MFlow::End) continue;
             // A call or jump the model does not have: where it leaves the tool is unknown.
             block_.flags |= block_unknown;
-            if (code_tenths(w) == 980) lose_all();
+            if (flow == MFlow::Call) lose_all();
         }
         // Under a transform or a modal macro call the axes go where the model cannot follow.
         if (transforms_on_ != 0 && has_any(block, "XYZUW")) context = Context::Machine;
@@ -157,6 +162,9 @@ class Interpreter {
                 break;
             case Context::DrillCycle:
                 cycle_block(block, started_cycle);
+                break;
+            case Context::TurningPass:
+                turning_pass(block);
                 break;
             case Context::Machine:
                 machine_block(block);
@@ -268,7 +276,11 @@ class Interpreter {
             if (arc)
                 arc_move(block, d, motion == 20);
             else
-                line_move(d, motion == 0 ? MoveKind::Rapid : MoveKind::Feed, motion >= 320);
+                line_move(d,
+                          motion == 0     ? MoveKind::Rapid
+                          : motion >= 320 ? MoveKind::Thread
+                                          : MoveKind::Feed,
+                          motion >= 320);
             take_positions(block, d);
             place_end();
         }
@@ -287,7 +299,7 @@ class Interpreter {
     // program's moves) it is timed but not kept.
     Move& add(MoveKind kind) {
         moved_ = true;
-        cutting_ = cutting_ && (kind == MoveKind::Feed || kind == MoveKind::Arc);
+        cutting_ = cutting_ && kind != MoveKind::Rapid && kind != MoveKind::Unknown;
         Move m;
         m.kind = kind;
         m.plane = static_cast<std::uint8_t>(codes_.plane.value_or(170) / 10);
@@ -465,6 +477,43 @@ class Interpreter {
         return accel;
     }
 
+    // A lathe's single-pass cycle from where the tool stands (its start
+    // point, where every pass ends): G90 turns along Z and feeds out, G94
+    // faces along X and feeds back, G92 threads along Z and comes out at
+    // rapid. The target's X and Z stay in force for the next passes; a
+    // taper (R) is not followed.
+    void turning_pass(const NcLine& block) {
+        for (const int i : {0, 2}) {
+            const AxisWord w = axis_word(block, i);
+            if (!w.named) continue;
+            auto& target = turning_target_[static_cast<std::size_t>(i)];
+            if (!w.plain || !known_[i])
+                target.reset();
+            else
+                target = w.relative ? pos_[i] + w.value : w.value;
+        }
+        if (!has_any(block, "XZUW")) return;
+        const auto& [x, unused, z] = turning_target_;
+        if (find_word(block, 'R') || !x || !z || !known_[0] || !known_[2]) {
+            turning_target_ = {};
+            return machine_block(block);
+        }
+        const int g = codes_.cycle.value_or(900);
+        const double x0 = pos_[0], z0 = pos_[2];
+        const MoveKind cut = g == 920 ? MoveKind::Thread : MoveKind::Feed;
+        const MoveKind back = g == 920 ? MoveKind::Rapid : MoveKind::Feed;
+        if (g == 940) {
+            go_to(2, *z, MoveKind::Rapid);
+            go_to(0, *x, MoveKind::Feed);
+            go_to(2, z0, MoveKind::Feed);
+        } else {
+            go_to(0, *x, MoveKind::Rapid);
+            go_to(2, *z, cut);
+            go_to(0, x0, back);
+        }
+        go_to(g == 940 ? 0 : 2, g == 940 ? x0 : z0, MoveKind::Rapid);
+    }
+
     // A drill cycle: each hole from where the tool stands, at its level, to
     // the hole, down to R, feed to the depth, back to R or the first level.
     void cycle_block(const NcLine& block, bool started) {
@@ -552,7 +601,7 @@ class Interpreter {
         d.known = {true, true, true};
         d.v[axis] = value - pos_[axis];
         if (d.v[axis] == 0) return;
-        line_move(d, kind, false);
+        line_move(d, kind, kind == MoveKind::Thread);
         pos_[axis] = value;
         place_end();
     }
@@ -622,6 +671,8 @@ class Interpreter {
     std::string offset_;
     // The drill cycle in force: its first level, R, depth and dwell.
     std::optional<double> initial_, r_word_, depth_;
+    // The target of the turning cycle in force: X (radius), unused, Z.
+    std::array<std::optional<double>, 3> turning_target_;
     double cycle_dwell_ = 0, peck_ = 0;
 };
 
@@ -650,14 +701,19 @@ MotionModel::MotionModel(const std::vector<std::string_view>& lines, const Motio
     moves_.reserve(lines.size());
     blocks_.reserve(lines.size());
     Interpreter interpreter(settings, moves_, arcs_, 8 * lines.size() + (1U << 20));
+    // The one interpreter of state says which lines are a lathe cycle's
+    // contour: data the cycle reads, not moves.
+    NcInterpreter state(program_start_state(lines, settings.kind));
     for (const std::string_view line : lines) {
         // Ending anyway: the lines left are read as blocks that move nothing.
+        const BlockMotion none{static_cast<std::uint32_t>(moves_.size()), 0, 0};
         if (stop_requested_at(blocks_.size())) {
-            const BlockMotion rest{static_cast<std::uint32_t>(moves_.size()), 0, 0};
-            blocks_.resize(lines.size(), rest);
+            blocks_.resize(lines.size(), none);
             break;
         }
-        blocks_.push_back(interpreter.read(line));
+        const bool contour =
+            state.read(line, static_cast<std::int64_t>(blocks_.size()) + 1).contour;
+        blocks_.push_back(contour ? none : interpreter.read(line));
     }
 }
 

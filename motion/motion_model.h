@@ -8,8 +8,9 @@
 // an absolute move gives it again); a lathe's X is kept as a radius. What
 // cannot be followed is marked, never guessed: macro statements and values,
 // G65 / G66 / M98 calls, G28 / G30 / G53 moves in machine terms, transforms
-// (rotation, scaling, mirror, polar), a lathe's turning cycles, unknown G codes
-// with axes, and absolute moves of an axis from an unknown place.
+// (rotation, scaling, mirror, polar), a lathe's multiple-pass cycles (G70 to
+// G76) and tapered single passes, unknown G codes with axes, and absolute
+// moves of an axis from an unknown place.
 //
 // Times: feed moves at F (per minute, per revolution with S under G95 or a
 // lathe's G99, inverse time under G93), rapids along the straight line at the
@@ -39,7 +40,8 @@ struct MotionSettings {
     std::array<double, 3> acceleration{};
 };
 
-enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown };
+/// Thread: a feed per revolution locked to the spindle (G32, G33, G92's pass).
+enum class MoveKind : std::uint8_t { Rapid, Feed, Arc, Unknown, Thread };
 
 /// Move flags.
 enum : std::uint8_t {

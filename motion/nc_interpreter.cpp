@@ -552,6 +552,16 @@ void NcInterpreter::read_words(Block& b) {
 }
 
 void NcInterpreter::read_m(Block& b, int m) {
+    switch (m_flow(m)) {
+        case MFlow::End:
+            return lose_everything(cause("end of the program (" + b.line.code + ")"));
+        case MFlow::Call:
+            return lose_everything(cause("call of a program not followed (" + b.line.code + ")"));
+        case MFlow::Return:
+            return lose_everything(cause("return or jump (" + b.line.code + ")"));
+        case MFlow::None:
+            break;
+    }
     switch (m) {
         case 0:
         case 10:
@@ -569,17 +579,6 @@ void NcInterpreter::read_m(Block& b, int m) {
             break;
         case 60:
             if (s_.kind == MachineKind::Mill) tool_change(b, false);
-            break;
-        case 20:
-        case 300:
-            lose_everything(cause("end of the program (" + b.line.code + ")"));
-            break;
-        case 970:
-        case 980:
-            lose_everything(cause("call of a program not followed (" + b.line.code + ")"));
-            break;
-        case 990:
-            lose_everything(cause("return or jump (" + b.line.code + ")"));
             break;
         default:
             b.effect.unknown_codes.push_back(code_text('M', m));

@@ -198,6 +198,11 @@ TEST(DelayGuard, TheClockEndsTheDelayOnATenthPass) {
         EXPECT_EQ(clock.sleeps,
                   set_ms > nap_threshold_ms ? std::vector<double>{0.1} : std::vector<double>{});
     }
+    // A set time between two ticks of the clock ends on the tick after it.
+    testing::ScriptedHost host;
+    ScriptedClock clock;
+    host.at_every_yield = [&clock] { clock.advance_ms(0.1); };
+    EXPECT_NEAR(guarded_delay(host, clock, 100, 0.5000001), 0.6, 1e-9);
 }
 
 // A nap that woke late leaves more to spin next time, so no nap ends past

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <string>
 
+#include "base/file_io.h"
+#include "base/limits.h"
 #include "motion/estimate.h"
 
 namespace feedrite {
@@ -68,6 +70,13 @@ TEST(MotionModel, MachiningTimeOfShortPrograms) {
          60 * (pi * (400 - 2500 / (pi * pi)) / 20000 + (50 / pi - 10) / 200)},
         {"lathe: G97 after G96 keeps the speed", MachineKind::Lathe,
          "G99 G96 S200 G00 X20 Z0\nG97\nG01 W-10 F0.1\n", 60 * 10 * 20 * pi / (0.1 * 200000)},
+        // In, along Z at F, out at F, back at rapid.
+        {"lathe: a G90 pass", MachineKind::Lathe, "G98 G00 X40 Z2\nG90 X30 Z-20 F60\n",
+         0.05 + 22 + 5 + 0.22},
+        {"lathe: a G92 thread", MachineKind::Lathe, "G97 S500 G00 X40 Z2\nG92 X38 Z-20 F1.5\n",
+         0.01 + 22 * 60 / 750.0 + 0.01 + 0.22},
+        {"lathe: G94 faces, Z alone for the next pass", MachineKind::Lathe,
+         "G98 G00 X50 Z2\nG94 X10 Z-1 F60\nZ-2\n", 23.23 + 24.24},
         {"dwells", MachineKind::Mill, "G04 P1500\nG04 X2.\nG4 X250\n", 3.75},
         {"lathe dwell by U", MachineKind::Lathe, "G04 U1.5\n", 1.5},
         // Each hole: 10 mm over (0.1 s), 8 mm down to R (0.08 s), 7 mm at 1 mm/s,
@@ -103,6 +112,7 @@ TEST(MotionModel, UnknownIsMarkedNotGuessed) {
         {"macro value", "G90 G00 X0 Y0 Z0\n#1=5\nG01 X#1 F60\n", 3, false},
         {"machine move", "G90 G00 X0 Y0 Z0\nG28 Z0\nG01 Z5 F60\n", 3, true},
         {"call", "G90 G00 X0 Y0 Z0\nM98 P100\nG00 X1\n", 2, false},
+        {"local call", "G90 G00 X0 Y0 Z0\nM97 P100\nG00 X1\n", 2, false},
         {"macro call", "G90 G00 X0 Y0 Z0\nG65 P9000\nG01 X10 F60\n", 3, false},
         {"new work offset", "G54 G90 G00 X0 Y0 Z0\nG55\nG01 X10 F60\n", 3, false},
         {"rotation", "G90 G00 X0 Y0 Z0\nG68 X0 Y0 R30\nG01 X10 F60\n", 3, false},
@@ -142,6 +152,56 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
     const std::uint8_t cutting[] = {0, block_feed, block_feed, 0, 0};
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(m.blocks()[i].flags & block_feed, cutting[i]) << "line " << i + 1;
+}
+
+// Tape and machining time worked by hand at 100 cps: a leader of 3 and a
+// trailer of 1 character, each block with its 2 end-of-block characters,
+// the masked comment not sent, and the empty block after the last break.
+TEST(Estimate, FiguresWorkedByHand) {
+    PortSettings settings;
+    settings.BTRcps = "100";
+    settings.BTReob = "\r\n";
+    settings.leader_sent = "%\r\n";
+    settings.trailer_sent = "%";
+    settings.BTRmaskcomments = true;
+    settings.rapid_mm_per_min = 6000;
+    settings.BTRreset = "M30";  // not in the program: the whole of it goes
+    const std::string text =
+        "G21 G90 G94\r\nG00 X0 Y0 Z0(START)\r\nG01 X30. Y40. F600.\r\nG04 P2000\r\n";
+    ProgramEstimate e = estimate_program(text, settings);
+    // 3 + 13 + 14 + 21 + 11 + 2 + 1 characters
+    EXPECT_NEAR(e.tape_seconds, 0.65, 1e-9);
+    EXPECT_NEAR(e.machining_seconds, 5 + 2, 1e-6);  // 50 mm at 10 mm/s, the dwell
+    // From the cut on: 5 s, then the dwell, its tape read during the cut.
+    EXPECT_EQ(std::vector<float>(e.left.begin() + 2, e.left.end()), (std::vector<float>{7, 2, 0}));
+    EXPECT_EQ(e.unknown_blocks, 1U);  // the first move, from an unknown place
+    EXPECT_TRUE(e.speed_known);
+    settings.BTRformat = "Y3";  // refuses X30.: that block is not sent
+    EXPECT_NEAR(estimate_program(text, settings).tape_seconds, 0.65 - 0.21, 1e-9);
+    settings.BTRcps = "";
+    e = estimate_program(text, settings);
+    EXPECT_EQ(e.tape_seconds, 0.0);
+    EXPECT_FALSE(e.speed_known);
+}
+
+// The sample shaft job, worked by hand block by block (G96 S180 held to
+// 2500 rev/min; rapids at 100 mm/s; the moves after G28 start from an
+// unknown place and have no time).
+TEST(MotionModel, TheSampleLatheJobByHand) {
+    std::string text;
+    FileError error;
+    ASSERT_TRUE(read_whole_file(FEEDRITE_TEST_DATA_DIR "/resume/lathe.nc", text, error,
+                                program_size_limit));
+    const double knee = 180000 / (pi * 2500) / 2;  // radius where the limit takes over
+    const double seconds =
+        60 * pi * 52 * 2 / (0.2 * 180000)  // N60: Z2 to Z0
+        + 60 * (pi * (26 * 26 - knee * knee) / (0.2 * 180000) + (knee + 0.8) / (0.2 * 2500))  // N70
+        + std::hypot(24.8, 2.0) / 100                                                         // N80
+        + 60 * pi * 48 * 42 / (0.25 * 180000)                                                 // N90
+        + 60 * pi * 49 * std::sqrt(2.0) / (0.25 * 180000)  // N100, mean diameter
+        + std::hypot(5.0, 43.0) / 100                      // N110
+        + 60 * 7.5 / (0.05 * 800) + 0.1;                   // N160, N170
+    EXPECT_NEAR(model_of(text, MachineKind::Lathe).machining_seconds(), seconds, 1e-3);
 }
 
 // Each move from rest to rest: up to speed and down again at the path's

@@ -85,6 +85,7 @@ TEST(RewriteBlock, AppendsTheEndOfBlockAndLeavesUnmaskedTextAlone) {
     PortSettings s = settings("X3", " ", true);
     s.BTReob = "\n\r";
     EXPECT_EQ(rewrite_block("X 1.5", true, false, s).text, "X1500\n\r");
+    EXPECT_EQ(rewrite_block("X 1.5", false, false, s).text, "X1500");  // the last line's
     EXPECT_EQ(rewrite_block("% (X 1.5)", true, true, s).text, "% (X 1.5)\n\r");
     EXPECT_EQ(rewrite_block("%  (X 1.5)", false, true, s).text, "%  (X 1.5)");
 }
