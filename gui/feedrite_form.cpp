@@ -103,10 +103,10 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_kind_(port_kind),
-      session_(host_, view_,
-               [port_kind](const PortSettings& device) { return make_port(port_kind, device); }),
+      session_(host_, view_, nullptr),
       resume_action_(new QAction(tr("Resume here\u2026"), this)),
       program_watch_(new ProgramWatch(this)) {
+    use_port(port_kind);
     // The port is let go before the process ends; nothing writes to it later.
     host_.on_end([this] { session_.end(); });
     choose_save_path_ = [this](const std::string& program) {
@@ -218,6 +218,13 @@ ControlCable* FeedriteForm::control_cable() {
     return session_.port_capability<ControlCable>();
 }
 
+void FeedriteForm::use_port(PortKind kind) {
+    port_kind_ = kind;
+    // Only the virtual port whose control starts in run is "Simulation" to the history.
+    session_.use_port([kind](const PortSettings& device) { return make_port(kind, device); },
+                      kind == PortKind::Virtual);
+}
+
 void FeedriteForm::show_simulation() {
     const bool simulation = port_kind_ == PortKind::Virtual;
     host_.set_caption(caption_for(session_.flags().filename, simulation));
@@ -256,9 +263,7 @@ bool FeedriteForm::offer_simulation() {
         "port, shown in a window beside this one: nothing reaches the machine.",
         "Try it on the Virtual control", MessageIcon::None, MessageButtons::YesNo);
     if (answer != MessageAnswer::Yes || session_.state() == SessionState::Closing) return false;
-    port_kind_ = PortKind::Virtual;
-    session_.use_port(
-        [](const PortSettings& device) { return make_port(PortKind::Virtual, device); }, true);
+    use_port(PortKind::Virtual);
     show_simulation();
     show_control_();
     return true;

@@ -172,6 +172,8 @@ class FeedriteForm : public QWidget {
     /// After a port that cannot be opened: asks, then moves to the virtual
     /// port; true when the program is to be sent there.
     bool offer_simulation();
+    /// The session's next port is of `kind`.
+    void use_port(PortKind kind);
     /// "Simulation" in the caption and the status bar while on the virtual port.
     void show_simulation();
     /// The offer's question gives way to a notice once the control reads.

@@ -44,7 +44,8 @@ void Session::start(const std::string& filename, const std::string& device, bool
 void Session::use_port(PortMaker make_port, bool simulated) {
     if (port_.opened()) return;
     make_port_ = std::move(make_port);
-    if (simulated && !simulated_ && history_) history_->mark_simulated();
+    // A run already under way goes on on the virtual port: its record says so.
+    if (simulated && !simulated_ && history_ && history_->is_open()) history_->mark_simulated();
     simulated_ = simulated;
 }
 

@@ -151,5 +151,44 @@ TEST(Session, IntentsMoveTheRunOnlyWhereTheyMay) {
     EXPECT_FALSE(r.session.edit());
 }
 
+// The history hears of the run once, as simulated as its port, and of the
+// signal that ended it.
+struct HeardLog final : RunLog {
+    [[nodiscard]] bool is_open() const override { return opened; }
+    void open(const WindowState&, bool simulated) override {
+        opened = true;
+        heard.push_back(simulated ? "open simulated" : "open");
+    }
+    void mark_simulated() override { heard.emplace_back("simulated"); }
+    void checkpoint(const RunCounters&) override {}
+    void note_ending(EndReason reason, const std::string& detail, const RunCounters&) override {
+        heard.push_back(std::string("ending ") + end_reason_name(reason) + " " + detail);
+    }
+    void close(EndReason reason, const std::string& detail, const RunCounters&,
+               const TimingSource&) override {
+        heard.push_back(std::string("close ") + end_reason_name(reason) + " " + detail);
+    }
+    bool opened = false;
+    std::vector<std::string> heard;
+};
+
+TEST(Session, TheHistoryHearsTheRunOnceAndTheSignalThatEndedIt) {
+    for (const bool simulated : {false, true}) {
+        Rig r;
+        auto log = std::make_unique<HeardLog>();
+        const HeardLog& told = *log;
+        r.session.keep_history(std::move(log));
+        r.session.use_port([](const PortSettings& d) { return make_port(PortKind::Virtual, d); },
+                           simulated);
+        r.device.write(r.dir.path());
+        EXPECT_EQ(r.send(), SendOutcome::Closed);
+        r.session.close("SIGTERM");
+        r.session.end();
+        const std::string opened = simulated ? "open simulated" : "open";
+        EXPECT_EQ(told.heard, (std::vector<std::string>{opened, "ending signal SIGTERM",
+                                                        "close signal SIGTERM"}));
+    }
+}
+
 }  // namespace
 }  // namespace feedrite
