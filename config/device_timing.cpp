@@ -21,7 +21,7 @@ DeviceTiming device_timing_of(const PortSettings& device) {
     timing.overlap_ms = device.set_ms(DelayKind::overlap);
     timing.data_off_ms = device.set_ms(DelayKind::data_off);
     timing.eob_delay_ms = device.set_ms(DelayKind::between_blocks);
-    timing.cps = typed_milliseconds(device.BTRcps);
+    timing.cps = device.speed_cps;
     return timing;
 }
 

@@ -17,9 +17,9 @@ struct DeviceTiming {
     std::optional<double> cps;  ///< characters per second, the speed display
 };
 
-/// The settings file lines of the millisecond times and the speed display.
+/// The settings file lines of the millisecond times.
 inline constexpr int data_on_line = 7, sprocket_on_line = 8, overlap_line = 9, data_off_line = 10,
-                     cps_line = 16, eob_delay_line = 17;
+                     eob_delay_line = 17;
 
 /// A typed time: what a millisecond box takes (`is_millisecond_text`), with
 /// blanks around it allowed. Anything else (empty, letters, "&H..", "1,5",

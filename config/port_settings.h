@@ -30,8 +30,14 @@ struct PortSettings {
     std::array<std::optional<double>, delay_kind_count> delay_ms{};
     std::string BTRleader, BTRtrailer;
     std::string BTReob;  ///< the end-of-block characters themselves
-    std::string BTRcps;  ///< speed display text
-    std::string BTRreset, BTRmask, BTRformat;
+    /// Characters per second: the number the speed line starts with; none
+    /// when it starts with no number.
+    std::optional<double> speed_cps;
+    std::string BTRreset, BTRmask;
+    /// The format string; empty unless line 23 applies it.
+    std::string BTRformat;
+    bool format_applied = false;  ///< line 23 not 0, also where the dialog's box is clear
+    bool use_calls = false;       ///< CALL lines send their sub files
     bool BTRmaskcomments = false;
     bool Data_logic = true, Sprocket_logic = true, RunStop_logic = true, Ready_logic = true;
     bool Remex_async = false;

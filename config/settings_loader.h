@@ -15,7 +15,7 @@ namespace feedrite {
 void set_optional_defaults(ConfigModel& model);
 
 /// Fills the model from the settings file at `path`, read by the one reader
-/// (read_settings_file), setting the boxes through their reactions, and
+/// (read_settings_file) row by row, setting the boxes through their reactions, and
 /// returns true. Otherwise it returns false after `default_settings`: a file
 /// that does not exist yet says nothing; one with bad lines among 1 to 23
 /// fills every other value and names the bad lines, which keep the defaults;
@@ -23,9 +23,9 @@ void set_optional_defaults(ConfigModel& model);
 /// path. What the optional lines did not give keeps its default.
 bool load_settings(ConfigModel& model, const std::string& path, Host& host);
 
-/// The default configuration (LPT1, ISO, LF, "%LF" / "%", 3.33 / 2.2 / .565 ms,
-/// "M30", CALLs on). The loop counts, polarities, Async, replace boxes and
-/// spool box keep their values.
+/// The default configuration: every row's fallback (LPT1, ISO, LF, "%LF" /
+/// "%", 3.33 / 2.2 / .565 ms, "M30", CALLs on, the optional lines' defaults).
+/// The loop counts keep their values.
 void default_settings(ConfigModel& model);
 
 /// A port address as the address box shows it: the value rounded halves to

@@ -2,83 +2,20 @@
 #include "config/settings_writer.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdlib>
 #include <vector>
 
 #include "base/file_io.h"
 #include "base/file_lock.h"
 #include "base/limits.h"
-#include "base/number_text.h"
 #include "config/device_list.h"
 #include "config/settings_paths.h"
+#include "config/settings_table.h"
 
 namespace feedrite {
-namespace {
-
-// The address is single precision: write the digits it holds (888.3), not
-// those of its double widening (888.299987792969).
-std::string format_single(float value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer - 1, value).ptr;
-    *end = '\0';
-    return format_number(std::strtod(buffer, nullptr));
-}
-
-std::string format_box(const ConfigModel& m, Tick box) {
-    return format_number(m.ticked(box) ? 1 : 0);
-}
-
-std::string print_box(const ConfigModel& m, Tick box) {
-    return format_printed_integer(m.ticked(box) ? 1 : 0);
-}
-
-// Line 15: with several boxes ticked (possible only under EIA) the last in
-// code order wins; with none it is 0.
-int eob_code(const ConfigModel& m) {
-    int code = 0;
-    for (std::size_t i = 0; i < eob_boxes.size(); ++i)
-        if (m.ticked(eob_boxes[i])) code = static_cast<int>(i);
-    return code;
-}
-
-}  // namespace
-
 std::vector<std::string> settings_lines(const ConfigModel& m) {
-    return {
-        format_number(m.LPT_index()),
-        format_number(m.delay1),
-        format_number(m.delay2),
-        format_number(m.delay3),
-        format_number(m.delay4),
-        format_number(m.delay5),
-        m.Data_on_txt,
-        m.Sprocket_on_txt,
-        m.Sprocket_overlap_txt,
-        m.Data_off_txt,
-        format_single(m.address),
-        m.leader_txt,
-        m.Trailer_txt,
-        format_number(m.ticked(Tick::chk_EIA) ? 3 : 0),
-        format_number(eob_code(m)),
-        m.CPS_txt,
-        m.EOB_delay_txt,
-        m.Reset_on_txt,
-        m.mask_txt,
-        m.format_txt,
-        format_box(m, Tick::Chk_calls),
-        format_box(m, Tick::Chk_comments),
-        format_box(m, Tick::Chk_format),
-        print_box(m, Tick::Chk_Data_Pos),
-        print_box(m, Tick::Chk_Sprocket_Pos),
-        print_box(m, Tick::Chk_RunStop_Pos),
-        print_box(m, Tick::Chk_ready_pos),
-        print_box(m, Tick::Chk_Async),
-        m.Replace_txt,
-        m.Replace_with_txt,
-        print_box(m, Tick::Chk_long_files),
-        m.Rapid_rate_txt,
-    };
+    std::vector<std::string> lines;
+    for (const SettingsRow& row : settings_rows()) lines.push_back(line_of(row, m));
+    return lines;
 }
 
 namespace {

@@ -17,6 +17,7 @@
 #include <iostream>
 #include <utility>
 
+#include "base/number_text.h"
 #include "base/sha256.h"
 #include "base/stop_request.h"
 #include "btr/block/hilight_line.h"
@@ -411,7 +412,7 @@ void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
 }
 
 void FeedriteForm::show_waits() {
-    std::string cps = session_.settings().BTRcps;
+    std::string cps = format_number(session_.settings().speed_cps.value_or(0));
     cps.erase(0, cps.find_first_not_of(' '));
     const LineText& lines = txtedit_->model().lines();
     const std::string text = waits_report(

@@ -62,17 +62,14 @@ int run_configuration(feedrite::FeedriteForm& form, feedrite::PortKind port_kind
 int run_pin_test(const std::string& dir, const std::string& device, feedrite::PortKind kind,
                  feedrite::Host& host) {
     using namespace feedrite;
-    PortSettings settings;
-    bool useCALLs = false;
-    if (!read_port_settings(settings_path(dir, device), settings, useCALLs)) {
-        if (!is_virtual(kind)) {
-            host.message_box("BTR port has not been configured for " + device +
-                                 ".\nSet it up first: feedrite Configure.",
-                             "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
-            return 1;
-        }
-        settings = PortSettings{};
+    const SettingsRead read = read_settings_file(settings_path(dir, device));
+    if (!read.settings && !is_virtual(kind)) {
+        host.message_box("BTR port has not been configured for " + device +
+                             ".\nSet it up first: feedrite Configure.",
+                         "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
+        return 1;
     }
+    const PortSettings settings = read.settings.value_or(PortSettings{});
     const std::unique_ptr<PortAccess> port = make_port(kind, settings);
     if (const PortError error = port->port_open(settings.BTRaddress, 3); !error.ok()) {
         std::function<void()> check;

@@ -99,7 +99,7 @@ ProgramEstimate estimate_program(std::string_view text, const PortSettings& sett
                                  const ControlModel& control, double mark_threshold) {
     ProgramEstimate estimate;
     std::vector<std::string_view> lines = program_lines(text);
-    const double cps = read_number_or_zero(settings.BTRcps);
+    const double cps = settings.speed_cps.value_or(0);
     estimate.speed_known = cps > 0;
     const double between_blocks =
         settings.set_ms(DelayKind::between_blocks).value_or(0) / 1000;  // s

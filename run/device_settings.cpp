@@ -32,8 +32,8 @@ std::optional<PortSettings> read_device_settings(Engine& engine, const std::stri
     const std::string problem = device_name_problem(device);
     const SettingsRead read = problem.empty() ? read_settings_file(path) : SettingsRead{};
     if (read.settings) {
-        settings = port_settings_from(*read.settings);
-        engine.state.useCALLs = read.settings->calls;
+        settings = *read.settings;
+        engine.state.useCALLs = read.settings->use_calls;
     }
     // A code without a column, or an end of block nobody can name, would
     // send something else than the settings say.

@@ -44,7 +44,7 @@ std::string set_up_advice(const std::string& device, const std::string& settings
 bool device_is_set_up(const std::string& program_dir, const std::string& device) {
     if (!device_name_problem(device).empty()) return false;
     const SettingsRead read = read_settings_file(settings_path(program_dir, device));
-    return read.settings && port_is_configured(port_settings_from(*read.settings));
+    return read.settings && port_is_configured(*read.settings);
 }
 
 std::string untimed_lines(const PortSettings& settings) {

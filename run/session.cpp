@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/number_text.h"
 #include "btr/block/hilight_line.h"
 #include "btr/port_start.h"
 #include "config/editor_settings.h"
@@ -212,9 +211,8 @@ ProgressFigures Session::poll_progress() {
             run.phase == RunPhase::Waiting ? state_.Live_DNC_startpoint : run.position;
         place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
     }
-    ProgressFigures figures =
-        tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place, places, monotonic_seconds(),
-                      read_number_or_zero(settings_.BTRcps));
+    ProgressFigures figures = tracker_.poll(run, state_.Binaryfile, state_.Edit_mode, place, places,
+                                            monotonic_seconds(), settings_.speed_cps.value_or(0));
     // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
     if (resume_.pending && resume_.start == state_.Live_DNC_startpoint)
         figures.resume_line = view_.line_index(resume_.start) + 1;

@@ -62,7 +62,7 @@ TimingLimits device_limits(const PortSettings& device) {
         const auto rest = rest_of_data_on(on, sprocket, overlap);
         if (rest && off) limits.min_gap_ms = *rest + *off + *overlap;
     }
-    if (const auto cps = typed_milliseconds(device.BTRcps)) limits.max_cps = *cps * 1.1;
+    if (device.speed_cps) limits.max_cps = *device.speed_cps * 1.1;
     return limits;
 }
 

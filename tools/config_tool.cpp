@@ -18,6 +18,7 @@
 #include "config/presets.h"
 #include "config/settings_loader.h"
 #include "config/settings_paths.h"
+#include "config/settings_table.h"
 #include "tools/option_table.h"
 
 namespace feedrite {
@@ -158,60 +159,86 @@ const char* yes_no(bool on) {
     return on ? "yes" : "no";
 }
 
-const char* polarity(const ConfigModel& m, Tick positive) {
-    return m.ticked(positive) ? "positive" : "negative";
+// The lines --show prints, in its order, by their rows: a time shows its loop
+// count beside it, the port its address, the first polarity all four and
+// Replace its replacement.
+constexpr const char* shown_rows[] = {
+    "Port",          "Code",           "End of block",   "Data on",       "Sprocket on",
+    "Overlap",       "Data off",       "Block delay",    "Speed",         "Rapid traverse",
+    "Data polarity", "Async",          "Leader",         "Trailer",       "Reset on",
+    "Mask",          "Format",         "CALL sub files", "Mask comments", "Auto format",
+    "Replace",       "Spool from file"};
+
+// One row's value as --show words it, from the finished record and the line.
+std::string shown(const SettingsRow& row, const SettingsRead& read) {
+    const PortSettings& s = *read.settings;
+    const auto text = [&read](const char* name) {
+        return read.values[static_cast<std::size_t>(row_named(name)->line - 1)];
+    };
+    const std::string& value = read.values[static_cast<std::size_t>(row.line - 1)];
+    const auto on = [](bool yes) { return std::string(yes ? "positive" : "negative"); };
+    switch (row.kind) {
+        case LineKind::Port:
+            return LPT_items[static_cast<std::size_t>(s.BTRportnumber - 1)] +
+                   std::string(", address ") +
+                   address_hex(static_cast<float>(read_number_or_zero(text("Address"))));
+        case LineKind::Code: {
+            const char* names[] = {"ASCII/ISO", "ASCII/ISO odd parity", "ASCII 7 bits",
+                                   "EIA RS244"};
+            return names[s.BTRcode];
+        }
+        case LineKind::Eob: {
+            const char* names[] = {"LF", "CR", "LF/CR", "CR/LF"};
+            return s.BTRcode == EIA_RS244
+                       ? "EIA end of block"
+                       : names[round_to_int16(read_number_or_zero(value)).value_or(0)];
+        }
+        case LineKind::Time:
+            return (value.empty() ? std::string("0") : value) + " ms (" +
+                   number(s.count(row.delay)) + " loops)";
+        case LineKind::Speed:
+            return s.speed_cps
+                       ? number(*s.speed_cps) + " characters per second"
+                       : "none: line " + std::to_string(row.line) + " starts with no number";
+        case LineKind::Rapid:
+            return number(s.rapid_mm_per_min) + " mm/min";
+        case LineKind::Switch:
+            if (row.name != std::string_view("Data polarity")) return yes_no(s.*row.flag);
+            return "data " + on(s.Data_logic) + ", sprocket " + on(s.Sprocket_logic) +
+                   ", run/stop " + on(s.RunStop_logic) + ", ready " + on(s.Ready_logic);
+        case LineKind::Flag:
+            return yes_no(s.*row.flag);
+        case LineKind::Format: {
+            // Line 23 other than 0 or 1: the box is clear, yet the sender keeps the format.
+            const bool box = read_number_or_zero(value) == 1;
+            return yes_no(box) + std::string(s.format_applied && !box
+                                                 ? " (line 23 is not 0: sending applies the "
+                                                   "format string)"
+                                                 : "");
+        }
+        case LineKind::Text:
+            return quoted(value) + (row.name == std::string_view("Replace")
+                                        ? " with " + quoted(text("Replace with"))
+                                        : "");
+        case LineKind::Count:
+        case LineKind::Address:
+            break;
+    }
+    return value;
 }
 
-void show_settings(const ConfigModel& m, const std::string& path, std::ostream& out) {
+void show_settings(const std::string& device, const std::string& path, std::ostream& out) {
     const auto line = [&out](const char* name, const std::string& value) {
         out << name << std::string(18 - std::char_traits<char>::length(name), ' ') << value << '\n';
     };
-    const auto time = [&](const char* name, const std::string& ms, double count) {
-        line(name, (ms.empty() ? std::string("0") : ms) + " ms (" + number(count) + " loops)");
-    };
-    std::string eob = "none";
-    const char* eob_names[] = {"LF", "CR", "LF/CR", "CR/LF"};
-    for (std::size_t i = 0; i < eob_boxes.size(); ++i)
-        if (m.ticked(eob_boxes[i])) eob = eob_names[i];
-    const int port = m.LPT_index();
-    line("Device", selected_device(m));
+    line("Device", device);
     line("Settings file", path);
-    line("Port", (port >= 0 ? std::string(LPT_items[std::size_t(port)]) + ", " : "") + "address " +
-                     m.address_txt);
-    // The code as the sender will use it: the dialog has boxes for two of four.
-    const SettingsRead stored = read_settings_file(path);
-    const int code = stored.settings ? stored.settings->code : (m.ticked(Tick::chk_EIA) ? 3 : 0);
-    const char* code_names[] = {"ASCII/ISO", "ASCII/ISO odd parity", "ASCII 7 bits", "EIA RS244"};
-    line("Code", code_names[code]);
-    line("End of block", m.ticked(Tick::chk_EIA) ? "EIA end of block" : eob);
-    time("Data on", m.Data_on_txt, m.delay1);
-    time("Sprocket on", m.Sprocket_on_txt, m.delay2);
-    time("Overlap", m.Sprocket_overlap_txt, m.delay3);
-    time("Data off", m.Data_off_txt, m.delay4);
-    time("Block delay", m.EOB_delay_txt, m.delay5);
-    line("Speed",
-         (m.CPS_txt.starts_with(' ') ? m.CPS_txt.substr(1) : m.CPS_txt) + " characters per second");
-    line("Rapid traverse", number(read_number_or_zero(m.Rapid_rate_txt)) + " mm/min");
-    line("Polarity", std::string("data ") + polarity(m, Tick::Chk_Data_Pos) + ", sprocket " +
-                         polarity(m, Tick::Chk_Sprocket_Pos) + ", run/stop " +
-                         polarity(m, Tick::Chk_RunStop_Pos) + ", ready " +
-                         polarity(m, Tick::Chk_ready_pos));
-    line("Async", yes_no(m.ticked(Tick::Chk_Async)));
-    line("Leader", quoted(m.leader_txt));
-    line("Trailer", quoted(m.Trailer_txt));
-    line("Reset on", quoted(m.Reset_on_txt));
-    line("Mask", quoted(m.mask_txt));
-    line("Format", quoted(m.format_txt));
-    line("CALL sub files", yes_no(m.ticked(Tick::Chk_calls)));
-    line("Mask comments", yes_no(m.ticked(Tick::Chk_comments)));
-    // Line 23 other than 0 or 1: the box is clear, yet the sender keeps the format.
-    const bool applied = stored.settings && stored.settings->keep_format;
-    line("Auto format", std::string(yes_no(m.ticked(Tick::Chk_format))) +
-                            (applied && !m.ticked(Tick::Chk_format)
-                                 ? " (line 23 is not 0: sending applies the format string)"
-                                 : ""));
-    line("Replace", quoted(m.Replace_txt) + " with " + quoted(m.Replace_with_txt));
-    line("Spool from file", yes_no(m.ticked(Tick::Chk_long_files)));
+    const SettingsRead read = read_settings_file(path);
+    if (!read.settings) return;
+    for (const char* name : shown_rows) {
+        const SettingsRow& row = *row_named(name);
+        line(row.box == Tick::Chk_Data_Pos ? "Polarity" : name, shown(row, read));
+    }
 }
 
 }  // namespace
@@ -339,7 +366,7 @@ int run_config(const std::vector<std::string>& args, Host& host, const SpeedTest
         errors << speed_test_result(test, model.CPS_txt) << '\n';
         errors << "Saved " << path << '\n';
     }
-    if (options.show) show_settings(model, path, out);
+    if (options.show) show_settings(selected_device(model), path, out);
     return 0;
 }
 

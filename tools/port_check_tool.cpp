@@ -50,12 +50,9 @@ std::optional<PortTarget> target_named(const std::string& port, Host& host) {
 
 // The configured device's address; 0 when it is not set up.
 std::int32_t device_address(const CheckOptions& o) {
-    PortSettings settings;
-    bool useCALLs = false;
     const std::string dir = resolve_program_dir(o.program_dir);
-    return read_port_settings(settings_path(dir, o.device), settings, useCALLs)
-               ? settings.BTRaddress
-               : 0;
+    const SettingsRead read = read_settings_file(settings_path(dir, o.device));
+    return read.settings ? read.settings->BTRaddress : 0;
 }
 
 }  // namespace

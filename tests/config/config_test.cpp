@@ -194,7 +194,9 @@ struct Readers {
     // No bytes: the file does not exist.
     void read(const std::optional<std::string>& bytes) {
         const auto path = bytes ? dir.write("settings", *bytes) : dir.file("settings");
-        driver_ok = read_port_settings(path, record, calls);
+        const SettingsRead read = read_settings_file(path);
+        driver_ok = read.settings.has_value();
+        if (driver_ok) record = *read.settings, calls = record.use_calls;
         dialog_ok = load_settings(model, path, host);
     }
 };
@@ -213,7 +215,8 @@ TEST(SettingsRead, EveryLineReachesItsField) {
     EXPECT_EQ(s.BTRaddress, 761);
     EXPECT_EQ((std::vector{s.BTRdelay1, s.BTRdelay2, s.BTRdelay3, s.BTRdelay4, s.BTRdelay5}),
               (std::vector<double>{1200, 800, 200, 10, 5000}));
-    EXPECT_EQ(s.BTRleader + "|" + s.BTRtrailer + "|" + s.BTRcps, "%\xE9LF|\xB0%| 250");
+    EXPECT_EQ(s.BTRleader + "|" + s.BTRtrailer, "%\xE9LF|\xB0%");
+    EXPECT_EQ(s.speed_cps, 250);
     EXPECT_EQ(s.BTRreset + "|" + s.BTRmask + "|" + s.BTRformat, "M02 |; \xE9|##.###");
     EXPECT_EQ(optional_lines(s), "01011|A\xB0|B^M\xFF|1|9000");
     ASSERT_TRUE(saveit(r.model, r.dir.file("saved"), r.dir.path(), r.host));

@@ -92,7 +92,7 @@ void fuzz(std::string_view in) {
 #elif FUZZ_TARGET == 7  // resuming: the program, then a clearance; the line from the size
     // The motion model reads the same program; its times are never negative.
     PortSettings settings;
-    settings.BTRcps = "300", settings.rapid_mm_per_min = 6000;
+    settings.speed_cps = 300, settings.rapid_mm_per_min = 6000;
     const ProgramEstimate estimate = estimate_program(parts[0], settings);
     if (!(estimate.machining_seconds >= 0) || !(estimate.waits.seconds >= 0)) std::abort();
     const auto lines = static_cast<std::int64_t>(std::ranges::count(parts[0], '\n')) + 1;

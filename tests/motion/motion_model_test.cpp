@@ -159,7 +159,7 @@ TEST(MotionModel, MovesCarryTheirGeometry) {
 // the masked comment not sent, and the empty block after the last break.
 TEST(Estimate, FiguresWorkedByHand) {
     PortSettings settings;
-    settings.BTRcps = "100";
+    settings.speed_cps = 100;
     settings.BTReob = "\r\n";
     settings.leader_sent = "%\r\n";
     settings.trailer_sent = "%";
@@ -178,7 +178,7 @@ TEST(Estimate, FiguresWorkedByHand) {
     EXPECT_TRUE(e.speed_known);
     settings.BTRformat = "Y3";  // refuses X30.: that block is not sent
     EXPECT_NEAR(estimate_program(text, settings).tape_seconds, 0.65 - 0.21, 1e-9);
-    settings.BTRcps = "";
+    settings.speed_cps.reset();
     e = estimate_program(text, settings);
     EXPECT_EQ(e.tape_seconds, 0.0);
     EXPECT_FALSE(e.speed_known);
@@ -256,7 +256,7 @@ TEST(Starvation, StopsInTheCutAsTheControlReads) {
 
 TEST(Starvation, TheProgramsOwnLines) {
     PortSettings settings;
-    settings.BTRcps = "10";
+    settings.speed_cps = 10;
     settings.rapid_mm_per_min = 6000;
     settings.BTRreset = "M30";
     // Cuts of 1 ms each wait for their 0.5 s of tape; the dwell's 0.9 s of

@@ -153,9 +153,9 @@ TEST(ControlMonitor, KeepsOnlyABoundedTail) {
 TEST(DeviceTiming, TheRecordsTypedMillisecondsAndRate) {
     testing::TempDir dir;
     testing::DeviceSettings{}.write(dir.path(), "Mill");
-    PortSettings device;
-    bool calls = false;
-    ASSERT_TRUE(read_port_settings(settings_path(dir.path(), "Mill"), device, calls));
+    const auto read = read_settings_file(settings_path(dir.path(), "Mill"));
+    ASSERT_TRUE(read.settings);
+    const PortSettings& device = *read.settings;
     const DeviceTiming timing = device_timing_of(device);
     EXPECT_EQ(timing.data_on_ms, 3.33);
     EXPECT_EQ(timing.sprocket_on_ms, 2.2);

@@ -243,7 +243,7 @@ TEST(VirtualControl, LimitsFollowTheDevicesSetTimes) {
         PortSettings device;
         device.delay_ms = {c.on, c.sprocket, c.overlap, c.off, 0.0, std::nullopt};
         device.Remex_async = c.async;
-        device.BTRcps = " 300";
+        device.speed_cps = 300;
         const TimingLimits limits = device_limits(device);
         EXPECT_NEAR(limits.min_sprocket_ms, c.expected.min_sprocket_ms, 1e-9);
         EXPECT_NEAR(limits.min_gap_ms, c.expected.min_gap_ms, 1e-9);
