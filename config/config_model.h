@@ -66,10 +66,10 @@ class ConfigModel {
     std::string Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt;
     std::string CPS_txt, leader_txt, Trailer_txt, Reset_on_txt, mask_txt, format_txt;
     std::string Replace_txt, Replace_with_txt, New_name_txt;
-    std::string Rapid_rate_txt;    ///< mm/min
-    std::string Read_ahead_txt;    ///< blocks the control holds before it runs one
-    std::string Wait_mark_txt;     ///< seconds: shorter stops in the cut are not marked
-    std::string Acceleration_txt;  ///< mm/s^2 of X Y Z, blank where not known
+    std::string Rapid_rate_txt;         ///< mm/min
+    std::string Read_ahead_txt = "1";   ///< blocks the control holds before it runs one
+    std::string Wait_mark_txt = "0.1";  ///< seconds: shorter stops in the cut are not marked
+    std::string Acceleration_txt;       ///< mm/s^2 of X Y Z, blank where not known
     /// The settings file's lines as read, and the lines the writer made of
     /// the model right after loading them: a line the user has not changed
     /// since is written back as read (a value no box shows, such as auto
