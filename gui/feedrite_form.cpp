@@ -288,8 +288,7 @@ void FeedriteForm::estimate_times() {
     estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate =
-        estimate_program(view_.text(), session_.settings(), {}, default_wait_mark_threshold);
+    ProgramEstimate estimate = estimate_program(view_.text(), session_.settings());
     session_.set_time_model(estimate.machining_seconds > 0
                                 ? ModelTimes{estimate.left, estimate.machining_seconds,
                                              estimate.waits.seconds,
@@ -421,7 +420,7 @@ void FeedriteForm::show_waits() {
             const auto index = static_cast<std::int64_t>(i);
             return index < lines.line_count() ? std::string(lines.line(index)) : std::string();
         },
-        default_wait_mark_threshold);
+        session_.settings().wait_mark_s);
     // A notice: a box that waited for its answer would hold the tape meanwhile.
     host_.notice(text, "Where the control waits", MessageIcon::None);
 }

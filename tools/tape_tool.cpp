@@ -164,8 +164,9 @@ void print_estimate(const std::string& text, const PortSettings& settings, std::
                     std::ostream& errors) {
     const ProgramEstimate e = estimate_program(text, settings);
     out << "tape: " << seconds_text(e.tape_seconds) << '\n'
-        << "machining: " << seconds_text(e.machining_seconds) << " (without acceleration)\n"
-        << "waits: " << e.waits.blocks << " blocks, " << seconds_text(e.waits.seconds) << '\n';
+        << "machining: " << seconds_text(e.machining_seconds)
+        << (e.accelerated ? "\n" : " (without acceleration)\n") << "waits: " << e.waits.blocks
+        << " blocks, " << seconds_text(e.waits.seconds) << '\n';
     const std::vector<std::string_view> lines = program_lines(text);
     for (const Wait& w : e.waits.worst)
         out << "line " << w.block + 1 << ": " << seconds_text(w.seconds) << "  "
