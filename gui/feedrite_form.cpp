@@ -289,11 +289,11 @@ void FeedriteForm::estimate_times() {
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
     ProgramEstimate estimate = estimate_program(view_.text(), session_.settings());
-    session_.set_time_model(estimate.machining_seconds > 0
-                                ? ModelTimes{estimate.left, estimate.machining_seconds,
-                                             estimate.waits.seconds,
-                                             static_cast<std::int64_t>(estimate.waits.blocks)}
-                                : ModelTimes{});
+    session_.set_time_model(
+        estimate.machining_seconds > 0
+            ? ModelTimes{estimate.left, estimate.machining_seconds, estimate.waits.seconds,
+                         static_cast<std::int64_t>(estimate.waits.blocks), estimate.accelerated}
+            : ModelTimes{});
     std::vector<std::int64_t> marked;
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
