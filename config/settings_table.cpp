@@ -69,6 +69,11 @@ std::optional<int> whole_in(std::string_view text, int first, int last) {
     return *whole;
 }
 
+bool number_in(std::string_view text, double first, double last) {
+    const auto value = read_number(text);
+    return value && *value >= first && *value <= last;
+}
+
 // Codes are read into 16 bits: a value beyond is no code at all.
 std::optional<int> code_of(std::string_view text) {
     const auto value = read_number(text);
@@ -136,10 +141,8 @@ bool line_is_good(const SettingsRow& row, std::string_view text) {
     switch (row.kind) {
         case K::Port:
             return whole_in(text, 0, LPT_other).has_value();
-        case K::Count: {
-            const auto value = read_number(text);
-            return value && *value >= 0 && *value <= max_loop_count;
-        }
+        case K::Count:
+            return number_in(text, 0, max_loop_count);
         // A set time guards its delay by the clock: one beyond the limit Apply
         // keeps would hold a pulse for minutes.
         case K::Time:
@@ -155,10 +158,8 @@ bool line_is_good(const SettingsRow& row, std::string_view text) {
             return rapid_rate_of(text).has_value();
         case K::Blocks:
             return whole_in(text, 1, 99).has_value();
-        case K::Seconds: {
-            const auto value = read_number(text);
-            return value && *value >= 0 && *value <= 60;
-        }
+        case K::Seconds:
+            return number_in(text, 0, 60);
         case K::Axes:
             return axes_of(text).has_value();
         case K::Flag:
