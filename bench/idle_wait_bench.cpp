@@ -25,7 +25,7 @@
 #include "config/presets.h"
 #include "config/settings_loader.h"
 #include "run/send_driver.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 
@@ -85,15 +85,16 @@ int main(int argc, char** argv) {
         return 2;
 
     PlainTextView view;
-    Transmission run(host, view, [](const PortSettings& device) {
-        return std::make_unique<SimulatedPort>(device);
+    SimulatedPort* made = nullptr;
+    Session run(host, view, [&made](const PortSettings& device) {
+        auto port = std::make_unique<SimulatedPort>(device);
+        made = port.get();
+        return port;
     });
-    auto& cable = static_cast<SimulatedPort&>(*run.port.port());
-    const PortSettings& settings = run.settings;
-    run.state.filename = program;
-    run.state.IO_device_name = default_device_name;
+    const PortSettings& settings = run.settings();
+    run.start(program, default_device_name, false);
     SendDriverHooks hooks;
-    hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
+    hooks.at_cycle_end = [&] { run.close(); };
 
     clockid_t sender_cpu{};
     pthread_getcpuclockid(pthread_self(), &sender_cpu);
@@ -107,8 +108,8 @@ int main(int argc, char** argv) {
     });
     bool scripted = false;
     QObject::connect(&shown.window.timer1(), &QTimer::timeout, [&] {
-        if (scripted || cable.control() == nullptr) return;
-        cable.control()->set_script({.stop_after = 20, .stop_ms = 500, .repeat = true});
+        if (scripted || made == nullptr || made->control() == nullptr) return;
+        made->control()->set_script({.stop_after = 20, .stop_ms = 500, .repeat = true});
         scripted = true;
     });
     // The control is scripted at the first tick after the port opened.
@@ -116,9 +117,9 @@ int main(int argc, char** argv) {
     done = true;
     sampler.join();
     std::filesystem::remove_all(dir);
-    if (cable.control() == nullptr) return 2;
+    if (made == nullptr || made->control() == nullptr) return 2;
 
-    const VirtualControl& control = *cable.control();
+    const VirtualControl& control = *made->control();
     const bool run_level = settings.RunStop_logic;
     std::vector<double> held_cpu, napping_cpu, reactions;
     std::optional<ControlClock::time_point> stopped_at;

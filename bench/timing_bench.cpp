@@ -55,9 +55,8 @@
 #include "core/realtime.h"
 #include "core/run_counters.h"
 #include "report/report_settings.h"
-#include "run/machine_feed.h"
 #include "run/send_driver.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "sim/control_figures.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
@@ -226,27 +225,23 @@ class StuckAgent {
     int fd_;
 };
 
-// Reporting as the window does it: a snapshot from the upkeep timer.
+// Reporting as the window does it: the progress polled by a timer, which
+// hands the reporter its snapshot.
 class BenchReport {
   public:
-    BenchReport(const Transmission& run, const PlainTextView& view) {
+    explicit BenchReport(Session& run) {
         const char* dir = std::getenv("REPORT_DIR");
         if (dir == nullptr) return;
-        feed_.start(dir, "bench", std::cout, "  report: ");
+        run.report_machine(dir, std::cout, "  report: ");
         std::string problem;
         const int port = read_report_settings(dir, problem).shdr_port;
         if (port > 0) agent_.emplace(port);
         upkeep_.setInterval(250);
-        QObject::connect(&upkeep_, &QTimer::timeout, [this, &run, &view] {
-            const TextPos at = std::clamp<TextPos>(run.state.run.position, 0, view.length());
-            feed_.offer(run.state.run, run.state, nullptr, view.line_index(at) + 1, {});
-        });
+        QObject::connect(&upkeep_, &QTimer::timeout, [&run] { (void)run.poll_progress(); });
         upkeep_.start();
     }
-    void loaded(const std::string& text) { feed_.program_loaded(text); }
 
   private:
-    MachineFeed feed_;
     std::optional<StuckAgent> agent_;
     QTimer upkeep_;
 };
@@ -267,22 +262,21 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         if (!times || !save_applied(model, *times, rate, dir.string(), host)) return -1;
 
         PlainTextView view;
-        Transmission run(host, view, [](const PortSettings& device) {
-            return std::make_unique<SimulatedPort>(device);
-        });
-        if (std::getenv("NO_GUARD") != nullptr) run.engine.clock = nullptr;
-        auto& cable = static_cast<SimulatedPort&>(*run.port.port());
-        const PortSettings& settings = run.settings;
-        const DelayFigures& figures = run.figures;
-        run.state.filename = program;
-        run.state.IO_device_name = default_device_name;
-        BenchReport reporting(run, view);
+        SimulatedPort* made = nullptr;
+        Session run(
+            host, view,
+            [&made](const PortSettings& device) {
+                auto port = std::make_unique<SimulatedPort>(device);
+                made = port.get();
+                return port;
+            },
+            std::getenv("NO_GUARD") != nullptr ? SessionTiming::Unguarded : SessionTiming::Guarded);
+        const PortSettings& settings = run.settings();
+        const DelayFigures& figures = run.figures();
+        run.start(program, default_device_name, false);
+        BenchReport reporting(run);
         SendDriverHooks hooks;
-        hooks.at_cycle_end = [&] { run.state.DNC_reset = DNC_closing; };
-        hooks.after_load = [&] {
-            reporting.loaded(view.text());
-            return true;
-        };
+        hooks.at_cycle_end = [&] { run.close(); };
         const double cpu_before = thread_cpu_seconds();
         const double wall_before = monotonic_seconds();
         {
@@ -292,7 +286,8 @@ long send_presets(QtHost& host, ModuleState& module, std::int32_t rate, bool bus
         }
         const double cpu =
             (thread_cpu_seconds() - cpu_before) / (monotonic_seconds() - wall_before);
-        if (cable.control() == nullptr) return -1;
+        if (made == nullptr || made->control() == nullptr) return -1;
+        ControlCable& cable = *made;
 
         const std::vector<LatchedCharacter>& characters = cable.control()->characters();
         std::vector<Expected> expected = expected_times(*times, model.ticked(Tick::Chk_Async));

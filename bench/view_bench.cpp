@@ -24,6 +24,7 @@
 #include "gui/program_edit.h"
 #include "gui/progress_bar.h"
 #include "gui/qt_text_view.h"
+#include "tests/support/session_probe.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ void per_block_overhead(bool with_bar) {
     form.show();
     if (!with_bar) form.progress_bar().hide();
     feedrite::TextView& view = form.text_view();
-    feedrite::WindowState& state = form.state();
+    feedrite::WindowState& state = feedrite::SessionProbe::state(form.session());
     view.set_text(program_of_lines(1'000'000));
     feedrite::RunCounters& run = state.run;
     run.phase = feedrite::RunPhase::Sending;
@@ -133,7 +134,7 @@ void progress_refresh() {
     feedrite::FeedriteForm form(module, std::string("."));
     form.show();
     form.text_view().set_text(program_of_lines(1'000'000));
-    feedrite::RunCounters& run = form.state().run;
+    feedrite::RunCounters& run = feedrite::SessionProbe::state(form.session()).run;
     run.phase = feedrite::RunPhase::Sending;
     run.cycles_started = 1;
     run.cycle_started_at = feedrite::monotonic_seconds();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Forwards to a port until it is closed; after that nothing reaches the port.
-// The window closes it when the program ends, so code still on the stack
+// The session closes it when the program ends, so code still on the stack
 // below can never write to the lines again.
 
 #include <memory>
@@ -36,8 +36,10 @@ class ClosablePort final : public PortAccess {
     void close() { port_.reset(); }
     /// The port was opened (and not yet released).
     [[nodiscard]] bool opened() const { return opened_ && port_; }
-    /// The port forwarded to; none once closed.
-    [[nodiscard]] PortAccess* port() const { return port_.get(); }
+
+    void* find_capability(const std::type_info& interface) override {
+        return port_ ? port_->find_capability(interface) : nullptr;
+    }
 
   private:
     std::unique_ptr<PortAccess> port_;

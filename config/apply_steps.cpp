@@ -6,6 +6,7 @@
 #include "config/entry_rules.h"
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
+#include "config/settings_table.h"
 #include "config/settings_writer.h"
 
 namespace feedrite {
@@ -60,8 +61,18 @@ std::optional<MillisecondTimes> checked_times(const ConfigModel& model, Host& ho
                          "Entry error", MessageIcon::Exclamation, MessageButtons::Ok);
         return std::nullopt;
     }
-    if (!rapid_rate_of(model.Rapid_rate_txt)) {
-        host.message_box("Invalid entry for rapid traverse rate", "Entry error",
+    // Our own lines after the described ones: a bad one would end the
+    // reading there, and the lines after it would be lost without a word.
+    const std::pair<const char*, const char*> ours[] = {
+        {"Rapid traverse", "rapid traverse rate"},
+        {"Acceleration", "acceleration (mm/s\xb2 of X Y Z, blank between, 0 or more)"},
+        {"Read ahead", "blocks the control reads ahead (1 to 99)"},
+        {"Wait mark", "the shortest stop marked (0 to 60 s)"},
+    };
+    for (const auto& [name, what] : ours) {
+        const SettingsRow& row = *row_named(name);
+        if (line_is_good(row, line_of(row, model))) continue;
+        host.message_box(std::string("Invalid entry for ") + what, "Entry error",
                          MessageIcon::Exclamation, MessageButtons::Ok);
         return std::nullopt;
     }

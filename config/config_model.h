@@ -24,10 +24,10 @@ enum class Tick {
     chk_LF, chk_CR, chk_LFCR, chk_CRLF,  // end of block: one of four
     Chk_Data_Pos, Chk_Data_Neg, Chk_Sprocket_Pos, Chk_Sprocket_Neg,
     Chk_RunStop_Pos, Chk_RunStop_Neg, Chk_ready_pos, Chk_ready_neg,
-    Chk_Async, Chk_calls, Chk_comments, Chk_format, Chk_long_files
+    Chk_Async, Chk_calls, Chk_comments, Chk_format, Chk_long_files, Chk_lathe_per_rev
 };
 // clang-format on
-inline constexpr std::size_t tick_count = static_cast<std::size_t>(Tick::Chk_long_files) + 1;
+inline constexpr std::size_t tick_count = static_cast<std::size_t>(Tick::Chk_lathe_per_rev) + 1;
 
 /// The end-of-block boxes in the order of their line 15 codes 0 to 3.
 inline constexpr std::array<Tick, 4> eob_boxes = {Tick::chk_LF, Tick::chk_CR, Tick::chk_LFCR,
@@ -66,7 +66,10 @@ class ConfigModel {
     std::string Data_on_txt, Sprocket_on_txt, Sprocket_overlap_txt, Data_off_txt, EOB_delay_txt;
     std::string CPS_txt, leader_txt, Trailer_txt, Reset_on_txt, mask_txt, format_txt;
     std::string Replace_txt, Replace_with_txt, New_name_txt;
-    std::string Rapid_rate_txt;  ///< mm/min
+    std::string Rapid_rate_txt;         ///< mm/min
+    std::string Read_ahead_txt = "1";   ///< blocks the control holds before it runs one
+    std::string Wait_mark_txt = "0.1";  ///< seconds: shorter stops in the cut are not marked
+    std::string Acceleration_txt;       ///< mm/s^2 of X Y Z, blank where not known
     /// The settings file's lines as read, and the lines the writer made of
     /// the model right after loading them: a line the user has not changed
     /// since is written back as read (a value no box shows, such as auto

@@ -50,6 +50,14 @@ struct PortSettings {
     bool Send_long_file = false;
     /// The machine's rapid traverse rate in mm/min, for the machining time.
     double rapid_mm_per_min = 0;
+    /// The control's buffer: the blocks it reads ahead of the one it runs.
+    double read_ahead_blocks = 1;
+    /// Stops in the cut shorter than this (s) are not marked.
+    double wait_mark_s = 0.1;
+    /// A lathe control starts in feed per revolution (G99), not per minute.
+    bool lathe_starts_per_revolution = true;
+    /// The most each axis X Y Z accelerates, mm/s^2; 0 where not known.
+    std::array<double, 3> acceleration{};
 
     [[nodiscard]] double count(DelayKind kind) const {
         const double counts[] = {BTRdelay1, BTRdelay2, BTRdelay3, BTRdelay4, BTRdelay5, BTRdelay6};

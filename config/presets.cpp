@@ -18,14 +18,24 @@ struct Row {
 };
 
 const Row preset_rows[] = {
-    {"Data on", {"3.33", "4.0", "1.8"}},    {"Sprocket on", {"2.2", "1.0", "2.21"}},
-    {"Overlap", {".565", ".20", ".205"}},   {"Data off", {"0", "1.0", "0"}},
-    {"Block delay", {"0", "0", "0"}},       {"Leader", {"%LF", "%LF", "%LF"}},
-    {"Trailer", {"%", "%", "%"}},           {"Code", {"0", "0", "3"}},
-    {"End of block", {"0", "0", "0"}},      {"Reset on", {"M30", "M30", "M02"}},
-    {"Data polarity", {"1", "1", "1"}},     {"Sprocket polarity", {"1", "1", "0"}},
-    {"Run/stop polarity", {"1", "1", "0"}}, {"Async", {"0", "0", "1"}},
-    {"Ready polarity", {"1", "1", "0"}},    {"Rapid traverse", {"12000", "15000", "10000"}},
+    {"Data on", {"3.33", "4.0", "1.8"}},
+    {"Sprocket on", {"2.2", "1.0", "2.21"}},
+    {"Overlap", {".565", ".20", ".205"}},
+    {"Data off", {"0", "1.0", "0"}},
+    {"Block delay", {"0", "0", "0"}},
+    {"Leader", {"%LF", "%LF", "%LF"}},
+    {"Trailer", {"%", "%", "%"}},
+    {"Code", {"0", "0", "3"}},
+    {"End of block", {"0", "0", "0"}},
+    {"Reset on", {"M30", "M30", "M02"}},
+    {"Data polarity", {"1", "1", "1"}},
+    {"Sprocket polarity", {"1", "1", "0"}},
+    {"Run/stop polarity", {"1", "1", "0"}},
+    {"Async", {"0", "0", "1"}},
+    {"Ready polarity", {"1", "1", "0"}},
+    {"Rapid traverse", {"12000", "15000", "10000"}},
+    // The three controls' lathes start in feed per revolution.
+    {"Lathe per rev", {"1", "1", "1"}},
 };
 
 }  // namespace

@@ -54,6 +54,10 @@ const SettingsRow rows[] = {
     {.line = 30, .name = "Replace with", .kind = K::Text, .fallback = "", .box_text = &M::Replace_with_txt, .text = &P::Replace_with_text},
     {.line = 31, .name = "Spool from file", .kind = K::Switch, .fallback = "0", .box = Tick::Chk_long_files, .flag = &P::Send_long_file},
     {.line = 32, .name = "Rapid traverse", .kind = K::Rapid, .fallback = default_rapid_rate, .box_text = &M::Rapid_rate_txt},
+    {.line = 33, .name = "Read ahead", .kind = K::Blocks, .fallback = "1", .box_text = &M::Read_ahead_txt, .count = &P::read_ahead_blocks},
+    {.line = 34, .name = "Wait mark", .kind = K::Seconds, .fallback = "0.1", .box_text = &M::Wait_mark_txt, .count = &P::wait_mark_s},
+    {.line = 35, .name = "Lathe per rev", .kind = K::Switch, .fallback = "1", .box = Tick::Chk_lathe_per_rev, .flag = &P::lathe_starts_per_revolution},
+    {.line = 36, .name = "Acceleration", .kind = K::Axes, .fallback = "", .box_text = &M::Acceleration_txt},
 };
 // clang-format on
 
@@ -63,6 +67,11 @@ std::optional<int> whole_in(std::string_view text, int first, int last) {
     const auto whole = value ? round_to_int32(*value) : std::nullopt;
     if (!whole || *whole < first || *whole > last) return std::nullopt;
     return *whole;
+}
+
+bool number_in(std::string_view text, double first, double last) {
+    const auto value = read_number(text);
+    return value && *value >= first && *value <= last;
 }
 
 // Codes are read into 16 bits: a value beyond is no code at all.
@@ -95,6 +104,23 @@ std::string eob_characters(int code) {
     return code >= 0 && code <= 3 ? ends[static_cast<std::size_t>(code)] : "";
 }
 
+// Up to three numbers of at least 0, blank between; none when one is not.
+std::optional<std::array<double, 3>> axes_of(std::string_view text) {
+    std::array<double, 3> axes{};
+    std::size_t at = 0;
+    for (double& axis : axes) {
+        at = text.find_first_not_of(' ', at);
+        if (at == std::string_view::npos) return axes;
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const auto value = read_number(text.substr(at, end - at));
+        if (!value || *value < 0) return std::nullopt;
+        axis = *value;
+        at = end;
+    }
+    return text.find_first_not_of(' ', at) == std::string_view::npos ? std::optional(axes)
+                                                                     : std::nullopt;
+}
+
 bool flag_on(const SettingsRow& row, double value) {
     return row.kind == K::Flag ? value == 1 : value != 0;
 }
@@ -115,10 +141,8 @@ bool line_is_good(const SettingsRow& row, std::string_view text) {
     switch (row.kind) {
         case K::Port:
             return whole_in(text, 0, LPT_other).has_value();
-        case K::Count: {
-            const auto value = read_number(text);
-            return value && *value >= 0 && *value <= max_loop_count;
-        }
+        case K::Count:
+            return number_in(text, 0, max_loop_count);
         // A set time guards its delay by the clock: one beyond the limit Apply
         // keeps would hold a pulse for minutes.
         case K::Time:
@@ -132,6 +156,12 @@ bool line_is_good(const SettingsRow& row, std::string_view text) {
         }
         case K::Rapid:
             return rapid_rate_of(text).has_value();
+        case K::Blocks:
+            return whole_in(text, 1, 99).has_value();
+        case K::Seconds:
+            return number_in(text, 0, 60);
+        case K::Axes:
+            return axes_of(text).has_value();
         case K::Flag:
         case K::Switch:
         case K::Format:
@@ -184,6 +214,15 @@ void derive(const SettingsRow& row, std::string_view text, PortSettings& record)
         case K::Rapid:
             record.rapid_mm_per_min = rapid_rate_of(text).value_or(0);
             break;
+        case K::Blocks:
+            record.*row.count = whole_in(text, 1, 99).value_or(1);
+            break;
+        case K::Seconds:
+            record.*row.count = number;
+            break;
+        case K::Axes:
+            record.acceleration = axes_of(text).value_or(std::array<double, 3>{});
+            break;
     }
 }
 
@@ -223,6 +262,9 @@ void show_in(const SettingsRow& row, std::string_view text, ConfigModel& model) 
         case K::Text:
         case K::Speed:
         case K::Rapid:
+        case K::Blocks:
+        case K::Seconds:
+        case K::Axes:
             model.*row.box_text = text;
             break;
     }
@@ -251,6 +293,9 @@ std::string line_of(const SettingsRow& row, const ConfigModel& model) {
         case K::Text:
         case K::Speed:
         case K::Rapid:
+        case K::Blocks:
+        case K::Seconds:
+        case K::Axes:
             return model.*row.box_text;
     }
     return {};

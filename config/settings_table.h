@@ -29,6 +29,9 @@ enum class LineKind {
     Switch,   ///< a box: anything but 0 is on
     Format,   ///< the auto-format box: 1 ticks it, anything but 0 applies the format
     Rapid,    ///< mm/min above 0
+    Blocks,   ///< a whole number of blocks, 1 to 99
+    Seconds,  ///< a number of seconds, 0 to 60
+    Axes,     ///< up to three numbers of X Y Z at least 0; blank: not known
 };
 
 struct SettingsRow {

@@ -30,7 +30,7 @@
 #include "config/settings_paths.h"
 #include "gui/pin_test_window.h"
 #include "gui/virtual_control_window.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 
 namespace feedrite {
 namespace {
@@ -72,6 +72,7 @@ constexpr std::array<TickControl, tick_count> tick_controls = {{
     {Tick::Chk_comments, "Chk_comments", "Mask comments"},
     {Tick::Chk_format, "Chk_format", "Auto format"},
     {Tick::Chk_long_files, "Chk_long_files", "Spool directly from file"},
+    {Tick::Chk_lathe_per_rev, "Chk_lathe_per_rev", "A lathe starts in feed per revolution"},
 }};
 // clang-format on
 
@@ -192,6 +193,13 @@ QWidget* configure_BTR::build_timing_frame() {
     // The machine's, for the machining time: takes what a time box takes.
     Rapid_rate_txt = new_text_box("Rapid_rate_txt", &ConfigModel::Rapid_rate_txt);
     Rapid_rate_txt->installEventFilter(this);
+    // What the machining time and the waits need of the control.
+    Read_ahead_txt = new_text_box("Read_ahead_txt", &ConfigModel::Read_ahead_txt);
+    Wait_mark_txt = new_text_box("Wait_mark_txt", &ConfigModel::Wait_mark_txt);
+    Acceleration_txt = new_text_box("Acceleration_txt", &ConfigModel::Acceleration_txt);
+    Acceleration_txt->setToolTip(
+        QStringLiteral("The most each axis accelerates, X Y Z, blank between; leave it empty "
+                       "where it is not known: machining times are then without acceleration."));
     // A text box, not read-only: what is typed stands until
     // the upkeep rewrites it from the timings, within 750 ms.
     // Room for a time such as 12.345 at any scale, so the layout cannot squeeze them.
@@ -210,6 +218,10 @@ QWidget* configure_BTR::build_timing_frame() {
     form->addRow(new_label("Delay between blocks (ms):", EOB_delay_txt), EOB_delay_txt);
     form->addRow(new_label("Speed (cps.):", CPS_txt), CPS_txt);
     form->addRow(new_label("Rapid traverse (mm/min):", Rapid_rate_txt), Rapid_rate_txt);
+    form->addRow(new_label("Acceleration X Y Z (mm/s\xb2):", Acceleration_txt), Acceleration_txt);
+    form->addRow(new_label("Control reads ahead (blocks):", Read_ahead_txt), Read_ahead_txt);
+    form->addRow(new_label("Mark stops in the cut over (s):", Wait_mark_txt), Wait_mark_txt);
+    form->addRow(tick_box(Tick::Chk_lathe_per_rev));
     return timings;
 }
 
@@ -582,7 +594,7 @@ void configure_on_own_port(const std::string& program_dir, Host& host, PortKind 
 void configure_BTR::check_port() {
     const auto base = static_cast<std::int32_t>(std::lround(model_.address));
     PortCheck check;
-    if (dynamic_cast<SimulatedPort*>(port_) != nullptr)
+    if (port_ != nullptr && port_->capability<ControlCable>() != nullptr)
         check = {true,
                  {"The virtual port of --simulate stands in for the parallel port: "
                   "there is nothing to check."}};
@@ -596,7 +608,7 @@ void configure_BTR::check_port() {
 void configure_BTR::pin_test() {
     if (port_ == nullptr || !port_error_.ok()) {
         // As the send path does: a hardware port that would not open is checked on request.
-        const bool hardware = port_ != nullptr && dynamic_cast<SimulatedPort*>(port_) == nullptr;
+        const bool hardware = port_ != nullptr && port_->capability<ControlCable>() == nullptr;
         report_port_error(host_, port_ ? port_error_.message : "No port is open.",
                           hardware ? std::function<void()>([this] { check_port(); }) : nullptr);
         return;
@@ -614,7 +626,7 @@ void configure_BTR::pin_test() {
     window->show();
     // On the virtual port the lines are seen by the control on its cable,
     // not by the main window's (which has no port open while this one is).
-    if (auto* simulated = dynamic_cast<SimulatedPort*>(port_)) {
+    if (auto* simulated = port_->capability<ControlCable>()) {
         auto* control = new VirtualControlWindow([simulated] { return simulated; }, window);
         control->setWindowFlag(Qt::Window);
         control->setWindowTitle(QStringLiteral("Virtual control - pin test"));

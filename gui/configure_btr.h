@@ -124,6 +124,9 @@ class configure_BTR : public QDialog {
     QLineEdit* EOB_delay_txt = nullptr;
     QLineEdit* CPS_txt = nullptr;
     QLineEdit* Rapid_rate_txt = nullptr;
+    QLineEdit* Read_ahead_txt = nullptr;
+    QLineEdit* Wait_mark_txt = nullptr;
+    QLineEdit* Acceleration_txt = nullptr;
     QLineEdit* leader_txt = nullptr;
     QLineEdit* Trailer_txt = nullptr;
     QLineEdit* Reset_on_txt = nullptr;

@@ -23,7 +23,6 @@
 #include "btr/block/hilight_line.h"
 #include "btr/code_table.h"
 #include "btr/port/port_check.h"
-#include "btr/port_start.h"
 #include "config/editor_settings.h"
 #include "config/window_places.h"
 #include "core/window_math.h"
@@ -42,9 +41,8 @@
 #include "motion/modal_codes.h"
 #include "motion/motion_model.h"
 #include "resume/restart_points.h"
-#include "run/scratchpad.h"
 #include "run/send_driver.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 
 namespace feedrite {
 namespace {
@@ -106,12 +104,12 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
       view_(*txtedit_),
       host_(*this, Timer3_),
       port_kind_(port_kind),
-      run_(host_, view_,
-           [port_kind](const PortSettings& device) { return make_port(port_kind, device); }),
+      session_(host_, view_, nullptr),
       resume_action_(new QAction(tr("Resume here\u2026"), this)),
       program_watch_(new ProgramWatch(this)) {
+    use_port(port_kind);
     // The port is let go before the process ends; nothing writes to it later.
-    host_.on_end([this] { end_of_run(); });
+    host_.on_end([this] { session_.end(); });
     choose_save_path_ = [this](const std::string& program) {
         return QFileDialog::getSaveFileName(this, tr("Save the edited program as"),
                                             QString::fromLocal8Bit(program))
@@ -127,7 +125,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     txtedit_->installEventFilter(this);
     txtedit_->viewport()->installEventFilter(this);
     connect(StatusBar1_, &StatusPanels::panel_clicked, this, &FeedriteForm::StatusBar1_click);
-    connect(txtedit_, &ProgramEdit::text_edited, this, [this] { text_changed(run_.state); });
+    connect(txtedit_, &ProgramEdit::text_edited, this, [this] { session_.text_edited(); });
     // A key without a modifier: a modifier pressed alone counts as typing in the view.
     resume_action_->setShortcut(QKeySequence(Qt::Key_F5));
     resume_action_->setShortcutContext(Qt::WindowShortcut);
@@ -170,7 +168,7 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
     // The selected line's moves follow the view's selection, which is also
     // the block being sent.
     connect(txtedit_, &ProgramEdit::selection_moved, this, [this] {
-        if (toolpath_action_->isChecked() && !run_.state.Edit_mode)
+        if (toolpath_action_->isChecked() && !session_.flags().Edit_mode)
             toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
     });
 
@@ -196,21 +194,15 @@ FeedriteForm::FeedriteForm(ModuleState& module, ProgramPlaces places, PortKind p
 }
 
 void FeedriteForm::start_up(const StartRequest& request) {
-    run_.state.Edit_mode = false;
     module_.CALL_expanded = false;
     host_.set_wait_pointer(true);
-    read_editor_settings(editor_settings_path(places_.dir), run_.state);
+    session_.read_look(editor_settings_path(places_.dir));
     view_.set_text("Loading...");
-    run_.state.view_holds_report = true;
+    session_.start(request.filename, request.IO_device_name, request.Binaryfile);
     set_masters();
     StatusBar1_->set_panel_text(1, QStringLiteral("line pos.= 1"));
     StatusBar1_->set_panel_text(2, QStringLiteral("byte pos. = 0"));
     (void)code_table();  // built here, once, before anything is sent
-    run_.state.useCALLs = true;
-
-    run_.state.filename = request.filename;
-    run_.state.IO_device_name = request.IO_device_name;
-    run_.state.Binaryfile = request.Binaryfile;
     show_simulation();
     StatusBar1_->set_panel_text(3, QStringLiteral("Search"));
     StatusBar1_->set_panel_text(4, QStringLiteral("Reset"));
@@ -223,19 +215,25 @@ ProgramEdit& FeedriteForm::txtedit() const {
     return *txtedit_;
 }
 
-SimulatedPort* FeedriteForm::simulated_port() const {
-    return dynamic_cast<SimulatedPort*>(run_.port.port());
+ControlCable* FeedriteForm::control_cable() {
+    return session_.port_capability<ControlCable>();
+}
+
+void FeedriteForm::use_port(PortKind kind) {
+    port_kind_ = kind;
+    // Only the virtual port whose control starts in run is "Simulation" to the history.
+    session_.use_port([kind](const PortSettings& device) { return make_port(kind, device); },
+                      kind == PortKind::Virtual);
 }
 
 void FeedriteForm::show_simulation() {
     const bool simulation = port_kind_ == PortKind::Virtual;
-    host_.set_caption(caption_for(run_.state.filename, simulation));
+    host_.set_caption(caption_for(session_.flags().filename, simulation));
     StatusBar1_->set_simulation(simulation);
 }
 
 void FeedriteForm::send_file() {
-    history_.open(run_.state, port_kind_ == PortKind::Virtual);
-    machine_feed_.start(places_.dir, run_.state.IO_device_name, std::cerr, "feedrite: ");
+    session_.report_machine(places_.dir, std::cerr, "feedrite: ");
     SendDriverHooks hooks;
     hooks.after_load = [this] { return after_load(); };
     // A note on the loaded program goes where the window's other notes go:
@@ -243,31 +241,17 @@ void FeedriteForm::send_file() {
     hooks.note = [this](const std::string& note) {
         host_.notice(note, "Program start", MessageIcon::None);
     };
-    // The journal is told of each finished block; its thread does the writing.
-    // Once the text is edited its lines are not the file's: a crash then
-    // leaves no line to offer (saving only comes with closing).
     hooks.block_sent = [this](TextPos start) {
         if (toolpath_action_->isChecked()) toolpath_->set_tool_line(view_.line_index(start) + 1);
-        if (journal_)
-            journal_->record(run_.state.File_is_edited ? 0 : view_.line_index(start) + 1, true);
     };
     if (port_kind_ == PortKind::Ppdev)
         hooks.check_port = [this] {
-            show_port_check(host_, check_system_port(run_.settings.BTRaddress));
+            show_port_check(host_, check_system_port(session_.settings().BTRaddress));
         };
-    hooks.reload_wanted = [this] {
-        const bool wanted = std::exchange(reload_wanted_, false);
-        // Reloading is no tape work: at normal priority, asked again once loaded.
-        if (wanted && scheduler_) end_realtime(*scheduler_, realtime_);
-        return wanted;
-    };
-    hooks.at_cycle_end = [this] {
-        if (journal_) journal_->record(0, false);
-    };
     // A device not set up leads to the dialog that sets it up, then sends; a
     // port that cannot be opened, to the Virtual control.
     for (;;) {
-        const SendOutcome outcome = run_.send(module_, places_, hooks);
+        const SendOutcome outcome = session_.send(module_, places_, hooks);
         if (outcome == SendOutcome::NotConfigured && offer_configuration()) continue;
         if (outcome == SendOutcome::PortUnavailable && offer_simulation()) continue;
         return;
@@ -280,25 +264,23 @@ bool FeedriteForm::offer_simulation() {
         "Try it on the Virtual control?\nThe program is fed to a virtual control on a virtual "
         "port, shown in a window beside this one: nothing reaches the machine.",
         "Try it on the Virtual control", MessageIcon::None, MessageButtons::YesNo);
-    if (answer != MessageAnswer::Yes || run_.state.DNC_reset == DNC_closing) return false;
-    port_kind_ = PortKind::Virtual;
-    run_.port.replace(make_port(port_kind_, run_.settings));
-    history_.mark_simulated();
+    if (answer != MessageAnswer::Yes || session_.state() == SessionState::Closing) return false;
+    use_port(PortKind::Virtual);
     show_simulation();
     show_control_();
     return true;
 }
 
 bool FeedriteForm::offer_configuration() {
-    const std::string& device = run_.state.IO_device_name;
+    const std::string device = session_.flags().IO_device_name;
     const MessageAnswer answer =
         host_.message_box("Set up the device " + device +
                               " now, in the configuration dialog?\n"
                               "The program is sent once it is set up.",
                           "BTR port error", MessageIcon::Exclamation, MessageButtons::YesNo);
-    if (answer != MessageAnswer::Yes || run_.state.DNC_reset == DNC_closing) return false;
+    if (answer != MessageAnswer::Yes || session_.state() == SessionState::Closing) return false;
     configure_on_own_port(places_.dir, host_, port_kind_, this);
-    return device_is_set_up(places_.dir, device) && run_.state.DNC_reset != DNC_closing;
+    return device_is_set_up(places_.dir, device) && session_.state() != SessionState::Closing;
 }
 
 void FeedriteForm::estimate_times() {
@@ -307,13 +289,12 @@ void FeedriteForm::estimate_times() {
     estimated_of_ = revision;
     // Time left from the machine, not the tape, where the program moves it.
     // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate =
-        estimate_program(view_.text(), run_.settings, {}, default_wait_mark_threshold);
-    tracker_.set_model(estimate.machining_seconds > 0
-                           ? ModelTimes{estimate.left, estimate.machining_seconds,
-                                        estimate.waits.seconds,
-                                        static_cast<std::int64_t>(estimate.waits.blocks)}
-                           : ModelTimes{});
+    ProgramEstimate estimate = estimate_program(view_.text(), session_.settings());
+    session_.set_time_model(
+        estimate.machining_seconds > 0
+            ? ModelTimes{estimate.left, estimate.machining_seconds, estimate.waits.seconds,
+                         static_cast<std::int64_t>(estimate.waits.blocks), estimate.accelerated}
+            : ModelTimes{});
     std::vector<std::int64_t> marked;
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
@@ -327,17 +308,16 @@ void FeedriteForm::estimate_times() {
 }
 
 bool FeedriteForm::after_load() {
-    loaded_ = true;
-    program_watch_->watch(run_.state.filename);
+    session_.mark_loaded();
+    program_watch_->watch(session_.flags().filename);
     if (toolpath_action_->isChecked()) build_toolpath();
     // Each stage of a large program takes a while: a signal ends them here.
     if (stop_requested()) return false;
     estimate_times();
     if (stop_requested()) return false;
-    if (machine_feed_.active()) machine_feed_.program_loaded(view_.text());
     // Loading is done: from here on the thread mostly waits and sleeps.
-    if (scheduler_) realtime_ = request_realtime(*scheduler_);
-    const std::string& device = run_.state.IO_device_name;
+    session_.hold_realtime(true);
+    const std::string& device = session_.flags().IO_device_name;
     const std::string path = resume_journal_path(device);
     const auto record = read_resume_record(path);
     std::string sha256;
@@ -352,10 +332,10 @@ bool FeedriteForm::after_load() {
     std::function<std::string()> digest;
     if (sha256.empty()) digest = [text = view_.text()] { return sha256_hex(text); };
     // Started after the offer, so a declined offer keeps the record until a run replaces it.
-    journal_ = std::make_unique<JournalWriter>(
-        path, ResumeRecord{run_.state.filename, sha256, device, 0, false}, std::chrono::seconds(1),
-        std::move(digest),
-        [](const std::string& why) { std::cerr << "feedrite: " << why << '\n'; });
+    session_.keep_journal(std::make_unique<JournalWriter>(
+        path, ResumeRecord{session_.flags().filename, sha256, device, 0, false},
+        std::chrono::seconds(1), std::move(digest),
+        [](const std::string& why) { std::cerr << "feedrite: " << why << '\n'; }));
     return true;
 }
 
@@ -364,9 +344,9 @@ bool FeedriteForm::after_load() {
 void FeedriteForm::offer_resume(std::int64_t line) {
     const std::string n = std::to_string(line);
     offered_line_ = line;
-    offered_at_cycle_ = run_.state.run.cycles_started;
+    offered_at_cycle_ = session_.counters().cycles_started;
     host_.ask_without_waiting(
-        "The last run of this program on " + run_.state.IO_device_name +
+        "The last run of this program on " + session_.flags().IO_device_name +
             " did not end cleanly.\nThe control had read line " + n +
             " when it stopped.\n\nResume at line " + n + "?",
         "Resume", MessageIcon::Exclamation, [this, line](MessageAnswer answer) {
@@ -384,29 +364,25 @@ void FeedriteForm::offer_resume(std::int64_t line) {
 void FeedriteForm::offer_reload() {
     std::string text = "The program file has changed on disk since it was loaded:\n" +
                        program_watch_->path() + "\n\nLoad it again?";
-    if (run_.state.File_is_edited) text += "\nThe changes made in this window are lost.";
-    text += run_.state.run.phase == RunPhase::Sending
+    if (session_.flags().File_is_edited) text += "\nThe changes made in this window are lost.";
+    text += session_.counters().phase == RunPhase::Sending
                 ? "\nThe control is in the middle of the program: it is loaded again when you "
                   "click Reset or the tape reaches its end. Until then Cycle start goes on "
                   "with the program as it was loaded."
                 : "\nThe tape goes back to the program's start: the next Cycle start reads the "
                   "new program from its start.";
-    host_.ask_without_waiting(
-        text, "Program changed", MessageIcon::Exclamation, [this](MessageAnswer answer) {
-            if (answer != MessageAnswer::Yes) {
-                program_watch_->accept_current();
-                return;
-            }
-            reload_wanted_ = true;
-            // Back to the restart point, as the Reset panel does,
-            // only where the tape stands there already.
-            if (run_.state.run.phase != RunPhase::Sending && run_.state.Sending_data == 0)
-                run_.state.DNC_reset = DNC_restart;
-        });
+    host_.ask_without_waiting(text, "Program changed", MessageIcon::Exclamation,
+                              [this](MessageAnswer answer) {
+                                  if (answer != MessageAnswer::Yes) {
+                                      program_watch_->accept_current();
+                                      return;
+                                  }
+                                  session_.reload();
+                              });
 }
 
 void FeedriteForm::withdraw_stale_offer() {
-    if (offered_line_ == 0 || run_.state.run.cycles_started == offered_at_cycle_) return;
+    if (offered_line_ == 0 || session_.counters().cycles_started == offered_at_cycle_) return;
     const std::string n = std::to_string(offered_line_);
     offered_line_ = 0;
     host_.notice(
@@ -414,11 +390,6 @@ void FeedriteForm::withdraw_stale_offer() {
         "at line " +
             n + " is withdrawn.",
         "Resume", MessageIcon::None);
-}
-
-bool FeedriteForm::can_resume() const {
-    return loaded_ && run_.state.Sending_data == 0 && !run_.state.Edit_mode &&
-           !run_.state.Binaryfile && run_.state.DNC_reset != DNC_closing;
 }
 
 void FeedriteForm::show_view_menu(const QPoint& at) {
@@ -430,18 +401,18 @@ void FeedriteForm::show_view_menu(const QPoint& at) {
 void FeedriteForm::show_line_menu(std::int64_t line, const QPoint& global) {
     QMenu menu(this);
     QAction* here = menu.addAction(resume_action_->text());
-    here->setEnabled(line > 0 && can_resume());
+    here->setEnabled(line > 0 && session_.may_resume());
     QAction* waits = menu.addAction(tr("Where the control waits\u2026"));
     menu.addSeparator();
     menu.addAction(toolpath_action_);
-    waits->setEnabled(loaded_ && !run_.state.Binaryfile);
+    waits->setEnabled(session_.loaded() && !session_.flags().Binaryfile);
     QAction* chosen = menu.exec(global);
     if (chosen == here) resume_at(line);
     if (chosen == waits) show_waits();
 }
 
 void FeedriteForm::show_waits() {
-    std::string cps = format_number(run_.settings.speed_cps.value_or(0));
+    std::string cps = format_number(session_.settings().speed_cps.value_or(0));
     cps.erase(0, cps.find_first_not_of(' '));
     const LineText& lines = txtedit_->model().lines();
     const std::string text = waits_report(
@@ -450,7 +421,7 @@ void FeedriteForm::show_waits() {
             const auto index = static_cast<std::int64_t>(i);
             return index < lines.line_count() ? std::string(lines.line(index)) : std::string();
         },
-        default_wait_mark_threshold);
+        session_.settings().wait_mark_s);
     // A notice: a box that waited for its answer would hold the tape meanwhile.
     host_.notice(text, "Where the control waits", MessageIcon::None);
 }
@@ -479,29 +450,30 @@ void FeedriteForm::share_split() {
 
 void FeedriteForm::build_toolpath() {
     // The model of a large program takes seconds: never at real-time priority.
-    const bool was_realtime = realtime_.granted;
-    if (was_realtime && scheduler_) end_realtime(*scheduler_, realtime_);
+    const bool was_realtime = session_.realtime().granted;
+    if (was_realtime) session_.hold_realtime(false);
     build_toolpath_model();
-    if (was_realtime && scheduler_) realtime_ = request_realtime(*scheduler_);
+    if (was_realtime) session_.hold_realtime(true);
 }
 
 void FeedriteForm::build_toolpath_model() {
     // A report ("Loading...", a load failure) or a binary file has no path.
-    if (run_.state.view_holds_report || run_.state.Binaryfile || run_.state.Edit_mode) return;
+    const WindowState& state = session_.flags();
+    if (state.view_holds_report || state.Binaryfile || state.Edit_mode) return;
     const std::uint64_t revision = txtedit_->model().lines().revision();
     if (toolpath_of_ == revision) return;
     toolpath_of_ = revision;
     const std::string text = view_.text();
     const std::vector<std::string_view> lines = program_lines(text);
     toolpath_->set_model(
-        std::make_unique<MotionModel>(lines, motion_settings(lines, run_.settings)));
+        std::make_unique<MotionModel>(lines, motion_settings(lines, session_.settings())));
     toolpath_->set_selected_line(view_.line_index(view_.selection_start()) + 1);
 }
 
 // Looking is not a command: the start point stays where the tape is, and the
 // next block the control reads takes the selection back.
 void FeedriteForm::select_line(std::int64_t line) {
-    if (run_.state.Edit_mode) return;
+    if (session_.flags().Edit_mode) return;
     view_.set_selection_start(txtedit_->model().lines().line_start(line - 1));
     (void)select_caret_line(view_);
 }
@@ -511,12 +483,13 @@ bool FeedriteForm::resume_here() {
 }
 
 bool FeedriteForm::resume_at(std::int64_t line) {
-    if (!can_resume()) {
+    if (!session_.may_resume()) {
         host_.beep();
         // While the tape runs the key would otherwise seem dead: say why it
         // waits, in a notice, which stops nothing.
-        if (loaded_ && run_.state.Sending_data != 0 && !run_.state.Edit_mode &&
-            !run_.state.Binaryfile && run_.state.DNC_reset != DNC_closing)
+        const WindowState& state = session_.flags();
+        if (session_.loaded() && state.Sending_data != 0 && !state.Edit_mode && !state.Binaryfile &&
+            state.DNC_reset != DNC_closing)
             host_.notice(
                 "Resume here\u2026 waits: the program is being sent. Press F5 again "
                 "once the control has stood still for 7 seconds, or before it starts "
@@ -538,7 +511,7 @@ bool FeedriteForm::review_resume(std::int64_t line) {
     connect(dialog, &ResumeDialog::restart_chosen, this, [this](std::int64_t point) {
         QTimer::singleShot(0, this, [this, point] { review_resume(point); });
     });
-    const std::int64_t cycles = run_.state.run.cycles_started;
+    const std::int64_t cycles = session_.counters().cycles_started;
     connect(dialog, &QDialog::accepted, this,
             [this, line, start, cycles] { accept_review(line, start, cycles); });
     review_ = dialog;
@@ -549,7 +522,7 @@ bool FeedriteForm::review_resume(std::int64_t line) {
 }
 
 bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
-    if (can_resume() && run_.state.run.cycles_started == cycles_then) return true;
+    if (session_.may_resume() && session_.counters().cycles_started == cycles_then) return true;
     host_.notice("The control started reading meanwhile.\nLine " + std::to_string(line) +
                      " was not resumed: stop the control,\nthen choose Resume here on that line.",
                  "Resume", MessageIcon::Exclamation);
@@ -558,15 +531,15 @@ bool FeedriteForm::still_stands(std::int64_t line, std::int64_t cycles_then) {
 
 void FeedriteForm::accept_review(std::int64_t line, TextPos start, std::int64_t cycles_then) {
     if (!review_ || !still_stands(line, cycles_then)) return;
-    run_.resume = {true, start, review_->blocks()};
     // Back to the restart point, which puts the caret on the line and waits
     // for the control, as the Reset panel does.
-    run_.state.DNC_reset = DNC_restart;
+    session_.resume(start, review_->blocks());
 }
 
 void FeedriteForm::set_masters() {
-    const Presentation look = presentation_for(
-        run_.state.master_fore_color, run_.state.master_back_color, run_.state.master_font_size);
+    const WindowState& state = session_.flags();
+    const Presentation look =
+        presentation_for(state.master_fore_color, state.master_back_color, state.master_font_size);
     QPalette palette = txtedit_->palette();
     if (look.text_color) palette.setColor(QPalette::Text, qt_color(*look.text_color));
     if (look.background) palette.setColor(QPalette::Base, qt_color(*look.background));
@@ -596,48 +569,51 @@ void FeedriteForm::resizeEvent(QResizeEvent* event) {
 
 void FeedriteForm::StatusBar1_click(int index) {
     // Search and Reset wait until no data flows: the control is not reading.
-    if (index == 3 && run_.state.Sending_data == 0) {
+    if (index == 3 && session_.flags().Sending_data == 0) {
         if (searchform3_ == nullptr)
-            searchform3_ = new SearchDialog(view_, run_.state, host_, this);
+            searchform3_ = new SearchDialog(
+                view_, [this](const SearchSettings& settings) { return session_.search(settings); },
+                host_, this);
         searchform3_->show_modal_beside(*this);
     }
-    if (index == 4 && run_.state.Sending_data == 0) run_.state.DNC_reset = DNC_restart;
+    if (index == 4) (void)session_.reset();
     if (index == 5) toggle_edit();
 }
 
 void FeedriteForm::toggle_edit() {
-    const bool editing = toggle_edit_mode(run_.state, view_);
+    const bool editing = session_.edit();
     StatusBar1_->set_panel_text(5, editing ? QStringLiteral("End Edit") : QStringLiteral("Edit"));
     txtedit_->set_read_only(!editing);
     // After the edits the path and the times are worked out anew.
     if (!editing && toolpath_action_->isChecked()) build_toolpath();
-    if (!editing && loaded_ && !run_.state.Binaryfile && !run_.state.view_holds_report)
+    if (!editing && session_.loaded() && !session_.flags().Binaryfile &&
+        !session_.flags().view_holds_report)
         estimate_times();
 }
 
 bool FeedriteForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtedit_ && event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (!accept_key_down(key_code(key), run_.state, host_)) return true;
-        if (run_.state.Edit_mode && !ProgramEdit::is_latin1(key.text())) {
+        if (!session_.key_down(key_code(key))) return true;
+        if (session_.flags().Edit_mode && !ProgramEdit::is_latin1(key.text())) {
             QApplication::beep();  // it could not be sent as it is shown
             return true;
         }
     } else if (watched == txtedit_ && event->type() == QEvent::KeyRelease) {
-        view_key_up(key_code(static_cast<const QKeyEvent&>(*event)), run_.state, view_);
+        session_.key_up(key_code(static_cast<const QKeyEvent&>(*event)));
     } else if (watched == txtedit_->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        hilight_line(view_, run_.state);
+        session_.caret_moved();
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void FeedriteForm::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (run_.state.Sending_data == 1) {
+    if (session_.flags().Sending_data == 1) {
         if (Warning_form_ == nullptr) {
             Warning_form_ = new Warning_form(this, is_virtual(port_kind_));
             connect(Warning_form_, &Warning_form::close_anyway, this, [this] {
-                run_.state.Sending_data = 0;
+                session_.stood_still();
                 close();
             });
         }
@@ -645,13 +621,12 @@ void FeedriteForm::closeEvent(QCloseEvent* event) {
         host_.beep();
         return;
     }
-    if (run_.state.File_is_edited) {
+    if (session_.flags().File_is_edited) {
         const MessageAnswer answer =
             host_.message_box("This file has been edited.\nDo you want to save it?", "Edited file",
                               MessageIcon::Exclamation, MessageButtons::YesNoCancel);
         if (answer == MessageAnswer::Cancel) return;
-        if (answer == MessageAnswer::Yes &&
-            Save_file(view_, run_.state, module_, run_.settings, host_) == SaveResult::Failed &&
+        if (answer == MessageAnswer::Yes && session_.save(module_) == SaveResult::Failed &&
             !save_elsewhere())
             return;
     }
@@ -668,9 +643,9 @@ bool FeedriteForm::save_elsewhere() {
             "Save failed", MessageIcon::Exclamation, MessageButtons::YesNoCancel);
         if (answer == MessageAnswer::No) return true;
         if (answer != MessageAnswer::Yes) return false;
-        const std::string path = choose_save_path_(run_.state.filename);
+        const std::string path = choose_save_path_(session_.flags().filename);
         if (path.empty()) continue;
-        const FileError error = save_copy(view_, run_.state, path);
+        const FileError error = session_.save_copy(path);
         if (error.ok()) return true;
         host_.message_box(
             "The edited program could not be saved to\n" + path + "\n(" + error.message + ").",
@@ -681,8 +656,7 @@ bool FeedriteForm::save_elsewhere() {
 // The transmission runs further down this stack, inside a yield: it is told
 // to stop, and the program ends here so that it never resumes.
 void FeedriteForm::shut_down() {
-    run_.state.DNC_reset = DNC_closing;
-    journal_.reset();  // its last state is on disk before the process ends
+    session_.close();
     if (Warning_form_ != nullptr) Warning_form_->hide();
     if (searchform3_ != nullptr) searchform3_->hide();
     Timer1_.stop();
@@ -693,66 +667,24 @@ void FeedriteForm::shut_down() {
 }
 
 void FeedriteForm::end_on_signal(const std::string& signal) {
-    ending_signal_ = signal;
-    history_.note_ending(end_reason_for(run_.state.run.phase, true), signal, run_.state.run);
+    session_.close(signal);
     SignalWatch::ending_recorded();
     // Nobody is there to answer the save question; at least say so.
-    if (run_.state.File_is_edited)
-        std::cerr << "feedrite: ended by " << signal << "; the edits to " << run_.state.filename
-                  << " were not saved\n";
+    if (session_.flags().File_is_edited)
+        std::cerr << "feedrite: ended by " << signal << "; the edits to "
+                  << session_.flags().filename << " were not saved\n";
     shut_down();
 }
 
-// The last thing before the process ends: the lines idle (a signal may come
-// mid-character), the port released, the run's record closed, the lock freed.
-void FeedriteForm::end_of_run() {
-    if (run_.port.opened()) put_lines_at_rest(run_.port, run_.settings);
-    run_.port.close();
-    Scratchpad::remove_the_one_in_use();  // an end within a load leaves no file
-    const std::string& detail = ending_signal_.empty() ? run_.state.run.failure : ending_signal_;
-    history_.close(end_reason_for(run_.state.run.phase, !ending_signal_.empty()), detail,
-                   run_.state.run, [this] { return timing_figures(run_.figures); });
-    machine_feed_.stop();
-    if (awake_) awake_->release();
-}
-
-void FeedriteForm::keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor,
-                                   std::ostream& errors) {
-    awake_.reset();
-    inhibitor_ = std::move(inhibitor);
-    if (inhibitor_) awake_ = std::make_unique<StayAwake>(*inhibitor_, errors);
-}
-
 void FeedriteForm::show_progress() {
-    const RunCounters& run = run_.state.run;
+    const RunCounters& run = session_.counters();
     if (when_started_ && (run.phase == RunPhase::Waiting || run.phase == RunPhase::Sending ||
                           run.phase == RunPhase::Finished)) {
         const auto started = std::move(when_started_);
         when_started_ = nullptr;
         started();
     }
-    std::int64_t place = run.position;
-    std::int64_t places = run.total;
-    if (!run_.state.Binaryfile) {
-        // Lines, not characters: the view's text ends with a line break, after
-        // which no line begins.
-        const TextPos length = view_.length();
-        const std::int64_t last = view_.line_index(length);
-        places = length > 0 && view_.line_index(length - 1) < last ? last : last + 1;
-        const TextPos at =
-            run.phase == RunPhase::Waiting ? run_.state.Live_DNC_startpoint : run.position;
-        place = view_.line_index(std::clamp<TextPos>(at, 0, length)) + 1;
-    }
-    ProgressFigures figures =
-        tracker_.poll(run, run_.state.Binaryfile, run_.state.Edit_mode, place, places,
-                      monotonic_seconds(), run_.settings.speed_cps.value_or(0));
-    // A line picked meanwhile wins over the resume (the driver drops it): not shown then.
-    if (run_.resume.pending && run_.resume.start == run_.state.Live_DNC_startpoint)
-        figures.resume_line = view_.line_index(run_.resume.start) + 1;
-    progress_bar_->show_figures(figures);
-    machine_feed_.offer(run, run_.state, &figures, run_.state.Binaryfile ? 0 : place, realtime_);
-    if (awake_) awake_->follow(run.phase);
-    history_.checkpoint(run);
+    progress_bar_->show_figures(session_.poll_progress());
 }
 
 void FeedriteForm::Timer1_tick() {
@@ -766,7 +698,7 @@ void FeedriteForm::Timer1_tick() {
 }
 
 void FeedriteForm::wrap_report() {
-    if (!run_.state.view_holds_report) {
+    if (!session_.flags().view_holds_report) {
         report_raw_.clear();
         report_shown_.clear();
         report_columns_ = 0;
@@ -787,16 +719,16 @@ void FeedriteForm::wrap_report() {
 }
 
 void FeedriteForm::show_timing() {
-    const Clock::time_point now = run_.clock.now();
-    std::string detail = timing_panel_detail(run_.figures);
-    if (!realtime_.note.empty()) detail += "\n" + realtime_.note;
+    const Clock::time_point now = session_.now();
+    const DelayFigures& figures = session_.figures();
+    std::string detail = timing_panel_detail(figures);
+    if (!session_.realtime().note.empty()) detail += "\n" + session_.realtime().note;
     if (realtime_dropped())
         detail +=
             "\nDropped to normal priority: the tape took more processor time without a "
             "pause than real-time priority allows (SIGXCPU).";
-    StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(run_.figures, now)),
-                            QString::fromStdString(detail),
-                            run_.figures.busy_warning(now).has_value());
+    StatusBar1_->set_timing(QString::fromStdString(timing_panel_text(figures, now)),
+                            QString::fromStdString(detail), figures.busy_warning(now).has_value());
 }
 
 void FeedriteForm::Timer2_tick() {
@@ -805,8 +737,7 @@ void FeedriteForm::Timer2_tick() {
 }
 
 void FeedriteForm::Timer3_tick() {
-    run_.state.Sending_data = 0;
-    host_.set_wait_pointer(false);
+    session_.stood_still();
 }
 
 }  // namespace feedrite

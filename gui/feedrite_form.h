@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the program view, the status bar of five panels and the
-// three timers. It owns the window state and the port settings record and
-// hands them to the core by reference.
+// three timers. A view of its session: it forwards the operator's intents to
+// it and shows its state; the run and all it owns live in the session.
 
 #include <QPointer>
 #include <QTimer>
@@ -13,13 +13,6 @@
 #include <string>
 
 #include "base/program_dir.h"
-#include "btr/closable_port.h"
-#include "btr/delay_figures.h"
-#include "btr/engine.h"
-#include "config/port_settings.h"
-#include "core/realtime.h"
-#include "core/stay_awake.h"
-#include "core/window_state.h"
 #include "gui/program_watch.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text_view.h"
@@ -27,12 +20,9 @@
 #include "gui/run_history.h"
 #include "motion/estimate.h"
 #include "motion/waits_report.h"
-#include "resume/resume_journal.h"
-#include "resume/resume_plan.h"
-#include "run/machine_feed.h"
 #include "run/port_factory.h"
 #include "run/run_progress.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "tools/command_line.h"
 
 class QSplitter;
@@ -42,7 +32,7 @@ namespace feedrite {
 class ProgramEdit;
 class ProgressBar;
 class ToolpathView;
-class SimulatedPort;
+class ControlCable;
 class SearchDialog;
 class StatusPanels;
 class Warning_form;
@@ -67,14 +57,18 @@ class FeedriteForm : public QWidget {
     void set_masters();
 
     /// Keeps the history of runs in `path` (none unless called).
-    void keep_history(std::string path) { history_ = RunHistory(std::move(path)); }
+    void keep_history(std::string path) {
+        session_.keep_history(std::make_unique<RunHistory>(std::move(path)));
+    }
     /// Keeps the PC awake with this lock while a transmission is open (none
     /// unless called). `errors` hears once when it cannot be had.
-    void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors);
+    void keep_awake_with(std::unique_ptr<SleepInhibitor> inhibitor, std::ostream& errors) {
+        session_.keep_awake_with(std::move(inhibitor), errors);
+    }
     /// Sends with real-time priority where `scheduler` grants it, asked once
     /// the program is loaded (none unless called: tests keep their priority).
     void send_with_realtime(std::unique_ptr<Scheduler> scheduler) {
-        scheduler_ = std::move(scheduler);
+        session_.send_with_realtime(std::move(scheduler));
     }
     /// Where the hardware port cannot be opened, offers to send on the
     /// virtual port instead; `show_control` then shows the Virtual control.
@@ -98,7 +92,7 @@ class FeedriteForm : public QWidget {
     /// The review open now, if any.
     [[nodiscard]] ResumeDialog* resume_review() const { return review_; }
 
-    [[nodiscard]] WindowState& state() { return run_.state; }
+    [[nodiscard]] Session& session() { return session_; }
     [[nodiscard]] TextView& text_view() { return view_; }
     [[nodiscard]] Host& host() { return host_; }
     [[nodiscard]] ProgramEdit& txtedit() const;
@@ -129,9 +123,9 @@ class FeedriteForm : public QWidget {
     [[nodiscard]] QTimer& timer2() { return Timer2_; }
     [[nodiscard]] QTimer& timer3() { return Timer3_; }
     [[nodiscard]] const std::string& program_dir() const { return places_.dir; }
-    /// The virtual port with its control (`--simulate`); nullptr for a
-    /// hardware port and once the port is released.
-    [[nodiscard]] SimulatedPort* simulated_port() const;
+    /// The virtual port's control (`--simulate`); nullptr for a hardware
+    /// port and once the port is released.
+    [[nodiscard]] ControlCable* control_cable();
 
   signals:
     /// The start timer's one tick: the transmission begins here.
@@ -155,8 +149,6 @@ class FeedriteForm : public QWidget {
     void show_timing();
     void Timer2_tick();
     void Timer3_tick();
-    void end_of_run();
-    [[nodiscard]] bool can_resume() const;
     void show_view_menu(const QPoint& at);
     /// The menu of `line` (1-based; 0 for none), from the view or the path.
     void show_line_menu(std::int64_t line, const QPoint& global);
@@ -180,6 +172,8 @@ class FeedriteForm : public QWidget {
     /// After a port that cannot be opened: asks, then moves to the virtual
     /// port; true when the program is to be sent there.
     bool offer_simulation();
+    /// The session's next port is of `kind`.
+    void use_port(PortKind kind);
     /// "Simulation" in the caption and the status bar while on the virtual port.
     void show_simulation();
     /// The offer's question gives way to a notice once the control reads.
@@ -217,28 +211,17 @@ class FeedriteForm : public QWidget {
     std::function<void()> show_control_;
     std::string report_raw_, report_shown_;  ///< the report as written, and as wrapped
     std::size_t report_columns_ = 0;
-    ProgressTracker tracker_;
-    RunHistory history_;
-    MachineFeed machine_feed_;  ///< the shop's view of the run, where set up
-    std::unique_ptr<SleepInhibitor> inhibitor_;
-    std::unique_ptr<Scheduler> scheduler_;
-    RealtimeState realtime_;
-    std::unique_ptr<StayAwake> awake_;
-    std::string ending_signal_;
     QtTextView view_;
     QtHost host_;
     PortKind port_kind_;
-    Transmission run_;
+    Session session_;
     QAction* resume_action_;
     QPointer<ResumeDialog> review_;
     std::int64_t offered_line_ = 0;      ///< the crash offer still waiting for its answer
     std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made
-    bool loaded_ = false;
-    std::unique_ptr<JournalWriter> journal_;
     ProgramWatch* program_watch_;
     ProgramEstimate estimate_;                   ///< of the program loaded, at the device's speed
     std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
-    bool reload_wanted_ = false;  ///< taken by the send driver at its next restart point
 };
 
 }  // namespace feedrite

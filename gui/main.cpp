@@ -28,7 +28,7 @@
 #include "gui/run_history.h"
 #include "gui/signal_watch.h"
 #include "gui/virtual_control_window.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 #include "tools/command_line.h"
 #include "tools/recent_programs.h"
 
@@ -81,7 +81,7 @@ int run_pin_test(const std::string& dir, const std::string& device, feedrite::Po
     PinTestWindow window(*port, settings);
     window.setWindowTitle(QString::fromStdString("Pin test - " + device));
     std::unique_ptr<VirtualControlWindow> control;
-    if (auto* simulated = dynamic_cast<SimulatedPort*>(port.get())) {
+    if (auto* simulated = port->capability<ControlCable>()) {
         control = std::make_unique<VirtualControlWindow>([simulated] { return simulated; });
         control->keep_place_in(dir);
         control->place(window);
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<VirtualControlWindow> control_window;
     const auto make_control_window = [&form, &control_window] {
         control_window =
-            std::make_unique<VirtualControlWindow>([&form] { return form.simulated_port(); });
+            std::make_unique<VirtualControlWindow>([&form] { return form.control_cable(); });
         control_window->keep_place_in(form.program_dir());
         control_window->place(form);
     };

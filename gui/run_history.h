@@ -13,6 +13,7 @@
 
 #include "base/limits.h"
 #include "base/line_appender.h"
+#include "core/run_log.h"
 #include "core/run_record.h"
 #include "core/window_state.h"
 
@@ -39,29 +40,30 @@ namespace feedrite {
 /// are written by a thread (LineAppender), so neither another program's
 /// lock on the file nor the disk ever holds up the tape; the history is
 /// rotated at history_rotate_bytes.
-class RunHistory {
+class RunHistory final : public RunLog {
   public:
-    using TimingSource = std::function<std::vector<TimingFigure>()>;
-
     /// An empty path keeps no history (tests, and the headless tools).
     explicit RunHistory(std::string path = {});
 
     /// The run begins: the program's digest is taken and the open line written.
-    void open(const WindowState& state, bool simulated);
+    void open(const WindowState& state, bool simulated) override;
     /// The run goes on on the virtual port (the hardware's would not open).
-    void mark_simulated() { record_.simulated = true; }
+    void mark_simulated() override { record_.simulated = true; }
     /// Writes the counts again when `every_ms` have passed since the last
     /// line, so that a crash loses little.
-    void checkpoint(const RunCounters& run, std::int64_t every_ms = std::int64_t{10} * 60 * 1000);
+    void checkpoint(const RunCounters& run, std::int64_t every_ms);
+    void checkpoint(const RunCounters& run) override {
+        checkpoint(run, std::int64_t{10} * 60 * 1000);
+    }
     /// Writes the end the run is heading for, so that a second signal that
     /// ends the process at once leaves it ended, not crashed; close() still
     /// writes the last counts.
-    void note_ending(EndReason reason, const std::string& detail, const RunCounters& run);
+    void note_ending(EndReason reason, const std::string& detail, const RunCounters& run) override;
     /// The closing line; `timing` gives the clock guard's figures, where any.
     void close(EndReason reason, const std::string& detail, const RunCounters& run,
-               const TimingSource& timing);
+               const TimingSource& timing) override;
 
-    [[nodiscard]] bool is_open() const { return open_; }
+    [[nodiscard]] bool is_open() const override { return open_; }
     [[nodiscard]] const std::string& path() const { return path_; }
 
   private:

@@ -62,10 +62,12 @@ QLabel* make_label(const QString& caption, const QString& name, QWidget* parent)
 
 }  // namespace
 
-SearchDialog::SearchDialog(TextView& view, WindowState& state, Host& host, QWidget* parent)
+SearchDialog::SearchDialog(TextView& view,
+                           std::function<SearchResult(const SearchSettings&)> search, Host& host,
+                           QWidget* parent)
     : QDialog(parent),
       view_(view),
-      state_(state),
+      search_(std::move(search)),
       host_(host),
       Search_txt_(new QLineEdit(this)),
       search_button_(new QPushButton(QStringLiteral("Search"), this)),
@@ -194,7 +196,7 @@ SearchSettings SearchDialog::settings() const {
 }
 
 void SearchDialog::search_button_click() {
-    if (dialog_hides(run_search(settings(), view_, state_, host_))) accept();
+    if (dialog_hides(search_(settings()))) accept();
 }
 
 bool SearchDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
 #include "edit/search_logic.h"
 
@@ -19,9 +20,11 @@ namespace feedrite {
 class SearchDialog : public QDialog {
     Q_OBJECT
   public:
-    /// The dialog searches `view` and moves `state`'s start point; its beep
-    /// and its message box go through `host`. Opens in the initial state.
-    SearchDialog(TextView& view, WindowState& state, Host& host, QWidget* parent = nullptr);
+    /// The dialog reads `view`; `search` finds and moves the run's start
+    /// point (the session's); its beep and its message box go through
+    /// `host`. Opens in the initial state.
+    SearchDialog(TextView& view, std::function<SearchResult(const SearchSettings&)> search,
+                 Host& host, QWidget* parent = nullptr);
 
     /// Hides the dialog, puts its outer top-left corner at `top_left` (screen
     /// coordinates) and shows it modally; returns once it is hidden again.
@@ -52,7 +55,7 @@ class SearchDialog : public QDialog {
     [[nodiscard]] QCheckBox* box_widget(SearchBox box) const;
 
     TextView& view_;
-    WindowState& state_;
+    std::function<SearchResult(const SearchSettings&)> search_;
     Host& host_;
     QLineEdit* Search_txt_;
     // In SearchBox order: T-code, S-code, from beginning, match case, from cursor.

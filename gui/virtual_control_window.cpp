@@ -23,7 +23,7 @@
 
 #include "config/window_places.h"
 #include "core/window_math.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 
 namespace feedrite {
 namespace {
@@ -78,7 +78,7 @@ constexpr std::array code_names = {"ISO, even parity", "Odd parity", "Seven bits
 
 }  // namespace
 
-VirtualControlWindow::VirtualControlWindow(std::function<SimulatedPort*()> port, QWidget* parent)
+VirtualControlWindow::VirtualControlWindow(std::function<ControlCable*()> port, QWidget* parent)
     : QWidget(parent, Qt::Window), port_(std::move(port)), monitor_(view_limit) {
     setWindowTitle(QStringLiteral("Virtual control"));
     auto* side = new QVBoxLayout;
@@ -285,12 +285,12 @@ QWidget* VirtualControlWindow::make_settings_box() {
 }
 
 VirtualControl* VirtualControlWindow::connected_control() {
-    SimulatedPort* port = port_();
+    ControlCable* port = port_();
     return port != nullptr ? port->control() : nullptr;
 }
 
 void VirtualControlWindow::poll() {
-    SimulatedPort* port = port_();
+    ControlCable* port = port_();
     VirtualControl* control = port != nullptr ? port->control() : nullptr;
     if (control == nullptr) {
         show_state(false);
@@ -305,7 +305,7 @@ void VirtualControlWindow::poll() {
 }
 
 // The first control, or a new one from a re-opened port: wired as the device expects.
-void VirtualControlWindow::take_new_control(SimulatedPort& port) {
+void VirtualControlWindow::take_new_control(ControlCable& port) {
     seen_port_ = &port;
     seen_open_count_ = port.open_count();
     monitor_ = ControlMonitor(view_limit);
@@ -439,7 +439,7 @@ void VirtualControlWindow::apply_settings() {
 }
 
 void VirtualControlWindow::match_device() {
-    SimulatedPort* port = port_();
+    ControlCable* port = port_();
     VirtualControl* control = port != nullptr ? port->control() : nullptr;
     if (control == nullptr) return;
     VirtualControlSettings settings = VirtualControlSettings::matching(port->device());

@@ -22,14 +22,14 @@ class QPushButton;
 
 namespace feedrite {
 
-class SimulatedPort;
+class ControlCable;
 
 class VirtualControlWindow : public QWidget {
     Q_OBJECT
   public:
     /// `port` gives the simulated port, or nullptr when there is none (yet or
     /// any more); the device's timing is the one its record holds.
-    explicit VirtualControlWindow(std::function<SimulatedPort*()> port, QWidget* parent = nullptr);
+    explicit VirtualControlWindow(std::function<ControlCable*()> port, QWidget* parent = nullptr);
     ~VirtualControlWindow() override;
 
     /// Takes what the control recorded and shows it; the timer calls it.
@@ -66,7 +66,7 @@ class VirtualControlWindow : public QWidget {
     QWidget* make_settings_box();
 
     VirtualControl* connected_control();
-    void take_new_control(SimulatedPort& port);
+    void take_new_control(ControlCable& port);
     void show_text();
     void follow_the_end();
     void show_state(bool connected);
@@ -77,9 +77,9 @@ class VirtualControlWindow : public QWidget {
     void match_device();
     void save_geometry() const;
 
-    std::function<SimulatedPort*()> port_;
+    std::function<ControlCable*()> port_;
     std::string settings_dir_;
-    SimulatedPort* seen_port_ = nullptr;
+    ControlCable* seen_port_ = nullptr;
     int seen_open_count_ = 0;
     ControlMonitor monitor_;
     DeviceTiming device_timing_;

@@ -92,14 +92,15 @@ Starvation starvation(const std::vector<BlockFigures>& blocks, const std::vector
 
 MotionSettings motion_settings(const std::vector<std::string_view>& lines,
                                const PortSettings& settings) {
-    return MotionSettings{machine_kind_of(lines), settings.rapid_mm_per_min};
+    return MotionSettings{machine_kind_of(lines), settings.rapid_mm_per_min,
+                          settings.lathe_starts_per_revolution, settings.acceleration};
 }
 
-ProgramEstimate estimate_program(std::string_view text, const PortSettings& settings,
-                                 const ControlModel& control, double mark_threshold) {
+ProgramEstimate estimate_program(std::string_view text, const PortSettings& settings) {
     ProgramEstimate estimate;
     std::vector<std::string_view> lines = program_lines(text);
     const double cps = settings.speed_cps.value_or(0);
+    estimate.accelerated = settings.acceleration != std::array<double, 3>{};
     estimate.speed_known = cps > 0;
     const double between_blocks =
         settings.set_ms(DelayKind::between_blocks).value_or(0) / 1000;  // s
@@ -141,10 +142,11 @@ ProgramEstimate estimate_program(std::string_view text, const PortSettings& sett
         estimate.machining_seconds += b.seconds;
         if (!f.known) ++estimate.unknown_blocks;
     }
-    const std::vector<BlockWait> waits = control_waits(figures, control.buffer_blocks);
+    const std::vector<BlockWait> waits =
+        control_waits(figures, static_cast<std::size_t>(settings.read_ahead_blocks));
     estimate.waits = starvation(figures, waits);
     for_each_stop(figures, waits, [&](std::size_t cut, double seconds, bool unknown) {
-        if (!unknown && seconds > mark_threshold)
+        if (!unknown && seconds > settings.wait_mark_s)
             estimate.waiting_lines.push_back(static_cast<std::int32_t>(cut + 1));
     });
     estimate.left.assign(lines.size(), 0.0F);

@@ -59,17 +59,13 @@ struct Starvation {
 [[nodiscard]] Starvation starvation(const std::vector<BlockFigures>& blocks,
                                     const std::vector<BlockWait>& waits, std::size_t keep = 10);
 
-/// What is known of the control and the machine, beyond the port settings.
-struct ControlModel {
-    std::size_t buffer_blocks = 1;  ///< blocks the control reads ahead
-};
-
 struct ProgramEstimate {
     double tape_seconds = 0;  ///< one cycle: leader, the blocks sent, trailer
     double machining_seconds = 0;
     Starvation waits;
     std::size_t unknown_blocks = 0;  ///< blocks the motion model could not follow
     bool speed_known = false;        ///< the device has a speed display above 0
+    bool accelerated = false;        ///< the device knows an axis's acceleration
     /// Blocks in the cycle: up to the one holding the reset text, which
     /// sends the tape back to the top, or every block. Nothing after counts.
     std::size_t blocks_sent = 0;
@@ -78,22 +74,18 @@ struct ProgramEstimate {
     /// end (0 past it).
     std::vector<float> left;
     /// The lines (1-based, in order) of the cuts before which the tool stops
-    /// longer than `mark_threshold`.
+    /// longer than the device's wait mark.
     std::vector<std::int32_t> waiting_lines;
 };
-
-/// Stops in the cut shorter than this are not marked: the tool barely
-/// rubs, and a program of short blocks would be marked everywhere.
-inline constexpr double default_wait_mark_threshold = 0.1;  // s
 
 /// The settings of the motion model for `lines` sent with `settings`.
 [[nodiscard]] MotionSettings motion_settings(const std::vector<std::string_view>& lines,
                                              const PortSettings& settings);
 
 /// `text` as the view holds it after loading (lines ending CR LF), sent
-/// with `settings` as read from the device's file.
-[[nodiscard]] ProgramEstimate estimate_program(std::string_view text, const PortSettings& settings,
-                                               const ControlModel& control = {},
-                                               double mark_threshold = default_wait_mark_threshold);
+/// with `settings` as read from the device's file: its speed, delay between
+/// blocks, the control's read-ahead, the wait mark, the machine's rapid rate,
+/// acceleration and a lathe's feed mode at start.
+[[nodiscard]] ProgramEstimate estimate_program(std::string_view text, const PortSettings& settings);
 
 }  // namespace feedrite

@@ -46,6 +46,10 @@ std::string waits_report(const ProgramEstimate& estimate, std::string_view speed
                     "   " + block;
         }
     }
+    if (!estimate.accelerated)
+        text +=
+            "\n\nThe times are without acceleration: the device's settings do not say how "
+            "fast its axes accelerate.";
     return text +
            "\n\nWhat helps: a faster tape, as fast as the control reads without errors "
            "(Configure: shorter delays, then the speed test); fewer characters per block "

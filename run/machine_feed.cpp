@@ -61,8 +61,11 @@ void MachineFeed::program_loaded(std::string_view text) {
 
 void MachineFeed::offer(const RunCounters& run, const WindowState& state,
                         const ProgressFigures* figures, std::int64_t place,
-                        const RealtimeState& realtime) {
+                        const RealtimeState& realtime, bool now) {
     if (!reporter_) return;
+    const double time = monotonic_seconds();
+    if (!now && time < next_) return;
+    next_ = time + 0.1;
     MachineReport& r = report_;
     r.available = true;
     r.execution = execution_of(run, state.Edit_mode);
@@ -77,9 +80,11 @@ void MachineFeed::offer(const RunCounters& run, const WindowState& state,
     r.cycles = run.cycles_completed;
     r.last_cycle.reset();
     if (run.last_cycle_seconds >= 0) r.last_cycle = run.last_cycle_seconds;
-    r.time_left = figures ? figures->left : std::nullopt;
-    r.waits = figures ? figures->waits : std::nullopt;
-    r.wait_blocks = figures ? figures->wait_blocks : 0;
+    if (figures) {
+        r.time_left = figures->left;
+        r.waits = figures->waits;
+        r.wait_blocks = figures->wait_blocks;
+    }
     fill_port_condition(run, r);
     r.realtime = realtime.granted && !realtime_dropped();
     (void)reporter_->offer(r);

@@ -40,17 +40,19 @@ class MachineFeed {
 
     /// The program now in the view: its digest and lines, for the block text.
     void program_loaded(std::string_view text);
-    /// A snapshot of the run; `figures` where a progress tracker follows the
-    /// run (time left, the model's waits), else null; `place` the 1-based line
-    /// being sent (0: none).
+    /// A snapshot of the run; `figures` where the progress was polled (time
+    /// left, the model's waits; null keeps those of the last poll); `place`
+    /// the 1-based line being sent (0: none). Without `now`, at most ten
+    /// snapshots a second: the rest cost a clock read.
     void offer(const RunCounters& run, const WindowState& state, const ProgressFigures* figures,
-               std::int64_t place, const RealtimeState& realtime);
+               std::int64_t place, const RealtimeState& realtime, bool now);
 
   private:
     std::unique_ptr<Reporter> reporter_;
     std::string text_, sha256_;
     std::vector<std::string_view> lines_;
     MachineReport report_;
+    double next_ = 0;  ///< monotonic seconds: no snapshot without `now` before
 };
 
 }  // namespace feedrite

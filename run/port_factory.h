@@ -21,8 +21,8 @@ enum class PortKind { Ppdev, RawIo, Virtual, VirtualHeld };
 [[nodiscard]] PortKind port_kind_for(bool simulate, bool raw_io, bool hold = false);
 
 /// A new, unopened port of `kind`. The virtual port comes with a virtual
-/// control on its cable, wired as `device` (filled later by the send
-/// driver, read when the port is opened) expects; hardware ports ignore it.
+/// control on its cable, wired as the finished record `device` expects (it
+/// must outlive the port); hardware ports ignore it.
 [[nodiscard]] std::unique_ptr<PortAccess> make_port(PortKind kind, const PortSettings& device);
 
 }  // namespace feedrite

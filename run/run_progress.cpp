@@ -71,7 +71,8 @@ ProgressFigures ProgressTracker::poll(const RunCounters& run, bool binary, bool 
     f.cycles = run.cycles_completed;
     const bool modelled = !binary && !model_.left.empty();
     if (modelled)
-        f.machining = model_.machining, f.waits = model_.waits, f.wait_blocks = model_.wait_blocks;
+        f.machining = model_.machining, f.waits = model_.waits, f.wait_blocks = model_.wait_blocks,
+        f.accelerated = model_.accelerated;
     if (run.last_cycle_seconds >= 0) f.last_cycle = run.last_cycle_seconds;
     const bool open = run.phase == RunPhase::Sending;
     if (!open && run.phase != RunPhase::Waiting && run.phase != RunPhase::Finished) return f;
@@ -188,9 +189,9 @@ ProgressTexts progress_texts(const ProgressFigures& f) {
     parts.push_back("cycles " + std::to_string(f.cycles) +
                     (f.last_cycle ? " (last " + duration_text(f.last_cycle) + ")" : ""));
     if (f.machining)
-        parts.push_back("machining " + duration_text(f.machining) + ", waits " +
-                        duration_text(f.waits) + " in " + std::to_string(f.wait_blocks) +
-                        " blocks");
+        parts.push_back("machining " + duration_text(f.machining) +
+                        (f.accelerated ? "" : " without acceleration") + ", stops in the cut " +
+                        duration_text(f.waits) + " in " + std::to_string(f.wait_blocks));
     t.detail = join_detail(parts, parts.size());
     return t;
 }

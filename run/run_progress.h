@@ -64,6 +64,7 @@ struct ProgressFigures {
     /// The motion model's totals for one cycle, when the program has one.
     std::optional<double> machining, waits;
     std::int64_t wait_blocks = 0;
+    bool accelerated = false;
     /// The line (1-based) a resume armed for the next run starts at; 0 for none.
     std::int64_t resume_line = 0;
 };
@@ -74,6 +75,7 @@ struct ModelTimes {
     std::vector<float> left;
     double machining = 0, waits = 0;
     std::int64_t wait_blocks = 0;
+    bool accelerated = false;  ///< the machining time knows the axes' acceleration
 };
 
 /// Follows one run; `poll` is called by the window's timer (several times a

@@ -19,6 +19,7 @@
 #include "config/port_settings_reader.h"
 #include "config/settings_paths.h"
 #include "run/program_loader.h"
+#include "run/run_report.h"
 
 namespace feedrite {
 
@@ -38,17 +39,6 @@ std::string set_up_advice(const std::string& device, const std::string& settings
     return "Device: " + device + "  (" + settings_file + ")\n" +
            "Set it up with  feedrite Configure  or, without a window, for example\n" +
            "feedrite-config" + option + " --preset fanuc --port LPT1 --calibrate";
-}
-
-// What the file said beyond "not set up yet": the line the reader refused,
-// or why the file itself could not be read (a folder the user may not read).
-std::string settings_cause(const SettingsRead& read, const std::string& settings_file) {
-    if (read.bad_line > 0)
-        return "Unable to read line " + std::to_string(read.bad_line) + " of " + settings_file +
-               "\n";
-    if (!read.error.ok() && read.error.code != FileErrorCode::NotFound)
-        return "Unable to read " + settings_file + ": " + read.error.reason + "\n";
-    return "";
 }
 
 bool device_is_set_up(const std::string& program_dir, const std::string& device) {
@@ -72,23 +62,18 @@ std::string untimed_lines(const PortSettings& settings) {
     return count == 0 ? text : (count == 1 ? "line " : "lines ") + text;
 }
 
-SendDriver::SendDriver(Engine& engine, PortSettings& settings, ModuleState& module,
-                       ProgramPlaces places, SendDriverHooks hooks)
+SendDriver::SendDriver(Engine& engine, ModuleState& module, ProgramPlaces places,
+                       SendDriverHooks hooks)
     : engine_(engine),
-      settings_(settings),
+      settings_(engine.settings),
       module_(module),
       places_(std::move(places)),
       hooks_(std::move(hooks)) {}
 
 SendOutcome SendDriver::send_file() {
-    RunCounters& run = engine_.state.run;
-    run = RunCounters{};
-    if (!read_settings()) {
-        run.phase = RunPhase::NotConfigured;
-        return SendOutcome::NotConfigured;
-    }
+    engine_.state.run = RunCounters{};
     if (!start_port()) {
-        run.phase = RunPhase::PortError;
+        engine_.state.run.phase = RunPhase::PortError;
         return SendOutcome::PortUnavailable;
     }
     // From here every failure, also one nobody foresaw, ends in the same report.
@@ -126,61 +111,13 @@ std::string two_percent_note(const std::string& leader, const std::string& progr
     return {};
 }
 
-bool SendDriver::read_settings() {
-    settings_ = PortSettings{};
-    const std::string& device = engine_.state.IO_device_name;
-    const std::string path = settings_path(places_.dir, device);
-    const std::string problem = device_name_problem(device);
-    const SettingsRead read = problem.empty() ? read_settings_file(path) : SettingsRead{};
-    if (read.settings) {
-        settings_ = *read.settings;
-        engine_.state.useCALLs = read.settings->use_calls;
-    }
-    // A code without a column, or an end of block nobody can name, would
-    // send something else than the settings say.
-    if (read.problem != SettingsProblem::Unreadable) {
-        const bool code = read.problem == SettingsProblem::UnknownCode;
-        const std::string what = code ? "character code" : "end-of-block code";
-        const std::string choose = code ? "EIA or ASCII/ISO" : "LF, CR, LF/CR or CR/LF";
-        engine_.host.message_box("BTR port settings hold the unknown " + what + " " +
-                                     std::to_string(read.value) +
-                                     ".\nUse BTR/Configure selection to choose " + choose + ".",
-                                 "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
-        show_report("Nothing can be sent: the device's settings hold an unknown " + what + ".",
-                    "Choose " + choose + " with  feedrite Configure.");
-        return false;
-    }
-    if (!read.settings || !port_is_configured(settings_)) {
-        const std::string advice =
-            problem.empty() ? settings_cause(read, path) + set_up_advice(device, path) : problem;
-        engine_.host.message_box(
-            "BTR port has not been configured.\nUse BTR/Configure selection to define a port.\n" +
-                advice,
-            "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
-        engine_.state.run.failure = "not configured";
-        show_report("Nothing can be sent: the BTR port of this device has not been configured.",
-                    advice, "Close this window, set the device up, then start the program again.");
-        return false;
-    }
-    // Only a guarded engine loses something by it: counts alone are the rule without a clock.
-    if (const std::string lines = untimed_lines(settings_);
-        engine_.clock != nullptr && !lines.empty())
-        engine_.host.message_box("The settings of device " + engine_.state.IO_device_name +
-                                     " hold no time in " + "milliseconds on " + lines +
-                                     ".\nThose delays run on their loop counts alone, " +
-                                     "unchecked by the clock, and may be shorter than set.\n" +
-                                     "Use BTR/Configure selection to enter the times.",
-                                 "BTR timing", MessageIcon::Exclamation, MessageButtons::Ok);
-    return true;
-}
-
 bool SendDriver::start_port() {
     const PortError error = port_start_up(engine_.port, settings_);
     if (error.ok()) return true;
     report_port_error(engine_.host, error.message, hooks_.check_port);
     engine_.state.run.failure = error.message;
-    show_report("Nothing can be sent: the BTR port could not be opened.", error.message,
-                port_unavailable_advice);
+    show_run_report(engine_, "Nothing can be sent: the BTR port could not be opened.",
+                    error.message, port_unavailable_advice);
     return false;
 }
 
@@ -220,8 +157,9 @@ SendOutcome SendDriver::load_text() {
         case LoadStatus::SubFileFailed:
             engine_.state.run.phase = RunPhase::LoadFailed;
             // The sub file's own message has been shown.
-            show_report("The program could not be loaded: a sub file it calls could not be used.",
-                        result.reason);
+            show_run_report(
+                engine_, "The program could not be loaded: a sub file it calls could not be used.",
+                result.reason);
             return SendOutcome::SubFileFailed;
         case LoadStatus::Closed:
             return SendOutcome::Closed;
@@ -430,7 +368,7 @@ SendOutcome SendDriver::report_load_failure(const std::string& file, const std::
     engine_.host.message_box(
         "Cannot access file\n" + scratchpad_path(places_.scratchpad_dir) + "\n" + cause,
         "Disk write error", MessageIcon::Exclamation, MessageButtons::Ok);
-    show_report("The program could not be loaded; nothing has been sent.", cause);
+    show_run_report(engine_, "The program could not be loaded; nothing has been sent.", cause);
     return SendOutcome::LoadFailed;
 }
 
@@ -444,23 +382,8 @@ SendOutcome SendDriver::report_port_failure() {
         fault.message + "\nThe run has stopped; the control may hold part of a block.",
         "BTR port error", MessageIcon::Exclamation, MessageButtons::Ok);
     engine_.state.run.failure = fault.message;
-    show_report("The run stopped: the BTR port failed.", fault.message);
+    show_run_report(engine_, "The run stopped: the BTR port failed.", fault.message);
     return SendOutcome::PortFailed;
-}
-
-// The window stays open with the cause in the view, so nobody is left
-// looking at "Loading..." and the user can read what to do.
-void SendDriver::show_report(const std::string& what, const std::string& detail,
-                             const std::string& next) {
-    engine_.state.view_holds_report = true;
-    engine_.state.Sending_data = 0;
-    engine_.host.set_wait_pointer(false);
-    std::string text = what + "\r\n\r\n";
-    // The view shows Latin-1; file names in the detail come in the locale's UTF-8.
-    for (char c : latin1_for_view(detail))
-        text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    text += "\r\n\r\n" + next + "\r\n";
-    engine_.view.set_text(text);
 }
 
 SendOutcome SendDriver::finish(SendOutcome outcome) {

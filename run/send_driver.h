@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program's main loop: read the device's settings, start the port, load
-// the program into the view, and feed it to the control in an endless cycle
+// The program's main loop, over the device's finished settings: start the
+// port, load the program into the view, and feed it to the control in an endless cycle
 // of leader, blocks and trailer.
 
 #include <functional>
@@ -61,15 +61,15 @@ struct SendDriverHooks {
 
 class SendDriver {
   public:
-    /// `engine.settings` must be the record `settings` refers to.
-    SendDriver(Engine& engine, PortSettings& settings, ModuleState& module, ProgramPlaces places,
+    /// `engine.settings` is the device's finished record (read_device_settings),
+    /// the one the port was made over.
+    SendDriver(Engine& engine, ModuleState& module, ProgramPlaces places,
                SendDriverHooks hooks = {});
 
     /// Runs until the window closes, a binary file is sent, or a failure.
     SendOutcome send_file();
 
   private:
-    bool read_settings();
     bool start_port();
     SendOutcome send_binary();
     SendOutcome load_text();
@@ -91,14 +91,10 @@ class SendDriver {
     SendOutcome report_load_failure(const std::string& file, const std::string& reason);
     [[nodiscard]] bool port_failed() const { return !engine_.port.fault().ok(); }
     SendOutcome report_port_failure();
-    /// The view says what went wrong, its detail, and `next`: what to do now.
-    void show_report(
-        const std::string& what, const std::string& detail,
-        const std::string& next = "Close this window, put it right, then start the program again.");
     SendOutcome finish(SendOutcome outcome);
 
     Engine& engine_;
-    PortSettings& settings_;
+    const PortSettings& settings_;
     ModuleState& module_;
     ProgramPlaces places_;
     SendDriverHooks hooks_;

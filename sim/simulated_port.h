@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A virtual port with a virtual control on its cable, the control wired the
-// way the device's settings expect (polarities and code set). The settings
-// are read when the port is opened, as the send driver has filled them then.
+// way the device's finished settings expect (polarities and code set).
 
 #include <optional>
 
+#include "sim/control_cable.h"
 #include "sim/virtual_control.h"
 #include "sim/virtual_port.h"
 
 namespace feedrite {
 
-class SimulatedPort final : public PortAccess {
+class SimulatedPort final : public PortAccess, public ControlCable {
   public:
     /// `judge_timing` false: the control takes every pulse as long enough,
     /// for a run whose delays are counted but not spun. `held`: each control
@@ -23,13 +23,12 @@ class SimulatedPort final : public PortAccess {
     int port_read(int offset) override { return port_.port_read(offset); }
     void port_write(int offset, int value) override { port_.port_write(offset, value); }
 
-    /// The control on the cable; none before the port is opened.
-    [[nodiscard]] VirtualControl* control() { return control_ ? &*control_ : nullptr; }
-    /// Counts the opens: each one puts a new control on the cable, which
-    /// may sit at the same address as the one before.
-    [[nodiscard]] int open_count() const { return open_count_; }
-    /// The device's settings, as the send driver filled them.
-    [[nodiscard]] const PortSettings& device() const { return device_; }
+    [[nodiscard]] VirtualControl* control() override { return control_ ? &*control_ : nullptr; }
+    [[nodiscard]] int open_count() const override { return open_count_; }
+    [[nodiscard]] const PortSettings& device() const override { return device_; }
+    void* find_capability(const std::type_info& interface) override {
+        return interface == typeid(ControlCable) ? static_cast<ControlCable*>(this) : nullptr;
+    }
 
   private:
     const PortSettings& device_;

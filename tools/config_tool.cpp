@@ -195,12 +195,19 @@ const char* yes_no(bool on) {
 // The lines --show prints, in its order, by their rows: a time shows its loop
 // count beside it, the port its address, the first polarity all four and
 // Replace its replacement.
-constexpr const char* shown_rows[] = {
-    "Port",          "Code",           "End of block",   "Data on",       "Sprocket on",
-    "Overlap",       "Data off",       "Block delay",    "Speed",         "Rapid traverse",
-    "Data polarity", "Async",          "Leader",         "Trailer",       "Reset on",
-    "Mask",          "Format",         "CALL sub files", "Mask comments", "Auto format",
-    "Replace",       "Spool from file"};
+constexpr const char* shown_rows[] = {"Port",          "Code",
+                                      "End of block",  "Data on",
+                                      "Sprocket on",   "Overlap",
+                                      "Data off",      "Block delay",
+                                      "Speed",         "Rapid traverse",
+                                      "Data polarity", "Async",
+                                      "Leader",        "Trailer",
+                                      "Reset on",      "Mask",
+                                      "Format",        "CALL sub files",
+                                      "Mask comments", "Auto format",
+                                      "Replace",       "Spool from file",
+                                      "Read ahead",    "Wait mark",
+                                      "Lathe per rev", "Acceleration"};
 
 // One row's value as --show words it, from the finished record and the line.
 std::string shown(const SettingsRow& row, const SettingsRead& read) {
@@ -235,6 +242,19 @@ std::string shown(const SettingsRow& row, const SettingsRead& read) {
                        : "none: line " + std::to_string(row.line) + " starts with no number";
         case LineKind::Rapid:
             return number(s.rapid_mm_per_min) + " mm/min";
+        case LineKind::Blocks:
+            return number(s.read_ahead_blocks) + (s.read_ahead_blocks == 1 ? " block" : " blocks");
+        case LineKind::Seconds:
+            return number(s.wait_mark_s) + " s";
+        case LineKind::Axes: {
+            if (s.acceleration == std::array<double, 3>{})
+                return "not known: machining times without acceleration";
+            std::string axes;
+            for (std::size_t i = 0; i < 3; ++i)
+                axes += std::string(i == 0 ? "" : ", ") + "XYZ"[i] + " " +
+                        (s.acceleration[i] > 0 ? number(s.acceleration[i]) : "not known");
+            return axes + " mm/s^2";
+        }
         case LineKind::Switch:
             if (row.name != std::string_view("Data polarity")) return yes_no(s.*row.flag);
             return "data " + on(s.Data_logic) + ", sprocket " + on(s.Sprocket_logic) +

@@ -14,12 +14,11 @@
 #include "motion/estimate.h"
 #include "resume/resume_plan.h"
 #include "run/send_driver.h"
-#include "run/transmission.h"
+#include "run/session.h"
 #include "sim/simulated_port.h"
 #include "text/plain_text_view.h"
 #include "tools/command_line.h"
 #include "tools/option_table.h"
-#include "tools/tape_report.h"
 
 namespace feedrite {
 namespace {
@@ -165,8 +164,9 @@ void print_estimate(const std::string& text, const PortSettings& settings, std::
                     std::ostream& errors) {
     const ProgramEstimate e = estimate_program(text, settings);
     out << "tape: " << seconds_text(e.tape_seconds) << '\n'
-        << "machining: " << seconds_text(e.machining_seconds) << " (without acceleration)\n"
-        << "waits: " << e.waits.blocks << " blocks, " << seconds_text(e.waits.seconds) << '\n';
+        << "machining: " << seconds_text(e.machining_seconds)
+        << (e.accelerated ? "\n" : " (without acceleration)\n") << "waits: " << e.waits.blocks
+        << " blocks, " << seconds_text(e.waits.seconds) << '\n';
     const std::vector<std::string_view> lines = program_lines(text);
     for (const Wait& w : e.waits.worst)
         out << "line " << w.block + 1 << ": " << seconds_text(w.seconds) << "  "
@@ -282,52 +282,43 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 2;
     }
 
-    const ProgramPlaces places = resolve_program_places(options.program_dir);
-    if (!places.note.empty()) errors << places.note << '\n';
-    TapeReport report(places.dir, request.IO_device_name, errors);
     PlainTextView view;
     std::optional<LatchedOutput> latched;
-    WindowState* stopping = nullptr;  // the run's state, once there is one
-    const Transmission* reported = nullptr;
+    Session* stopping = nullptr;  // the run, once there is one
     TapeHost host(errors, [&] {
         if (latched) latched->flush(out);
-        if (reported != nullptr) report.tick(*reported, view);
         // A signal ends the run as closing the window does: the scratchpad goes.
-        if (stopping != nullptr && stop_requested()) stopping->DNC_reset = DNC_closing;
+        if (stopping != nullptr && stop_requested()) stopping->close();
     });
     const bool trace = options.output == Output::Trace;
-    // What the control reads, not when, unless --timed.
-    Transmission run(
+    // What the control reads, not when, unless --timed. The cable is made
+    // over the device's finished settings, once they are read.
+    Session run(
         host, view,
         [&](const PortSettings& device) {
-            return std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
+            auto cable = std::make_unique<TapeCable>(device, options.guard, trace ? &out : nullptr);
+            if (cable->tracer) run.observe_delays(&*cable->tracer);
+            latched.emplace(cable->cable, device, options.output);
+            return cable;
         },
-        options.guard);
-    auto& cable = static_cast<TapeCable&>(*run.port.port());
-    if (cable.tracer) run.engine.delay_observer = &*cable.tracer;
-    latched.emplace(cable.cable, run.settings, options.output);
-    WindowState& state = run.state;
-    stopping = &state;
-    reported = &run;
-    state.filename = request.filename;
-    state.IO_device_name = request.IO_device_name;
-    state.Binaryfile = request.Binaryfile;
+        options.guard ? SessionTiming::Guarded : SessionTiming::Counted);
+    stopping = &run;
+    run.start(request.filename, request.IO_device_name, request.Binaryfile);
     ModuleState module;
 
     int cycles = 0;
     SendDriverHooks hooks;
     // Stops before the control would be waited for again.
     hooks.at_cycle_end = [&] {
-        if (++cycles == options.cycles) state.DNC_reset = DNC_closing;
+        if (++cycles == options.cycles) run.close();
     };
     // --estimate: the program as the driver loads it, then no run.
     if (options.estimate)
         hooks.after_load = [&] {
-            print_estimate(view.text(), run.settings, out, errors);
+            print_estimate(view.text(), run.settings(), out, errors);
             return false;
         };
     // --from-line: the preamble as the window's review proposes it, unchanged.
-    ResumeRequest& resume = run.resume;
     bool outside = false;
     if (options.from_line > 0) {
         hooks.after_load = [&] {
@@ -345,21 +336,18 @@ int run_tape(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (!plan->refused.empty()) return !(outside = true);
             if (!plan->approach && !plan->restart_text().empty())
                 errors << "Resume: " << plan->restart_text() << '\n';
-            resume = {true, plan->start, plan->blocks};
+            run.resume(plan->start, plan->blocks);
             return true;
         };
     }
     hooks.note = [&errors](const std::string& note) {
         errors << "feedrite-tape: " << note << '\n';
     };
-    // The program as loaded, for the report's digest and block texts.
-    hooks.after_load = [&report, &view, loaded = std::move(hooks.after_load)] {
-        report.program_loaded(view.text());
-        return loaded ? loaded() : true;
-    };
+    const ProgramPlaces places = resolve_program_places(options.program_dir);
+    if (!places.note.empty()) errors << places.note << '\n';
+    run.report_machine(places.dir, errors, "feedrite-tape: ");
     const SendOutcome outcome = run.send(module, places, hooks);
-    report.tick(run, view, true);
-    latched->flush(out);
+    if (latched) latched->flush(out);
     out.flush();
     return outside ? 2 : exit_status(outcome);
 }

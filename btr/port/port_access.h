@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
 namespace feedrite {
 
@@ -40,6 +41,21 @@ class PortAccess {
     /// failed read gives 0xFF, which looks like a stopped control). Ok for a
     /// backend whose accesses cannot fail.
     [[nodiscard]] virtual PortError fault() const { return {}; }
+
+    /// What the backend can do beyond the three registers (a virtual control
+    /// on its cable, say), asked by the interface that offers it: nullptr
+    /// when this backend offers none. Nobody casts a port to its backend.
+    template <class Capability>
+    [[nodiscard]] Capability* capability() {
+        return static_cast<Capability*>(find_capability(typeid(Capability)));
+    }
+
+    /// The backend's object for `interface`, as that interface; nullptr for
+    /// none. Asked through capability(); a port that forwards passes it on.
+    [[nodiscard]] virtual void* find_capability(const std::type_info& interface) {
+        (void)interface;
+        return nullptr;
+    }
 };
 
 }  // namespace feedrite

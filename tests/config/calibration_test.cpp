@@ -163,6 +163,10 @@ TEST(ApplySteps, CheckedTimesRefuseInOrderAndNameTheFirstFault) {
          "Entry error", "Invalid entry for data off time"},
         {"block delay", [](auto& m) { m.EOB_delay_txt = "-0.5"; },
          "Entry error", "Invalid entry for delay between blocks"},
+        {"acceleration", [](auto& m) { m.Acceleration_txt = "500 -1"; m.Read_ahead_txt = "0"; },
+         "Entry error", "Invalid entry for acceleration (mm/s\xb2 of X Y Z, blank between, 0 or more)"},
+        {"read ahead", [](auto& m) { m.Read_ahead_txt = "100"; }, "Entry error",
+         "Invalid entry for blocks the control reads ahead (1 to 99)"},
         // An asynchronous reader needs no data-on time above the sprocket's.
         {"asynchronous", [](auto& m) { m.set_ticked(Tick::Chk_Async, true); m.Data_on_txt = "1"; }, "", ""},
         // clang-format on

@@ -33,13 +33,13 @@ using Changes = std::vector<std::pair<int, std::string>>;  // 1-based line numbe
 
 // Every value differs from its default, so a line that is read shows up.
 const std::vector<std::string> sample_lines = {
-    " 4",  " 1200", " 800",   " 200",    " 10",   " 5000",   "3.5", "1.5",
-    ".25", "1",     " 760.7", "%\xE9LF", "\xB0%", " 0",      " 3",  " 250",
-    "12",  "M02 ",  "; \xE9", "##.###",  " 0",    " 1",      " 1",  " 0 ",
-    " 1 ", " 0 ",   " 1 ",    " 1 ",     "A\xB0", "B^M\xFF", " 1 ", "9000"};
+    " 4",     " 1200",  " 800",    " 200",  " 10",  " 5000", "3.5",  "1.5", ".25",
+    "1",      " 760.7", "%\xE9LF", "\xB0%", " 0",   " 3",    " 250", "12",  "M02 ",
+    "; \xE9", "##.###", " 0",      " 1",    " 1",   " 0 ",   " 1 ",  " 0 ", " 1 ",
+    " 1 ",    "A\xB0",  "B^M\xFF", " 1 ",   "9000", "3",     "0.5",  " 0 ", "500 0 300"};
 
 // The sample with the given lines replaced, cut to `count` lines.
-std::string sample(const Changes& changes = {}, std::size_t count = 32) {
+std::string sample(const Changes& changes = {}, std::size_t count = 36) {
     auto lines = sample_lines;
     for (const auto& [number, value] : changes) lines[static_cast<std::size_t>(number - 1)] = value;
     lines.resize(count);

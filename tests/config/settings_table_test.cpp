@@ -58,6 +58,10 @@ const RowCase row_cases[] = {
     {"Replace with", "G6", nullptr, "with \"G6\""},
     {"Spool from file", " 1 ", "1E999", "file   yes"},
     {"Rapid traverse", "9000.5", "abc", "9000.5 mm/min"},
+    {"Read ahead", "3", "0", "3 blocks"},
+    {"Wait mark", "0.25", "61", ".25 s"},
+    {"Lathe per rev", " 0 ", "1E999", "Lathe per rev     no"},
+    {"Acceleration", "500 0 300", "1 -2", "X 500, Y not known, Z 300 mm/s^2"},
 };
 
 TEST(SettingsTable, EveryRowReadsWritesBackShowsAndRefusesItsMalformedLine) {
@@ -75,6 +79,8 @@ TEST(SettingsTable, EveryRowReadsWritesBackShowsAndRefusesItsMalformedLine) {
         ASSERT_NE(row, nullptr);
         const auto at = static_cast<std::size_t>(row->line - 1);
         auto lines = split_lines(sample.file_text());
+        for (std::size_t k = lines.size(); k < settings_rows().size(); ++k)
+            lines.emplace_back(settings_rows()[k].fallback);
         const auto write = [&](const char* line) {
             lines[at] = line;
             ASSERT_TRUE(write_file_atomic(path, join_lines_crlf(lines)).ok());

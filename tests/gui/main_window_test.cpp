@@ -42,9 +42,10 @@
 #include "gui/virtual_control_window.h"
 #include "gui/warning_form.h"
 #include "resume/resume_journal.h"
-#include "sim/simulated_port.h"
+#include "sim/control_cable.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/session_probe.h"
 #include "tests/support/temp_dir.h"
 
 using namespace feedrite;
@@ -74,12 +75,12 @@ struct Window {
         if (!held) return;
         form.timer2().stop();
         form.text_view().set_text(program);
-        form.state().view_holds_report = false;  // as after a load
+        SessionProbe::state(form.session()).view_holds_report = false;  // as after a load
     }
     void click_panel(int index) {
         QTest::mouseClick(form.status_bar().panel(index), Qt::LeftButton);
     }
-    WindowState& state() { return form.state(); }
+    WindowState& state() { return SessionProbe::state(form.session()); }
     // Sends the program on the virtual port, `tick` run every `ms` meanwhile
     // (inside the send driver's yields, as clicks would); true once ended.
     bool transmit(int ms, const std::function<void()>& tick, int timeout_ms) {
@@ -107,7 +108,8 @@ struct Search {
     QtTextView view{edit};
     WindowState state;
     testing::ScriptedHost host;
-    SearchDialog dialog{view, state, host};
+    SearchDialog dialog{
+        view, [this](const SearchSettings& s) { return run_search(s, view, state, host); }, host};
 
     Search() {
         view.set_text("N1 G0\r\nN2 T1 M6\r\nN3 S900\r\n");  // lines at 0, 7 and 17
@@ -605,7 +607,7 @@ class MainWindowTest : public QObject {
         };
         QVERIFY(w.transmit(20, tick, 10000));
         QVERIFY(w.recorder.messages.empty() && w.form.warning_form() == nullptr);
-        QVERIFY(w.form.simulated_port() == nullptr);
+        QVERIFY(w.form.control_cable() == nullptr);
         QVERIFY(held.takes == 1 && held.releases == 1);
         const auto journal = read_resume_record(resume_journal_path(default_device_name));
         QCOMPARE(journal.value_or(ResumeRecord{}).line, std::int64_t(0));
@@ -693,7 +695,7 @@ class MainWindowTest : public QObject {
         int step = 0, held_ticks = 0;
         QStringList failures;
         const auto tick = [&] {
-            SimulatedPort* port = w.form.simulated_port();
+            ControlCable* port = w.form.control_cable();
             if (step == 0 && port && port->control() && w.state().run.blocks_sent >= 2) {
                 port->control()->feed_hold();
                 step = 1;
@@ -757,7 +759,7 @@ class MainWindowTest : public QObject {
         w.form.qt_host().answer_with([&](const std::string& text, const std::string& title,
                                          MessageIcon icon, MessageButtons buttons) {
             // Asked as the tape waits: the control is held until the review is done.
-            if (SimulatedPort* port = w.form.simulated_port(); port && port->control())
+            if (ControlCable* port = w.form.control_cable(); port && port->control())
                 port->control()->feed_hold();
             return w.recorder.message_box(text, title, icon, buttons);
         });
@@ -776,7 +778,7 @@ class MainWindowTest : public QObject {
             dialog->ok_button()->click();
         });
         reviewer.start(20);
-        VirtualControlWindow window([&] { return w.form.simulated_port(); });
+        VirtualControlWindow window([&] { return w.form.control_cable(); });
         w.form.timer3().setInterval(300);  // the stall mark comes sooner than in use
         QStringList failures;
         int step = 0;

@@ -16,6 +16,7 @@
 
 #include "gui/feedrite_form.h"
 #include "gui/program_edit.h"
+#include "tests/support/session_probe.h"
 #include "tests/support/temp_dir.h"
 #include "tools/command_line.h"
 
@@ -245,7 +246,7 @@ class ToolpathViewTest : public QObject {
         form.resize(1024, 700);
         form.show();
         form.text_view().set_text(program);
-        form.state().view_holds_report = false;  // as after a load
+        SessionProbe::state(form.session()).view_holds_report = false;  // as after a load
         QAction& shown = form.toolpath_action();
         shown.setChecked(false);
         QVERIFY(form.toolpath().isHidden());
@@ -268,11 +269,11 @@ class ToolpathViewTest : public QObject {
         // leaves the tape where it is; the path's menu offers the reviewed resume.
         const Point2 on = view.transform().to_screen({40, 10});
         const QPoint at(qRound(on.x) + 2, qRound(on.y));
-        form.state().Live_DNC_startpoint = 0;
+        SessionProbe::state(form.session()).Live_DNC_startpoint = 0;
         QTest::mouseClick(&view, Qt::LeftButton, {}, at);
         QCOMPARE(form.text_view().line_index(form.text_view().selection_start()), 2);
         QCOMPARE(form.text_view().selected_text(), std::string("G1 Y20\r"));
-        QCOMPARE(form.state().Live_DNC_startpoint, 0);
+        QCOMPARE(SessionProbe::state(form.session()).Live_DNC_startpoint, 0);
         QString offered;
         QTimer::singleShot(0, [&offered] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {

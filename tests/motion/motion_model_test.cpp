@@ -271,8 +271,19 @@ TEST(Starvation, TheProgramsOwnLines) {
     EXPECT_NEAR(e.machining_seconds, 0.003 + 2 + 5.997 + 0.0, 1e-4);
     EXPECT_EQ(e.left[8], 0.0F);
     // Only stops over the threshold are marked.
-    EXPECT_EQ(estimate_program(program, settings, {}, 0.6).waiting_lines,
-              (std::vector<std::int32_t>{7}));
+    settings.wait_mark_s = 0.6;
+    EXPECT_EQ(estimate_program(program, settings).waiting_lines, (std::vector<std::int32_t>{7}));
+    // A control that reads three blocks ahead has the short cuts after a
+    // long one before it needs them; acceleration lengthens the cut.
+    const std::string long_cut =
+        "G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X100\r\nX100.001\r\nX100.002\r\nX100.003\r\n";
+    EXPECT_EQ(estimate_program(long_cut, settings).waits.blocks, 2U);
+    settings.read_ahead_blocks = 3;
+    EXPECT_EQ(estimate_program(long_cut, settings).waits.blocks, 0U);
+    // 10 mm/s reached in 1 s and lost in 1 s; each 1 um step never gets
+    // there: 2 sqrt(0.001 / 10) s.
+    settings.acceleration = {10, 10, 10};
+    EXPECT_NEAR(estimate_program(long_cut, settings).machining_seconds, 11 + 3 * 0.02, 1e-5);
     // The delay between blocks is tape time: 9 blocks, 0.1 s each.
     const double tape = e.tape_seconds;
     settings.delay_ms[static_cast<std::size_t>(DelayKind::between_blocks)] = 100;

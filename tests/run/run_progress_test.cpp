@@ -70,8 +70,12 @@ TEST(RunProgress, TimeLeftFromTheMotionModel) {
     }
     const ProgressTexts texts = progress_texts(f);
     EXPECT_EQ(texts.main, "0.0 %    0:00:30 left");
-    EXPECT_TRUE(texts.detail.ends_with("machining 0:00:55, waits 0:00:05 in 2 blocks"))
+    EXPECT_TRUE(texts.detail.ends_with(
+        "machining 0:00:55 without acceleration, stops in the cut 0:00:05 in 2"))
         << texts.detail;
+    f.accelerated = true;
+    EXPECT_TRUE(
+        progress_texts(f).detail.ends_with("machining 0:00:55, stops in the cut 0:00:05 in 2"));
 }
 
 TEST(RunProgress, StatesAndFiguresByPhase) {

@@ -9,6 +9,7 @@
 #include "btr/block/hilight_line.h"
 #include "config/settings_paths.h"
 #include "edit/edit_mode.h"
+#include "run/device_settings.h"
 #include "tests/support/device_settings.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -43,7 +44,11 @@ struct Rig {
         };
         hooks.resume = &resume;
         hooks.check_port = check_port;
-        return SendDriver(f.engine, f.settings, module, dir.path(), hooks).send_file();
+        // As the session does: the port is started over the finished record.
+        const auto read = read_device_settings(f.engine, dir.path());
+        if (!read) return SendOutcome::NotConfigured;
+        f.settings = *read;
+        return SendDriver(f.engine, module, dir.path(), hooks).send_file();
     }
 
     /// The characters put on the data lines, idle values left out.

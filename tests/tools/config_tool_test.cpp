@@ -55,7 +55,7 @@ TEST_F(ConfigToolTest, NewDeviceGetsThePresetThePortAndTheCountsOfTheSpeedTest) 
     EXPECT_EQ(settings_of("Mill 1"),
               " 1\r\n 808\r\n 534\r\n 137\r\n 0\r\n 0\r\n3.33\r\n2.2\r\n.565\r\n0\r\n 632\r\n"
               "%LF\r\n%\r\n 0\r\n 0\r\n 300\r\n0\r\nM30\r\n\r\n\r\n 1\r\n 0\r\n 0\r\n 1 \r\n"
-              " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n9000.5\r\n");
+              " 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n\r\n 0 \r\n9000.5\r\n1\r\n0.1\r\n 1 \r\n\r\n");
     EXPECT_EQ(dir.read("Editor BTR device list"), "Mill 1\r\n");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_NE(run.errors.find("10 seconds left\nSpeed test: 242447 delay passes per second; "
