@@ -71,7 +71,10 @@ void MachineFeed::offer(const RunCounters& run, const WindowState& state,
     r.execution = execution_of(run, state.Edit_mode);
     r.device = state.IO_device_name;
     const std::size_t slash = state.filename.find_last_of('/');
-    r.program = slash == std::string::npos ? state.filename : state.filename.substr(slash + 1);
+    // Assigned from views: the snapshot's strings keep their storage, so a
+    // steady run allocates nothing here.
+    r.program.assign(
+        std::string_view(state.filename).substr(slash == std::string::npos ? 0 : slash + 1));
     r.program_sha256 = sha256_;
     const bool text_line =
         !state.Binaryfile && place > 0 && static_cast<std::size_t>(place) <= lines_.size();
