@@ -364,8 +364,11 @@ class Builder {
             (s_.tool_length.is(430) || s_.tool_length.is(440)) && s_.length_h.known();
         if (offsets) offset_ = block({code_text('G', *s_.tool_length), word('H', s_.length_h)});
         const AxisState& z = s_.axis('Z');
-        // A cycle is written back from its first level, wherever Z stands.
-        if (z.parked != Parked::No && !in_cycle()) {
+        // A cycle is written back from its first level, wherever Z stands;
+        // but where the machine parked Z under a cycle in force, the first
+        // level would put it somewhere the run never did.
+        if (z.parked != Parked::No && in_cycle()) return unknown_axis('Z');
+        if (z.parked != Parked::No) {
             rapids_in_order(over, to, moves);
             return "";
         }
