@@ -8,36 +8,16 @@
 
 namespace feedrite {
 
+// Indexed by the enums' values, in their order.
 std::string_view execution_text(Execution execution) {
-    switch (execution) {
-        case Execution::Ready:
-            return "READY";
-        case Execution::Active:
-            return "ACTIVE";
-        case Execution::Interrupted:
-            return "INTERRUPTED";
-        case Execution::FeedHold:
-            return "FEED_HOLD";
-        case Execution::Stopped:
-            return "STOPPED";
-        case Execution::Unavailable:
-            break;
-    }
-    return unavailable_text;
+    static constexpr std::string_view words[] = {unavailable_text, "READY",     "ACTIVE",
+                                                 "INTERRUPTED",    "FEED_HOLD", "STOPPED"};
+    return words[static_cast<std::size_t>(execution)];
 }
 
 std::string_view level_text(Level level) {
-    switch (level) {
-        case Level::Normal:
-            return "NORMAL";
-        case Level::Warning:
-            return "WARNING";
-        case Level::Fault:
-            return "FAULT";
-        case Level::Unavailable:
-            break;
-    }
-    return unavailable_text;
+    static constexpr std::string_view words[] = {unavailable_text, "NORMAL", "WARNING", "FAULT"};
+    return words[static_cast<std::size_t>(level)];
 }
 
 namespace {
