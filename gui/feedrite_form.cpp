@@ -284,17 +284,8 @@ bool FeedriteForm::offer_configuration() {
 }
 
 void FeedriteForm::estimate_times() {
-    const std::uint64_t revision = txtedit_->model().lines().revision();
-    if (estimated_of_ == revision) return;
-    estimated_of_ = revision;
-    // Time left from the machine, not the tape, where the program moves it.
-    // A program loaded again or edited replaces the model of the one before, or drops it.
-    ProgramEstimate estimate = estimate_program(view_.text(), session_.settings());
-    session_.set_time_model(
-        estimate.machining_seconds > 0
-            ? ModelTimes{estimate.left, estimate.machining_seconds, estimate.waits.seconds,
-                         static_cast<std::int64_t>(estimate.waits.blocks), estimate.accelerated}
-            : ModelTimes{});
+    if (!session_.estimate(txtedit_->model().lines().revision())) return;
+    const ProgramEstimate& estimate = session_.program_estimate();
     std::vector<std::int64_t> marked;
     marked.reserve(estimate.waiting_lines.size());
     for (const std::int32_t line : estimate.waiting_lines) marked.push_back(line - 1);
@@ -304,7 +295,6 @@ void FeedriteForm::estimate_times() {
     for (std::int64_t& line : restarts) --line;
     txtedit_->set_restart_lines(std::move(restarts));
     toolpath_->set_waiting_lines(estimate.waiting_lines);
-    estimate_ = std::move(estimate);
 }
 
 bool FeedriteForm::after_load() {
@@ -416,7 +406,7 @@ void FeedriteForm::show_waits() {
     cps.erase(0, cps.find_first_not_of(' '));
     const LineText& lines = txtedit_->model().lines();
     const std::string text = waits_report(
-        estimate_, "the device's speed of " + cps + " cps",
+        session_.program_estimate(), "the device's speed of " + cps + " cps",
         [&](std::size_t i) {
             const auto index = static_cast<std::int64_t>(i);
             return index < lines.line_count() ? std::string(lines.line(index)) : std::string();

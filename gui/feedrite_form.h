@@ -220,8 +220,6 @@ class FeedriteForm : public QWidget {
     std::int64_t offered_line_ = 0;      ///< the crash offer still waiting for its answer
     std::int64_t offered_at_cycle_ = 0;  ///< the cycles started when it was made
     ProgramWatch* program_watch_;
-    ProgramEstimate estimate_;                   ///< of the program loaded, at the device's speed
-    std::optional<std::uint64_t> estimated_of_;  ///< the revision of the text the times are of
 };
 
 }  // namespace feedrite

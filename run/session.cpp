@@ -237,4 +237,18 @@ ProgressFigures Session::poll_progress() {
     return figures;
 }
 
+bool Session::estimate(std::uint64_t revision) {
+    if (estimated_of_ == revision) return false;
+    estimated_of_ = revision;
+    // Time left from the machine, not the tape, where the program moves it.
+    // A program loaded again or edited replaces the model of the one before, or drops it.
+    estimate_ = estimate_program(view_.text(), settings_);
+    const ProgramEstimate& e = estimate_;
+    tracker_.set_model(e.machining_seconds > 0
+                           ? ModelTimes{e.left, e.machining_seconds, e.waits.seconds,
+                                        static_cast<std::int64_t>(e.waits.blocks), e.accelerated}
+                           : ModelTimes{});
+    return true;
+}
+
 }  // namespace feedrite

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "core/window_state.h"
 #include "edit/save_file.h"
 #include "edit/search_logic.h"
+#include "motion/estimate.h"
 #include "resume/resume_journal.h"
 #include "resume/resume_plan.h"
 #include "run/machine_feed.h"
@@ -153,13 +155,19 @@ class Session {
     /// second); writes the counts to the history now and then and follows
     /// the run with stay-awake.
     [[nodiscard]] ProgressFigures poll_progress();
-    /// The machining times of the program in the view, for the time left.
-    void set_time_model(ModelTimes model) { tracker_.set_model(std::move(model)); }
+    /// Estimates the program in the view again when its text changed since
+    /// (`revision`): the times, the stops in the cut and the time left from
+    /// them. True when it did.
+    bool estimate(std::uint64_t revision);
+    /// The estimate of the program in the view, at the device's settings.
+    [[nodiscard]] const ProgramEstimate& program_estimate() const { return estimate_; }
 
   private:
     friend class SessionProbe;  // the tests set the state up as the engine would leave it
 
     Host& host_;
+    ProgramEstimate estimate_;
+    std::optional<std::uint64_t> estimated_of_;  // the text revision the estimate is of
     TextView& view_;
     PortMaker make_port_;
     WindowState state_;

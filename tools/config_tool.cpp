@@ -248,7 +248,7 @@ std::string shown(const SettingsRow& row, const SettingsRead& read) {
             return number(s.wait_mark_s) + " s";
         case LineKind::Axes: {
             if (s.acceleration == std::array<double, 3>{})
-                return "not known: machining times without acceleration";
+                return "not known: machining times leave acceleration out";
             std::string axes;
             for (std::size_t i = 0; i < 3; ++i)
                 axes += std::string(i == 0 ? "" : ", ") + "XYZ"[i] + " " +

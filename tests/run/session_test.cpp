@@ -190,5 +190,20 @@ TEST(Session, TheHistoryHearsTheRunOnceAndTheSignalThatEndedIt) {
     }
 }
 
+// The estimate is the program's in the view, made once per text revision,
+// and the time left follows it.
+TEST(Session, EstimatesTheProgramInTheViewOncePerText) {
+    Rig r;
+    r.device.write(r.dir.path());
+    r.send();  // reads the device's settings (reset on M30, not on every block)
+    r.view.set_text("G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X10\r\n");
+    EXPECT_TRUE(r.session.estimate(1));
+    EXPECT_NEAR(r.session.program_estimate().machining_seconds, 1, 1e-6);
+    r.view.set_text("G21 G90 G94 F600\r\nG00 X0 Y0\r\nG01 X20\r\n");
+    EXPECT_FALSE(r.session.estimate(1));  // the same revision: kept
+    EXPECT_TRUE(r.session.estimate(2));
+    EXPECT_NEAR(r.session.program_estimate().machining_seconds, 2, 1e-6);
+}
+
 }  // namespace
 }  // namespace feedrite
