@@ -16,9 +16,10 @@
 namespace feedrite {
 
 struct ShdrLimits {
-    std::size_t clients = 8;          ///< agents at once; more are let go at once
-    std::size_t unsent = 256 * 1024;  ///< bytes queued for one agent before it is let go
-    std::size_t line = 1024;          ///< longest line read from an agent
+    std::size_t clients = 8;  ///< agents at once; more are let go at once
+    std::size_t unsent =
+        256 * std::size_t{1024};  ///< bytes queued for one agent before it is let go
+    std::size_t line = 1024;      ///< longest line read from an agent
 };
 
 class ShdrAdapter : public ReportSink {
